@@ -1,0 +1,9 @@
+#!/bin/sh
+# Every test: installs what is missing, builds with the tests, and runs them all.
+set -eu
+cd "$(dirname "$0")/.."
+. scripts/packages.sh
+# shellcheck disable=SC2086
+scripts/ensure-packages.sh $TEST_PACKAGES
+scripts/build.sh -DQUILLOT_BUILD_TESTS=ON
+cd build && ctest --output-on-failure -j "$(nproc)"

@@ -1,0 +1,35 @@
+// quillot-cli formats: the catalogue as a table.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "formats/FileTypes.h"
+
+namespace quillot::cli {
+
+namespace {
+std::string Clip(const std::string& s, size_t width) {
+  return s.size() <= width ? s : s.substr(0, width - 3) + "...";
+}
+
+int RunFormats(const TArgs& args) {
+  if (!args.empty()) return UsageError("formats", "unexpected argument '" + args[0] + "'");
+  TDataStorage storage;
+  storage.LoadFormats();
+  const auto& list = storage.Formats;
+  std::printf("Catalogue: %s (%d formats)\n\n", TDataStorage::FormatsFilePath().c_str(), list.Count());
+  std::printf("%-22s %-24s %-48s %-5s %-6s %6s %-8s %s\n", "Category", "Title", "Description", "Ext", "Prefix",
+              "Order", "Searched", "Alternatives");
+  for (const auto& f : list) {
+    std::printf("%-22s %-24s %-48s %-5s %-6s %6d %-8s %d\n", Clip(f->Category, 22).c_str(),
+                Clip(f->Title, 24).c_str(), Clip(f->TypeDescription, 48).c_str(), f->FileExtension.c_str(),
+                f->FilePrefix.c_str(), f->Order, f->Search ? "yes" : "no", f->CountAlternatives());
+  }
+  return kExitOk;
+}
+
+const TCommandRegistration registration({"formats", "", "list the format catalogue", RunFormats});
+}  // namespace
+
+}  // namespace quillot::cli

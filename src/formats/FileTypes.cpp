@@ -1,0 +1,58 @@
+#include "formats/FileTypes.h"
+
+#include <algorithm>
+
+#include "app/ProgramFolder.h"
+#include "util/Text.h"
+
+namespace quillot {
+
+std::unique_ptr<TDataStorage> DataStorage;
+
+std::vector<std::string> TFormat::GetAlternativeRules(int32_t n) const {
+  std::vector<std::string> rules;
+  auto lines = SplitLines(Trim(ScanBytes));
+  if (n < 0 || static_cast<size_t>(n) >= lines.size()) return rules;
+  std::string_view line = lines[static_cast<size_t>(n)];
+  // Every comma separates; a comma at the very end adds no entry, like a final line break.
+  size_t start = 0;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == ',') {
+      rules.emplace_back(line.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  if (start < line.size()) rules.emplace_back(line.substr(start));
+  return rules;
+}
+
+int32_t TFormat::CountAlternatives() const {
+  return static_cast<int32_t>(SplitLines(Trim(ScanBytes)).size());
+}
+
+int CompareByOrder(const TFormat& a, const TFormat& b) {
+  if (a.Order < b.Order) return -1;
+  if (a.Order > b.Order) return 1;
+  return 0;
+}
+
+TFormat* TFormatsList::Add(std::unique_ptr<TFormat> format) {
+  items_.push_back(std::move(format));
+  return items_.back().get();
+}
+
+bool TFormatsList::Remove(const TFormat* format) {
+  auto it = std::find_if(items_.begin(), items_.end(), [&](const auto& p) { return p.get() == format; });
+  if (it == items_.end()) return false;
+  items_.erase(it);
+  return true;
+}
+
+void TFormatsList::SortByOrder() {
+  std::stable_sort(items_.begin(), items_.end(),
+                   [](const auto& a, const auto& b) { return CompareByOrder(*a, *b) < 0; });
+}
+
+std::string TDataStorage::FormatsFilePath() { return ProgramFolder() + "Quillot.ini"; }
+
+}  // namespace quillot

@@ -1,0 +1,72 @@
+// The catalogue of file-format definitions: data, not code.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillot {
+
+class TFormat {
+ public:
+  std::string Category = "Miscelaneous";
+  std::string Title = "Untitled";
+  int32_t Order = 0;
+  std::string FileExtension = "UNKNOWN";
+  std::string TypeDescription;
+  std::string FilePrefix = "file";
+  bool Search = false;
+  std::string ScanBytes;
+  int32_t AlternativeCount = 0;
+
+  // The entries of alternative n (0-based) of the trimmed ScanBytes, split at its commas.
+  std::vector<std::string> GetAlternativeRules(int32_t n) const;
+  // The number of lines of the trimmed ScanBytes.
+  int32_t CountAlternatives() const;
+  void PrepareForPass() { AlternativeCount = CountAlternatives(); }
+};
+
+int CompareByOrder(const TFormat& a, const TFormat& b);
+
+// The catalogue: owns its definitions, in catalogue order.
+class TFormatsList {
+ public:
+  TFormat* Add(std::unique_ptr<TFormat> format);
+  // Removes and destroys the definition; answers false when it is not in the list.
+  bool Remove(const TFormat* format);
+  int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+  TFormat& Items(int32_t i) { return *items_[static_cast<size_t>(i)]; }
+  const TFormat& Items(int32_t i) const { return *items_[static_cast<size_t>(i)]; }
+  // Ascending by Order; definitions with equal Order keep their relative order.
+  void SortByOrder();
+  void Clear() { items_.clear(); }
+
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  std::vector<std::unique_ptr<TFormat>> items_;
+};
+
+// The one program-wide owner of the catalogue.
+class TDataStorage {
+ public:
+  bool Modified = false;
+  TFormatsList Formats;
+
+  // The formats file: the program folder, then "Quillot.ini".
+  static std::string FormatsFilePath();
+
+  void LoadFormats() { LoadFormats(FormatsFilePath()); }
+  // Writes only when Modified; answers false (after telling the user) when the file could not be written.
+  bool SaveFormats() { return SaveFormats(FormatsFilePath()); }
+
+  void LoadFormats(const std::string& path);
+  bool SaveFormats(const std::string& path);
+};
+
+// The program-wide catalogue owner; created at start-up, destroyed at exit.
+extern std::unique_ptr<TDataStorage> DataStorage;
+
+}  // namespace quillot
