@@ -1,0 +1,32 @@
+// Raw drive access: the drive-parameters query and the sector reader, over the drive table.
+#pragma once
+
+#include <cstdint>
+
+namespace quillot {
+
+enum TDriveKind : uint16_t { dkUnknown = 0, dkFloppy = 1, dkRemovable = 2, dkFixed = 3, dkCDROM = 4 };
+
+struct TDriveParams {
+  uint16_t DriveKind = dkUnknown;
+  uint16_t Removable = 0;
+  uint32_t Cylinders = 0;
+  uint32_t Heads = 0;
+  uint32_t SecPerTrack = 0;
+  uint32_t BytesPerSec = 0;
+  uint32_t TotalPhysSec = 0;
+};
+
+// Drive numbers: 1 = A: ... 26 = Z:, 0 = none.
+// Fills params for the drive; false when the platform could not describe it.
+bool GetDriveParams(uint8_t DriveNumber, TDriveParams& params);
+
+// Reads Count whole sectors from FirstSector into Buffer (Count x the drive's sector size bytes).
+// True when all are there; false on failure, with what was transferred before it left in Buffer.
+bool ReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer);
+
+// The drive-access layer's start-up and exit.
+void DriveAccessInit();
+void DriveAccessDone();
+
+}  // namespace quillot
