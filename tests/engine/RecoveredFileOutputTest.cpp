@@ -72,7 +72,7 @@ TEST(FileOutput, AfterAHundredThousandTakenNamesItAsksAndADeclineWritesNothing) 
   EXPECT_EQ(files.contents["/o/f100003.x"], std::string(512, '\1'));
   // Numbers beyond five digits are written in full.
   out.Start("f", "x", "X", 2);
-  EXPECT_EQ(view.log.back(), "Recovering file: f100004.x...");
+  EXPECT_EQ(view.log.back(), "Recovering file: f100005.x...");
 }
 
 TEST(FileOutput, CreateAndWriteFailuresSetFatalErrorByTheLastOutcome) {
