@@ -1,6 +1,5 @@
 // The shipped format catalogue against the first sectors of files written by real encoders.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include "engine/FileDetection.h"
 #include "formats/FileTypes.h"
 #include "platform/AtomicFile.h"
+#include "support/TempDir.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -109,6 +109,21 @@ TEST_F(ShippedCatalogue, EveryFixtureIsClaimedByItsOwnFormatOnly) {
   }
 }
 
+// The clips of the sample memory card are found with the flags as shipped.
+TEST_F(ShippedCatalogue, SampleClipsAreFoundWithShippedFlags) {
+  TFileDetection detection = PrepareCatalogue(storage.Formats);
+  size_t clips = 0;
+  for (const auto& file : fs::directory_iterator(QUILLOT_SOURCE_DIR "/samples/audio")) {
+    SCOPED_TRACE(file.path().filename().string());
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(file.path().string(), bytes));
+    auto buffer = FirstSectorBuffer(bytes.substr(0, kSector));
+    EXPECT_NE(MatchAtStart(detection, buffer), nullptr);
+    ++clips;
+  }
+  EXPECT_GT(clips, 0u);
+}
+
 // Formats the encoders here cannot write carry a comment citing their published layout instead.
 TEST_F(ShippedCatalogue, FormatsWithoutFixturesSayWhy) {
   std::string text;
@@ -180,22 +195,6 @@ TEST_F(ShippedCatalogue, ZerosAndNoiseMatchNothingSearchedByDefault) {
     EXPECT_EQ(TitleOf(detection.Match(noise.data() + s * kSector)), "(nothing)") << "sector " << s;
 }
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillot-catalogue-XXXXXX").string();
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 void ExpectSameCatalogue(const TFormatsList& a, const TFormatsList& b) {
   ASSERT_EQ(a.Count(), b.Count());
   for (int32_t i = 0; i < a.Count(); ++i) {
@@ -214,7 +213,7 @@ void ExpectSameCatalogue(const TFormatsList& a, const TFormatsList& b) {
 }
 
 TEST_F(ShippedCatalogue, SavesAndReloadsUnchanged) {
-  TempFolder temp;
+  test::TTempDir temp;
   ASSERT_FALSE(temp.Path().empty());
 
   // Into a new file: everything the catalogue holds comes back.
