@@ -124,8 +124,8 @@ std::optional<std::string> CheckDestination(const std::filesystem::path& dest, b
 // The formats to search, as a copy: a choice made here is for this run only.
 std::optional<std::string> ChooseFormats(const TOptions& o, const TFormatsList& stored, TFormatsList& chosen) {
   std::vector<std::string> wanted;
-  if (o.types)
-    for (auto t : SplitLines(ReplaceAll(*o.types, ",", "\n"))) wanted.emplace_back(Trim(t));
+  const std::string list = o.types ? ReplaceAll(*o.types, ",", "\n") : std::string();
+  for (auto t : SplitLines(list)) wanted.emplace_back(Trim(t));
   std::vector<bool> used(wanted.size(), false);
   for (const auto& f : stored) {
     auto copy = std::make_unique<TFormat>(*f);
