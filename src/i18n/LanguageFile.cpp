@@ -14,6 +14,8 @@ std::string LowerCaseAscii(std::string_view s) {
 
 void TLanguageFile::Parse(std::string_view text) {
   sections_.clear();
+  // Editors often put a UTF-8 byte order mark first; it would hide the first section header.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   TSection* current = nullptr;  // lines before the first header belong to no section
   for (std::string_view raw : SplitLines(text)) {
     std::string_view line = Trim(raw);

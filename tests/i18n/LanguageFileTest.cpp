@@ -72,6 +72,12 @@ TEST(LanguageFile, BytesOfAnyCodePageAndJunkAreTakenAsTheyAre) {
   EXPECT_EQ(Value(f, "\xE9t\xE9", "\xC9T\xC9.Caption"), "<missing>");
 }
 
+TEST(LanguageFile, ByteOrderMarkDoesNotHideTheFirstSection) {
+  TLanguageFile f;
+  f.Parse("\xEF\xBB\xBF[Misc]\nstrReady=Bereit\n");
+  EXPECT_EQ(Value(f, "Misc", "strReady"), "Bereit");
+}
+
 TEST(LanguageFile, HundredThousandKeysAndVeryLongLines) {
   std::string text = "[Misc]\n";
   for (int i = 0; i < 100000; ++i) text += "key" + std::to_string(i) + "=value " + std::to_string(i) + "\n";
