@@ -223,7 +223,7 @@ TEST(FormatsFile, JunkLoadsWithoutCrashAndSavesBackWhatWasReadable) {
   TTempDir dir;
   std::string path = dir.File("Quillot.ini");
   std::string junk = "\x01\x02garbage line\r[options]\rformats_list=A,B,A,\xff\xfe,\r";
-  junk += std::string("binary\0bytes=\x80\x81", 18) + "\r[A]\rOrder=99999999999999\rSearch=\x7f\rScanBytes=";
+  junk += std::string("binary\0bytes=\x80\x81", 15) + "\r[A]\rOrder=99999999999999\rSearch=\x7f\rScanBytes=";
   junk += std::string(100000, 'x') + "\r[B]\r=novalue\rOrder= -5\rCategory=Cat\r[\r]]]\rno final break";
   WriteText(path, junk);
   TDataStorage storage;
