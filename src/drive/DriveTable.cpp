@@ -1,0 +1,174 @@
+#include "drive/DriveTable.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "i18n/Language.h"
+#include "platform/SysBlockScan.h"
+#include "util/Text.h"
+
+namespace quillot {
+
+namespace {
+bool EndsWithNoCase(const std::string& s, std::string_view suffix) {
+  return s.size() >= suffix.size() && EqualsNoCase(std::string_view(s).substr(s.size() - suffix.size()), suffix);
+}
+
+std::string CanonicalPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) == nullptr) return path;
+  return resolved;
+}
+}  // namespace
+
+int TDriveTable::IndexOf(char letter) {
+  int upper = std::toupper(static_cast<unsigned char>(letter));
+  if (upper < 'A' || upper > 'Z') return -1;
+  return upper - 'A';
+}
+
+void TDriveTable::EnsureScanned() {
+  if (scanned_) return;
+  scanned_ = true;
+  AssignDevices(ScanSysBlock());
+}
+
+void TDriveTable::AssignDevices(const std::vector<TSysBlockEntry>& entries) {
+  int floppies = 0;
+  for (const auto& e : entries) {
+    int index = -1;
+    if (e.Kind == TSourceKind::Floppy && floppies < 2 && !slots_[floppies]) {
+      index = floppies++;
+    } else {
+      for (int i = 2; i < 26 && index < 0; ++i)
+        if (!slots_[i]) index = i;
+    }
+    if (index < 0) continue;
+    const uint32_t sectorSize = e.Kind == TSourceKind::Optical ? 2048 : 0;
+    slots_[index] = std::make_shared<TFileBlockSource>(e.Name, e.DevicePath, e.Kind, e.Removable, false, sectorSize);
+  }
+}
+
+std::shared_ptr<TBlockSource> TDriveTable::Source(char letter) {
+  int index = IndexOf(letter);
+  if (index < 0) return nullptr;
+  std::lock_guard lock(mutex_);
+  EnsureScanned();
+  return slots_[index];
+}
+
+uint32_t TDriveTable::LogicalDrives() {
+  std::lock_guard lock(mutex_);
+  EnsureScanned();
+  uint32_t mask = 0;
+  for (int i = 0; i < 26; ++i)
+    if (slots_[i]) mask |= 1u << i;
+  return mask;
+}
+
+std::optional<char> TDriveTable::AttachImage(const std::string& path, std::string& error) {
+  if (path.empty()) {
+    error = TranslateString("No image file was given.", "strImageNoPath");
+    return std::nullopt;
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    error = FormatText(TranslateString("Cannot open the image %s: %s", "strImageCannotOpen"),
+                       {path, std::strerror(errno)});
+    return std::nullopt;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    error = FormatText(TranslateString("The image %s is a folder, not a file.", "strImageIsFolder"), {path});
+    return std::nullopt;
+  }
+  if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
+    error = FormatText(TranslateString("The image %s is not a regular file or block device.", "strImageNotFile"),
+                       {path});
+    return std::nullopt;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = FormatText(TranslateString("Cannot open the image %s: %s", "strImageCannotOpen"),
+                       {path, std::strerror(errno)});
+    return std::nullopt;
+  }
+  ::close(fd);
+
+  const std::string canonical = CanonicalPath(path);
+  std::lock_guard lock(mutex_);
+  EnsureScanned();
+  for (int i = 0; i < 26; ++i)
+    if (slots_[i] && slots_[i]->IsImage() && slots_[i]->Path() == canonical) return static_cast<char>('A' + i);
+  for (int i = 2; i < 26; ++i) {
+    if (slots_[i]) continue;
+    const bool iso = EndsWithNoCase(canonical, ".iso");
+    slots_[i] = std::make_shared<TFileBlockSource>(canonical, canonical, iso ? TSourceKind::Optical : TSourceKind::Fixed,
+                                                   false, true, iso ? 2048 : S_ISREG(st.st_mode) ? 512 : 0);
+    return static_cast<char>('A' + i);
+  }
+  error = FormatText(TranslateString("No free drive letter is left for the image %s.", "strImageNoLetter"), {path});
+  return std::nullopt;
+}
+
+bool TDriveTable::Register(char letter, std::shared_ptr<TBlockSource> source) {
+  int index = IndexOf(letter);
+  if (index < 0) return false;
+  std::lock_guard lock(mutex_);
+  EnsureScanned();
+  slots_[index] = std::move(source);
+  return true;
+}
+
+void TDriveTable::Remove(char letter) {
+  int index = IndexOf(letter);
+  if (index < 0) return;
+  std::lock_guard lock(mutex_);
+  EnsureScanned();
+  slots_[index].reset();
+}
+
+void TDriveTable::Rescan(const std::string& sysRoot, const std::string& devRoot) {
+  std::vector<TSysBlockEntry> entries = ScanSysBlock(sysRoot, devRoot);
+  std::lock_guard lock(mutex_);
+  scanned_ = true;
+  for (auto& slot : slots_)
+    if (slot && !slot->IsImage()) slot.reset();
+  AssignDevices(entries);
+}
+
+TDriveTable::TSlots TDriveTable::Snapshot() {
+  std::lock_guard lock(mutex_);
+  EnsureScanned();
+  return slots_;
+}
+
+void TDriveTable::Restore(const TSlots& slots) {
+  std::lock_guard lock(mutex_);
+  scanned_ = true;
+  slots_ = slots;
+}
+
+TDriveTable& DriveTable() {
+  static TDriveTable table;
+  return table;
+}
+
+uint32_t GetLogicalDrives() { return DriveTable().LogicalDrives(); }
+
+std::optional<char> AttachImage(const std::string& path, std::string& error) {
+  return DriveTable().AttachImage(path, error);
+}
+
+char DriveLetterOf(uint8_t driveNumber) {
+  if (driveNumber < 1 || driveNumber > 26) return '\0';
+  return static_cast<char>('A' + driveNumber - 1);
+}
+
+}  // namespace quillot

@@ -1,0 +1,101 @@
+#include "platform/SysBlockScan.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "util/Text.h"
+
+namespace quillot {
+
+namespace fs = std::filesystem;
+
+std::string ReadSysAttribute(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) return {};
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return std::string(Trim(text));
+}
+
+bool NaturalLess(const std::string& a, const std::string& b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    bool da = std::isdigit(static_cast<unsigned char>(a[i])), db = std::isdigit(static_cast<unsigned char>(b[j]));
+    if (da && db) {
+      size_t ei = i, ej = j;
+      while (ei < a.size() && std::isdigit(static_cast<unsigned char>(a[ei]))) ++ei;
+      while (ej < b.size() && std::isdigit(static_cast<unsigned char>(b[ej]))) ++ej;
+      std::string na = a.substr(i, ei - i), nb = b.substr(j, ej - j);
+      na.erase(0, std::min(na.find_first_not_of('0'), na.size()));
+      nb.erase(0, std::min(nb.find_first_not_of('0'), nb.size()));
+      if (na.size() != nb.size()) return na.size() < nb.size();
+      if (na != nb) return na < nb;
+      i = ei;
+      j = ej;
+    } else {
+      if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+      ++i;
+      ++j;
+    }
+  }
+  return a.size() - i < b.size() - j;
+}
+
+namespace {
+bool StartsWith(const std::string& s, std::string_view prefix) { return s.rfind(prefix, 0) == 0; }
+
+int GroupOf(TSourceKind kind) {
+  if (kind == TSourceKind::Floppy) return 0;
+  if (kind == TSourceKind::Optical) return 2;
+  return 1;
+}
+}  // namespace
+
+std::vector<TSysBlockEntry> ScanSysBlock(const std::string& sysRoot, const std::string& devRoot) {
+  std::vector<TSysBlockEntry> found;
+  std::error_code ec;
+  for (const auto& item : fs::directory_iterator(sysRoot, ec)) {
+    const std::string name = item.path().filename().string();
+    const std::string dir = item.path().string();
+    if (name.empty() || name[0] == '.') continue;
+    if (name.find("rpmb") != std::string::npos || (StartsWith(name, "mmcblk") && name.find("boot") != std::string::npos))
+      continue;
+    TSysBlockEntry e;
+    e.Name = name;
+    e.DevicePath = devRoot + "/" + name;
+    e.Partition = fs::exists(dir + "/partition", ec);
+    e.Disk = name;
+    if (e.Partition) {
+      // The partition's sysfs folder lies inside its disk's folder.
+      fs::path real = fs::canonical(item.path(), ec);
+      if (!ec && real.has_parent_path()) e.Disk = real.parent_path().filename().string();
+    }
+    const std::string diskDir = sysRoot + "/" + e.Disk;
+    e.Removable = ReadSysAttribute(diskDir + "/removable") == "1";
+    if (StartsWith(e.Disk, "loop") && ReadSysAttribute(diskDir + "/loop/backing_file").empty()) continue;
+    if (StartsWith(name, "fd"))
+      e.Kind = TSourceKind::Floppy;
+    else if (StartsWith(name, "sr"))
+      e.Kind = TSourceKind::Optical;
+    else if (StartsWith(name, "ram") || StartsWith(name, "zram"))
+      e.Kind = TSourceKind::Ram;
+    else if (StartsWith(name, "nbd"))
+      e.Kind = TSourceKind::Network;
+    else if (e.Removable)
+      e.Kind = TSourceKind::Removable;
+    else
+      e.Kind = TSourceKind::Fixed;
+    const bool mediaMayCome = e.Removable || e.Kind == TSourceKind::Floppy || e.Kind == TSourceKind::Optical;
+    if (!mediaMayCome && ReadSysAttribute(dir + "/size") == "0") continue;
+    found.push_back(std::move(e));
+  }
+  std::sort(found.begin(), found.end(), [](const TSysBlockEntry& a, const TSysBlockEntry& b) {
+    if (GroupOf(a.Kind) != GroupOf(b.Kind)) return GroupOf(a.Kind) < GroupOf(b.Kind);
+    return NaturalLess(a.Name, b.Name);
+  });
+  return found;
+}
+
+}  // namespace quillot

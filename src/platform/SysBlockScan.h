@@ -1,0 +1,34 @@
+// The machine's block devices as sysfs lists them, in the order drive letters are handed out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/BlockSource.h"
+
+namespace quillot {
+
+struct TSysBlockEntry {
+  std::string Name;        // "sda1"
+  std::string DevicePath;  // "/dev/sda1"
+  std::string Disk;        // the whole disk that holds it ("sda"); its own name for a whole disk
+  bool Partition = false;
+  bool Removable = false;
+  TSourceKind Kind = TSourceKind::Fixed;
+};
+
+// Whole disks and partitions under sysRoot (normally /sys/class/block), with device nodes under devRoot.
+// Left out: unattached loop devices, empty fixed devices (unconfigured zram, ram) and eMMC boot and
+// RPMB areas. Order: floppies first, then disks and partitions, then optical drives, each group in
+// natural name order (sda, sda1, sda2, sdb, ..., nvme0n1, nvme0n1p1, ...).
+std::vector<TSysBlockEntry> ScanSysBlock(const std::string& sysRoot = "/sys/class/block",
+                                         const std::string& devRoot = "/dev");
+
+// Compares names with digit runs as numbers: "sda2" < "sda10".
+bool NaturalLess(const std::string& a, const std::string& b);
+
+// Reads a small sysfs attribute, trimmed; empty when it is not there.
+std::string ReadSysAttribute(const std::string& path);
+
+}  // namespace quillot
