@@ -14,6 +14,7 @@
 #include "app/Settings.h"
 #include "i18n/Language.h"
 #include "platform/AtomicFile.h"
+#include "support/TempDir.h"
 
 namespace quillot::testing {
 
@@ -38,7 +39,7 @@ class TEnvVar {
 class TTempEnvironment {
  public:
   TTempEnvironment()
-      : root_(MakeRoot()),
+      : root_(dir_.Path()),
         home_("HOME", (root_ / "home").string()),
         config_("XDG_CONFIG_HOME", (root_ / "config").string()) {
     std::filesystem::create_directories(root_ / "home");
@@ -57,8 +58,6 @@ class TTempEnvironment {
     RecoveryRetryCount = 1;
     RecoverySectorsToRead = 5000;
     RecoveryAdvancedMode = false;
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
   }
 
   std::filesystem::path Home() const { return root_ / "home"; }
@@ -77,12 +76,7 @@ class TTempEnvironment {
   }
 
  private:
-  static std::filesystem::path MakeRoot() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillot-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
-    return pattern;
-  }
-
+  test::TTempDir dir_;  // removed last
   std::filesystem::path root_;
   TEnvVar home_;
   TEnvVar config_;
