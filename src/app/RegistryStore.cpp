@@ -117,7 +117,51 @@ std::optional<std::string> ReadHexData(std::string_view data) {
   }
   return out + clean;
 }
+void AppendUtf8(std::string& out, uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The bytes of clean hex data ("aa,bb,..." after the colon) as UTF-16LE text, up to the first NUL.
+std::string Utf16Text(std::string_view bytes) {
+  auto byteAt = [&](size_t p) { return HexValue(bytes[p]) * 16 + HexValue(bytes[p + 1]); };
+  std::vector<uint16_t> units;
+  for (size_t p = 0; p + 5 <= bytes.size(); p += 6)
+    units.push_back(static_cast<uint16_t>(byteAt(p) | byteAt(p + 3) << 8));
+  std::string out;
+  for (size_t i = 0; i < units.size() && units[i] != 0; ++i) {
+    uint32_t c = units[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
 }  // namespace
+
+std::optional<std::string> TRegValue::AsString() const {
+  if (Type == TType::String) return Text;
+  if (Type != TType::Other) return std::nullopt;
+  for (std::string_view prefix : {"hex(1):", "hex(2):"})
+    if (std::string_view(Raw).substr(0, prefix.size()) == prefix) return Utf16Text(Raw.substr(prefix.size()));
+  return std::nullopt;
+}
 
 std::string TRegistryStore::DefaultPath() {
   return UserConfigFolder() + PathDelim + "Brantwick" + PathDelim + "Quillot.reg";

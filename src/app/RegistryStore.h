@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,10 @@ struct TRegValue {
   std::string Text;    // String
   uint32_t Number = 0; // DWord
   std::string Raw;     // Other: the data as written after "=", e.g. hex(b):01,00,00,00,00,00,00,00
+
+  // The text of a string value. Strings written as hex(1) or hex(2) (the expandable kind, taken as
+  // stored, without expanding) are UTF-16 up to the first NUL and come back as UTF-8.
+  std::optional<std::string> AsString() const;
 };
 
 class TRegistryStore {

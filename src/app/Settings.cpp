@@ -40,7 +40,8 @@ bool ReadBool(const TRegistryStore& store, std::string_view subkey, std::string_
 std::string ReadString(const TRegistryStore& store, std::string_view subkey, std::string_view name,
                        std::string_view def) {
   const TRegValue* v = store.Find(KeyPath(subkey), name);
-  return v && v->Type == TRegValue::TType::String ? v->Text : std::string(def);
+  std::optional<std::string> text = v ? v->AsString() : std::nullopt;
+  return text ? *text : std::string(def);
 }
 }  // namespace
 

@@ -64,7 +64,9 @@ TEST(Settings, TypeRulesAndValuesTakenAsStored) {
                               "\"SomethingElse\"=\"kept\"\n" +
                               kRecoveryKey +
                               "\"RecoveryTargetFolder\"=\"\"\n"
-                              "\"RecoveryFilenamePrefix\"=hex(2):66,00\n"
+                              "\"RecoveryFilenamePrefix\"=hex(b):01,00,00,00,00,00,00,00\n"
+                              "\"Expandable\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,e9,00,00,00,78,00\n"
+                              "\"Wide\"=hex(1):3d,d8,b5,de,ac,20,00,d8,00,00\n"
                               "\"RecoveryRetryCount\"=\"3\"\n"
                               "\"RecoverySectorsToRead\"=dword:00000000\n"
                               "\"RecoveryAdvancedMode\"=dword:00000007\n"
@@ -79,6 +81,10 @@ TEST(Settings, TypeRulesAndValuesTakenAsStored) {
   EXPECT_EQ(ReadRegString(kGlobalSubkey, "GlobalLanguage", "default"), "default");
   EXPECT_EQ(ReadRegString(kGlobalSubkey, "somethingelse", "default"), "kept");
   EXPECT_EQ(ReadRegString(kGlobalSubkey, "Missing", "default"), "default");
+  // Strings in hex form: UTF-16 up to the NUL, not expanded.
+  EXPECT_EQ(ReadRegString(kRecoverySubkey, "Expandable", "default"), "%HOME%\xC3\xA9");
+  EXPECT_EQ(ReadRegString(kRecoverySubkey, "Wide", "default"), "\xF0\x9F\x9A\xB5\xE2\x82\xAC\xEF\xBF\xBD");
+  EXPECT_EQ(ReadRegInteger(kRecoverySubkey, "Expandable", 7), 7);
 
   LoadSettings();
   EXPECT_EQ(GlobalLastTip, -1);

@@ -86,7 +86,8 @@ TEST(LanguageFile, HundredThousandKeysAndVeryLongLines) {
   text += std::string(1'000'000, 'y') + "\n";  // a long line without "=": ignored
   TLanguageFile f;
   f.Parse(text);
-  for (int i : {0, 1, 4711, 99999}) EXPECT_EQ(Value(f, "misc", "KEY" + std::to_string(i)), "value " + std::to_string(i));
+  for (int i : {0, 1, 4711, 99999})
+    EXPECT_EQ(Value(f, "misc", "KEY" + std::to_string(i)), "value " + std::to_string(i));
   EXPECT_EQ(Value(f, "Misc", "key100000"), "<missing>");
   EXPECT_EQ(Value(f, "Misc", "long"), longValue);
 }
