@@ -18,6 +18,18 @@ bool HasLanguageExtension(std::string_view name) {
   return name.size() >= kExtension.size() &&
          EqualsNoCase(name.substr(name.size() - kExtension.size()), kExtension);
 }
+// The stored name is the display form ("Deutsch.lng") while the file may be written otherwise
+// ("DEUTSCH.LNG"); file names here are case-sensitive, so look for it as the user meant it.
+std::filesystem::path FindNameIgnoringCase(std::string_view fileName) {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(ProgramFolder(), ec);
+  for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    std::error_code typeError;
+    if (EqualsNoCase(it->path().filename().string(), fileName) && it->is_regular_file(typeError))
+      return it->path();
+  }
+  return {};
+}
 }  // namespace
 
 std::string TranslateString(std::string_view defaultText, std::string_view key) {
@@ -35,7 +47,10 @@ std::unique_ptr<TLanguageFile> LoadLanguageFile(std::string_view fileName) {
     return nullptr;
   std::error_code ec;
   std::filesystem::path path = ProgramFolder() + std::string(fileName);
-  if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    path = FindNameIgnoringCase(fileName);
+    if (path.empty()) return nullptr;
+  }
   auto file = std::make_unique<TLanguageFile>();
   if (!file->Load(path.string())) return nullptr;
   return file;

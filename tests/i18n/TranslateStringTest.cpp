@@ -87,11 +87,15 @@ TEST(Languages, OrdinaryLngFilesOnlyWithTheirDisplayNames) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"FRANCAIS.LNG -> Francais", "deutsch.lng -> Deutsch",
                                              "portuguese BRAZIL.lng -> Portuguese brazil"}));
+  TTempEnvironment::Write(env.Program() / "FRANCAIS.LNG", "[Misc]\nstrReady=Pr\xEAt\n");
   for (const auto& e : found) {
     if (e.DisplayName != "Francais") continue;
     EXPECT_EQ(e.SettingValue(), "Francais.lng");
     EXPECT_TRUE(e.Matches("FRANCAIS.lng"));
     EXPECT_FALSE(e.Matches("Francais"));
+    // The stored display form finds the file however its name is written.
+    LanguageFile = LoadLanguageFile(e.SettingValue());
+    EXPECT_EQ(Tr(strReady), "Pr\xEAt");
   }
 }
 
