@@ -79,7 +79,7 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
                               {std::string(1, options.DriveLetter)}));
   // The same-drive check comes before the folder is created, so a refused destination leaves the
   // source untouched.
-  if (NamesDriveByLetter(options.DriveLetter, folder) || DestinationOnSource(options.DriveLetter, folder)) {
+  if (NamesDriveByLetter(options.DriveLetter, folder) || DestinationOnDrive(options.DriveLetter, folder)) {
     view_.ShowMessage(TranslateString("Destination folder is on the same drive as source.  Click \"Back\" and "
                                       "change destination location of recovered files.",
                                       "strSameDiskError"),
