@@ -165,11 +165,8 @@ int RunRecover(const TArgs& args) {
   std::filesystem::path dest = std::filesystem::absolute(*o.dest).lexically_normal();
   if (auto error = CheckDestination(dest, o.dryRun)) return UsageError("recover", *error);
 
-  TDataStorage fallback;
-  TDataStorage* storage = DataStorage ? DataStorage.get() : &fallback;
-  if (!DataStorage) fallback.LoadFormats();
   TFormatsList chosen;
-  if (auto error = ChooseFormats(o, storage->Formats, chosen)) return UsageError("recover", *error);
+  if (auto error = ChooseFormats(o, DataStorage->Formats, chosen)) return UsageError("recover", *error);
 
   TTerminalView view(o.overwrite, isatty(STDERR_FILENO) != 0);
   TDiskOutputFiles disk;
