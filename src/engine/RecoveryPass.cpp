@@ -59,12 +59,6 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
   FilesFound = 0;
   ReadErrors = 0;
   FatalError = false;
-  view_.ShowReadErrors(0);
-  view_.ShowFilesFound(0);
-  view_.CheckState();
-  view_.SetStatus(Tr(strBusy));
-  view_.SetBusy(true);
-  view_.ProcessMessages();
 
   auto endSteps = [&] {
     view_.SetStatus(Tr(strIdle));
@@ -75,24 +69,28 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
     PassDone = true;
   };
 
-  view_.AddLogLine(Tr(strRecoveryStarted, {std::string(1, options.DriveLetter)}));
-  // The same-drive check comes before the folder is created, so a refused destination leaves the
-  // source untouched.
-  if (NamesDriveByLetter(options.DriveLetter, folder) || DestinationOnDrive(options.DriveLetter, folder)) {
-    view_.ShowMessage(Tr(strSameDiskError),
-                      true);
-    StopRequested = true;
-  } else {
-    files_.CreateFolder(folder);
-  }
-
   std::unique_ptr<uint8_t[]> buffer;
   TFileDetection detection;
   try {
+    view_.ShowReadErrors(0);
+    view_.ShowFilesFound(0);
+    view_.CheckState();
+    view_.SetStatus(Tr(strBusy));
+    view_.SetBusy(true);
+    view_.ProcessMessages();
+    view_.AddLogLine(Tr(strRecoveryStarted, {std::string(1, options.DriveLetter)}));
+    // The same-drive check comes before the folder is created, so a refused destination leaves the
+    // source untouched.
+    if (NamesDriveByLetter(options.DriveLetter, folder) || DestinationOnDrive(options.DriveLetter, folder)) {
+      view_.ShowMessage(Tr(strSameDiskError), true);
+      StopRequested = true;
+    } else {
+      files_.CreateFolder(folder);
+    }
     detection = PrepareCatalogue(catalogue);
     buffer.reset(new uint8_t[kWorkBufferSize]);
-  } catch (const std::exception&) {
-    // The pass could not start: undo it, so Start is available again.
+  } catch (...) {
+    // The pass could not start (no memory for the buffer, say): undo it, so Start is available again.
     view_.AddLogLine(Tr(strRecoveryEncounteredFatalError));
     endSteps();
     return;
