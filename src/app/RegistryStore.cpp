@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "app/ProgramFolder.h"
-#include "app/SpecialFolder.h"
+#include "app/UserFolders.h"
 #include "i18n/LanguageFile.h"
 #include "platform/AtomicFile.h"
 #include "util/Text.h"

@@ -3,7 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/ProgramFolder.h"
 #include "app/RegistryStore.h"
-#include "app/SpecialFolder.h"
+#include "app/UserFolders.h"
 #include "i18n/Messages.h"
 
 namespace quillot {

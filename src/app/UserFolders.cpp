@@ -1,4 +1,4 @@
-#include "app/SpecialFolder.h"
+#include "app/UserFolders.h"
 
 #include <cstdlib>
 #include <pwd.h>

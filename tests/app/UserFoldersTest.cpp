@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
-#include "app/SpecialFolder.h"
+#include "app/UserFolders.h"
 #include "app/TempEnvironment.h"
 
 namespace quillot {
