@@ -1,5 +1,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
+
+#include "support/FileSizeLimit.h"
 #include <sys/resource.h>
 
 #include "app/RegistryStore.h"
@@ -157,15 +159,11 @@ TEST(Settings, FailedSaveKeepsTheStoredFileAndIsReportedOnce) {
 
   // The file system refuses the new contents part-way (a file-size limit stands in for a full disk).
   GlobalLastTip = 42;
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = 1024;
-  setrlimit(RLIMIT_FSIZE, &small);
-  const bool saved = SaveSettings();
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
+  bool saved;
+  {
+    test::TFileSizeLimit limit(1024);
+    saved = SaveSettings();
+  }
 
   EXPECT_FALSE(saved);
   EXPECT_EQ(TTempEnvironment::Read(env.StorePath()), before);
