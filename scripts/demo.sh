@@ -1,9 +1,16 @@
 #!/bin/sh
-# The main job: installs what is missing, builds, and runs Quillot on the shipped sample.
+# The main job: installs what is missing, builds, and recovers the sample memory card that ships with
+# Quillot into build/recovered-sample/, printing what it found.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 # shellcheck disable=SC2086
 scripts/ensure-packages.sh $DEMO_PACKAGES
 scripts/build.sh -DQUILLOT_BUILD_TESTS=OFF
-build/bin/quillot-cli formats
+xz -dc samples/sample-card.img.xz > build/sample-card.img
+rm -rf build/recovered-sample
+build/bin/quillot-cli recover --image build/sample-card.img --dest build/recovered-sample \
+  --report build/recovered-sample.tsv
+echo
+echo "Recovered files (also listed in build/recovered-sample.tsv):"
+ls -l build/recovered-sample

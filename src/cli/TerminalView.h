@@ -1,0 +1,59 @@
+// The command line's recovery view: log lines on stdout, a live progress line on stderr when it is a
+// terminal, questions answered by a policy or at the terminal.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/RecoveryView.h"
+
+namespace quillot::cli {
+
+enum class TOverwritePolicy { Ask, Yes, No };
+
+class TTerminalView : public TRecoveryView {
+ public:
+  TTerminalView(TOverwritePolicy overwrite, bool progressLine);
+
+  void OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint32_t bytesPerSec) override;
+  void OnPassEnded() override;
+  void OnSector(uint32_t sector) override {
+    current_ = sector;
+    // Looking at the clock every sector would cost more than the sector; every 2048 is plenty.
+    if (progressLine_ && (++sinceCheck_ & 2047) == 0) MaybeRedraw();
+  }
+  void ShowFilesFound(int32_t n) override { filesFound_ = n; }
+  void ShowReadErrors(int32_t n) override { readErrors_ = n; }
+  void AddLogLine(const std::string& line) override;
+  void SetStatus(const std::string&) override {}
+  void SetBusy(bool) override {}
+  void SetStartStopEnabled(bool, bool) override {}
+  void CheckState() override {}
+  void ShowMessage(const std::string& text, bool warning) override;
+  bool AskYesNo(const std::string& text) override;
+  void ProcessMessages() override {}
+  void OnFileFinished(const TRecoveredFile& file) override { files.push_back(file); }
+
+  std::vector<TRecoveredFile> files;
+  std::vector<std::string> messages;
+  double Seconds() const;
+  uint64_t BytesScanned() const { return static_cast<uint64_t>(current_ - first_) * bytesPerSec_; }
+  int32_t ReadErrors() const { return readErrors_; }
+
+ private:
+  void MaybeRedraw();
+  void ClearLine();
+
+  TOverwritePolicy overwrite_;
+  bool progressLine_;
+  bool lineShown_ = false;
+  uint32_t first_ = 0, total_ = 0, bytesPerSec_ = 0, current_ = 0, sinceCheck_ = 0;
+  int32_t filesFound_ = 0, readErrors_ = 0;
+  std::chrono::steady_clock::time_point started_, lastDraw_;
+  std::chrono::steady_clock::time_point ended_{};
+  bool endedSet_ = false;
+};
+
+}  // namespace quillot::cli

@@ -1,0 +1,40 @@
+#include "engine/OutputFiles.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillot {
+
+bool TDiskOutputFiles::Exists(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0;
+}
+
+int TDiskOutputFiles::Create(const std::string& path) {
+  // Never follow a link planted under a recovered file's name.
+  int fd;
+  do {
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+ssize_t TDiskOutputFiles::Write(int handle, const void* data, size_t size) {
+  ssize_t n;
+  do {
+    n = write(handle, data, size);
+  } while (n < 0 && errno == EINTR);
+  return n;
+}
+
+void TDiskOutputFiles::Close(int handle) { close(handle); }
+
+void TDiskOutputFiles::CreateFolder(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+}
+
+}  // namespace quillot

@@ -1,0 +1,45 @@
+// Where recovered files go: the destination file system, or nowhere on a dry run.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <sys/types.h>
+
+namespace quillot {
+
+class TOutputFiles {
+ public:
+  virtual ~TOutputFiles() = default;
+  virtual bool Exists(const std::string& path) = 0;
+  // Creates the file anew (an old one is emptied); answers a handle, or -1.
+  virtual int Create(const std::string& path) = 0;
+  // Appends; answers the bytes written, or -1.
+  virtual ssize_t Write(int handle, const void* data, size_t size) = 0;
+  virtual void Close(int handle) = 0;
+  // Creates the folder with its missing parents; failure shows later as a failed creation.
+  virtual void CreateFolder(const std::string& path) = 0;
+};
+
+class TDiskOutputFiles : public TOutputFiles {
+ public:
+  bool Exists(const std::string& path) override;
+  int Create(const std::string& path) override;
+  ssize_t Write(int handle, const void* data, size_t size) override;
+  void Close(int handle) override;
+  void CreateFolder(const std::string& path) override;
+};
+
+// A dry run: the names are searched on disk as usual, but nothing is created or written.
+class TDryRunOutputFiles : public TOutputFiles {
+ public:
+  bool Exists(const std::string& path) override { return disk_.Exists(path); }
+  int Create(const std::string&) override { return 0; }
+  ssize_t Write(int, const void*, size_t size) override { return static_cast<ssize_t>(size); }
+  void Close(int) override {}
+  void CreateFolder(const std::string&) override {}
+
+ private:
+  TDiskOutputFiles disk_;
+};
+
+}  // namespace quillot

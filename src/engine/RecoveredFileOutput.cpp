@@ -1,0 +1,109 @@
+#include "engine/RecoveredFileOutput.h"
+
+#include <cstdio>
+
+#include "i18n/Language.h"
+#include "util/Text.h"
+
+namespace quillot {
+
+namespace {
+constexpr int32_t kNameSearchLimit = 100000;
+
+// A prefix or extension that could lead out of the destination folder is refused.
+bool SafeNamePart(const std::string& part) {
+  return part.find('/') == std::string::npos && part.find('\0') == std::string::npos;
+}
+}  // namespace
+
+TFileOutput::TFileOutput(TOutputFiles& files, TRecoveryView& view, std::string folder)
+    : files_(files), view_(view), folder_(std::move(folder)) {}
+
+std::string TFileOutput::NameFor(const std::string& prefix, const std::string& extension) const {
+  char number[16];
+  std::snprintf(number, sizeof number, "%.5d", FilesFound + NameOffset);
+  return prefix + number + "." + extension;
+}
+
+void TFileOutput::Start(const std::string& prefix, const std::string& extension, const std::string& formatTitle,
+                        uint32_t firstSector) {
+  ++FilesFound;
+  std::string name;
+  bool exists;
+  do {
+    name = NameFor(prefix, extension);
+    exists = files_.Exists(folder_ + name);
+    if (exists) ++NameOffset;
+  } while (exists && NameOffset <= kNameSearchLimit);
+  const std::string path = folder_ + name;
+
+  bool declined = false;
+  if (exists) {
+    declined = !view_.AskYesNo(FormatText(
+        TranslateString("File %s already exists. Are you shure you want to overwrite it?", "strFileExistsConfirm"),
+        {path}));
+  }
+  if (!declined) {
+    handle_ = SafeNamePart(prefix) && SafeNamePart(extension) ? files_.Create(path) : -1;
+    if (handle_ < 0) {
+      FatalError = true;
+      view_.AddLogLine(
+          FormatText(TranslateString("Error: Cannot create destination file: %s.", "strCannotCreateDestinationFile"),
+                     {path}));
+    } else {
+      FatalError = false;
+      open_ = true;
+      current_ = TRecoveredFile{name, path, formatTitle, firstSector, 0, 0};
+    }
+  }
+  view_.AddLogLine(FormatText(TranslateString("Recovering file: %s...", "strRecoveringFile"), {name}));
+}
+
+void TFileOutput::WriteFailed() {
+  FatalError = true;
+  view_.AddLogLine(
+      FormatText(TranslateString("Error: Cannot write to destination file: %s!", "strCannotWriteToDestFile"),
+                 {current_.Path}));
+}
+
+void TFileOutput::Flush() {
+  if (!open_ || pendingSize_ == 0) return;
+  const uint8_t* data = pendingBegin_;
+  const size_t size = pendingSize_;
+  pendingSize_ = 0;
+  ssize_t n = files_.Write(handle_, data, size);
+  if (n == static_cast<ssize_t>(size)) {
+    FatalError = false;
+    current_.Bytes += size;
+    return;
+  }
+  // The large write failed part way: go on sector by sector from where it stopped, so each failing
+  // sector is logged and FatalError ends as it would had every sector been written alone.
+  size_t done = n > 0 ? static_cast<size_t>(n) : 0;
+  current_.Bytes += done;
+  const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : size;
+  while (done < size) {
+    size_t sectorEnd = (done / sector + 1) * sector;
+    if (sectorEnd > size) sectorEnd = size;
+    size_t want = sectorEnd - done;
+    ssize_t w = files_.Write(handle_, data + done, want);
+    if (w == static_cast<ssize_t>(want)) {
+      FatalError = false;
+    } else {
+      WriteFailed();
+    }
+    if (w > 0) current_.Bytes += static_cast<size_t>(w);
+    done = sectorEnd;
+  }
+}
+
+void TFileOutput::Close() {
+  if (!open_) return;
+  Flush();
+  files_.Close(handle_);
+  open_ = false;
+  handle_ = -1;
+  view_.OnFileFinished(current_);
+}
+
+}  // namespace quillot

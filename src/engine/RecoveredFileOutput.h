@@ -1,0 +1,59 @@
+// Turns the sector stream of a pass into numbered files: each recognised start begins a new file that
+// receives every sector up to the next start. Appends are gathered into large writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/OutputFiles.h"
+#include "engine/RecoveryView.h"
+
+namespace quillot {
+
+class TFileOutput {
+ public:
+  // folder ends in the path delimiter.
+  TFileOutput(TOutputFiles& files, TRecoveryView& view, std::string folder);
+  ~TFileOutput() { Close(); }
+
+  // A recognised start: names and creates the next file (asking before an overwrite).
+  void Start(const std::string& prefix, const std::string& extension, const std::string& formatTitle,
+             uint32_t firstSector);
+  // Appends one sector to the open file. The bytes must stay valid until Flush or Close.
+  void Append(const uint8_t* sector, uint32_t bytesPerSec) {
+    if (!open_) return;
+    if (pendingSize_ != 0 && sector == pendingBegin_ + pendingSize_) {
+      pendingSize_ += bytesPerSec;
+    } else {
+      Flush();
+      pendingBegin_ = sector;
+      pendingSize_ = bytesPerSec;
+    }
+    pendingSectorSize_ = bytesPerSec;
+    ++current_.Sectors;
+  }
+  // Writes what Append gathered; run before the buffer holding it is reused.
+  void Flush();
+  void Close();
+
+  bool IsOpen() const { return open_; }
+  bool FatalError = false;
+  int32_t FilesFound = 0;
+  int32_t NameOffset = 0;
+
+ private:
+  std::string NameFor(const std::string& prefix, const std::string& extension) const;
+  void WriteFailed();
+
+  TOutputFiles& files_;
+  TRecoveryView& view_;
+  std::string folder_;
+  bool open_ = false;
+  int handle_ = -1;
+  TRecoveredFile current_;
+  const uint8_t* pendingBegin_ = nullptr;
+  size_t pendingSize_ = 0;
+  uint32_t pendingSectorSize_ = 0;
+};
+
+}  // namespace quillot

@@ -1,0 +1,54 @@
+// One recovery pass: reads the chosen drive in chunks, tests every sector for a file start and hands
+// every sector to the file output. The wizard's Start button and the command line run this same code.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "drive/IORoutines.h"
+#include "engine/OutputFiles.h"
+#include "engine/RecoveryView.h"
+#include "formats/FileTypes.h"
+
+namespace quillot {
+
+struct TRecoveryOptions {
+  char DriveLetter = 0;    // 'A'..'Z'
+  uint8_t DriveNumber = 0; // 1 = A:
+  std::string TargetFolder;
+  int32_t RetryCount = 1;
+  int32_t SectorsToRead = 5000;
+  uint32_t StartSector = 0;
+};
+
+// Bytes of the pass's work buffer: 10 MiB and one byte.
+inline constexpr size_t kWorkBufferSize = 10485761;
+
+class TRecoveryPass {
+ public:
+  TRecoveryPass(TRecoveryView& view, TOutputFiles& files) : view_(view), files_(files) {}
+
+  // Runs a whole pass over catalogue (which it sorts by Order). DriveParams is refreshed first.
+  void StartRecovery(const TRecoveryOptions& options, TFormatsList& catalogue);
+  // The Stop button: the pass ends at the next chunk boundary. Safe from a signal handler.
+  void RequestStop() { StopRequested = true; }
+
+  // The pass state the wizard reads.
+  bool Running = false;
+  std::atomic<bool> StopRequested{false};
+  bool PassDone = false;
+  int32_t FilesFound = 0;
+  int32_t ReadErrors = 0;
+  bool FatalError = false;
+  TDriveParams DriveParams;
+
+ private:
+  TRecoveryView& view_;
+  TOutputFiles& files_;
+};
+
+// The folder with the path delimiter at its end.
+std::string WithTrailingDelimiter(const std::string& folder);
+
+}  // namespace quillot

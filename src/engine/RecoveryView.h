@@ -1,0 +1,51 @@
+// What a recovery pass shows and asks while it runs. The wizard, the command line and the tests each
+// implement it; the pass calls OnSector for every sector and the view decides how often to repaint.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quillot {
+
+class TFormat;
+
+// One recovered file, as the report lists it.
+struct TRecoveredFile {
+  std::string Name;      // file name, without its folder
+  std::string Path;      // full path name
+  std::string Format;    // title of the format that matched
+  uint32_t FirstSector = 0;
+  uint32_t Sectors = 0;  // sectors appended
+  uint64_t Bytes = 0;    // bytes written (or that would be written on a dry run)
+};
+
+class TRecoveryView {
+ public:
+  virtual ~TRecoveryView() = default;
+
+  // The pass begins (totalSectors sectors of bytesPerSec bytes, from firstSector) and ends.
+  virtual void OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint32_t bytesPerSec) = 0;
+  virtual void OnPassEnded() = 0;
+
+  // Every processed sector, before it is tested; progress in percent of sectors before it.
+  virtual void OnSector(uint32_t sector) = 0;
+  virtual void ShowFilesFound(int32_t filesFound) = 0;
+  virtual void ShowReadErrors(int32_t readErrors) = 0;
+  virtual void AddLogLine(const std::string& line) = 0;
+  virtual void SetStatus(const std::string& status) = 0;
+  virtual void SetBusy(bool busy) = 0;
+  virtual void SetStartStopEnabled(bool startEnabled, bool stopEnabled) = 0;
+  // The wizard refreshes its buttons from the pass state.
+  virtual void CheckState() = 0;
+  virtual void ShowMessage(const std::string& text, bool warning) = 0;
+  virtual bool AskYesNo(const std::string& text) = 0;
+  // Lets pending events run: after the pass starts and after each failed read.
+  virtual void ProcessMessages() = 0;
+  // A recovered file was closed.
+  virtual void OnFileFinished(const TRecoveredFile&) {}
+};
+
+// Percent of sectors before sector, of total, rounded half to even (sector 32 of 256 shows 12).
+int ProgressPercent(uint32_t sector, uint32_t total);
+
+}  // namespace quillot

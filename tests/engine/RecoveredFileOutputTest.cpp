@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include "engine/RecoveredFileOutput.h"
+#include "support/FakeOutputFiles.h"
+#include "support/RecordingView.h"
+
+namespace quillot {
+
+using test::TFakeOutputFiles;
+using test::TRecordingView;
+
+namespace {
+std::vector<uint8_t> Sectors(int count, uint32_t size = 512) {
+  std::vector<uint8_t> data(static_cast<size_t>(count) * size);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i / size + 1);
+  return data;
+}
+}  // namespace
+
+TEST(FileOutput, NamesNumbersAndSkipsTakenNames) {
+  TFakeOutputFiles files;
+  TRecordingView view;
+  files.contents["/out/snd00001.wav"] = "old";
+  auto data = Sectors(3);
+  {
+    TFileOutput out(files, view, "/out/");
+    out.Start("snd", "wav", "WAV", 10);
+    out.Append(data.data(), 512);
+    out.Close();
+    out.Start("tk", "mp3", "MP3", 11);
+    out.Append(data.data() + 512, 512);
+    out.Append(data.data() + 1024, 512);
+    EXPECT_EQ(out.FilesFound, 2);
+    EXPECT_EQ(out.NameOffset, 1);
+  }
+  EXPECT_EQ(files.contents["/out/snd00001.wav"], "old");
+  EXPECT_EQ(files.contents["/out/snd00002.wav"], std::string(512, '\1'));
+  EXPECT_EQ(files.contents["/out/tk00003.mp3"].size(), 1024u);
+  EXPECT_EQ(view.log, (std::vector<std::string>{"Recovering file: snd00002.wav...", "Recovering file: tk00003.mp3..."}));
+  ASSERT_EQ(view.files.size(), 2u);
+  EXPECT_EQ(view.files[1].Format, "MP3");
+  EXPECT_EQ(view.files[1].FirstSector, 11u);
+  EXPECT_EQ(view.files[1].Sectors, 2u);
+  EXPECT_EQ(view.files[1].Bytes, 1024u);
+  EXPECT_EQ(files.writes, 2);  // the two contiguous sectors went out in one write
+}
+
+TEST(FileOutput, AfterAHundredThousandTakenNamesItAsksAndADeclineWritesNothing) {
+  TFakeOutputFiles files;
+  TRecordingView view;
+  char name[32];
+  for (int i = 1; i <= 100003; ++i) {
+    std::snprintf(name, sizeof name, "/o/f%.5d.x", i);
+    files.contents[name] = "keep";
+  }
+  auto data = Sectors(1);
+  TFileOutput out(files, view, "/o/");
+  view.answers = {false, true};
+  out.Start("f", "x", "X", 0);  // asks to overwrite number 100001, declined
+  out.Append(data.data(), 512);
+  ASSERT_EQ(view.questions.size(), 1u);
+  EXPECT_EQ(view.questions[0], "File /o/f100001.x already exists. Are you shure you want to overwrite it?");
+  EXPECT_FALSE(out.IsOpen());
+  EXPECT_FALSE(out.FatalError);
+  EXPECT_EQ(files.contents["/o/f100001.x"], "keep");
+  EXPECT_EQ(view.log.back(), "Recovering file: f100001.x...");
+  // Past the bound every file gets a single try: number 2 + 100001 is taken too, so it asks again.
+  out.Start("f", "x", "X", 1);
+  EXPECT_EQ(view.questions.back(), "File /o/f100003.x already exists. Are you shure you want to overwrite it?");
+  out.Append(data.data(), 512);
+  out.Close();
+  EXPECT_EQ(files.contents["/o/f100003.x"], std::string(512, '\1'));
+  // Numbers beyond five digits are written in full.
+  out.Start("f", "x", "X", 2);
+  EXPECT_EQ(view.log.back(), "Recovering file: f100005.x...");
+}
+
+TEST(FileOutput, CreateAndWriteFailuresSetFatalErrorByTheLastOutcome) {
+  TFakeOutputFiles files;
+  TRecordingView view;
+  files.refuse.insert("/o/a00001.w");
+  auto data = Sectors(4);
+  TFileOutput out(files, view, "/o/");
+  out.Start("a", "w", "W", 0);
+  EXPECT_TRUE(out.FatalError);
+  EXPECT_EQ(view.log, (std::vector<std::string>{"Error: Cannot create destination file: /o/a00001.w.",
+                                                "Recovering file: a00001.w..."}));
+  out.Append(data.data(), 512);  // no file open: written nowhere
+  out.Start("a", "w", "W", 1);
+  EXPECT_FALSE(out.FatalError);
+
+  // 700 bytes of room: the gathered 4-sector write falls back to single sectors, and each failing
+  // sector logs its own line.
+  files.spaceLeft = 700;
+  view.log.clear();
+  for (int i = 0; i < 4; ++i) out.Append(data.data() + i * 512, 512);
+  out.Flush();
+  EXPECT_TRUE(out.FatalError);
+  EXPECT_EQ(view.log, std::vector<std::string>(3, "Error: Cannot write to destination file: /o/a00002.w!"));
+  EXPECT_EQ(files.contents["/o/a00002.w"].size(), 700u);
+  files.spaceLeft = SIZE_MAX;
+  out.Append(data.data(), 512);
+  out.Flush();
+  EXPECT_FALSE(out.FatalError);
+}
+
+TEST(FileOutput, APrefixOrExtensionCannotLeaveTheFolder) {
+  TFakeOutputFiles files;
+  TRecordingView view;
+  TFileOutput out(files, view, "/o/");
+  out.Start("../../etc/x", "wav", "W", 0);
+  out.Start("ok", "w/../../y", "W", 1);
+  out.Start(std::string("n\0ul", 4), "w", "W", 2);
+  EXPECT_TRUE(files.created.empty());
+  EXPECT_TRUE(out.FatalError);
+  EXPECT_FALSE(out.IsOpen());
+  EXPECT_EQ(view.log[0], "Error: Cannot create destination file: /o/../../etc/x00001.wav.");
+}
+
+}  // namespace quillot

@@ -1,0 +1,267 @@
+// The recovery pass over a fake disk behind the drive table, into an in-memory destination.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "drive/IORoutines.h"
+#include "engine/RecoveryPass.h"
+#include "fakes/FakeDisk.h"
+#include "platform/WinVersion.h"
+#include "support/FakeOutputFiles.h"
+#include "support/RecordingView.h"
+#include "support/TempDir.h"
+
+namespace quillot {
+namespace {
+
+using testing::TFakeDisk;
+using testing::TFakeDiskRegistration;
+using testing::TScopedEmptyDriveTable;
+using test::TFakeOutputFiles;
+using test::TRecordingView;
+
+const std::vector<std::string> kFinished{"Recovery started. Current disk D:\\", "Recovery finished."};
+
+class RecoveryPassTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetSimulatedVersion(VersionOfPlatformName("nt"));
+    DriveAccessInit();
+    auto f = std::make_unique<TFormat>();
+    f->Title = "Test";
+    f->FilePrefix = "f";
+    f->FileExtension = "bin";
+    f->Search = true;
+    f->ScanBytes = "0=#$AB,1=#$CD";
+    catalogue.Add(std::move(f));
+  }
+  void TearDown() override {
+    DriveAccessDone();
+    SetSimulatedVersion(std::nullopt);
+  }
+
+  // A disk of count sectors under D:, with file starts at the given sectors.
+  std::shared_ptr<TFakeDisk> Disk(uint32_t count, std::initializer_list<uint32_t> starts = {},
+                                  uint32_t sectorSize = 512, TSourceKind kind = TSourceKind::Fixed) {
+    auto disk = std::make_shared<TFakeDisk>(uint64_t{count} * sectorSize, sectorSize, kind);
+    for (uint32_t s : starts) {
+      disk->Data[uint64_t{s} * sectorSize] = 0xAB;
+      disk->Data[uint64_t{s} * sectorSize + 1] = 0xCD;
+    }
+    registration = std::make_unique<TFakeDiskRegistration>('D', disk);
+    return disk;
+  }
+
+  void Run(uint32_t start = 0) {
+    options.StartSector = start;
+    pass.StartRecovery(options, catalogue);
+  }
+
+  std::string Sectors(const TFakeDisk& disk, uint32_t first, uint32_t count, uint32_t size = 512) {
+    return std::string(reinterpret_cast<const char*>(disk.Data.data()) + uint64_t{first} * size,
+                       uint64_t{count} * size);
+  }
+
+  TScopedEmptyDriveTable table;
+  std::unique_ptr<TFakeDiskRegistration> registration;
+  TFormatsList catalogue;
+  TRecordingView view;
+  TFakeOutputFiles files;
+  TRecoveryPass pass{view, files};
+  TRecoveryOptions options{'D', 4, "/out", 1, 5000, 0};
+};
+
+TEST(Progress, RoundsHalfToEven) {
+  EXPECT_EQ(ProgressPercent(32, 256), 12);
+  EXPECT_EQ(ProgressPercent(96, 256), 38);
+  EXPECT_EQ(ProgressPercent(1, 200), 0);
+  EXPECT_EQ(ProgressPercent(3, 200), 2);
+  EXPECT_EQ(ProgressPercent(0, 0), 0);
+  EXPECT_EQ(ProgressPercent(4294967294u, 4294967295u), 100);
+}
+
+TEST_F(RecoveryPassTest, CopiesEachRunOfSectorsFromOneStartToTheNext) {
+  auto disk = Disk(40, {3, 4, 20});
+  Run();
+  EXPECT_EQ(view.log, (std::vector<std::string>{"Recovery started. Current disk D:\\", "Recovering file: f00001.bin...",
+                                                "Recovering file: f00002.bin...", "Recovering file: f00003.bin...",
+                                                "Recovery finished."}));
+  EXPECT_EQ(files.contents["/out/f00001.bin"], Sectors(*disk, 3, 1));  // two starts in a row: one sector
+  EXPECT_EQ(files.contents["/out/f00002.bin"], Sectors(*disk, 4, 16));
+  EXPECT_EQ(files.contents["/out/f00003.bin"], Sectors(*disk, 20, 20));  // ends with the last sector
+  EXPECT_EQ(files.folders, std::vector<std::string>{"/out/"});
+  EXPECT_EQ(pass.FilesFound, 3);
+  EXPECT_EQ(view.sectors.size(), 40u);
+  EXPECT_FALSE(pass.Running);
+  EXPECT_TRUE(pass.PassDone);
+  EXPECT_EQ(view.status, "Idle");
+  EXPECT_TRUE(view.startEnabled);
+  EXPECT_FALSE(view.stopEnabled);
+  EXPECT_EQ(view.passesEnded, 1);
+
+  // A second pass into the same folder: numbering starts again, and taken names are skipped.
+  view.log.clear();
+  Run(4);
+  EXPECT_EQ(view.log[1], "Recovering file: f00004.bin...");
+  EXPECT_EQ(view.log[2], "Recovering file: f00005.bin...");
+  EXPECT_EQ(files.contents["/out/f00001.bin"], Sectors(*disk, 3, 1));
+  EXPECT_EQ(pass.FilesFound, 2);
+
+  // A start sector equal to the sector count processes nothing.
+  view.log.clear();
+  view.sectors.clear();
+  Run(40);
+  EXPECT_EQ(view.log, kFinished);
+  EXPECT_TRUE(view.sectors.empty());
+}
+
+TEST_F(RecoveryPassTest, StopTakesEffectAtTheChunkBoundary) {
+  Disk(12000, {0});
+  view.onSector = [&](uint32_t s) {
+    if (s == 5001) pass.RequestStop();
+  };
+  Run();
+  EXPECT_EQ(view.sectors.size(), 10000u);  // chunks of 5000: the rest of the second chunk still runs
+  EXPECT_EQ(view.log.back(), "Recovery cancelled.");
+  EXPECT_EQ(files.contents["/out/f00001.bin"].size(), 10000u * 512);
+
+  // With no stop, the last chunk is cut to the 2000 sectors that remain.
+  view.onSector = nullptr;
+  view.sectors.clear();
+  Run();
+  EXPECT_EQ(view.sectors.size(), 12000u);
+  EXPECT_EQ(view.sectors.back(), 11999u);
+  EXPECT_EQ(view.log.back(), "Recovery finished.");
+}
+
+TEST_F(RecoveryPassTest, FailedReadsAreRetriedCountedAndWrittenAsZeros) {
+  auto disk = Disk(20, {0});
+  disk->FailingSectors = {5};
+  options.SectorsToRead = 8;
+  Run();
+  // Chunk 0..7 fails, its retry of sector 0 succeeds; 1..8 fails likewise ... until sector 5 fails twice.
+  EXPECT_EQ(view.sectors.size(), 20u);
+  std::string expected = Sectors(*disk, 0, 20);
+  std::fill(expected.begin() + 5 * 512, expected.begin() + 6 * 512, '\0');
+  EXPECT_EQ(files.contents["/out/f00001.bin"], expected);
+  // Every multi-sector read over sector 5 fails (6 chunks) and sector 5 fails its retry too.
+  EXPECT_EQ(pass.ReadErrors, 7);
+  EXPECT_EQ(view.readErrors, 7);
+  EXPECT_EQ(view.log.back(), "Recovery finished.");
+
+  // Retry count 0: one attempt, the sector is taken as zeros.
+  options.RetryCount = 0;
+  view.log.clear();
+  Run();
+  EXPECT_EQ(pass.ReadErrors, 6);
+}
+
+TEST_F(RecoveryPassTest, OpticalDrivesCountOnlyFailedRetries) {
+  auto disk = Disk(10, {0}, 2048, TSourceKind::Optical);
+  disk->FailingSectors = {2};
+  options.SectorsToRead = 1;
+  options.RetryCount = 1;
+  Run();
+  EXPECT_EQ(pass.ReadErrors, 1);
+  options.RetryCount = 0;
+  Run();
+  EXPECT_EQ(pass.ReadErrors, 0);
+  std::string expected = Sectors(*disk, 0, 10, 2048);
+  std::fill(expected.begin() + 2 * 2048, expected.begin() + 3 * 2048, '\0');
+  EXPECT_EQ(files.contents["/out/f00002.bin"], expected);
+}
+
+TEST_F(RecoveryPassTest, ChunksNeverOutgrowTheWorkBuffer) {
+  auto disk = Disk(12000, {0}, 2048, TSourceKind::Optical);
+  options.SectorsToRead = 10000;
+  view.onSector = [&](uint32_t s) {
+    if (s == 1) pass.RequestStop();
+  };
+  Run();
+  EXPECT_EQ(view.sectors.size(), kWorkBufferSize / 2048);  // 5120 whole sectors fit
+  // A sectors-per-read value below 1 reads 5000.
+  options.SectorsToRead = 0;
+  view.sectors.clear();
+  Run();
+  EXPECT_EQ(view.sectors.size(), 5000u);
+}
+
+TEST_F(RecoveryPassTest, ADriveWithoutSectorsOnlyShowsTheMessage) {
+  Disk(0);
+  pass.DriveParams.TotalPhysSec = 777;  // a stale count from another drive
+  Run();
+  EXPECT_EQ(view.messages, std::vector<std::string>{"Error: DriveParams.TotalPhysSec = 0. Recovery stopped."});
+  EXPECT_TRUE(view.log.empty());
+  EXPECT_FALSE(pass.PassDone);
+  EXPECT_EQ(view.checkStates, 0);
+
+  // A drive that cannot be described at all is the same, never the last drive's count.
+  registration.reset();
+  pass.DriveParams.TotalPhysSec = 777;
+  Run();
+  EXPECT_EQ(view.messages.size(), 2u);
+  EXPECT_TRUE(view.log.empty());
+}
+
+TEST_F(RecoveryPassTest, ADestinationNamingTheSourceDriveIsRefusedBeforeAnythingIsCreated) {
+  auto disk = Disk(10, {0});
+  options.TargetFolder = "/media/d:\\Recovered";
+  Run();
+  EXPECT_EQ(view.log, (std::vector<std::string>{"Recovery started. Current disk D:\\", "Recovery cancelled."}));
+  EXPECT_EQ(view.messages.size(), 1u);
+  EXPECT_TRUE(files.folders.empty());
+  EXPECT_EQ(disk->Reads, 0u);
+  EXPECT_TRUE(pass.PassDone);
+}
+
+TEST_F(RecoveryPassTest, FatalErrorFollowsTheLastCreateOrWriteOfTheChunk) {
+  Disk(30, {2, 5, 12, 25});
+  options.SectorsToRead = 10;
+  files.refuse = {"/out/f00001.bin"};  // a later success in the same chunk clears it
+  Run();
+  EXPECT_EQ(view.log.back(), "Recovery finished.");
+  EXPECT_EQ(pass.FilesFound, 4);
+
+  files.contents.clear();
+  files.refuse = {"/out/f00003.bin"};  // the chunk 10..19 ends on a failed creation
+  view.log.clear();
+  Run();
+  EXPECT_EQ(view.log.back(), "Recovery encountered an fatal error.");
+  EXPECT_TRUE(pass.FatalError);
+  EXPECT_EQ(view.sectors.back(), 19u);
+  EXPECT_EQ(pass.FilesFound, 3);
+  EXPECT_EQ(files.contents["/out/f00002.bin"].size(), 7u * 512);
+
+  // Space runs out: the pass ends after the chunk whose last write failed.
+  files.contents.clear();
+  files.refuse.clear();
+  files.spaceLeft = 4 * 512;
+  view.log.clear();
+  Run();
+  EXPECT_EQ(view.log.back(), "Recovery encountered an fatal error.");
+  EXPECT_EQ(view.sectors.back(), 9u);
+}
+
+TEST_F(RecoveryPassTest, AFullRealDestinationNeverCrashesAndOverwritesNothing) {
+  test::TTempDir dir;
+  auto disk = Disk(10, {0, 5});
+  options.TargetFolder = dir.Path() + "/a/b";
+  TDiskOutputFiles disk_files;
+  TRecoveryPass real(view, disk_files);
+  real.StartRecovery(options, catalogue);
+  struct stat st {};
+  ASSERT_EQ(stat((dir.Path() + "/a/b/f00002.bin").c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 5 * 512);
+  // A folder that cannot be created: every creation fails and the pass ends as fatal.
+  std::string blocker = dir.Path() + "/file";
+  FILE* f = fopen(blocker.c_str(), "w");
+  fclose(f);
+  options.TargetFolder = blocker + "/sub";
+  view.log.clear();
+  real.StartRecovery(options, catalogue);
+  EXPECT_EQ(view.log[1], "Error: Cannot create destination file: " + blocker + "/sub/f00001.bin.");
+  EXPECT_EQ(view.log.back(), "Recovery encountered an fatal error.");
+}
+
+}  // namespace
+}  // namespace quillot

@@ -1,0 +1,41 @@
+// An in-memory destination: files are strings; chosen names refuse creation, and the space can run out.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/OutputFiles.h"
+
+namespace quillot::test {
+
+class TFakeOutputFiles : public TOutputFiles {
+ public:
+  bool Exists(const std::string& path) override { return contents.count(path) > 0; }
+  int Create(const std::string& path) override {
+    created.push_back(path);
+    if (refuse.count(path)) return -1;
+    contents[path].clear();
+    handles.push_back(path);
+    return static_cast<int>(handles.size() - 1);
+  }
+  ssize_t Write(int handle, const void* data, size_t size) override {
+    ++writes;
+    size_t room = spaceLeft < size ? spaceLeft : size;
+    if (room == 0 && size > 0) return -1;
+    contents[handles[static_cast<size_t>(handle)]].append(static_cast<const char*>(data), room);
+    spaceLeft -= room;
+    return static_cast<ssize_t>(room);
+  }
+  void Close(int) override { ++closes; }
+  void CreateFolder(const std::string& path) override { folders.push_back(path); }
+
+  std::map<std::string, std::string> contents;
+  std::set<std::string> refuse;
+  std::vector<std::string> handles, created, folders;
+  size_t spaceLeft = SIZE_MAX;
+  int writes = 0, closes = 0;
+};
+
+}  // namespace quillot::test
