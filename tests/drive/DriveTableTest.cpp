@@ -1,6 +1,7 @@
 // The drive table: letters for the machine's block devices and for attached images.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -121,6 +122,14 @@ TEST(DriveTableTest, AttachImageRefusesWhatIsNoImage) {
   error.clear();
   EXPECT_FALSE(AttachImage(fifo.string(), error));
   EXPECT_FALSE(error.empty());
+  if (::geteuid() != 0) {  // root reads any file
+    const fs::path locked = tmp.Path() / "locked.img";
+    Put(locked, "data");
+    fs::permissions(locked, fs::perms::none);
+    error.clear();
+    EXPECT_FALSE(AttachImage(locked.string(), error));
+    EXPECT_NE(error.find("locked.img"), std::string::npos) << error;
+  }
   EXPECT_EQ(GetLogicalDrives(), 0u);
 }
 

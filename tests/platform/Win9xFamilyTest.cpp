@@ -2,6 +2,7 @@
 // packet layouts, the CD-ROM Abort/Retry/Ignore box and the start-up warnings.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -323,6 +324,39 @@ TEST_F(Win9xFamilyTest, MissingDevicesWarnAtStartAndReadsFail) {
   EXPECT_FALSE(IsCDROMDrive(4));  // without INT2F.VXD no drive is a CD-ROM drive
   EXPECT_FALSE(ReadSectors(4, 0, 1, buf.data()));
   EXPECT_EQ(dialogs_.Shown.size(), 2u);
+}
+
+TEST_F(Win9xFamilyTest, PlatformChosenByTheEnvironment) {
+  const char* saved = std::getenv("QUILLOT_PLATFORM");
+  const std::string keep = saved ? saved : "";
+  auto disk = std::make_shared<TFakeDisk>(512 * 10);
+  TFakeDiskRegistration r('C', disk);
+  std::vector<uint8_t> buf(512);
+
+  setenv("QUILLOT_PLATFORM", "Win98", 1);
+  DriveAccessInit();
+  EXPECT_FALSE(AccessState().IsWinNT);
+  EXPECT_TRUE(AccessState().HasExtAbsRead);
+  EXPECT_NE(AccessState().Vwin32, INVALID_HANDLE_VALUE);
+  EXPECT_NE(AccessState().Int2f, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(ReadSectors(3, 1, 1, buf.data()));
+  EXPECT_TRUE(SectorHoldsPattern(buf.data(), 1, 512));
+  EXPECT_TRUE(dialogs_.Shown.empty());
+
+  setenv("QUILLOT_PLATFORM", "os2", 1);
+  DriveAccessInit();
+  EXPECT_TRUE(AccessState().IsWinNT);
+  ASSERT_EQ(dialogs_.Shown.size(), 1u);
+  EXPECT_NE(dialogs_.Shown[0].Text.find("os2"), std::string::npos);
+  disk->Opens = 0;
+  EXPECT_TRUE(ReadSectors(3, 1, 1, buf.data()));
+  EXPECT_TRUE(ReadSectors(3, 2, 1, buf.data()));
+  EXPECT_EQ(disk->Opens, 1);  // the NT path keeps its handle
+
+  if (saved)
+    setenv("QUILLOT_PLATFORM", keep.c_str(), 1);
+  else
+    unsetenv("QUILLOT_PLATFORM");
 }
 
 TEST_F(Win9xFamilyTest, SimulatedServicesRefuseWritesAndBadBlocks) {
