@@ -1,9 +1,12 @@
 #!/bin/sh
-# Every test: installs what is missing, builds with the tests, and runs them all.
+# Every test: installs what is missing, builds with the tests, and runs them all, then once more built
+# with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 # shellcheck disable=SC2086
 scripts/ensure-packages.sh $TEST_PACKAGES
 scripts/build.sh -DQUILLOT_BUILD_TESTS=ON
-cd build && ctest --output-on-failure -j "$(nproc)"
+(cd build && ctest --output-on-failure -j "$(nproc)")
+QUILLOT_BUILD_DIR=build-sanitize scripts/build.sh -DQUILLOT_BUILD_TESTS=ON -DQUILLOT_SANITIZE=ON
+(cd build-sanitize && ctest --output-on-failure -j "$(nproc)")

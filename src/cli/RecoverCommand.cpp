@@ -124,8 +124,8 @@ std::optional<std::string> CheckDestination(const std::filesystem::path& dest, b
 // The formats to search, as a copy: a choice made here is for this run only.
 std::optional<std::string> ChooseFormats(const TOptions& o, const TFormatsList& stored, TFormatsList& chosen) {
   std::vector<std::string> wanted;
-  if (o.types)
-    for (auto t : SplitLines(ReplaceAll(*o.types, ",", "\n"))) wanted.emplace_back(Trim(t));
+  const std::string list = o.types ? ReplaceAll(*o.types, ",", "\n") : std::string();
+  for (auto t : SplitLines(list)) wanted.emplace_back(Trim(t));
   std::vector<bool> used(wanted.size(), false);
   for (const auto& f : stored) {
     auto copy = std::make_unique<TFormat>(*f);
@@ -165,11 +165,8 @@ int RunRecover(const TArgs& args) {
   std::filesystem::path dest = std::filesystem::absolute(*o.dest).lexically_normal();
   if (auto error = CheckDestination(dest, o.dryRun)) return UsageError("recover", *error);
 
-  TDataStorage fallback;
-  TDataStorage* storage = DataStorage ? DataStorage.get() : &fallback;
-  if (!DataStorage) fallback.LoadFormats();
   TFormatsList chosen;
-  if (auto error = ChooseFormats(o, storage->Formats, chosen)) return UsageError("recover", *error);
+  if (auto error = ChooseFormats(o, DataStorage->Formats, chosen)) return UsageError("recover", *error);
 
   TTerminalView view(o.overwrite, isatty(STDERR_FILENO) != 0);
   TDiskOutputFiles disk;

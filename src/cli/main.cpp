@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Version.h"
+#include "app/Lifecycle.h"
 #include "cli/Commands.h"
 
 using namespace quillot::cli;
@@ -50,7 +51,12 @@ int main(int argc, char** argv) {
       PrintCommandHelp(c);
       return kExitOk;
     }
-    return c.run(rest);
+    // Commands run inside the program's start-up and shutdown, as the wizard does.
+    quillot::TLifecycle lifecycle;
+    lifecycle.Start();
+    int status = c.run(rest);
+    lifecycle.Stop();
+    return status;
   }
   return UsageError("", "unknown command '" + first + "'");
 }

@@ -22,7 +22,7 @@ void TFileDetection::Compile(const TFormatsList& catalogue) {
     if (!f->Search) continue;
     Format compiled{f.get(), static_cast<uint32_t>(alternatives_.size()), 0};
     for (int32_t a = 0; a < f->AlternativeCount; ++a) {
-      Alternative alt{static_cast<uint32_t>(rules_.size()), 0, false};
+      Alternative alt{static_cast<uint32_t>(rules_.size()), 0, false, f.get()};
       for (const std::string& entry : f->GetAlternativeRules(a)) {
         Rule rule{};
         alt.canMatch = ParseRule(entry, rule.offset, rule.value);
@@ -36,29 +36,36 @@ void TFileDetection::Compile(const TFormatsList& catalogue) {
     }
     formats_.push_back(compiled);
   }
+  for (auto& list : candidates_) list.clear();
+  for (uint32_t i = 0; i < alternatives_.size(); ++i) {
+    const Alternative& alt = alternatives_[i];
+    if (alt.ruleCount == 0) continue;  // reads nothing and never matches
+    const Rule& first = rules_[alt.firstRule];
+    for (int b = 0; b < 256; ++b)
+      if (first.offset != 0 || first.value == b) candidates_[b].push_back(i);
+  }
 }
 
 const TFormat* TFileDetection::Match(const uint8_t* sector) const {
   const ptrdiff_t base = sector - bufBegin_;
+  if (base < 0 || static_cast<size_t>(base) >= bufSize_) return nullptr;
   const Rule* rules = rules_.data();
-  for (const Format& f : formats_) {
-    const Alternative* alt = alternatives_.data() + f.firstAlternative;
-    for (uint32_t a = 0; a < f.alternativeCount; ++a, ++alt) {
-      const Rule* r = rules + alt->firstRule;
-      const Rule* end = r + alt->ruleCount;
-      bool held = true;
-      for (; r != end; ++r) {
-        const int64_t pos = static_cast<int64_t>(base) + r->offset;
-        // A read outside the buffer is an error: the whole test of this sector answers no match.
-        if (pos < 0 || static_cast<uint64_t>(pos) >= bufSize_) return nullptr;
-        if (bufBegin_[pos] != r->value) {
-          held = false;
-          break;
-        }
+  for (uint32_t index : candidates_[*sector]) {
+    const Alternative& alt = alternatives_[index];
+    const Rule* r = rules + alt.firstRule;
+    const Rule* end = r + alt.ruleCount;
+    bool held = true;
+    for (; r != end; ++r) {
+      const int64_t pos = static_cast<int64_t>(base) + r->offset;
+      // A read outside the buffer is an error: the whole test of this sector answers no match.
+      if (pos < 0 || static_cast<uint64_t>(pos) >= bufSize_) return nullptr;
+      if (bufBegin_[pos] != r->value) {
+        held = false;
+        break;
       }
-      // Every rule held; a match needs the alternative to end with a rule.
-      if (held && alt->canMatch && alt->ruleCount > 0) return f.format;
     }
+    // Every rule held; a match needs the alternative to end with a rule.
+    if (held && alt.canMatch) return alt.format;
   }
   return nullptr;
 }

@@ -42,6 +42,7 @@ class TFileDetection {
     uint32_t firstRule;
     uint32_t ruleCount;
     bool canMatch;  // its last entry is a rule
+    const TFormat* format;
   };
   struct Format {
     const TFormat* format;
@@ -52,6 +53,9 @@ class TFileDetection {
   std::vector<Rule> rules_;
   std::vector<Alternative> alternatives_;
   std::vector<Format> formats_;
+  // By the sector's first byte, the alternatives worth testing, in catalogue order: those whose first
+  // rule reads byte 0 and wants another value fail there without reading further, so they are left out.
+  std::vector<uint32_t> candidates_[256];
   const uint8_t* bufBegin_ = nullptr;
   size_t bufSize_ = 0;
 };

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "i18n/Language.h"
+#include "i18n/Messages.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -39,31 +39,27 @@ void TFileOutput::Start(const std::string& prefix, const std::string& extension,
 
   bool declined = false;
   if (exists) {
-    declined = !view_.AskYesNo(FormatText(
-        TranslateString("File %s already exists. Are you shure you want to overwrite it?", "strFileExistsConfirm"),
-        {path}));
+    declined = !view_.AskYesNo(Tr(strFileExistsConfirm, {path}));
   }
   if (!declined) {
     handle_ = SafeNamePart(prefix) && SafeNamePart(extension) ? files_.Create(path) : -1;
     if (handle_ < 0) {
       FatalError = true;
       view_.AddLogLine(
-          FormatText(TranslateString("Error: Cannot create destination file: %s.", "strCannotCreateDestinationFile"),
-                     {path}));
+          Tr(strCannotCreateDestinationFile, {path}));
     } else {
       FatalError = false;
       open_ = true;
       current_ = TRecoveredFile{name, path, formatTitle, firstSector, 0, 0};
     }
   }
-  view_.AddLogLine(FormatText(TranslateString("Recovering file: %s...", "strRecoveringFile"), {name}));
+  view_.AddLogLine(Tr(strRecoveringFile, {name}));
 }
 
 void TFileOutput::WriteFailed() {
   FatalError = true;
   view_.AddLogLine(
-      FormatText(TranslateString("Error: Cannot write to destination file: %s!", "strCannotWriteToDestFile"),
-                 {current_.Path}));
+      Tr(strCannotWriteToDestFile, {current_.Path}));
 }
 
 void TFileOutput::Flush() {

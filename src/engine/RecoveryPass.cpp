@@ -8,7 +8,7 @@
 #include "drive/SameDevice.h"
 #include "engine/FileDetection.h"
 #include "engine/RecoveredFileOutput.h"
-#include "i18n/Language.h"
+#include "i18n/Messages.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -46,7 +46,7 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
   if (!GetDriveParams(options.DriveNumber, DriveParams)) DriveParams = TDriveParams{};
   if (DriveParams.TotalPhysSec == 0 || DriveParams.BytesPerSec == 0 || DriveParams.BytesPerSec > kWorkBufferSize) {
     view_.ShowMessage(
-        TranslateString("Error: DriveParams.TotalPhysSec = 0. Recovery stopped.", "strErrorNoPsysSectors"), false);
+        Tr(strErrorNoPsysSectors), false);
     return;
   }
   const std::string folder = WithTrailingDelimiter(options.TargetFolder);
@@ -59,15 +59,9 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
   FilesFound = 0;
   ReadErrors = 0;
   FatalError = false;
-  view_.ShowReadErrors(0);
-  view_.ShowFilesFound(0);
-  view_.CheckState();
-  view_.SetStatus(TranslateString("Busy", "strBusy"));
-  view_.SetBusy(true);
-  view_.ProcessMessages();
 
   auto endSteps = [&] {
-    view_.SetStatus(TranslateString("Idle", "strIdle"));
+    view_.SetStatus(Tr(strIdle));
     view_.SetBusy(false);
     view_.SetStartStopEnabled(true, false);
     view_.OnPassEnded();
@@ -75,28 +69,29 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
     PassDone = true;
   };
 
-  view_.AddLogLine(FormatText(TranslateString("Recovery started. Current disk %s:\\", "strRecoveryStarted"),
-                              {std::string(1, options.DriveLetter)}));
-  // The same-drive check comes before the folder is created, so a refused destination leaves the
-  // source untouched.
-  if (NamesDriveByLetter(options.DriveLetter, folder) || DestinationOnDrive(options.DriveLetter, folder)) {
-    view_.ShowMessage(TranslateString("Destination folder is on the same drive as source.  Click \"Back\" and "
-                                      "change destination location of recovered files.",
-                                      "strSameDiskError"),
-                      true);
-    StopRequested = true;
-  } else {
-    files_.CreateFolder(folder);
-  }
-
   std::unique_ptr<uint8_t[]> buffer;
   TFileDetection detection;
   try {
+    view_.ShowReadErrors(0);
+    view_.ShowFilesFound(0);
+    view_.CheckState();
+    view_.SetStatus(Tr(strBusy));
+    view_.SetBusy(true);
+    view_.ProcessMessages();
+    view_.AddLogLine(Tr(strRecoveryStarted, {std::string(1, options.DriveLetter)}));
+    // The same-drive check comes before the folder is created, so a refused destination leaves the
+    // source untouched.
+    if (NamesDriveByLetter(options.DriveLetter, folder) || DestinationOnDrive(options.DriveLetter, folder)) {
+      view_.ShowMessage(Tr(strSameDiskError), true);
+      StopRequested = true;
+    } else {
+      files_.CreateFolder(folder);
+    }
     detection = PrepareCatalogue(catalogue);
     buffer.reset(new uint8_t[kWorkBufferSize]);
-  } catch (const std::exception&) {
-    // The pass could not start: undo it, so Start is available again.
-    view_.AddLogLine(TranslateString("Recovery encountered an fatal error.", "strRecoveryEncounteredFatalError"));
+  } catch (...) {
+    // The pass could not start (no memory for the buffer, say): undo it, so Start is available again.
+    view_.AddLogLine(Tr(strRecoveryEncounteredFatalError));
     endSteps();
     return;
   }
@@ -139,11 +134,11 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
   FatalError = output.FatalError;
 
   if (FatalError || raised)
-    view_.AddLogLine(TranslateString("Recovery encountered an fatal error.", "strRecoveryEncounteredFatalError"));
+    view_.AddLogLine(Tr(strRecoveryEncounteredFatalError));
   else if (StopRequested)
-    view_.AddLogLine(TranslateString("Recovery cancelled.", "strRecoveryCancelled"));
+    view_.AddLogLine(Tr(strRecoveryCancelled));
   else
-    view_.AddLogLine(TranslateString("Recovery finished.", "strRecoveryFinished"));
+    view_.AddLogLine(Tr(strRecoveryFinished));
   endSteps();
 }
 

@@ -265,3 +265,58 @@ TEST_F(RecoveryPassTest, AFullRealDestinationNeverCrashesAndOverwritesNothing) {
 
 }  // namespace
 }  // namespace quillot
+
+namespace quillot {
+namespace {
+
+// A view whose event processing fails, as a platform call inside the pass might.
+class TThrowingView : public test::TRecordingView {
+ public:
+  void ProcessMessages() override {
+    if (throwInProcessMessages) throw std::runtime_error("platform failure");
+  }
+  void OnSector(uint32_t sector) override {
+    TRecordingView::OnSector(sector);
+    if (sector == throwAtSector) throw std::runtime_error("platform failure");
+  }
+  bool throwInProcessMessages = false;
+  uint32_t throwAtSector = UINT32_MAX;
+};
+
+TEST(RecoveryPassErrors, AnErrorEndsThePassAsFatalAndUndoesAFailedStart) {
+  SetSimulatedVersion(VersionOfPlatformName("nt"));
+  DriveAccessInit();
+  testing::TScopedEmptyDriveTable table;
+  auto disk = std::make_shared<testing::TFakeDisk>(20 * 512);
+  disk->Data[0] = 0xAB;
+  testing::TFakeDiskRegistration registration('D', disk);
+  TFormatsList catalogue;
+  auto f = std::make_unique<TFormat>();
+  f->Search = true;
+  f->ScanBytes = "0=#$AB";
+  catalogue.Add(std::move(f));
+  test::TFakeOutputFiles files;
+  TThrowingView view;
+  TRecoveryPass pass(view, files);
+  TRecoveryOptions options{'D', 4, "/out", 1, 5000, 0};
+
+  view.throwAtSector = 7;
+  pass.StartRecovery(options, catalogue);
+  EXPECT_EQ(view.log.back(), "Recovery encountered an fatal error.");
+  EXPECT_EQ(files.contents["/out/file00001.UNKNOWN"].size(), 7u * 512);  // closed with what it had
+  EXPECT_FALSE(pass.Running);
+
+  view.throwAtSector = UINT32_MAX;
+  view.throwInProcessMessages = true;
+  view.log.clear();
+  pass.StartRecovery(options, catalogue);
+  EXPECT_EQ(view.log, std::vector<std::string>{"Recovery encountered an fatal error."});
+  EXPECT_FALSE(pass.Running);
+  EXPECT_TRUE(view.startEnabled);
+  EXPECT_FALSE(view.stopEnabled);
+  DriveAccessDone();
+  SetSimulatedVersion(std::nullopt);
+}
+
+}  // namespace
+}  // namespace quillot

@@ -12,11 +12,14 @@
 
 #include "engine/FileDetection.h"
 #include "formats/FileTypes.h"
+#include "support/CatalogueCompare.h"
 #include "platform/AtomicFile.h"
 #include "support/TempDir.h"
 #include "util/Text.h"
 
 namespace quillot {
+
+using test::ExpectSameCatalogue;
 namespace {
 
 namespace fs = std::filesystem;
@@ -207,23 +210,6 @@ TEST_F(ShippedCatalogue, ZerosAndNoiseMatchNothingSearchedByDefault) {
   detection.SetBufferBounds(noise.data(), noise.size());
   for (size_t s = 0; s < kNoiseSectors; ++s)
     EXPECT_EQ(TitleOf(detection.Match(noise.data() + s * kSector)), "(nothing)") << "sector " << s;
-}
-
-void ExpectSameCatalogue(const TFormatsList& a, const TFormatsList& b) {
-  ASSERT_EQ(a.Count(), b.Count());
-  for (int32_t i = 0; i < a.Count(); ++i) {
-    const TFormat& x = a.Items(i);
-    const TFormat& y = b.Items(i);
-    SCOPED_TRACE(x.Title);
-    EXPECT_EQ(x.Title, y.Title);
-    EXPECT_EQ(x.Category, y.Category);
-    EXPECT_EQ(x.Order, y.Order);
-    EXPECT_EQ(x.FileExtension, y.FileExtension);
-    EXPECT_EQ(x.TypeDescription, y.TypeDescription);
-    EXPECT_EQ(x.FilePrefix, y.FilePrefix);
-    EXPECT_EQ(x.Search, y.Search);
-    EXPECT_EQ(x.ScanBytes, y.ScanBytes);
-  }
 }
 
 TEST_F(ShippedCatalogue, SavesAndReloadsUnchanged) {

@@ -3,10 +3,13 @@
 
 #include "app/Dialogs.h"
 #include "formats/FileTypes.h"
+#include "support/CatalogueCompare.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace quillot {
+
+using test::ExpectSameCatalogue;
 
 using test::ReadText;
 using test::TTempDir;
@@ -21,22 +24,6 @@ class TRecordingDialogs : public TDialogs {
   }
   std::vector<std::string> shown;
 };
-
-void ExpectSameCatalogue(const TFormatsList& a, const TFormatsList& b) {
-  ASSERT_EQ(a.Count(), b.Count());
-  for (int i = 0; i < a.Count(); ++i) {
-    const TFormat& x = a.Items(i);
-    const TFormat& y = b.Items(i);
-    EXPECT_EQ(x.Title, y.Title);
-    EXPECT_EQ(x.Category, y.Category);
-    EXPECT_EQ(x.Order, y.Order);
-    EXPECT_EQ(x.FileExtension, y.FileExtension);
-    EXPECT_EQ(x.TypeDescription, y.TypeDescription);
-    EXPECT_EQ(x.FilePrefix, y.FilePrefix);
-    EXPECT_EQ(x.Search, y.Search);
-    EXPECT_EQ(x.ScanBytes, y.ScanBytes);
-  }
-}
 }  // namespace
 
 TEST(FormatDefinition, DefaultsAndAlternatives) {

@@ -1,0 +1,37 @@
+#include "app/Lifecycle.h"
+
+#include <memory>
+
+#include "app/Settings.h"
+#include "app/VersionInfo.h"
+#include "drive/IORoutines.h"
+#include "formats/FileTypes.h"
+#include "i18n/Language.h"
+
+namespace quillot {
+
+void TLifecycle::Start() {
+  if (started_) return;
+  started_ = true;
+  ReadVersionInfo();
+  DriveAccessInit();
+  LoadSettings();
+  // Loaded here already so that every message, the command line's too, is in the chosen language;
+  // a missing file leaves the built-in texts and the setting as it is.
+  if (!GlobalLanguage.empty()) LanguageFile = LoadLanguageFile(GlobalLanguage);
+  DataStorage = std::make_unique<TDataStorage>();
+  DataStorage->LoadFormats();
+  // The help viewer is registered here once the help engine exists.
+}
+
+void TLifecycle::Stop() {
+  if (!started_) return;
+  started_ = false;
+  // The help viewer is released here once the help engine exists.
+  if (DataStorage && DataStorage->Modified) DataStorage->SaveFormats();
+  DataStorage.reset();
+  SaveSettings();
+  DriveAccessDone();
+}
+
+}  // namespace quillot

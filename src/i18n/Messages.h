@@ -1,0 +1,62 @@
+// Every message the program produces, each written once as its language-file key (section "Misc")
+// and its built-in English text. Texts are the program's own, typos included: translations key on them.
+// Use Tr() to get the text in the current language; "%s" placeholders are filled after the lookup.
+#pragma once
+
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quillot {
+
+struct TMessage {
+  const char* Key;
+  const char* Default;
+};
+
+inline constexpr TMessage strBuild{"strBuild", "Build"};
+inline constexpr TMessage strBusy{"strBusy", "Busy"};
+inline constexpr TMessage strCannotCreateDestinationFile{"strCannotCreateDestinationFile",
+                                                         "Error: Cannot create destination file: %s."};
+inline constexpr TMessage strCannotWriteToDestFile{"strCannotWriteToDestFile",
+                                                   "Error: Cannot write to destination file: %s!"};
+inline constexpr TMessage strConfirmation{"strConfirmation", "Confirmation"};
+inline constexpr TMessage strErrorNoPsysSectors{"strErrorNoPsysSectors",
+                                                "Error: DriveParams.TotalPhysSec = 0. Recovery stopped."};
+inline constexpr TMessage strFileExistsConfirm{"strFileExistsConfirm",
+                                               "File %s already exists. Are you shure you want to overwrite it?"};
+inline constexpr TMessage strFileFormatRemove{"strFileFormatRemove",
+                                              "Do you really want to remove \"%s\" file format?"};
+inline constexpr TMessage strIdle{"strIdle", "Idle"};
+inline constexpr TMessage strNomedia{"strNomedia", "No media"};
+inline constexpr TMessage strNotAvailable{"strNotAvailable", "not available"};
+inline constexpr TMessage strNotReady{"strNotReady", "Not Ready"};
+inline constexpr TMessage strReady{"strReady", "Ready"};
+inline constexpr TMessage strRecoveringFile{"strRecoveringFile", "Recovering file: %s..."};
+inline constexpr TMessage strRecoveryCancelled{"strRecoveryCancelled", "Recovery cancelled."};
+inline constexpr TMessage strRecoveryEncounteredFatalError{"strRecoveryEncounteredFatalError",
+                                                           "Recovery encountered an fatal error."};
+inline constexpr TMessage strRecoveryFinished{"strRecoveryFinished", "Recovery finished."};
+inline constexpr TMessage strRecoveryStarted{"strRecoveryStarted", "Recovery started. Current disk %s:\\"};
+inline constexpr TMessage strSameDiskError{
+    "strSameDiskError",
+    "Destination folder is on the same drive as source.  Click \"Back\" and change destination location of "
+    "recovered files."};
+inline constexpr TMessage strUtilsExecuteProgramError{"strUtilsExecuteProgramError",
+                                                      "Unable to execute external program %s."};
+inline constexpr TMessage strVer{"strVer", "v."};
+// Saving the settings at exit failed; the first %s is the store's path, the second the reason.
+inline constexpr TMessage strSettingsNotSaved{"strSettingsNotSaved",
+                                              "The settings could not be saved to %s (%s). The stored settings "
+                                              "were left as they were."};
+
+// Every message above, for tools and checks over the language files.
+std::span<const TMessage> AllMessages();
+
+// The message in the current language.
+std::string Tr(const TMessage& message);
+// The message in the current language with its "%s" placeholders filled in order.
+std::string Tr(const TMessage& message, std::initializer_list<std::string_view> args);
+
+}  // namespace quillot

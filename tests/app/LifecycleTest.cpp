@@ -1,0 +1,110 @@
+#include <cstdio>
+#include <gtest/gtest.h>
+
+#include "app/Lifecycle.h"
+#include "app/Settings.h"
+#include "app/TempEnvironment.h"
+#include "app/VersionInfo.h"
+#include "formats/FileTypes.h"
+#include "i18n/Messages.h"
+
+namespace quillot {
+
+using testing::TRecordingDialogs;
+using testing::TTempEnvironment;
+
+namespace {
+constexpr const char* kStoredLanguage =
+    "Windows Registry Editor Version 5.00\n\n"
+    "[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Global]\n"
+    "\"GlobalFirstStart\"=dword:00000000\n"
+    "\"GlobalLanguage\"=\"deutsch.LNG\"\n";
+}
+
+TEST(Lifecycle, StartLoadsEverythingAndStopSavesOnce) {
+  TTempEnvironment env;
+  TRecordingDialogs dialogs;
+  TTempEnvironment::Write(env.StorePath(), kStoredLanguage);
+  TTempEnvironment::Write(env.Program() / "deutsch.LNG", "[Misc]\nstrRecoveryFinished=Fertig.\n");
+  const auto catalogue = env.Program() / "Quillot.ini";
+  {
+    TLifecycle lifecycle;
+    lifecycle.Start();
+    EXPECT_EQ(ProductName, "Quillot");
+    EXPECT_FALSE(GlobalFirstStart);
+    EXPECT_EQ(Tr(strRecoveryFinished), "Fertig.");
+    ASSERT_TRUE(DataStorage);
+    EXPECT_EQ(DataStorage->Formats.Count(), 0);
+    RecoveryRetryCount = 4;
+    lifecycle.Stop();
+    EXPECT_FALSE(DataStorage);
+    // Unchanged catalogue: the formats file is not written.
+    EXPECT_FALSE(std::filesystem::exists(catalogue));
+    EXPECT_NE(TTempEnvironment::Read(env.StorePath()).find("\"RecoveryRetryCount\"=dword:00000004"),
+              std::string::npos);
+    // A second Stop (here from the destructor) saves nothing more.
+    std::filesystem::remove(env.StorePath());
+  }
+  EXPECT_FALSE(std::filesystem::exists(env.StorePath()));
+  EXPECT_TRUE(dialogs.Messages.empty());
+}
+
+TEST(Lifecycle, ChangedCatalogueIsSavedAndAFailedSettingsSaveDoesNotStopTheExit) {
+  TTempEnvironment env;
+  TRecordingDialogs dialogs;
+  TTempEnvironment::Write(env.Config() / "Brantwick", "a file where the store's folder belongs");
+  {
+    TLifecycle lifecycle;
+    lifecycle.Start();
+    EXPECT_TRUE(GlobalFirstStart);
+    EXPECT_FALSE(LanguageFile);
+    auto format = std::make_unique<TFormat>();
+    format->Title = "Test Format";
+    DataStorage->Formats.Add(std::move(format));
+    DataStorage->Modified = true;
+  }  // the destructor shuts down
+  EXPECT_FALSE(DataStorage);
+  EXPECT_NE(TTempEnvironment::Read(env.Program() / "Quillot.ini").find("Test Format"), std::string::npos);
+  EXPECT_EQ(dialogs.Messages.size(), 1u);
+}
+
+TEST(Lifecycle, MissingLanguageFileKeepsBuiltInTextsAndTheSetting) {
+  TTempEnvironment env;
+  TTempEnvironment::Write(env.StorePath(), kStoredLanguage);
+  TLifecycle lifecycle;
+  lifecycle.Start();
+  EXPECT_FALSE(LanguageFile);
+  EXPECT_EQ(Tr(strRecoveryFinished), "Recovery finished.");
+  lifecycle.Stop();
+  EXPECT_NE(TTempEnvironment::Read(env.StorePath()).find("\"GlobalLanguage\"=\"deutsch.LNG\""), std::string::npos);
+}
+
+TEST(SettingsCommand, ShowsTheVersionTheStoreAndTheEightSettings) {
+  TTempEnvironment env;
+  TTempEnvironment::Write(env.StorePath(),
+                          "Windows Registry Editor Version 5.00\n\n"
+                          "[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Recovery]\n"
+                          "\"RecoverySectorsToRead\"=dword:00000100\n"
+                          "\"RecoveryAdvancedMode\"=dword:00000007\n");
+  const std::string cli = std::string(QUILLOT_BINARY_DIR) + "/quillot-cli settings 2>&1";
+  FILE* pipe = popen(cli.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+  EXPECT_EQ(pclose(pipe), 0) << out;
+  ReadVersionInfo();
+  EXPECT_EQ(out.rfind("Quillot " + ProductVersion + " (Build: " + BuildNumber + ")\n", 0), 0u) << out;
+  for (const std::string& line :
+       {"Settings store: " + env.StorePath(), std::string("GlobalFirstStart         true"),
+        std::string("RecoverySectorsToRead    256"), std::string("RecoveryAdvancedMode     true"),
+        std::string("RecoveryRetryCount       1"),
+        "RecoveryTargetFolder     \"" + (env.Home() / "Documents" / "Recovered Audio Files").string() + "\""})
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+  // The command line leaves the first start to the wizard, and writes the store back at exit.
+  const std::string stored = TTempEnvironment::Read(env.StorePath());
+  EXPECT_NE(stored.find("\"GlobalFirstStart\"=dword:00000001"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("\"RecoveryAdvancedMode\"=dword:00000001"), std::string::npos) << stored;
+}
+
+}  // namespace quillot
