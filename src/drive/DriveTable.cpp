@@ -156,8 +156,8 @@ void TDriveTable::Restore(const TSlots& slots) {
 }
 
 TDriveTable& DriveTable() {
-  static TDriveTable table;
-  return table;
+  static auto* table = new TDriveTable;  // never destroyed: exit handlers may still ask it
+  return *table;
 }
 
 uint32_t GetLogicalDrives() { return DriveTable().LogicalDrives(); }

@@ -22,9 +22,10 @@
 
 namespace quillot {
 
+// Never destroyed: DriveAccessDone runs from an exit handler and still needs it.
 TDriveAccessState& AccessState() {
-  static TDriveAccessState state;
-  return state;
+  static auto* state = new TDriveAccessState;
+  return *state;
 }
 
 bool HasExtAbsReadFor(const TOSVersionInfoA& version) {

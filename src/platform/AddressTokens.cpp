@@ -24,8 +24,8 @@ TMappedBuffer TAddressTokens::Resolve(uint32_t token) {
 }
 
 TAddressTokens& AddressTokens() {
-  static TAddressTokens tokens;
-  return tokens;
+  static auto* tokens = new TAddressTokens;  // never destroyed, like the devices that use it
+  return *tokens;
 }
 
 }  // namespace quillot

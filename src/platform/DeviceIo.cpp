@@ -17,9 +17,10 @@ struct TDeviceRegistry {
   TDeviceHandle next = 0x100;
 };
 
+// Never destroyed: the drive-access layer closes its devices from an exit handler.
 TDeviceRegistry& Registry() {
-  static TDeviceRegistry registry;
-  return registry;
+  static auto* registry = new TDeviceRegistry;
+  return *registry;
 }
 
 thread_local uint32_t gLastError = ERROR_SUCCESS;

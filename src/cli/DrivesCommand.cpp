@@ -1,0 +1,63 @@
+// quillot-cli drives: the drive list of the Start page, as text.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/ImageOptions.h"
+#include "drive/DriveTable.h"
+#include "drive/FileUtils.h"
+#include "drive/IORoutines.h"
+#include "i18n/Language.h"
+
+namespace quillot::cli {
+
+namespace {
+std::string DriveCell(const TViewDriveParams& view) {
+  std::string cell(1, view.Drive);
+  if (!view.VolumeLabel.empty()) cell += " (" + view.VolumeLabel + ")";
+  return cell;
+}
+
+int RunDrives(const TArgs& args) {
+  std::vector<std::string> images;
+  TArgs rest;
+  std::string error;
+  if (!ParseImageOptions(args, images, rest, error)) return UsageError("drives", error);
+  if (!rest.empty()) return UsageError("drives", "unexpected argument '" + rest[0] + "'");
+  DriveAccessInit();
+  if (!AttachImages(images, false, error)) {
+    std::fprintf(stderr, "quillot-cli: %s\n", error.c_str());
+    return kExitFatal;
+  }
+  const std::string ready = TranslateString("Ready", "strReady");
+  const std::string noMedia = TranslateString("No media", "strNomedia");
+  std::printf("%-24s %-10s %20s  %-8s  %s\n", "Drive", "Type", "Total Space", "S/N", "Status");
+  const uint32_t mask = GetLogicalDrives();
+  std::vector<std::string> sources;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    if ((mask & (1u << (letter - 'A'))) == 0) continue;
+    TViewDriveParams view;
+    GetViewDriveParams(letter, view);
+    std::printf("%-24s %-10s %20s  %08X  %s\n", DriveCell(view).c_str(), view.TypeName.c_str(),
+                SizeToText(view.TotalSize).c_str(), view.Serial, view.Ready ? ready.c_str() : noMedia.c_str());
+    if (auto source = DriveTable().Source(letter)) {
+      // Say why a drive cannot be read when the reason is not just an empty drive.
+      std::string openError;
+      if (view.Ready || source->Open(openError) || openError.empty())
+        openError = source->Path().empty() ? source->Name() : source->Path();
+      sources.push_back(std::string(1, letter) + ": " + openError);
+    }
+  }
+  if (!sources.empty()) {
+    std::printf("\n");
+    for (const auto& line : sources) std::printf("%s\n", line.c_str());
+  }
+  return kExitOk;
+}
+
+const TCommandRegistration registration({"drives", "[--image FILE]...",
+                                         "list the drives and attached disk images", RunDrives});
+}  // namespace
+
+}  // namespace quillot::cli

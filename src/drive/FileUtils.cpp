@@ -1,0 +1,93 @@
+#include "drive/FileUtils.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cctype>
+
+#include "drive/DriveAccess.h"
+#include "i18n/Language.h"
+#include "platform/VolumeProbe.h"
+
+namespace quillot {
+
+namespace {
+uint8_t DriveNumberOf(char letter) {
+  const int upper = std::toupper(static_cast<unsigned char>(letter));
+  return upper >= 'A' && upper <= 'Z' ? static_cast<uint8_t>(upper - 'A' + 1) : 0;
+}
+
+// The label and serial number of a drive's file system; empty and 0 when it has none or no medium.
+TVolumeFacts GetVolumeInformationA(char letter) {
+  TVolumeFacts facts;
+  auto source = DriveTable().Source(letter);
+  if (!source) return facts;
+  std::string error;
+  auto device = source->Open(error);
+  if (device) ProbeVolume(device->Descriptor(), facts);
+  return facts;
+}
+}  // namespace
+
+uint32_t GetDriveTypeA(char letter) {
+  auto source = DriveTable().Source(letter);
+  return source ? DriveTypeOfKind(source->Kind()) : DRIVE_NO_ROOT_DIR;
+}
+
+bool IsDriveReady(char letter) {
+  const uint8_t number = DriveNumberOf(letter);
+  return number != 0 && VolumeSize(number) != -1;
+}
+
+void GetViewDriveParams(char letter, TViewDriveParams& params) {
+  params = TViewDriveParams{};
+  const uint32_t code = GetDriveTypeA(letter);
+  params.Drive = letter;
+  params.TypeName = DriveTypeName(code);
+  if (!IsDriveReady(letter)) return;
+  const TVolumeFacts facts = GetVolumeInformationA(letter);
+  params.TotalSize = VolumeSize(DriveNumberOf(letter));
+  params.Serial = facts.Serial;
+  params.VolumeLabel = facts.Label;
+  params.Ready = true;
+}
+
+std::string DriveTypeName(uint32_t code) {
+  switch (code & 127) {
+    case DRIVE_REMOVABLE: return "Removable";
+    case DRIVE_FIXED: return "Fixed";
+    case DRIVE_REMOTE: return "Network";
+    case DRIVE_CDROM: return "CDROM";
+    case DRIVE_RAMDISK: return "RAM";
+    default: return "Unknown";
+  }
+}
+
+std::string UserThousandsSeparator() {
+  std::string separator;
+  // The user's numeric locale from the environment, without touching the process's own locale.
+  locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+  if (user != static_cast<locale_t>(0)) {
+    const char* sep = nl_langinfo_l(THOUSEP, user);
+    if (sep != nullptr) separator = sep;
+    freelocale(user);
+  }
+  return separator.empty() ? "," : separator;
+}
+
+std::string GroupThousands(uint64_t value, const std::string& separator) {
+  const std::string digits = std::to_string(value);
+  std::string text;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += separator;
+    text += digits[i];
+  }
+  return text;
+}
+
+std::string SizeToText(int64_t size) {
+  if (size < 0) return TranslateString("not available", "strNotAvailable");
+  return GroupThousands(static_cast<uint64_t>(size), UserThousandsSeparator());
+}
+
+}  // namespace quillot

@@ -1,0 +1,64 @@
+#include "platform/VolumeProbe.h"
+
+#include <blkid/blkid.h>
+
+#include <cctype>
+
+#include "util/Text.h"
+
+namespace quillot {
+
+namespace {
+constexpr size_t kMaxLabel = 260;
+
+std::string Value(blkid_probe probe, const char* name) {
+  const char* data = nullptr;
+  size_t length = 0;
+  if (blkid_probe_lookup_value(probe, name, &data, &length) != 0 || data == nullptr) return {};
+  std::string text(data, length);
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+}  // namespace
+
+uint32_t SerialFromUuid(const std::string& type, const std::string& uuid) {
+  std::string hex;
+  if (EqualsNoCase(type, "vfat") || EqualsNoCase(type, "msdos") || EqualsNoCase(type, "exfat")) {
+    if (uuid.size() != 9 || uuid[4] != '-') return 0;
+    hex = uuid.substr(0, 4) + uuid.substr(5);
+  } else if (EqualsNoCase(type, "ntfs")) {
+    if (uuid.size() != 16) return 0;
+    hex = uuid.substr(8);
+  } else {
+    return 0;
+  }
+  uint32_t value = 0;
+  for (char c : hex) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return 0;
+    value = value << 4 | static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                                                                                           : std::toupper(c) - 'A' + 10);
+  }
+  return value;
+}
+
+bool ProbeVolume(int fd, TVolumeFacts& facts) {
+  facts = TVolumeFacts{};
+  if (fd < 0) return false;
+  blkid_probe probe = blkid_new_probe();
+  if (probe == nullptr) return false;
+  bool found = false;
+  if (blkid_probe_set_device(probe, fd, 0, 0) == 0) {
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID | BLKID_SUBLKS_TYPE);
+    if (blkid_do_safeprobe(probe) == 0) {
+      found = true;
+      facts.Type = Value(probe, "TYPE");
+      facts.Label = Value(probe, "LABEL").substr(0, kMaxLabel);
+      facts.Serial = SerialFromUuid(facts.Type, Value(probe, "UUID"));
+    }
+  }
+  blkid_free_probe(probe);
+  return found;
+}
+
+}  // namespace quillot

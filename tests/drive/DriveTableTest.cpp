@@ -1,0 +1,200 @@
+// The drive table: letters for the machine's block devices and for attached images.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "cli/ImageOptions.h"
+#include "drive/DriveTable.h"
+#include "fakes/FakeDisk.h"
+#include "fakes/TempDir.h"
+#include "platform/SysBlockScan.h"
+
+namespace quillot {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Put(const fs::path& file, const std::string& text) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file) << text << "\n";
+}
+
+// A sysfs class/block folder: each entry a link into a devices tree, partitions inside their disk.
+struct TFakeSysClassBlock {
+  testing::TTempDir tmp;
+  fs::path classDir = tmp.Path() / "class";
+  void Disk(const std::string& name, const std::string& size, const std::string& removable = "0") {
+    const fs::path dir = tmp.Path() / "devices" / name;
+    Put(dir / "size", size);
+    Put(dir / "removable", removable);
+    fs::create_directories(classDir);
+    fs::create_symlink(dir, classDir / name);
+  }
+  void Partition(const std::string& disk, const std::string& name) {
+    const fs::path dir = tmp.Path() / "devices" / disk / name;
+    Put(dir / "size", "100");
+    Put(dir / "partition", "1");
+    fs::create_symlink(dir, classDir / name);
+  }
+};
+
+TEST(DriveTableTest, NaturalOrder) {
+  EXPECT_TRUE(NaturalLess("sda2", "sda10"));
+  EXPECT_TRUE(NaturalLess("sda", "sda1"));
+  EXPECT_TRUE(NaturalLess("sda9", "sdb"));
+  EXPECT_FALSE(NaturalLess("sdb", "sda9"));
+  EXPECT_TRUE(NaturalLess("nvme0n1p2", "nvme0n1p10"));
+  EXPECT_FALSE(NaturalLess("sda1", "sda1"));
+  EXPECT_TRUE(NaturalLess("sd01", "sd2"));
+}
+
+TEST(DriveTableTest, ScanOrdersKindsAndLettersDevices) {
+  TFakeSysClassBlock sys;
+  sys.Disk("sr0", "0", "1");
+  sys.Disk("sdb", "2048", "1");
+  sys.Partition("sdb", "sdb1");
+  sys.Disk("sda", "4096");
+  sys.Partition("sda", "sda10");
+  sys.Partition("sda", "sda2");
+  sys.Disk("fd0", "2880", "1");
+  sys.Disk("loop0", "0");             // unattached: left out
+  sys.Disk("loop1", "100");
+  Put(sys.tmp.Path() / "devices/loop1/loop/backing_file", "/some/file.img");
+  sys.Disk("zram0", "0");             // unconfigured: left out
+  sys.Disk("zram1", "64");
+  sys.Disk("nbd0", "64");
+  sys.Disk("mmcblk0", "64", "0");
+  sys.Disk("mmcblk0boot0", "8");      // hardware boot area: left out
+  sys.Disk("mmcblk0rpmb", "8");
+  sys.Disk("ram0", "0");
+
+  const auto entries = ScanSysBlock(sys.classDir.string(), "/devroot");
+  std::vector<std::string> names;
+  for (const auto& e : entries) names.push_back(e.Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"fd0", "loop1", "mmcblk0", "nbd0", "sda", "sda2", "sda10", "sdb",
+                                             "sdb1", "zram1", "sr0"}));
+  auto find = [&](const std::string& n) {
+    return *std::find_if(entries.begin(), entries.end(), [&](const TSysBlockEntry& e) { return e.Name == n; });
+  };
+  EXPECT_EQ(find("fd0").Kind, TSourceKind::Floppy);
+  EXPECT_EQ(find("sr0").Kind, TSourceKind::Optical);
+  EXPECT_EQ(find("zram1").Kind, TSourceKind::Ram);
+  EXPECT_EQ(find("nbd0").Kind, TSourceKind::Network);
+  EXPECT_EQ(find("sdb1").Kind, TSourceKind::Removable);  // the disk's removable flag
+  EXPECT_EQ(find("sdb1").Disk, "sdb");
+  EXPECT_TRUE(find("sdb1").Partition);
+  EXPECT_EQ(find("sda2").Kind, TSourceKind::Fixed);
+  EXPECT_EQ(find("sda2").DevicePath, "/devroot/sda2");
+
+  testing::TScopedEmptyDriveTable table;
+  testing::TTempDir tmp;
+  Put(tmp.Path() / "kept.img", "x");
+  std::string error;
+  ASSERT_EQ(DriveTable().AttachImage((tmp.Path() / "kept.img").string(), error), 'C');
+  DriveTable().Rescan(sys.classDir.string(), "/devroot");
+  EXPECT_EQ(DriveTable().Source('A')->Name(), "fd0");
+  EXPECT_FALSE(DriveTable().Source('B'));
+  EXPECT_TRUE(DriveTable().Source('C')->IsImage());  // the image keeps its letter
+  EXPECT_EQ(DriveTable().Source('D')->Name(), "loop1");
+  EXPECT_EQ(DriveTable().Source('M')->Name(), "sr0");
+  EXPECT_EQ(DriveTable().Source('M')->Path(), "/devroot/sr0");
+  EXPECT_EQ(GetLogicalDrives(), 0x1FFDu);
+}
+
+TEST(DriveTableTest, AttachImageRefusesWhatIsNoImage) {
+  testing::TScopedEmptyDriveTable table;
+  testing::TTempDir tmp;
+  std::string error;
+  EXPECT_FALSE(AttachImage(tmp.Path().string(), error));
+  EXPECT_NE(error.find("folder"), std::string::npos) << error;
+  error.clear();
+  EXPECT_FALSE(AttachImage((tmp.Path() / "missing.img").string(), error));
+  EXPECT_NE(error.find("missing.img"), std::string::npos) << error;
+  error.clear();
+  EXPECT_FALSE(AttachImage("", error));
+  EXPECT_FALSE(error.empty());
+  const fs::path fifo = tmp.Path() / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  error.clear();
+  EXPECT_FALSE(AttachImage(fifo.string(), error));
+  EXPECT_FALSE(error.empty());
+  if (::geteuid() != 0) {  // root reads any file
+    const fs::path locked = tmp.Path() / "locked.img";
+    Put(locked, "data");
+    fs::permissions(locked, fs::perms::none);
+    error.clear();
+    EXPECT_FALSE(AttachImage(locked.string(), error));
+    EXPECT_NE(error.find("locked.img"), std::string::npos) << error;
+  }
+  EXPECT_EQ(GetLogicalDrives(), 0u);
+}
+
+TEST(DriveTableTest, ImagesTakeTheNextFreeLettersOnce) {
+  testing::TScopedEmptyDriveTable table;
+  testing::TTempDir tmp;
+  auto fake = std::make_shared<testing::TFakeDisk>(512);
+  ASSERT_TRUE(DriveTable().Register('C', fake));
+  EXPECT_FALSE(DriveTable().Register('[', fake));
+  EXPECT_FALSE(DriveTable().Source('['));
+  EXPECT_EQ(DriveTable().Source('c'), fake);
+  std::string error;
+  for (int i = 0; i < 24; ++i) Put(tmp.Path() / ("i" + std::to_string(i) + ".img"), "data");
+  ASSERT_EQ(AttachImage((tmp.Path() / "i0.img").string(), error), 'D');
+  EXPECT_EQ(AttachImage((tmp.Path() / "." / "i0.img").string(), error), 'D');
+  for (int i = 1; i < 23; ++i) ASSERT_TRUE(AttachImage((tmp.Path() / ("i" + std::to_string(i) + ".img")).string(), error));
+  EXPECT_EQ(DriveTable().Source('Z')->Path(), (tmp.Path() / "i22.img").string());
+  EXPECT_FALSE(AttachImage((tmp.Path() / "i23.img").string(), error));
+  EXPECT_NE(error.find("letter"), std::string::npos) << error;
+  EXPECT_EQ(GetLogicalDrives(), 0x3FFFFFCu);
+  DriveTable().Remove('C');
+  EXPECT_FALSE(DriveTable().Source('C'));
+  EXPECT_EQ(DriveLetterOf(1), 'A');
+  EXPECT_EQ(DriveLetterOf(26), 'Z');
+  EXPECT_EQ(DriveLetterOf(0), '\0');
+  EXPECT_EQ(DriveLetterOf(27), '\0');
+}
+
+TEST(DriveTableTest, ImageOptionsAreTakenOutOfTheArguments) {
+  std::vector<std::string> images;
+  cli::TArgs rest;
+  std::string error;
+  ASSERT_TRUE(cli::ParseImageOptions({"--image", "a.img", "E:", "--image=b.iso", "--out", "x"}, images, rest, error));
+  EXPECT_EQ(images, (std::vector<std::string>{"a.img", "b.iso"}));
+  EXPECT_EQ(rest, (cli::TArgs{"E:", "--out", "x"}));
+  EXPECT_FALSE(cli::ParseImageOptions({"E:", "--image"}, images, rest, error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(cli::ParseImageOptions({"--image="}, images, rest, error));
+}
+
+TEST(DriveTableTest, DrivesCommandListsAttachedImages) {
+  testing::TTempDir tmp;
+  const fs::path image = tmp.Path() / "card.img";
+  ASSERT_EQ(std::system(("mkfs.fat -C -n SOUNDS -i 00C0FFEE '" + image.string() + "' 4096 >/dev/null 2>&1").c_str()), 0);
+  // Both families list the same; the 95/98 one also closes its devices at exit.
+  for (const char* platform : {"nt", "win98"}) {
+    const std::string command = std::string("LC_ALL=C QUILLOT_PLATFORM=") + platform + " '" + QUILLOT_BINARY_DIR +
+                                "/quillot-cli' drives --image '" + image.string() + "' 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char chunk[512];
+    while (size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) output.append(chunk, n);
+    EXPECT_EQ(::pclose(pipe), 0) << platform << output;
+    EXPECT_NE(output.find("Drive"), std::string::npos) << output;
+    EXPECT_NE(output.find("Total Space"), std::string::npos) << output;
+    const auto row = output.find("(SOUNDS)");
+    ASSERT_NE(row, std::string::npos) << output;
+    const std::string line = output.substr(row, output.find('\n', row) - row);
+    EXPECT_NE(line.find("4,194,304"), std::string::npos) << line;
+    EXPECT_NE(line.find("00C0FFEE"), std::string::npos) << line;
+    EXPECT_NE(line.find("Ready"), std::string::npos) << line;
+    EXPECT_NE(line.find("Fixed"), std::string::npos) << line;
+  }
+}
+
+}  // namespace
+}  // namespace quillot
