@@ -8,7 +8,7 @@
 #include "drive/DriveTable.h"
 #include "drive/FileUtils.h"
 #include "drive/IORoutines.h"
-#include "i18n/Language.h"
+#include "i18n/Messages.h"
 
 namespace quillot::cli {
 
@@ -25,13 +25,9 @@ int RunDrives(const TArgs& args) {
   std::string error;
   if (!ParseImageOptions(args, images, rest, error)) return UsageError("drives", error);
   if (!rest.empty()) return UsageError("drives", "unexpected argument '" + rest[0] + "'");
-  DriveAccessInit();
-  if (!AttachImages(images, false, error)) {
-    std::fprintf(stderr, "quillot-cli: %s\n", error.c_str());
-    return kExitFatal;
-  }
-  const std::string ready = TranslateString("Ready", "strReady");
-  const std::string noMedia = TranslateString("No media", "strNomedia");
+  if (!AttachImages(images, false, error)) return UsageError("drives", error);
+  const std::string ready = Tr(strReady);
+  const std::string noMedia = Tr(strNomedia);
   std::printf("%-24s %-10s %20s  %-8s  %s\n", "Drive", "Type", "Total Space", "S/N", "Status");
   const uint32_t mask = GetLogicalDrives();
   std::vector<std::string> sources;

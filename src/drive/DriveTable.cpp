@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "i18n/Language.h"
+#include "i18n/Messages.h"
 #include "platform/SysBlockScan.h"
 #include "util/Text.h"
 
@@ -75,28 +75,25 @@ uint32_t TDriveTable::LogicalDrives() {
 
 std::optional<char> TDriveTable::AttachImage(const std::string& path, std::string& error) {
   if (path.empty()) {
-    error = TranslateString("No image file was given.", "strImageNoPath");
+    error = Tr(strImageNoPath);
     return std::nullopt;
   }
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    error = FormatText(TranslateString("Cannot open the image %s: %s", "strImageCannotOpen"),
-                       {path, std::strerror(errno)});
+    error = Tr(strImageCannotOpen, {path, std::strerror(errno)});
     return std::nullopt;
   }
   if (S_ISDIR(st.st_mode)) {
-    error = FormatText(TranslateString("The image %s is a folder, not a file.", "strImageIsFolder"), {path});
+    error = Tr(strImageIsFolder, {path});
     return std::nullopt;
   }
   if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
-    error = FormatText(TranslateString("The image %s is not a regular file or block device.", "strImageNotFile"),
-                       {path});
+    error = Tr(strImageNotFile, {path});
     return std::nullopt;
   }
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    error = FormatText(TranslateString("Cannot open the image %s: %s", "strImageCannotOpen"),
-                       {path, std::strerror(errno)});
+    error = Tr(strImageCannotOpen, {path, std::strerror(errno)});
     return std::nullopt;
   }
   ::close(fd);
@@ -113,7 +110,7 @@ std::optional<char> TDriveTable::AttachImage(const std::string& path, std::strin
                                                    false, true, iso ? 2048 : S_ISREG(st.st_mode) ? 512 : 0);
     return static_cast<char>('A' + i);
   }
-  error = FormatText(TranslateString("No free drive letter is left for the image %s.", "strImageNoLetter"), {path});
+  error = Tr(strImageNoLetter, {path});
   return std::nullopt;
 }
 

@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "drive/DriveAccess.h"
-#include "i18n/Language.h"
+#include "i18n/Messages.h"
 #include "platform/VolumeProbe.h"
 
 namespace quillot {
@@ -86,7 +86,7 @@ std::string GroupThousands(uint64_t value, const std::string& separator) {
 }
 
 std::string SizeToText(int64_t size) {
-  if (size < 0) return TranslateString("not available", "strNotAvailable");
+  if (size < 0) return Tr(strNotAvailable);
   return GroupThousands(static_cast<uint64_t>(size), UserThousandsSeparator());
 }
 

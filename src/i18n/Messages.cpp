@@ -31,6 +31,11 @@ constexpr std::array kAll{
     strUtilsExecuteProgramError,
     strVer,
     strSettingsNotSaved,
+    strImageNoPath,
+    strImageCannotOpen,
+    strImageIsFolder,
+    strImageNotFile,
+    strImageNoLetter,
 };
 }  // namespace
 

@@ -51,6 +51,13 @@ inline constexpr TMessage strSettingsNotSaved{"strSettingsNotSaved",
                                               "The settings could not be saved to %s (%s). The stored settings "
                                               "were left as they were."};
 
+// Attaching a disk image as a drive; %s is the image's path (and then the system's reason).
+inline constexpr TMessage strImageNoPath{"strImageNoPath", "No image file was given."};
+inline constexpr TMessage strImageCannotOpen{"strImageCannotOpen", "Cannot open the image %s: %s"};
+inline constexpr TMessage strImageIsFolder{"strImageIsFolder", "The image %s is a folder, not a file."};
+inline constexpr TMessage strImageNotFile{"strImageNotFile", "The image %s is not a regular file or block device."};
+inline constexpr TMessage strImageNoLetter{"strImageNoLetter", "No free drive letter is left for the image %s."};
+
 // Every message above, for tools and checks over the language files.
 std::span<const TMessage> AllMessages();
 

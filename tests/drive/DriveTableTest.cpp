@@ -10,7 +10,7 @@
 #include "cli/ImageOptions.h"
 #include "drive/DriveTable.h"
 #include "fakes/FakeDisk.h"
-#include "fakes/TempDir.h"
+#include "support/TempDir.h"
 #include "platform/SysBlockScan.h"
 
 namespace quillot {
@@ -25,7 +25,7 @@ void Put(const fs::path& file, const std::string& text) {
 
 // A sysfs class/block folder: each entry a link into a devices tree, partitions inside their disk.
 struct TFakeSysClassBlock {
-  testing::TTempDir tmp;
+  test::TTempDir tmp;
   fs::path classDir = tmp.Path() / "class";
   void Disk(const std::string& name, const std::string& size, const std::string& removable = "0") {
     const fs::path dir = tmp.Path() / "devices" / name;
@@ -91,7 +91,7 @@ TEST(DriveTableTest, ScanOrdersKindsAndLettersDevices) {
   EXPECT_EQ(find("sda2").DevicePath, "/devroot/sda2");
 
   testing::TScopedEmptyDriveTable table;
-  testing::TTempDir tmp;
+  test::TTempDir tmp;
   Put(tmp.Path() / "kept.img", "x");
   std::string error;
   ASSERT_EQ(DriveTable().AttachImage((tmp.Path() / "kept.img").string(), error), 'C');
@@ -107,7 +107,7 @@ TEST(DriveTableTest, ScanOrdersKindsAndLettersDevices) {
 
 TEST(DriveTableTest, AttachImageRefusesWhatIsNoImage) {
   testing::TScopedEmptyDriveTable table;
-  testing::TTempDir tmp;
+  test::TTempDir tmp;
   std::string error;
   EXPECT_FALSE(AttachImage(tmp.Path().string(), error));
   EXPECT_NE(error.find("folder"), std::string::npos) << error;
@@ -135,7 +135,7 @@ TEST(DriveTableTest, AttachImageRefusesWhatIsNoImage) {
 
 TEST(DriveTableTest, ImagesTakeTheNextFreeLettersOnce) {
   testing::TScopedEmptyDriveTable table;
-  testing::TTempDir tmp;
+  test::TTempDir tmp;
   auto fake = std::make_shared<testing::TFakeDisk>(512);
   ASSERT_TRUE(DriveTable().Register('C', fake));
   EXPECT_FALSE(DriveTable().Register('[', fake));
@@ -171,7 +171,7 @@ TEST(DriveTableTest, ImageOptionsAreTakenOutOfTheArguments) {
 }
 
 TEST(DriveTableTest, DrivesCommandListsAttachedImages) {
-  testing::TTempDir tmp;
+  test::TTempDir tmp;
   const fs::path image = tmp.Path() / "card.img";
   ASSERT_EQ(std::system(("mkfs.fat -C -n SOUNDS -i 00C0FFEE '" + image.string() + "' 4096 >/dev/null 2>&1").c_str()), 0);
   // Both families list the same; the 95/98 one also closes its devices at exit.

@@ -6,7 +6,7 @@
 #include "drive/FileUtils.h"
 #include "fakes/FakeDisk.h"
 #include "fakes/ImageFiles.h"
-#include "fakes/TempDir.h"
+#include "support/TempDir.h"
 #include "platform/VolumeProbe.h"
 
 namespace quillot {
@@ -99,7 +99,7 @@ TEST(FileUtilsTest, ViewOfReadyEmptyAndMissingDrives) {
 }
 
 TEST(FileUtilsTest, LabelAndSerialOfARealFat32Image) {
-  testing::TTempDir tmp;
+  test::TTempDir tmp;
   const auto image = tmp.Path() / "card.img";
   ASSERT_TRUE(testing::MakeFatImage(image, "-F 32 -n LABEL -i 1234ABCD", 65536));
   TScopedEmptyDriveTable table;

@@ -11,7 +11,7 @@
 #include "fakes/FakeDisk.h"
 #include "fakes/ImageFiles.h"
 #include "fakes/ScriptedDialogs.h"
-#include "fakes/TempDir.h"
+#include "support/TempDir.h"
 #include "platform/WinVersion.h"
 
 namespace quillot {
@@ -36,7 +36,7 @@ class ImageReadTest : public ::testing::TestWithParam<const char*> {
   }
   testing::TScopedEmptyDriveTable table_;
   testing::TScriptedDialogs dialogs_;
-  testing::TTempDir tmp_;
+  test::TTempDir tmp_;
 };
 
 TEST_P(ImageReadTest, FatImageReadsAsItsFile) {

@@ -8,7 +8,7 @@
 
 #include "drive/DriveTable.h"
 #include "drive/SameDevice.h"
-#include "fakes/TempDir.h"
+#include "support/TempDir.h"
 
 namespace quillot {
 namespace {
@@ -22,7 +22,7 @@ void Put(const fs::path& file, const std::string& text) {
 
 // sda (8:0) with sda1 (8:1) and sda2 (8:2), sdb (8:16), dm-0 (253:0) on sda2, loop0 (7:0) on a file.
 struct TFakeSysDevBlock {
-  testing::TTempDir tmp;
+  test::TTempDir tmp;
   fs::path blockDir;
   fs::path backing;
   TFakeSysDevBlock() {
@@ -89,7 +89,7 @@ TEST(SameDeviceTest, ImageSourceConflictsOnlyWithItsOwnMount) {
   ASSERT_EQ(::stat(sys.backing.c_str(), &st), 0);
   EXPECT_FALSE(sys.On(st.st_dev, image));  // the folder beside the image is fine
 
-  testing::TTempDir other;
+  test::TTempDir other;
   Put(other.Path() / "other.img", "x");
   TSourceIdentity otherImage;
   ASSERT_TRUE(IdentifySource((other.Path() / "other.img").string(), otherImage));
@@ -97,7 +97,7 @@ TEST(SameDeviceTest, ImageSourceConflictsOnlyWithItsOwnMount) {
 }
 
 TEST(SameDeviceTest, NearestExistingFolderWalksUp) {
-  testing::TTempDir tmp;
+  test::TTempDir tmp;
   EXPECT_EQ(NearestExistingFolder((tmp.Path() / "a/b/c").string()), tmp.Path().string());
   EXPECT_EQ(NearestExistingFolder(tmp.Path().string()), tmp.Path().string());
   Put(tmp.Path() / "file", "x");
@@ -106,7 +106,7 @@ TEST(SameDeviceTest, NearestExistingFolderWalksUp) {
 }
 
 TEST(SameDeviceTest, DrivesOfThisMachine) {
-  testing::TTempDir tmp;
+  test::TTempDir tmp;
   Put(tmp.Path() / "disk.img", std::string(4096, 'x'));
   const auto saved = DriveTable().Snapshot();
   std::string error;

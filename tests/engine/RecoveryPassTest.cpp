@@ -245,15 +245,15 @@ TEST_F(RecoveryPassTest, FatalErrorFollowsTheLastCreateOrWriteOfTheChunk) {
 TEST_F(RecoveryPassTest, AFullRealDestinationNeverCrashesAndOverwritesNothing) {
   test::TTempDir dir;
   auto disk = Disk(10, {0, 5});
-  options.TargetFolder = dir.Path() + "/a/b";
+  options.TargetFolder = dir.File("a/b");
   TDiskOutputFiles disk_files;
   TRecoveryPass real(view, disk_files);
   real.StartRecovery(options, catalogue);
   struct stat st {};
-  ASSERT_EQ(stat((dir.Path() + "/a/b/f00002.bin").c_str(), &st), 0);
+  ASSERT_EQ(stat((dir.File("a/b/f00002.bin")).c_str(), &st), 0);
   EXPECT_EQ(st.st_size, 5 * 512);
   // A folder that cannot be created: every creation fails and the pass ends as fatal.
-  std::string blocker = dir.Path() + "/file";
+  std::string blocker = dir.File("file");
   FILE* f = fopen(blocker.c_str(), "w");
   fclose(f);
   options.TargetFolder = blocker + "/sub";

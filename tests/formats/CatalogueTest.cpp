@@ -217,7 +217,7 @@ TEST_F(ShippedCatalogue, SavesAndReloadsUnchanged) {
   ASSERT_FALSE(temp.Path().empty());
 
   // Into a new file: everything the catalogue holds comes back.
-  const std::string fresh = temp.Path() + "/fresh.ini";
+  const std::string fresh = temp.File("fresh.ini");
   storage.Modified = true;
   ASSERT_TRUE(storage.SaveFormats(fresh));
   TDataStorage reloaded;
@@ -228,7 +228,7 @@ TEST_F(ShippedCatalogue, SavesAndReloadsUnchanged) {
   // changed nothing leaves it byte for byte as it was, comments included.
   std::string original;
   ASSERT_TRUE(ReadWholeFile(kCatalogue, original));
-  const std::string copy = temp.Path() + "/copy.ini";
+  const std::string copy = temp.File("copy.ini");
   ASSERT_TRUE(WriteFileAtomically(copy, original, nullptr));
   ASSERT_TRUE(storage.SaveFormats(copy));
   std::string saved;
