@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <regex>
 
 #include "app/VersionInfo.h"
 
@@ -8,7 +7,17 @@ namespace quillot {
 TEST(VersionInfo, NameQueriesAnswerTheBuildFacts) {
   ReadVersionInfo();
   EXPECT_EQ(ProductName, "Quillot");
-  EXPECT_TRUE(std::regex_match(FileVersion, std::regex(R"(\d+\.\d+\.\d+\.\d+)"))) << FileVersion;
+  int dots = 0;
+  bool digits = !FileVersion.empty() && FileVersion.front() != '.' && FileVersion.back() != '.';
+  for (size_t i = 0; i < FileVersion.size(); ++i) {
+    if (FileVersion[i] == '.') {
+      ++dots;
+      digits = digits && FileVersion[i + 1] != '.';
+    } else {
+      digits = digits && FileVersion[i] >= '0' && FileVersion[i] <= '9';
+    }
+  }
+  EXPECT_TRUE(digits && dots == 3) << FileVersion;  // four numbers
   EXPECT_EQ(FileVersion.rfind(ProductVersion, 0), 0u) << ProductVersion;
   EXPECT_FALSE(FileDescription.empty());
   EXPECT_EQ(BuildNumber, FileVersion.substr(FileVersion.rfind('.') + 1));
