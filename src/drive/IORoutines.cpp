@@ -106,30 +106,34 @@ size_t BufferBytesFor(uint8_t DriveNumber, uint16_t Count) {
   return Count == 0 ? 0 : size_t{Count} * SectorSize9x(DriveNumber);
 }
 
-bool Int25ReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer) {
+// The disk I/O packet of one read request, and the addresses under which the service sees it and the
+// caller's buffer.
+struct TDiskIoRequest {
+  TDiskIoRequest(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer)
+      : buffer(Buffer, BufferBytesFor(DriveNumber, Count)), packetAddress(packet.data(), packet.size()) {
+    PutLE32(&packet[kDiskIoStartSector], FirstSector);
+    PutLE16(&packet[kDiskIoSectors], Count);
+    PutLE32(&packet[kDiskIoBuffer], buffer.Token());
+  }
   std::array<uint8_t, kDiskIoSize> packet{};
-  TScopedAddress buffer(Buffer, BufferBytesFor(DriveNumber, Count));
-  TScopedAddress packetAddress(packet.data(), packet.size());
-  PutLE32(&packet[kDiskIoStartSector], FirstSector);
-  PutLE16(&packet[kDiskIoSectors], Count);
-  PutLE32(&packet[kDiskIoBuffer], buffer.Token());
+  TScopedAddress buffer;
+  TScopedAddress packetAddress;
+};
+
+bool Int25ReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer) {
+  TDiskIoRequest request(DriveNumber, FirstSector, Count, Buffer);
   TDiocRegisters regs;
   regs.Set(reg_EAX, DriveNumber - 1u);
-  regs.Set(reg_EBX, packetAddress.Token());
+  regs.Set(reg_EBX, request.packetAddress.Token());
   regs.Set(reg_ECX, 0xFFFF);
   return ServiceRead(VWIN32_DIOC_DOS_INT25, regs);
 }
 
 bool ExtAbsReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer) {
-  std::array<uint8_t, kDiskIoSize> packet{};
-  TScopedAddress buffer(Buffer, BufferBytesFor(DriveNumber, Count));
-  TScopedAddress packetAddress(packet.data(), packet.size());
-  PutLE32(&packet[kDiskIoStartSector], FirstSector);
-  PutLE16(&packet[kDiskIoSectors], Count);
-  PutLE32(&packet[kDiskIoBuffer], buffer.Token());
+  TDiskIoRequest request(DriveNumber, FirstSector, Count, Buffer);
   TDiocRegisters regs;
   regs.Set(reg_EAX, 0x7305);
-  regs.Set(reg_EBX, packetAddress.Token());
+  regs.Set(reg_EBX, request.packetAddress.Token());
   regs.Set(reg_ECX, 0xFFFFFFFF);
   regs.Set(reg_EDX, DriveNumber);
   regs.Set(reg_ESI, 0);

@@ -10,6 +10,7 @@
 #include "cli/ImageOptions.h"
 #include "drive/DriveTable.h"
 #include "fakes/FakeDisk.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 #include "platform/SysBlockScan.h"
 
@@ -18,10 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Put(const fs::path& file, const std::string& text) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file) << text << "\n";
-}
+const auto& Put = test::PutLine;
 
 // A sysfs class/block folder: each entry a link into a devices tree, partitions inside their disk.
 struct TFakeSysClassBlock {

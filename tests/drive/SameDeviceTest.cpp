@@ -8,6 +8,7 @@
 
 #include "drive/DriveTable.h"
 #include "drive/SameDevice.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace quillot {
@@ -15,10 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Put(const fs::path& file, const std::string& text) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file) << text << "\n";
-}
+const auto& Put = test::PutLine;
 
 // sda (8:0) with sda1 (8:1) and sda2 (8:2), sdb (8:16), dm-0 (253:0) on sda2, loop0 (7:0) on a file.
 struct TFakeSysDevBlock {
