@@ -162,6 +162,14 @@ int RunRecover(const TArgs& args) {
       return UsageError("recover", std::string("there is no drive ") + letter + ": (see 'quillot-cli drives')");
   }
 
+  // Say why a source cannot be read, rather than only that it has no sectors.
+  {
+    std::string error;
+    auto source = DriveTable().Source(letter);
+    if (!source || !source->Open(error))
+      return UsageError("recover", std::string("cannot read drive ") + letter + ": " + error);
+  }
+
   std::filesystem::path dest = std::filesystem::absolute(*o.dest).lexically_normal();
   if (auto error = CheckDestination(dest, o.dryRun)) return UsageError("recover", *error);
 
