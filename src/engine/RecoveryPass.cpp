@@ -1,5 +1,6 @@
 #include "engine/RecoveryPass.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -45,8 +46,7 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
   // A failed query counts as a drive without sectors, never as the last drive's count.
   if (!GetDriveParams(options.DriveNumber, DriveParams)) DriveParams = TDriveParams{};
   if (DriveParams.TotalPhysSec == 0 || DriveParams.BytesPerSec == 0 || DriveParams.BytesPerSec > kWorkBufferSize) {
-    view_.ShowMessage(
-        Tr(strErrorNoPsysSectors), false);
+    view_.ShowMessage(Tr(strErrorNoPsysSectors), false);
     return;
   }
   const std::string folder = WithTrailingDelimiter(options.TargetFolder);
@@ -120,7 +120,8 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
         if (const TFormat* format = detection.Match(sector)) {
           output.Close();
           output.Start(format->FilePrefix, format->FileExtension, format->Title, current);
-          view_.ShowFilesFound(output.FilesFound);
+          FilesFound = output.FilesFound;
+          view_.ShowFilesFound(FilesFound);
         }
         output.Append(sector, bytesPerSec);
       }
@@ -129,8 +130,12 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
   } catch (...) {
     raised = true;
   }
+  try {
+    output.Close();
+  } catch (...) {
+    raised = true;
+  }
   FilesFound = output.FilesFound;
-  output.Close();
   FatalError = output.FatalError;
 
   if (FatalError || raised)
