@@ -47,6 +47,8 @@ std::optional<std::string> ReadQuoted(std::string_view s, size_t& pos) {
     if (static_cast<unsigned char>(c) < 32 && c != '\t') return std::nullopt;
     if (c == '\\' && i + 1 < s.size()) {
       char next = s[++i];
+      // Kept after a lone backslash it would be written back raw, and the next read would drop the line.
+      if (static_cast<unsigned char>(next) < 32 && next != '\t') return std::nullopt;
       switch (next) {
         case '\\': out += '\\'; break;
         case '"': out += '"'; break;
