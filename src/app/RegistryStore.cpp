@@ -160,8 +160,15 @@ std::string Utf16Text(std::string_view bytes) {
 std::optional<std::string> TRegValue::AsString() const {
   if (Type == TType::String) return Text;
   if (Type != TType::Other) return std::nullopt;
-  for (std::string_view prefix : {"hex(1):", "hex(2):"})
-    if (std::string_view(Raw).substr(0, prefix.size()) == prefix) return Utf16Text(Raw.substr(prefix.size()));
+  for (std::string_view prefix : {"hex(1):", "hex(2):"}) {
+    if (std::string_view(Raw).substr(0, prefix.size()) != prefix) continue;
+    std::string text = Utf16Text(Raw.substr(prefix.size()));
+    // Held to the rule of quoted texts: a raw control character is damage. Taken as text, it would be
+    // saved quoted and dropped by the next read.
+    for (char c : text)
+      if (static_cast<unsigned char>(c) < 32 && c != '\t' && c != '\r' && c != '\n') return std::nullopt;
+    return text;
+  }
   return std::nullopt;
 }
 
