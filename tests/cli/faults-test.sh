@@ -170,6 +170,23 @@ cmp -s "$XDG_CONFIG_HOME/Brantwick/Quillot.reg" "$tmp/settings.before" || fail "
 mv "$XDG_CONFIG_HOME" "$tmp/config.keep" && : > "$XDG_CONFIG_HOME"
 run 0 "settings folder is a file" "$cli" formats
 said err "The settings could not be saved"
+rm "$XDG_CONFIG_HOME" && mv "$tmp/config.keep" "$XDG_CONFIG_HOME"
+
+# Junk where the program's own files lie: a copy of the program beside a catalogue, a language file and
+# a settings store of binary noise (bytes of the card) reads what it can and goes on.
+mkdir -p "$tmp/prog"
+cp "$cli" "$tmp/prog/quillot-cli"
+dd if="$tmp/card.img" of="$tmp/prog/Quillot.ini" bs=4096 skip=3 count=4 status=none
+dd if="$tmp/card.img" of="$tmp/prog/Deutsch.lng" bs=4096 skip=9 count=2 status=none
+{ printf '[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Global]\n"GlobalLanguage"="Deutsch.lng"\n'
+  dd if="$tmp/card.img" bs=4096 skip=20 count=2 status=none; } > "$tmp/junk.reg"
+mkdir -p "$XDG_CONFIG_HOME/Brantwick" && cp "$tmp/junk.reg" "$XDG_CONFIG_HOME/Brantwick/Quillot.reg"
+run 0 "junk catalogue, language and settings: formats" "$tmp/prog/quillot-cli" formats
+run 0 "junk catalogue, language and settings: settings" "$tmp/prog/quillot-cli" settings
+said out "Deutsch.lng"
+run 2 "junk catalogue: nothing to search" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j"
+printf '[options]\nformats_list=",,"x y"\n[x]\nScanBytes=0=#%%$%%$,,=#,-2147483649=#1\nSearch=1\n' > "$tmp/prog/Quillot.ini"
+run 0 "odd rules" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j" --all --dry-run
 
 [ "$(md5sum < "$tmp/card.img")" = "$sum_before" ] || fail "the card image changed"
 
