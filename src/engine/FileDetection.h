@@ -15,8 +15,8 @@ namespace quillot {
 // catalogue must not change while a compiled matcher is in use.
 class TFileDetection {
  public:
-  // Compiles the searched formats of catalogue, in its order, for sectors of sectorBytes bytes.
-  void Compile(const TFormatsList& catalogue, uint32_t sectorBytes = 512);
+  // Compiles the searched formats of catalogue, in its order.
+  void Compile(const TFormatsList& catalogue);
 
   // The bytes the matcher may read: an offset that reaches outside [begin, begin + size) ends the
   // test of that sector with no match, without reading.
@@ -35,6 +35,9 @@ class TFileDetection {
                        std::string& extension) const;
 
   size_t FormatCount() const { return formatCount_; }
+  // The shape of the index, for benchmarks: key offsets looked up per sector, alternatives tried always.
+  size_t KeyOffsetCount() const { return keyOffsets_.size(); }
+  size_t UnkeyedCount() const { return unkeyed_.size(); }
 
  private:
   struct Rule {
@@ -47,7 +50,6 @@ class TFileDetection {
     bool canMatch;  // its last entry is a rule
     const TFormat* format;
   };
-  using Word = uint64_t;
 
   // Evaluates one alternative: 1 match, 0 no match, -1 a read outside the buffer.
   int Evaluate(const Alternative& alt, ptrdiff_t base) const;
@@ -56,25 +58,31 @@ class TFileDetection {
   std::vector<Rule> rules_;
   std::vector<Alternative> alternatives_;  // every alternative of the searched formats, in order
   size_t formatCount_ = 0;
-  uint32_t sectorBytes_ = 512;
+  int32_t reach_ = 0;  // the bytes from a sector's start that the index reads or relies on
 
   // The index. Each alternative that can change an answer is keyed by one of its rules (offset,
-  // value) whose offset and those of the rules before it lie inside the sector: when the sector's
-  // byte there differs, the alternative fails without reading outside the buffer, so it is skipped.
-  // The candidates of a sector are the union of the key tables' rows for the sector's bytes at the
-  // key offsets and the unkeyed alternatives, as bit sets over alternative numbers, so they come
-  // out in catalogue order.
-  size_t words_ = 0;
+  // value) whose offset and those of the rules before it lie in [0, kReach): for a sector with that
+  // many bytes of buffer from its start, a different byte there makes the alternative fail without
+  // reading outside the buffer, so it is skipped. A sector's candidates are the rows of the key
+  // tables for its bytes at the key offsets, and the unkeyed alternatives, tried in catalogue order.
+  static constexpr int32_t kReach = 65536;
+  // Key offsets at the most; alternatives keyed elsewhere are tried for every sector.
+  static constexpr size_t kMostLists = 16;
+  struct Row {
+    uint32_t begin;
+    uint32_t count;
+  };
   std::vector<int32_t> keyOffsets_;
-  std::vector<Word> keyTables_;  // [keyOffset][byte][word]
-  std::vector<Word> unkeyed_;    // [word]
+  std::vector<Row> rows_;           // [keyOffset][byte]
+  std::vector<uint32_t> keyed_;     // alternative numbers, ascending within a row
+  std::vector<uint32_t> unkeyed_;   // alternative numbers, ascending
   const uint8_t* bufBegin_ = nullptr;
   size_t bufSize_ = 0;
 };
 
 // Sorts the catalogue by Order, counts each format's alternatives and compiles the searched formats.
 // Run once at the start of every pass.
-TFileDetection PrepareCatalogue(TFormatsList& catalogue, uint32_t sectorBytes = 512);
+TFileDetection PrepareCatalogue(TFormatsList& catalogue);
 
 // One entry of an alternative read as a rule: offset "=" anything "#" value. Answers false for an
 // entry that is not a rule.

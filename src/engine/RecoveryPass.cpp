@@ -87,7 +87,7 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
     } else {
       files_.CreateFolder(folder);
     }
-    detection = PrepareCatalogue(catalogue, bytesPerSec);
+    detection = PrepareCatalogue(catalogue);
     buffer.reset(new uint8_t[kWorkBufferSize]);
   } catch (...) {
     // The pass could not start (no memory for the buffer, say): undo it, so Start is available again.

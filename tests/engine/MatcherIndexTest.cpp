@@ -46,8 +46,8 @@ TEST(MatcherIndex, AgreesWithPlainEvaluationOnRandomRulesAndSectors) {
       list.Add(std::move(format));
     }
     const uint32_t sectorBytes = round % 3 == 0 ? 2048 : 512;
-    TFileDetection detection = PrepareCatalogue(list, sectorBytes);
-    std::vector<uint8_t> buffer(4 * sectorBytes + 1);
+    TFileDetection detection = PrepareCatalogue(list);
+    std::vector<uint8_t> buffer(4 * 2048 + 1);
     detection.SetBufferBounds(buffer.data(), buffer.size());
     for (int trial = 0; trial < 50; ++trial) {
       for (auto& b : buffer) b = static_cast<uint8_t>(rng() % 4 == 0 ? rng() : rng() % 3);
