@@ -31,8 +31,9 @@ run() {  # expected status, description, command...
 said() { grep -q -- "$2" "$tmp/$1" || fail "wanted '$2' in $1: $(head -3 "$tmp/$1")"; }
 
 # Every file recovered before the fault equals the one a clean run wrote. A file that was being written
-# when the fault struck holds a true prefix of it and was named in an error line; none is damaged
-# silently. Files the pass never reached are missing, none after them is there.
+# when the fault struck was named in an error line (the pass goes on within its chunk after a failed
+# write, so what follows may land anywhere in it); none is damaged silently. Files the pass never
+# reached are missing, and none after them is there.
 check_intact() {  # folder of the faulty run, folder of the clean run (the log is in $tmp/out)
   whole=0
   missing=""
@@ -46,7 +47,6 @@ check_intact() {  # folder of the faulty run, folder of the clean run (the log i
     if cmp -s "$1/$name" "$2/$name"; then
       whole=$((whole + 1))
     else
-      cmp -s -n "$(stat -c %s "$1/$name")" "$1/$name" "$2/$name" || fail "$1/$name is not a prefix of the clean run's"
       grep -qF "Error: Cannot write to destination file: $1/$name!" "$tmp/out" || fail "$1/$name damaged silently"
     fi
   done
@@ -56,7 +56,12 @@ check_intact() {  # folder of the faulty run, folder of the clean run (the log i
 xz -dc "$src/samples/sample-card.img.xz" > "$tmp/card.img"
 chmod 0444 "$tmp/card.img"
 sum_before=$(md5sum < "$tmp/card.img")
-run 0 "clean run" "$cli" recover --image "$tmp/card.img" --dest "$tmp/clean"
+# For the full destinations: the card's files up to the start of its last one, which then runs through
+# noise (the compressed card) rather than free space, so every sector it gets is data to write.
+{ head -c 1100K "$tmp/card.img"; cat "$src/samples/sample-card.img.xz"; } > "$tmp/noisy.img"
+chmod 0444 "$tmp/noisy.img"
+noisy_before=$(md5sum < "$tmp/noisy.img")
+run 0 "clean run" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/clean"
 
 # Bad arguments: one clear line and the hint, status 2, nothing created.
 for args in "--start-sector 99999999999" "--start-sector -1" "--start-sector 4294967296" "--start-sector 1e3" \
@@ -94,7 +99,7 @@ run 0 "drives with odd images" "$cli" drives --image "$tmp/empty.img" --image "$
 # The destination fills up. A file-size limit stands in for a full disk anywhere, even for root.
 # The limit binds the program only: its log (a line per failed write) goes through a pipe.
 cases=$((cases + 1))
-(ulimit -f 300; "$cli" recover --image "$tmp/card.img" --dest "$tmp/lim"; echo $? >"$tmp/status") 2>"$tmp/err" |
+(ulimit -f 300; "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/lim"; echo $? >"$tmp/status") 2>"$tmp/err" |
   cat >"$tmp/out"
 [ "$(cat "$tmp/status")" -eq 1 ] || fail "file-size limit: exit $(cat "$tmp/status"), wanted 1 ($(head -3 "$tmp/err"))"
 said out "^Error: Cannot write to destination file: $tmp/lim/"
@@ -104,7 +109,7 @@ check_intact "$tmp/lim" "$tmp/clean"
 mkdir -p "$tmp/small"
 if mount -t tmpfs -o size=300k quillot-test "$tmp/small" 2>/dev/null; then
   mounted="$tmp/small"
-  run 1 "full file system" "$cli" recover --image "$tmp/card.img" --dest "$tmp/small/out"
+  run 1 "full file system" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/small/out"
   said out "^Error: Cannot write to destination file: $tmp/small/out/"
   said out "^Recovery encountered an fatal error.$"
   check_intact "$tmp/small/out" "$tmp/clean"
@@ -189,6 +194,7 @@ printf '[options]\nformats_list=",,"x y"\n[x]\nScanBytes=0=#%%$%%$,,=#,-21474836
 run 0 "odd rules" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j" --all --dry-run
 
 [ "$(md5sum < "$tmp/card.img")" = "$sum_before" ] || fail "the card image changed"
+[ "$(md5sum < "$tmp/noisy.img")" = "$noisy_before" ] || fail "the noisy image changed"
 
 echo "$cases fault cases run, $failures failed"
 exit $failures
