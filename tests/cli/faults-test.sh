@@ -88,7 +88,14 @@ run 2 "0-byte image" "$cli" recover --image "$tmp/empty.img" --dest "$tmp/e" --a
 said err "TotalPhysSec = 0"
 head -c 1000 "$tmp/card.img" > "$tmp/odd.img"
 run 0 "1000-byte image" "$cli" recover --image "$tmp/odd.img" --dest "$tmp/o" --all
+said out "scanned 1024 bytes"
+# A sector cut short at the end counts as a sector, read as far as it goes.
+head -c 511 "$tmp/card.img" > "$tmp/short.img"
+run 0 "image shorter than a sector" "$cli" recover --image "$tmp/short.img" --dest "$tmp/s" --all
 said out "scanned 512 bytes"
+head -c 5000 "$tmp/card.img" > "$tmp/odd.iso"
+run 0 "odd-sized disc image" "$cli" recover --image "$tmp/odd.iso" --dest "$tmp/iso" --all
+said out "scanned 6144 bytes"
 run 2 "character device as image" "$cli" recover --image /dev/null --dest "$tmp/n"
 said err "not a regular file or block device"
 run 0 "start sector past the end" "$cli" recover --image "$tmp/card.img" --dest "$tmp/past" --start-sector 4294967295
