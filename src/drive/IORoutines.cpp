@@ -79,12 +79,23 @@ bool NTReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, vo
   uint64_t remaining = uint64_t{Count} * sectorSize;
   // A chunk is as many whole sectors as the transfer area holds: 128 of 512 bytes, 32 of 2048.
   const uint64_t chunkLimit = (kTransferAreaSize / sectorSize) * sectorSize;
+  // Chunks that lie inside the medium are read straight into the caller's buffer, which saves copying
+  // every byte once more; one that may run past its end goes through the transfer area, so a failed
+  // chunk leaves the buffer as it was. (A device that fails inside the medium with a short read leaves
+  // the good sectors before the bad one in the buffer.)
+  uint64_t mediumLength = 0;
+  const bool lengthKnown = s.CachedDevice->Length(mediumLength);
   bool ok = true;
   while (remaining > 0) {
     const size_t chunk = static_cast<size_t>(std::min(remaining, chunkLimit));
-    ok = ReadSectorBytes(*s.CachedDevice, position, s.TransferArea.data(), chunk, sectorSize) == chunk;
-    if (!ok) break;
-    std::memcpy(out, s.TransferArea.data(), chunk);
+    if (lengthKnown && position + chunk <= mediumLength) {
+      ok = ReadSectorBytes(*s.CachedDevice, position, out, chunk, sectorSize) == chunk;
+      if (!ok) break;
+    } else {
+      ok = ReadSectorBytes(*s.CachedDevice, position, s.TransferArea.data(), chunk, sectorSize) == chunk;
+      if (!ok) break;
+      std::memcpy(out, s.TransferArea.data(), chunk);
+    }
     out += chunk;
     position += chunk;
     remaining -= chunk;
