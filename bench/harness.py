@@ -101,11 +101,13 @@ def main():
         run("quillot dry run, every format", q + " --dry-run --all", files=False)
         run("quillot, default formats", q)
         run("quillot, every format", q + " --all")
-        run("foremost", f"foremost -Q -c '{PEERS}/foremost.conf' -i '{img}' -o '{out}/f'")
-        run("scalpel", f"scalpel -c '{PEERS}/scalpel.conf' -o '{out}/s' '{img}'")
+        # The peers are slow: one run each.
+        run("foremost", f"foremost -Q -c '{PEERS}/foremost.conf' -i '{img}' -o '{out}/f'", runs=1)
+        run("scalpel", f"scalpel -c '{PEERS}/scalpel.conf' -o '{out}/s' '{img}'", runs=1)
         with open(os.path.join(PEERS, "photorec.cmd")) as f:
             pcmd = f.read().strip()
-        run("photorec", f"cd '{out}' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}", runs=1)
+        run("photorec", f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}",
+            runs=1)
 
         limits = {name.split(":")[0]: wall for name, wall, *_ in rows if name.startswith(("read", "copy"))}
         quillot = {name: wall for name, wall, *_ in rows if name.startswith("quillot")}

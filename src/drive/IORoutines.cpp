@@ -72,6 +72,7 @@ bool NTOpenDrive(TDriveAccessState& s, uint8_t DriveNumber) {
 
 bool NTReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer) {
   TDriveAccessState& s = AccessState();
+  s.LastTransferred = 0;
   if (!NTOpenDrive(s, DriveNumber)) return false;
   const uint32_t sectorSize = s.ReaderParams.BytesPerSec;
   uint64_t position = uint64_t{FirstSector} << s.SectorShift;
@@ -89,13 +90,18 @@ bool NTReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, vo
   while (remaining > 0) {
     const size_t chunk = static_cast<size_t>(std::min(remaining, chunkLimit));
     if (lengthKnown && position + chunk <= mediumLength) {
-      ok = ReadSectorBytes(*s.CachedDevice, position, out, chunk, sectorSize) == chunk;
-      if (!ok) break;
+      const size_t got = ReadSectorBytes(*s.CachedDevice, position, out, chunk, sectorSize);
+      ok = got == chunk;
+      if (!ok) {
+        s.LastTransferred += got;
+        break;
+      }
     } else {
       ok = ReadSectorBytes(*s.CachedDevice, position, s.TransferArea.data(), chunk, sectorSize) == chunk;
       if (!ok) break;
       std::memcpy(out, s.TransferArea.data(), chunk);
     }
+    s.LastTransferred += chunk;
     out += chunk;
     position += chunk;
     remaining -= chunk;
@@ -205,6 +211,10 @@ bool ReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void
   if (s.HasExtAbsRead) return ExtAbsReadSectors(DriveNumber, FirstSector, Count, Buffer);
   return Int25ReadSectors(DriveNumber, FirstSector, Count, Buffer);
 }
+
+bool ReaderTellsTransfers() { return AccessState().IsWinNT; }
+
+size_t LastReadTransferred() { return AccessState().LastTransferred; }
 
 void DriveAccessInit() {
   TDriveAccessState& s = AccessState();
