@@ -35,9 +35,11 @@ def timed(cmd, runs, prepare=None):
 
 
 def fresh(path):
+    """Empties the output folder and writes back what earlier runs left dirty, so no run pays for another."""
     def make():
         shutil.rmtree(path, ignore_errors=True)
         os.makedirs(path)
+        os.sync()
     return make
 
 
