@@ -12,6 +12,7 @@ set -u
 cli="${1:-build/bin/quillot-cli}"
 tmp=$(mktemp -d)
 trap 'umount "$tmp/small" 2>/dev/null; rm -rf "$tmp"' EXIT
+trap 'exit 1' INT TERM HUP PIPE  # so the cleanup runs when killed too
 export XDG_CONFIG_HOME="$tmp/config"
 xz -dc samples/sample-card.img.xz > "$tmp/card.img"
 (ulimit -f 300; "$cli" recover --image "$tmp/card.img" --dest "$tmp/lim" >"$tmp/lim.log"; echo "file-size limit: exit $?")

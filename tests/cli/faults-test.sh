@@ -13,6 +13,7 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP PIPE  # so the cleanup runs when killed too
 export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config"
 mkdir -p "$HOME"
 failures=0
