@@ -1,6 +1,5 @@
-// A full destination while a file ends in zero sectors, which the output leaves as holes. Both cases
-// fail today and are disabled until the file output reports them; fuzz/reproducers/trailing-holes.sh
-// shows them through the command line.
+// A full destination while a file ends in zero sectors, which the output leaves as holes: the holes
+// must not hide a failure. fuzz/reproducers/trailing-holes.sh shows the same through the command line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -52,9 +51,8 @@ class HoleFaultsTest : public ::testing::Test {
   TRecoveryOptions options{'D', 4, "/out", 1, 5000, 0};
 };
 
-// Today: the length the trailing hole needs lies past the limit, the closing ftruncate fails unseen,
-// the file is 10 sectors long instead of 40, and the pass says "Recovery finished.".
-TEST_F(HoleFaultsTest, DISABLED_ATrailingHolePastTheFileSizeLimitIsAFailedWrite) {
+// The length the trailing hole needs lies past the limit: setting it is a failed write.
+TEST_F(HoleFaultsTest, ATrailingHolePastTheFileSizeLimitIsAFailedWrite) {
   test::TTempDir dir;
   options.TargetFolder = dir.File("out");
   TDiskOutputFiles files;
@@ -69,10 +67,9 @@ TEST_F(HoleFaultsTest, DISABLED_ATrailingHolePastTheFileSizeLimitIsAFailedWrite)
   EXPECT_TRUE(pass.FatalError);
 }
 
-// Today: the data sectors that found no room fail, but the zero sectors after them "succeed" as holes,
-// which clears the fatal error: the pass says "Recovery finished." over a damaged file (data missing,
-// the rest moved up by the sectors that failed).
-TEST_F(HoleFaultsTest, DISABLED_ZeroSectorsAfterAFullDiskDoNotClearTheFatalError) {
+// The data sectors that found no room fail; the zero sectors after them, left as holes, must not clear
+// the fatal error as if they had been written.
+TEST_F(HoleFaultsTest, ZeroSectorsAfterAFullDiskDoNotClearTheFatalError) {
   test::TFakeOutputFiles files;
   files.spaceLeft = 4 * 512;
   TRecoveryPass pass(view, files);
