@@ -1,13 +1,12 @@
 #!/bin/sh
-# Reproduces two faults of the file output's holes through the command line (see
-# tests/faults/HoleFaultsTest.cpp). On the sample card the last file, m4a00008.m4a, is 17920 bytes of
-# data followed by free space (zeros), which the output skips as a hole.
+# Shows through the command line that the file output's holes do not hide write failures (see
+# tests/faults/HoleFaultsTest.cpp; both were faults once). On the sample card the last file,
+# m4a00008.m4a, is 17920 bytes of data followed by free space (zeros), which the output skips as a hole.
 #   usage: fuzz/reproducers/trailing-holes.sh [QUILLOT_CLI]   (from the project folder)
-# 1. Under a 150 KiB file-size limit the closing ftruncate fails unseen: the run answers 0, says
-#    "Recovery finished." and counts 40950272 bytes, but m4a00008.m4a is 17920 bytes long.
-# 2. On a 300 KiB file system the data sectors of aif00007.aif and m4a00008.m4a find no room; the
-#    zero sectors after them still "succeed" as holes, so m4a00008.m4a comes back as holes only, 17920
-#    bytes shorter than the real file.
+# 1. Under a 150 KiB file-size limit the closing length of m4a00008.m4a cannot be set: the run logs
+#    "Error: Cannot write to destination file: ...!" and ends with the fatal-error line, exit 1.
+# 2. On a 300 KiB file system the data sectors of aif00007.aif and m4a00008.m4a find no room: the
+#    zero sectors after them do not make the pass look successful.
 set -u
 cli="${1:-build/bin/quillot-cli}"
 tmp=$(mktemp -d)
