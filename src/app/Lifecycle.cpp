@@ -7,6 +7,7 @@
 #include "app/VersionInfo.h"
 #include "drive/IORoutines.h"
 #include "formats/FileTypes.h"
+#include "help/HelpInterface.h"
 #include "i18n/Language.h"
 
 namespace quillot {
@@ -25,13 +26,14 @@ void TLifecycle::Start() {
   if (!GlobalLanguage.empty()) LanguageFile = LoadLanguageFile(GlobalLanguage);
   DataStorage = std::make_unique<TDataStorage>();
   DataStorage->LoadFormats();
-  // The help viewer is registered here once the help engine exists.
+  // Only the viewer: the help engine itself is loaded at the first help request.
+  RegisterHelpViewer();
 }
 
 void TLifecycle::Stop() {
   if (!started_) return;
   started_ = false;
-  // The help viewer is released here once the help engine exists.
+  ReleaseHelpViewer();
   if (DataStorage && DataStorage->Modified) DataStorage->SaveFormats();
   DataStorage.reset();
   SaveSettings();
