@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "help/ChmEngine.h"
 #include "help/SiteMap.h"
 
 struct chmFile;
 
 namespace quillot {
 
-struct TChmEngine;
 
 class THelpBook {
  public:
@@ -37,7 +37,8 @@ class THelpBook {
 
  private:
   THelpBook(const TChmEngine& engine, chmFile* file, std::string path);
-  const TChmEngine& engine_;
+  // A copy: the book outlives any later change of the engine (the library itself stays loaded).
+  const TChmEngine engine_;
   chmFile* file_;
   std::string path_;
 };
