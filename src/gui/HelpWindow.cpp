@@ -1,0 +1,214 @@
+#include "gui/HelpWindow.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "help/HelpBook.h"
+#include "help/HelpInterface.h"
+#include "help/HelpKeywords.h"
+
+namespace quillot::gui {
+
+namespace {
+
+constexpr const char* kScheme = "chm";
+// The item's page, kept beside its text.
+constexpr int kLocalRole = Qt::UserRole + 1;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+THelpHandle HandleOf(const QWidget* w) { return static_cast<THelpHandle>(reinterpret_cast<std::intptr_t>(w)); }
+
+}  // namespace
+
+THelpBrowser::THelpBrowser(QWidget* parent) : QTextBrowser(parent) {
+  setOpenLinks(true);
+  setOpenExternalLinks(false);
+}
+
+void THelpBrowser::SetBook(std::shared_ptr<THelpBook> book) {
+  book_ = std::move(book);
+  clearHistory();
+}
+
+QUrl THelpBrowser::PageUrl(const std::string& topic) {
+  QUrl url;
+  url.setScheme(QString::fromLatin1(kScheme));
+  const std::string path = quillot::BookPath(topic);
+  url.setPath(Q(path));
+  const size_t hash = topic.find('#');
+  if (hash != std::string::npos) url.setFragment(Q(topic.substr(hash + 1)));
+  return url;
+}
+
+QVariant THelpBrowser::loadResource(int type, const QUrl& name) {
+  if (!book_ || (name.scheme() != QLatin1String(kScheme) && !name.isRelative())) return {};
+  const QUrl base = source();
+  const std::string from = base.isEmpty() ? std::string("/") : base.path().toStdString();
+  const auto bytes = book_->Read(quillot::BookPath(name.path().toStdString(), from));
+  if (!bytes) return {};
+  const QByteArray data(bytes->data(), static_cast<qsizetype>(bytes->size()));
+  if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource) return QString::fromUtf8(data);
+  return data;
+}
+
+void THelpBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type) {
+  if (!name.isRelative() && name.scheme() != QLatin1String(kScheme)) {
+    // Web sites and mail addresses belong to the user's own programs.
+    QDesktopServices::openUrl(name);
+    return;
+  }
+  QTextBrowser::doSetSource(name, type);
+}
+
+THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("HelpWindow"));
+  setWindowTitle(QStringLiteral("Quillot Help"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  resize(860, 600);
+
+  auto* back = new QPushButton(QStringLiteral("< Back"), this);
+  auto* forward = new QPushButton(QStringLiteral("Forward >"), this);
+  auto* home = new QPushButton(QStringLiteral("Contents"), this);
+  auto* bar = new QHBoxLayout;
+  bar->addWidget(back);
+  bar->addWidget(forward);
+  bar->addWidget(home);
+  bar->addStretch(1);
+
+  contents_ = new QTreeWidget(this);
+  contents_->setObjectName(QStringLiteral("HelpContentsTree"));
+  contents_->header()->hide();
+  browser_ = new THelpBrowser(this);
+  browser_->setObjectName(QStringLiteral("HelpBrowser"));
+  auto* splitter = new QSplitter(this);
+  splitter->addWidget(contents_);
+  splitter->addWidget(browser_);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({240, 620});
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(bar);
+  layout->addWidget(splitter, 1);
+
+  connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+  connect(forward, &QPushButton::clicked, browser_, &QTextBrowser::forward);
+  connect(browser_, &QTextBrowser::backwardAvailable, back, &QWidget::setEnabled);
+  connect(browser_, &QTextBrowser::forwardAvailable, forward, &QWidget::setEnabled);
+  back->setEnabled(false);
+  forward->setEnabled(false);
+  connect(home, &QPushButton::clicked, this, [this] {
+    if (book_) browser_->setSource(THelpBrowser::PageUrl(book_->DefaultTopic()));
+  });
+  connect(contents_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+    const QString local = item->data(0, kLocalRole).toString();
+    if (!local.isEmpty()) browser_->setSource(THelpBrowser::PageUrl(local.toStdString()));
+  });
+  connect(browser_, &QTextBrowser::sourceChanged, this, &THelpWindow::SelectCurrentPage);
+}
+
+const std::string& THelpWindow::BookPath() const {
+  static const std::string none;
+  return book_ ? book_->Path() : none;
+}
+
+void THelpWindow::ShowTopic(std::shared_ptr<THelpBook> book, const std::string& topic) {
+  if (!book_ || book_->Path() != book->Path()) {
+    book_ = book;
+    browser_->SetBook(book);
+    FillContents();
+  }
+  browser_->setSource(THelpBrowser::PageUrl(topic.empty() ? book_->DefaultTopic() : topic));
+}
+
+void THelpWindow::FillContents() {
+  contents_->clear();
+  AddItems(nullptr, book_->Contents());
+  contents_->expandToDepth(0);
+}
+
+void THelpWindow::AddItems(QTreeWidgetItem* parent, const std::vector<THelpContentsItem>& items) {
+  for (const auto& entry : items) {
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(contents_);
+    item->setText(0, Q(entry.Name));
+    item->setData(0, kLocalRole, Q(entry.Local));
+    AddItems(item, entry.Children);
+  }
+}
+
+void THelpWindow::SelectCurrentPage(const QUrl& url) {
+  const std::string page = url.path().toStdString();
+  const std::string fragment = url.fragment().toStdString();
+  QTreeWidgetItem* pageMatch = nullptr;
+  for (QTreeWidgetItemIterator it(contents_); *it; ++it) {
+    const std::string local = (*it)->data(0, kLocalRole).toString().toStdString();
+    if (quillot::BookPath(local) != page) continue;
+    const size_t hash = local.find('#');
+    const std::string anchor = hash == std::string::npos ? std::string() : local.substr(hash + 1);
+    if (anchor == fragment) {
+      pageMatch = *it;
+      break;
+    }
+    if (pageMatch == nullptr && anchor.empty()) pageMatch = *it;
+  }
+  if (pageMatch != nullptr) contents_->setCurrentItem(pageMatch);
+}
+
+THelpHandle TQtHelpDisplay::ShowTopic(THelpHandle, std::shared_ptr<THelpBook> book, const std::string& topic) {
+  // A modal dialog blocks every window but its own children: the help window then belongs to it, so it
+  // can be read and scrolled while the dialog is open.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (window_ && window_->parentWidget() != modal) window_->close();
+  if (!window_) window_ = new THelpWindow(modal);
+  window_->ShowTopic(std::move(book), topic);
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+  return HandleOf(window_);
+}
+
+void TQtHelpDisplay::CloseAll() {
+  if (window_) window_->close();
+}
+
+void TQtHelpDisplay::Beep() { QApplication::beep(); }
+
+bool TQtHelpDisplay::OfferEngineDownload(const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), Q(text), QMessageBox::Ok | QMessageBox::Cancel);
+  return box.exec() == QMessageBox::Ok;
+}
+
+void TQtHelpDisplay::OpenAddress(const std::string& address) { QDesktopServices::openUrl(QUrl(Q(address))); }
+
+std::string THelpKeyFilter::TopicFor(const QWidget* widget) {
+  std::vector<std::string> names;
+  for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) names.push_back(w->objectName().toStdString());
+  return NearestHelpKeyword(names);
+}
+
+bool THelpKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+  auto* widget = static_cast<QWidget*>(watched);
+  const std::string topic = TopicFor(widget);
+  if (topic.empty()) return false;
+  HelpManager().KeywordHelp(topic, HandleOf(widget->window()));
+  return true;
+}
+
+void InstallHelp(QApplication& app) {
+  static TQtHelpDisplay display;
+  SetHelpDisplay(&display);
+  app.installEventFilter(new THelpKeyFilter(&app));
+}
+
+}  // namespace quillot::gui

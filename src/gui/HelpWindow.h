@@ -1,0 +1,89 @@
+// The help window: the book's contents beside its pages, read from the .chm through the help engine,
+// and the Qt side of help requests (F1, the Help buttons, the download offer).
+#pragma once
+
+#include <QPointer>
+#include <QTextBrowser>
+#include <QWidget>
+#include <memory>
+
+#include "help/HtmlHelp.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+class QApplication;
+
+namespace quillot {
+class THelpBook;
+struct THelpContentsItem;
+}
+
+namespace quillot::gui {
+
+// Shows pages of a book, with their pictures and style sheets from the book; links between pages are
+// followed, links to web sites open in the browser.
+class THelpBrowser : public QTextBrowser {
+  Q_OBJECT
+ public:
+  explicit THelpBrowser(QWidget* parent = nullptr);
+  void SetBook(std::shared_ptr<THelpBook> book);
+  // The address of a page of the book, as the browser's source.
+  static QUrl PageUrl(const std::string& topic);
+  QVariant loadResource(int type, const QUrl& name) override;
+
+ protected:
+  void doSetSource(const QUrl& name, QTextDocument::ResourceType type) override;
+
+ private:
+  std::shared_ptr<THelpBook> book_;
+};
+
+class THelpWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit THelpWindow(QWidget* parent = nullptr);
+  // Shows topic of book; an empty topic shows the book's default page.
+  void ShowTopic(std::shared_ptr<THelpBook> book, const std::string& topic);
+  THelpBrowser* Browser() const { return browser_; }
+  QTreeWidget* ContentsTree() const { return contents_; }
+  const std::string& BookPath() const;
+
+ private:
+  void FillContents();
+  void AddItems(QTreeWidgetItem* parent, const std::vector<THelpContentsItem>& items);
+  void SelectCurrentPage(const QUrl& url);
+  THelpBrowser* browser_;
+  QTreeWidget* contents_;
+  std::shared_ptr<THelpBook> book_;
+};
+
+// The help display of the wizard: one help window, in front of whatever window asked for it.
+class TQtHelpDisplay final : public THelpDisplay {
+ public:
+  THelpHandle ShowTopic(THelpHandle owner, std::shared_ptr<THelpBook> book, const std::string& topic) override;
+  void CloseAll() override;
+  void Beep() override;
+  bool OfferEngineDownload(const std::string& text) override;
+  void OpenAddress(const std::string& address) override;
+  THelpWindow* Window() const { return window_; }
+
+ private:
+  QPointer<THelpWindow> window_;
+};
+
+// Turns F1 on any widget into keyword help for the topic of its nearest page or window, found by the
+// object names from the widget outward.
+class THelpKeyFilter final : public QObject {
+  Q_OBJECT
+ public:
+  using QObject::QObject;
+  static std::string TopicFor(const QWidget* widget);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// Installs the help display and the F1 filter for the application's lifetime.
+void InstallHelp(QApplication& app);
+
+}  // namespace quillot::gui
