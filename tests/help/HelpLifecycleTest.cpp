@@ -3,11 +3,14 @@
 #include <filesystem>
 
 #include "app/Lifecycle.h"
+#include "app/Settings.h"
 #include "app/TempEnvironment.h"
+#include "fakes/ScriptedDialogs.h"
 #include "help/ChmEngine.h"
 #include "help/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "help/HtmlHelp.h"
+#include "help/QuickStart.h"
 
 namespace quillot {
 
@@ -48,6 +51,28 @@ TEST(HelpLifecycle, ARunWithoutHelpNeitherLoadsTheEngineNorOffersItAtExit) {
   EXPECT_EQ(display.Beeps, 0);
   EXPECT_TRUE(display.Offers.empty());
   EXPECT_EQ(display.Closed, 0);
+}
+
+TEST(QuickStart, OpensOnTheFirstStartOnlyAndSaysWhenTheBookIsMissing) {
+  TFakeHelpDisplay display;
+  testing::TScriptedDialogs dialogs;
+  const std::string saved = ApplicationHelpFile;
+  ApplicationHelpFile = BuiltHelpBook();
+  GlobalFirstStart = true;
+  ShowQuickStartOnFirstStart();
+  ASSERT_EQ(display.Shown.size(), 1u);
+  EXPECT_EQ(display.Shown[0].Topic, "/files/quickstart.html");
+  EXPECT_FALSE(GlobalFirstStart);
+  ShowQuickStartOnFirstStart();
+  EXPECT_EQ(display.Shown.size(), 1u);
+
+  ApplicationHelpFile = "/nonexistent/Quillot.chm";
+  GlobalFirstStart = true;
+  ShowQuickStartOnFirstStart();
+  ASSERT_EQ(dialogs.Shown.size(), 1u);
+  EXPECT_EQ(dialogs.Shown[0].Text, "Can't open help file (/nonexistent/Quillot.chm).");
+  EXPECT_FALSE(GlobalFirstStart);
+  ApplicationHelpFile = saved;
 }
 
 }  // namespace quillot
