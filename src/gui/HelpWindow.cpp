@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -84,13 +85,20 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   bar->addWidget(home);
   bar->addStretch(1);
 
-  contents_ = new QTreeWidget(this);
+  auto* tabs = new QTabWidget(this);
+  contents_ = new QTreeWidget(tabs);
   contents_->setObjectName(QStringLiteral("HelpContentsTree"));
   contents_->header()->hide();
+  index_ = new QTreeWidget(tabs);
+  index_->setObjectName(QStringLiteral("HelpIndexList"));
+  index_->header()->hide();
+  index_->setRootIsDecorated(false);
+  tabs->addTab(contents_, QStringLiteral("Contents"));
+  tabs->addTab(index_, QStringLiteral("Index"));
   browser_ = new THelpBrowser(this);
   browser_->setObjectName(QStringLiteral("HelpBrowser"));
   auto* splitter = new QSplitter(this);
-  splitter->addWidget(contents_);
+  splitter->addWidget(tabs);
   splitter->addWidget(browser_);
   splitter->setStretchFactor(1, 1);
   splitter->setSizes({240, 620});
@@ -108,10 +116,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(home, &QPushButton::clicked, this, [this] {
     if (book_) browser_->setSource(THelpBrowser::PageUrl(book_->DefaultTopic()));
   });
-  connect(contents_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-    const QString local = item->data(0, kLocalRole).toString();
-    if (!local.isEmpty()) browser_->setSource(THelpBrowser::PageUrl(local.toStdString()));
-  });
+  connect(contents_, &QTreeWidget::itemClicked, this, &THelpWindow::OpenItem);
+  connect(index_, &QTreeWidget::itemClicked, this, &THelpWindow::OpenItem);
   connect(browser_, &QTextBrowser::sourceChanged, this, &THelpWindow::SelectCurrentPage);
 }
 
@@ -131,17 +137,24 @@ void THelpWindow::ShowTopic(std::shared_ptr<THelpBook> book, const std::string& 
 
 void THelpWindow::FillContents() {
   contents_->clear();
-  AddItems(nullptr, book_->Contents());
+  AddItems(contents_, nullptr, book_->Contents());
   contents_->expandToDepth(0);
+  index_->clear();
+  AddItems(index_, nullptr, book_->Index());
 }
 
-void THelpWindow::AddItems(QTreeWidgetItem* parent, const std::vector<THelpContentsItem>& items) {
+void THelpWindow::AddItems(QTreeWidget* tree, QTreeWidgetItem* parent, const std::vector<THelpContentsItem>& items) {
   for (const auto& entry : items) {
-    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(contents_);
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
     item->setText(0, Q(entry.Name));
     item->setData(0, kLocalRole, Q(entry.Local));
-    AddItems(item, entry.Children);
+    AddItems(tree, item, entry.Children);
   }
+}
+
+void THelpWindow::OpenItem(QTreeWidgetItem* item) {
+  const QString local = item->data(0, kLocalRole).toString();
+  if (!local.isEmpty()) browser_->setSource(THelpBrowser::PageUrl(local.toStdString()));
 }
 
 void THelpWindow::SelectCurrentPage(const QUrl& url) {

@@ -46,14 +46,17 @@ class THelpWindow : public QWidget {
   void ShowTopic(std::shared_ptr<THelpBook> book, const std::string& topic);
   THelpBrowser* Browser() const { return browser_; }
   QTreeWidget* ContentsTree() const { return contents_; }
+  QTreeWidget* IndexList() const { return index_; }
   const std::string& BookPath() const;
 
  private:
   void FillContents();
-  void AddItems(QTreeWidgetItem* parent, const std::vector<THelpContentsItem>& items);
+  static void AddItems(QTreeWidget* tree, QTreeWidgetItem* parent, const std::vector<THelpContentsItem>& items);
+  void OpenItem(QTreeWidgetItem* item);
   void SelectCurrentPage(const QUrl& url);
   THelpBrowser* browser_;
   QTreeWidget* contents_;
+  QTreeWidget* index_;
   std::shared_ptr<THelpBook> book_;
 };
 

@@ -94,13 +94,18 @@ bool THelpBook::HasTopic(const std::string& topic) const {
          engine_.ResolveObject(file_, path.c_str(), &ui) == CHM_RESOLVE_SUCCESS;
 }
 
-std::vector<THelpContentsItem> THelpBook::Contents() const {
+std::vector<THelpContentsItem> THelpBook::SiteMapEndingIn(std::string_view extension) const {
   const auto files = Files();
-  const auto hhc = std::find_if(files.begin(), files.end(), [](const std::string& f) { return EndsWithNoCase(f, ".hhc"); });
-  if (hhc == files.end()) return {};
-  const auto text = Read(*hhc);
+  const auto found =
+      std::find_if(files.begin(), files.end(), [&](const std::string& f) { return EndsWithNoCase(f, extension); });
+  if (found == files.end()) return {};
+  const auto text = Read(*found);
   return text ? ParseSiteMap(*text) : std::vector<THelpContentsItem>{};
 }
+
+std::vector<THelpContentsItem> THelpBook::Contents() const { return SiteMapEndingIn(".hhc"); }
+
+std::vector<THelpContentsItem> THelpBook::Index() const { return SiteMapEndingIn(".hhk"); }
 
 std::string THelpBook::DefaultTopic() const {
   const auto contents = Contents();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "help/ChmEngine.h"
@@ -30,13 +31,15 @@ class THelpBook {
   bool HasTopic(const std::string& topic) const;
   // The bytes of a file of the book, by its path; nullopt when the book has no such file.
   std::optional<std::string> Read(const std::string& path) const;
-  // The entries of the book's contents file, empty when it has none.
+  // The entries of the book's contents file (.hhc) and of its index (.hhk), empty when it has none.
   std::vector<THelpContentsItem> Contents() const;
+  std::vector<THelpContentsItem> Index() const;
   // The page to show when no topic is asked for: the first entry of the contents, else the first page.
   std::string DefaultTopic() const;
 
  private:
   THelpBook(const TChmEngine& engine, chmFile* file, std::string path);
+  std::vector<THelpContentsItem> SiteMapEndingIn(std::string_view extension) const;
   // A copy: the book outlives any later change of the engine (the library itself stays loaded).
   const TChmEngine engine_;
   chmFile* file_;

@@ -52,6 +52,9 @@ TEST(HelpBook, EveryContentsEntryAndLinkLeadsToAPageOfTheBook) {
   std::vector<std::string> locals;
   CollectLocals(book->Contents(), locals);
   ASSERT_GE(locals.size(), 10u);
+  const size_t contentsEntries = locals.size();
+  CollectLocals(book->Index(), locals);
+  EXPECT_GE(locals.size(), contentsEntries + 20);
   for (const auto& l : locals) EXPECT_TRUE(book->HasTopic(l)) << l;
   // Every link, picture and style sheet of every page resolves to a file of the book.
   const std::regex ref(R"re((?:href|src)="([^"]*)")re");
