@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <unistd.h>
+#include <utility>
 
 #include "app/ProgramFolder.h"
 #include "app/Settings.h"
@@ -235,6 +236,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     }
   } else if (watched == StartListViewDrives->viewport()) {
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      // The release that ends a double click belongs to the double click, which has moved on.
+      if (std::exchange(releaseEndsDoubleClick_, false)) return QWidget::eventFilter(watched, event);
       // A click beside every item leaves no item focused, and so no drive chosen.
       if (!StartListViewDrives->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
         fillingDrives_ = true;
@@ -245,6 +248,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       StartListViewDrivesClick();
     } else if (event->type() == QEvent::MouseButtonDblClick &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      releaseEndsDoubleClick_ = true;
+      // The press of the double click focuses the row under it, as any press does.
+      if (QTreeWidgetItem* item = StartListViewDrives->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        StartListViewDrives->setCurrentItem(item);
+        item->setSelected(true);
+      }
       ButtonNextClick();
       return true;
     }

@@ -188,6 +188,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   char preferredDrive_ = 0;
   bool fillingDrives_ = false;
   bool closeAfterPass_ = false;
+  bool releaseEndsDoubleClick_ = false;
   // During a pass.
   QElapsedTimer refreshClock_;
   int refreshInterval_ = 40;

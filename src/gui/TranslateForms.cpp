@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QWidget>
@@ -99,8 +100,11 @@ void TranslateForms(const QList<QWidget*>& windows) {
     const std::string section = FromQ(name);
     SetComponentText(window, QStringLiteral("Caption"), Read(section, name + QStringLiteral(".Caption")));
     // The components the window owns, in the order they were made; Qt's own helpers have no name.
-    const auto owned = window->findChildren<QObject*>();
-    for (QObject* c : owned) {
+    // Held weakly: setting a text may replace a control's own helper objects.
+    QList<QPointer<QObject>> owned;
+    for (QObject* c : window->findChildren<QObject*>()) owned.append(c);
+    for (const QPointer<QObject>& c : owned) {
+      if (!c) continue;
       const QString cname = c->objectName();
       if (cname.isEmpty() || cname.startsWith(QLatin1String("qt_"))) continue;
       TranslateComponent(c, section, name + QLatin1Char('.') + cname);
