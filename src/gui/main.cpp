@@ -1,5 +1,6 @@
 // quillot: the wizard that walks a user through recovering lost audio files.
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
 #include <cstdio>
 
@@ -10,6 +11,7 @@
 #include "gui/MainForm.h"
 #include "gui/QtDialogs.h"
 #include "gui/QtText.h"
+#include "gui/SignalCloser.h"
 
 namespace {
 void PrintUsage() {
@@ -53,6 +55,8 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quillot"));
+  // Outside a desktop session the icon theme may be bare; the format icons then come from Adwaita.
+  QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
   quillot::gui::TQtDialogs dialogs;
   quillot::SetDialogs(&dialogs);
 
@@ -71,6 +75,7 @@ int main(int argc, char** argv) {
         quillot::Dialogs().Show(error, "Error", quillot::TDialogButtons::Ok, quillot::TDialogIcon::Error);
     }
     quillot::gui::TMainForm form(preferred);
+    quillot::gui::TSignalCloser closer(&form);
     form.show();
     status = app.exec();
   }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <map>
+#include <csignal>
 #include <sys/stat.h>
 
 #include "GuiFixture.h"
@@ -15,6 +16,7 @@
 #include "drive/IORoutines.h"
 #include "gui/BusyAnimation.h"
 #include "gui/SectorEdit.h"
+#include "gui/SignalCloser.h"
 #include "gui/TypesTreeView.h"
 #include "support/Files.h"
 
@@ -220,6 +222,28 @@ TEST_F(RecoveryThroughWindowTest, ClosingInMidPassStopsClosesTheFileAndSavesAtEx
   EXPECT_NE(store.find(dest.string() + "/"), std::string::npos) << store;
   EXPECT_NE(test::ReadText((env.Program() / "Quillot.ini").string()),
             test::ReadText((fs::path(QUILLOT_SOURCE_DIR) / "data" / "Quillot.ini").string()));
+}
+
+TEST_F(RecoveryThroughWindowTest, ATerminateSignalInMidPassClosesTheWindowOnceThePassHasEnded) {
+  LoadShippedCatalogue();
+  RecoverySectorsToRead = 256;
+  const char letter = Attach(card_, 0);
+  gui::TMainForm form(letter);
+  gui::TSignalCloser closer(&form);
+  form.show();
+  form.SetRefreshInterval(0);
+  WalkToProgress(form, env.Home() / "signalled");
+  bool raised = false;
+  form.OnRefresh = [&](uint32_t sector) {
+    if (!raised && sector > 20000) {
+      raised = true;
+      std::raise(SIGTERM);
+    }
+  };
+  form.ProgressButtonStart->click();
+  ASSERT_TRUE(raised);
+  EXPECT_EQ(Log(form).last(), "Recovery cancelled.");
+  EXPECT_FALSE(form.isVisible());
 }
 
 }  // namespace quillot::testing
