@@ -70,6 +70,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   void SetRefreshInterval(int milliseconds) { refreshInterval_ = milliseconds; }
   // Called at every repaint during a pass (tests and the timing mode watch the pass through it).
   std::function<void(uint32_t sector)> OnRefresh;
+  // Seconds from the first sector of the last pass to its end steps.
+  double LastPassSeconds() const { return lastPassSeconds_; }
 
   // Controls, named as the language files name them.
   QLabel* Image1;
@@ -190,7 +192,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   bool closeAfterPass_ = false;
   bool releaseEndsDoubleClick_ = false;
   // During a pass.
-  QElapsedTimer refreshClock_;
+  QElapsedTimer refreshClock_, passClock_;
+  double lastPassSeconds_ = 0;
   int refreshInterval_ = 40;
   uint32_t current_ = 0, total_ = 0, sinceCheck_ = 0;
 };

@@ -48,6 +48,7 @@ void TMainForm::OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint3
   total_ = totalSectors;
   sinceCheck_ = 0;
   refreshClock_.start();
+  passClock_.start();
 }
 
 void TMainForm::Refresh() {
@@ -59,6 +60,8 @@ void TMainForm::Refresh() {
 }
 
 void TMainForm::OnPassEnded() {
+  lastPassSeconds_ = passClock_.isValid() ? static_cast<double>(passClock_.nsecsElapsed()) / 1e9 : 0;
+  passClock_.invalidate();
   ProgressBar->setValue(0);
   ProgressLabelCurSector->setText(QStringLiteral("0"));
 }
