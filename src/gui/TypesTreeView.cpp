@@ -1,5 +1,6 @@
 #include "gui/TypesTreeView.h"
 
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -47,6 +48,9 @@ TTypesTreeView::TTypesTreeView(QWidget* parent) : QTreeWidget(parent) {
   setIconSize(QSize(16, 16));
   setSortingEnabled(false);
   setExpandsOnDoubleClick(false);
+  // Long titles scroll sideways rather than being cut short.
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header()->setStretchLastSection(false);
 }
 
 int TTypesTreeView::State(const QTreeWidgetItem* item) {
