@@ -28,6 +28,7 @@ struct TDriveAccessState {
   TDriveParams ReaderParams;
   bool ReaderParamsValid = false;
   uint8_t SectorShift = 0;
+  size_t LastTransferred = 0;  // bytes the last NT read put into its caller's buffer
   std::array<uint8_t, kTransferAreaSize> TransferArea{};
 };
 

@@ -72,6 +72,7 @@ bool NTOpenDrive(TDriveAccessState& s, uint8_t DriveNumber) {
 
 bool NTReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer) {
   TDriveAccessState& s = AccessState();
+  s.LastTransferred = 0;
   if (!NTOpenDrive(s, DriveNumber)) return false;
   const uint32_t sectorSize = s.ReaderParams.BytesPerSec;
   uint64_t position = uint64_t{FirstSector} << s.SectorShift;
@@ -79,12 +80,28 @@ bool NTReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, vo
   uint64_t remaining = uint64_t{Count} * sectorSize;
   // A chunk is as many whole sectors as the transfer area holds: 128 of 512 bytes, 32 of 2048.
   const uint64_t chunkLimit = (kTransferAreaSize / sectorSize) * sectorSize;
+  // Chunks that lie inside the medium are read straight into the caller's buffer, which saves copying
+  // every byte once more; one that may run past its end goes through the transfer area, so a failed
+  // chunk leaves the buffer as it was. (A device that fails inside the medium with a short read leaves
+  // the good sectors before the bad one in the buffer.)
+  uint64_t mediumLength = 0;
+  const bool lengthKnown = s.CachedDevice->Length(mediumLength);
   bool ok = true;
   while (remaining > 0) {
     const size_t chunk = static_cast<size_t>(std::min(remaining, chunkLimit));
-    ok = ReadSectorBytes(*s.CachedDevice, position, s.TransferArea.data(), chunk, sectorSize) == chunk;
-    if (!ok) break;
-    std::memcpy(out, s.TransferArea.data(), chunk);
+    if (lengthKnown && position + chunk <= mediumLength) {
+      const size_t got = ReadSectorBytes(*s.CachedDevice, position, out, chunk, sectorSize);
+      ok = got == chunk;
+      if (!ok) {
+        s.LastTransferred += got;
+        break;
+      }
+    } else {
+      ok = ReadSectorBytes(*s.CachedDevice, position, s.TransferArea.data(), chunk, sectorSize) == chunk;
+      if (!ok) break;
+      std::memcpy(out, s.TransferArea.data(), chunk);
+    }
+    s.LastTransferred += chunk;
     out += chunk;
     position += chunk;
     remaining -= chunk;
@@ -194,6 +211,10 @@ bool ReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void
   if (s.HasExtAbsRead) return ExtAbsReadSectors(DriveNumber, FirstSector, Count, Buffer);
   return Int25ReadSectors(DriveNumber, FirstSector, Count, Buffer);
 }
+
+bool ReaderTellsTransfers() { return AccessState().IsWinNT; }
+
+size_t LastReadTransferred() { return AccessState().LastTransferred; }
 
 void DriveAccessInit() {
   TDriveAccessState& s = AccessState();

@@ -1,6 +1,7 @@
 // Raw drive access: the drive-parameters query and the sector reader, over the drive table.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quillot {
@@ -24,6 +25,11 @@ bool GetDriveParams(uint8_t DriveNumber, TDriveParams& params);
 // Reads Count whole sectors from FirstSector into Buffer (Count x the drive's sector size bytes).
 // True when all are there; false on failure, with what was transferred before it left in Buffer.
 bool ReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer);
+
+// How many bytes, from its start, the last ReadSectors call put into its buffer, where the reader can
+// tell (the NT family's path); ReaderTellsTransfers says whether it can.
+bool ReaderTellsTransfers();
+size_t LastReadTransferred();
 
 // The drive-access layer's start-up and exit.
 void DriveAccessInit();

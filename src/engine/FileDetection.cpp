@@ -1,5 +1,8 @@
 #include "engine/FileDetection.h"
 
+#include <algorithm>
+#include <map>
+
 #include "util/Text.h"
 
 namespace quillot {
@@ -17,10 +20,10 @@ bool ParseRule(std::string_view entry, int32_t& offset, uint8_t& value) {
 void TFileDetection::Compile(const TFormatsList& catalogue) {
   rules_.clear();
   alternatives_.clear();
-  formats_.clear();
+  formatCount_ = 0;
   for (const auto& f : catalogue) {
     if (!f->Search) continue;
-    Format compiled{f.get(), static_cast<uint32_t>(alternatives_.size()), 0};
+    ++formatCount_;
     for (int32_t a = 0; a < f->AlternativeCount; ++a) {
       Alternative alt{static_cast<uint32_t>(rules_.size()), 0, false, f.get()};
       for (const std::string& entry : f->GetAlternativeRules(a)) {
@@ -32,40 +35,142 @@ void TFileDetection::Compile(const TFormatsList& catalogue) {
         }
       }
       alternatives_.push_back(alt);
-      ++compiled.alternativeCount;
     }
-    formats_.push_back(compiled);
   }
-  for (auto& list : candidates_) list.clear();
-  for (uint32_t i = 0; i < alternatives_.size(); ++i) {
+  BuildIndex();
+}
+
+void TFileDetection::BuildIndex() {
+  const size_t n = alternatives_.size();
+  auto withinReach = [](int32_t offset) { return offset >= 0 && offset < kReach; };
+  // Bytes that fill so much of real media (empty space, padding) that they select poorly.
+  auto common = [](uint8_t v) { return v == 0x00 || v == 0xFF || v == 0x20; };
+
+  // The rules each alternative may be keyed by: those within reach with only such rules before them.
+  std::vector<uint32_t> eligible(n, 0);
+  reach_ = 1;
+  std::vector<int> useful(n, 0);  // 1: can change an answer
+  std::map<int32_t, size_t> offsetUse;
+  for (size_t i = 0; i < n; ++i) {
     const Alternative& alt = alternatives_[i];
-    if (alt.ruleCount == 0) continue;  // reads nothing and never matches
-    const Rule& first = rules_[alt.firstRule];
-    for (int b = 0; b < 256; ++b)
-      if (first.offset != 0 || first.value == b) candidates_[b].push_back(i);
+    const Rule* rules = rules_.data() + alt.firstRule;
+    uint32_t inside = 0;
+    while (inside < alt.ruleCount && withinReach(rules[inside].offset)) ++inside;
+    // Without rules it reads nothing; with every rule within reach and a last entry that is not a
+    // rule it can neither match nor fail where the index is used: either way it changes no answer.
+    useful[i] = !(alt.ruleCount == 0 || (!alt.canMatch && inside == alt.ruleCount));
+    eligible[i] = inside;
+    // Left out, it may not read outside the buffer either: the index must rely on all its bytes.
+    if (!useful[i])
+      for (uint32_t r = 0; r < alt.ruleCount; ++r) reach_ = std::max(reach_, rules[r].offset + 1);
+    for (uint32_t r = 0; r < inside; ++r)
+      if (!common(rules[r].value)) ++offsetUse[rules[r].offset];
   }
+  // Key each alternative at the offset that most others can share, so a sector needs few lookups.
+  std::map<int32_t, std::vector<std::pair<uint8_t, uint32_t>>> byOffset;
+  unkeyed_.clear();
+  for (size_t i = 0; i < n; ++i) {
+    if (!useful[i]) continue;
+    const Rule* rules = rules_.data() + alternatives_[i].firstRule;
+    int best = -1;
+    size_t bestUse = 0;
+    for (uint32_t r = 0; r < eligible[i]; ++r) {
+      size_t use = common(rules[r].value) ? 0 : offsetUse[rules[r].offset];
+      if (best < 0 || use > bestUse) {
+        best = static_cast<int>(r);
+        bestUse = use;
+      }
+    }
+    if (best < 0) {
+      unkeyed_.push_back(static_cast<uint32_t>(i));
+      continue;
+    }
+    byOffset[rules[best].offset].push_back({rules[best].value, static_cast<uint32_t>(i)});
+    for (int r = 0; r <= best; ++r) reach_ = std::max(reach_, rules[r].offset + 1);
+  }
+  // Too many distinct offsets: the least used ones give their alternatives to the unkeyed list.
+  while (byOffset.size() > kMostLists - 1) {
+    auto fewest = byOffset.begin();
+    for (auto it = byOffset.begin(); it != byOffset.end(); ++it)
+      if (it->second.size() < fewest->second.size()) fewest = it;
+    for (auto& entry : fewest->second) unkeyed_.push_back(entry.second);
+    byOffset.erase(fewest);
+  }
+  std::sort(unkeyed_.begin(), unkeyed_.end());
+  keyOffsets_.clear();
+  rows_.assign(byOffset.size() * 256, Row{0, 0});
+  keyed_.clear();
+  size_t k = 0;
+  for (auto& [offset, entries] : byOffset) {
+    keyOffsets_.push_back(offset);
+    std::stable_sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    for (size_t e = 0; e < entries.size();) {
+      Row& row = rows_[k * 256 + entries[e].first];
+      row.begin = static_cast<uint32_t>(keyed_.size());
+      for (uint8_t value = entries[e].first; e < entries.size() && entries[e].first == value; ++e)
+        keyed_.push_back(entries[e].second);
+      row.count = static_cast<uint32_t>(keyed_.size()) - row.begin;
+    }
+    ++k;
+  }
+}
+
+int TFileDetection::Evaluate(const Alternative& alt, ptrdiff_t base) const {
+  const Rule* r = rules_.data() + alt.firstRule;
+  const Rule* end = r + alt.ruleCount;
+  for (; r != end; ++r) {
+    const int64_t pos = static_cast<int64_t>(base) + r->offset;
+    if (pos < 0 || static_cast<uint64_t>(pos) >= bufSize_) return -1;
+    if (bufBegin_[pos] != r->value) return 0;
+  }
+  // Every rule held; a match needs the alternative to end with a rule.
+  return alt.canMatch && alt.ruleCount > 0 ? 1 : 0;
+}
+
+const TFormat* TFileDetection::MatchPlain(const uint8_t* sector) const {
+  const ptrdiff_t base = sector - bufBegin_;
+  for (const Alternative& alt : alternatives_) {
+    // A read outside the buffer is an error: the whole test of this sector answers no match.
+    int outcome = Evaluate(alt, base);
+    if (outcome < 0) return nullptr;
+    if (outcome > 0) return alt.format;
+  }
+  return nullptr;
 }
 
 const TFormat* TFileDetection::Match(const uint8_t* sector) const {
   const ptrdiff_t base = sector - bufBegin_;
-  if (base < 0 || static_cast<size_t>(base) >= bufSize_) return nullptr;
-  const Rule* rules = rules_.data();
-  for (uint32_t index : candidates_[*sector]) {
-    const Alternative& alt = alternatives_[index];
-    const Rule* r = rules + alt.firstRule;
-    const Rule* end = r + alt.ruleCount;
-    bool held = true;
-    for (; r != end; ++r) {
-      const int64_t pos = static_cast<int64_t>(base) + r->offset;
-      // A read outside the buffer is an error: the whole test of this sector answers no match.
-      if (pos < 0 || static_cast<uint64_t>(pos) >= bufSize_) return nullptr;
-      if (bufBegin_[pos] != r->value) {
-        held = false;
-        break;
-      }
-    }
-    // Every rule held; a match needs the alternative to end with a rule.
-    if (held && alt.canMatch) return alt.format;
+  // The index relies on reach_ bytes of buffer from the sector's start; near the buffer's end the
+  // sector goes the long way.
+  if (base < 0 || static_cast<size_t>(base) + static_cast<size_t>(reach_) > bufSize_) return MatchPlain(sector);
+  // The non-empty rows and the unkeyed alternatives: sorted lists, merged into catalogue order.
+  struct List {
+    const uint32_t* next;
+    const uint32_t* end;
+  };
+  // Most sectors hit no row at all: look them all up first, without a branch per row.
+  const size_t keys = keyOffsets_.size();
+  Row found[kMostLists];
+  uint32_t hits = 0;
+  for (size_t k = 0; k < keys; ++k) {
+    found[k] = rows_[k * 256 + sector[keyOffsets_[k]]];
+    hits |= found[k].count;
+  }
+  if (hits == 0 && unkeyed_.empty()) return nullptr;
+  List lists[kMostLists];
+  size_t count = 0;
+  for (size_t k = 0; k < keys; ++k)
+    if (found[k].count) lists[count++] = {keyed_.data() + found[k].begin, keyed_.data() + found[k].begin + found[k].count};
+  if (!unkeyed_.empty()) lists[count++] = {unkeyed_.data(), unkeyed_.data() + unkeyed_.size()};
+  while (count) {
+    size_t pick = 0;
+    for (size_t l = 1; l < count; ++l)
+      if (*lists[l].next < *lists[pick].next) pick = l;
+    const Alternative& alt = alternatives_[*lists[pick].next];
+    if (++lists[pick].next == lists[pick].end) lists[pick] = lists[--count];
+    int outcome = Evaluate(alt, base);
+    if (outcome < 0) return nullptr;
+    if (outcome > 0) return alt.format;
   }
   return nullptr;
 }

@@ -10,8 +10,9 @@
 
 namespace quillot {
 
-// The searched formats' rules, compiled once per pass into flat arrays. The answers are exactly those
-// of the rule text; the catalogue must not change while a compiled matcher is in use.
+// The searched formats' rules, compiled once per pass. The answers are exactly those of the rule text
+// (MatchPlain evaluates that text's rules one by one, and Match must always agree with it); the
+// catalogue must not change while a compiled matcher is in use.
 class TFileDetection {
  public:
   // Compiles the searched formats of catalogue, in its order.
@@ -26,12 +27,17 @@ class TFileDetection {
 
   // The first searched format that matches the sector starting at sector, or nullptr.
   const TFormat* Match(const uint8_t* sector) const;
+  // The same answer, found by trying every rule in catalogue order with no index.
+  const TFormat* MatchPlain(const uint8_t* sector) const;
 
   // On a match fills prefix and extension and answers true; otherwise leaves them as they were.
   bool DetectFileStart(const uint8_t* sector, uint32_t bytesPerSec, std::string& prefix,
                        std::string& extension) const;
 
-  size_t FormatCount() const { return formats_.size(); }
+  size_t FormatCount() const { return formatCount_; }
+  // The shape of the index, for benchmarks: key offsets looked up per sector, alternatives tried always.
+  size_t KeyOffsetCount() const { return keyOffsets_.size(); }
+  size_t UnkeyedCount() const { return unkeyed_.size(); }
 
  private:
   struct Rule {
@@ -44,18 +50,32 @@ class TFileDetection {
     bool canMatch;  // its last entry is a rule
     const TFormat* format;
   };
-  struct Format {
-    const TFormat* format;
-    uint32_t firstAlternative;
-    uint32_t alternativeCount;
-  };
+
+  // Evaluates one alternative: 1 match, 0 no match, -1 a read outside the buffer.
+  int Evaluate(const Alternative& alt, ptrdiff_t base) const;
+  void BuildIndex();
 
   std::vector<Rule> rules_;
-  std::vector<Alternative> alternatives_;
-  std::vector<Format> formats_;
-  // By the sector's first byte, the alternatives worth testing, in catalogue order: those whose first
-  // rule reads byte 0 and wants another value fail there without reading further, so they are left out.
-  std::vector<uint32_t> candidates_[256];
+  std::vector<Alternative> alternatives_;  // every alternative of the searched formats, in order
+  size_t formatCount_ = 0;
+  int32_t reach_ = 0;  // the bytes from a sector's start that the index reads or relies on
+
+  // The index. Each alternative that can change an answer is keyed by one of its rules (offset,
+  // value) whose offset and those of the rules before it lie in [0, kReach): for a sector with that
+  // many bytes of buffer from its start, a different byte there makes the alternative fail without
+  // reading outside the buffer, so it is skipped. A sector's candidates are the rows of the key
+  // tables for its bytes at the key offsets, and the unkeyed alternatives, tried in catalogue order.
+  static constexpr int32_t kReach = 65536;
+  // Key offsets at the most; alternatives keyed elsewhere are tried for every sector.
+  static constexpr size_t kMostLists = 16;
+  struct Row {
+    uint32_t begin;
+    uint32_t count;
+  };
+  std::vector<int32_t> keyOffsets_;
+  std::vector<Row> rows_;           // [keyOffset][byte]
+  std::vector<uint32_t> keyed_;     // alternative numbers, ascending within a row
+  std::vector<uint32_t> unkeyed_;   // alternative numbers, ascending
   const uint8_t* bufBegin_ = nullptr;
   size_t bufSize_ = 0;
 };

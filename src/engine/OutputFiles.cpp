@@ -30,7 +30,26 @@ ssize_t TDiskOutputFiles::Write(int handle, const void* data, size_t size) {
   return n;
 }
 
-void TDiskOutputFiles::Close(int handle) { close(handle); }
+bool TDiskOutputFiles::AppendZeros(int handle, size_t size) {
+  return lseek(handle, static_cast<off_t>(size), SEEK_CUR) >= 0;
+}
+
+void TDiskOutputFiles::Close(int handle) {
+  // A file that ends in a hole gets its length from its position.
+  off_t end = lseek(handle, 0, SEEK_CUR);
+  struct stat st {};
+  if (end >= 0 && fstat(handle, &st) == 0 && st.st_size < end) {
+    int rc;
+    do {
+      rc = ftruncate(handle, end);
+    } while (rc < 0 && errno == EINTR);
+    if (rc < 0) {
+      static const char zero = 0;
+      pwrite(handle, &zero, 1, end - 1);
+    }
+  }
+  close(handle);
+}
 
 void TDiskOutputFiles::CreateFolder(const std::string& path) {
   std::error_code ec;

@@ -15,6 +15,9 @@ class TOutputFiles {
   virtual int Create(const std::string& path) = 0;
   // Appends; answers the bytes written, or -1.
   virtual ssize_t Write(int handle, const void* data, size_t size) = 0;
+  // Appends size zero bytes as a hole where the file system allows; they read back as zeros.
+  virtual bool AppendZeros(int handle, size_t size) = 0;
+  // Closes the file; a hole at its end still counts to its length.
   virtual void Close(int handle) = 0;
   // Creates the folder with its missing parents; failure shows later as a failed creation.
   virtual void CreateFolder(const std::string& path) = 0;
@@ -25,6 +28,7 @@ class TDiskOutputFiles : public TOutputFiles {
   bool Exists(const std::string& path) override;
   int Create(const std::string& path) override;
   ssize_t Write(int handle, const void* data, size_t size) override;
+  bool AppendZeros(int handle, size_t size) override;
   void Close(int handle) override;
   void CreateFolder(const std::string& path) override;
 };
@@ -35,6 +39,7 @@ class TDryRunOutputFiles : public TOutputFiles {
   bool Exists(const std::string& path) override { return disk_.Exists(path); }
   int Create(const std::string&) override { return 0; }
   ssize_t Write(int, const void*, size_t size) override { return static_cast<ssize_t>(size); }
+  bool AppendZeros(int, size_t) override { return true; }
   void Close(int) override {}
   void CreateFolder(const std::string&) override {}
 

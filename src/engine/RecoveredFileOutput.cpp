@@ -1,6 +1,8 @@
 #include "engine/RecoveredFileOutput.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "i18n/Messages.h"
 #include "util/Text.h"
@@ -62,11 +64,31 @@ void TFileOutput::WriteFailed() {
       Tr(strCannotWriteToDestFile, {current_.Path}));
 }
 
+namespace {
+bool AllZero(const uint8_t* p, size_t n) { return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0); }
+}  // namespace
+
 void TFileOutput::Flush() {
   if (!open_ || pendingSize_ == 0) return;
   const uint8_t* data = pendingBegin_;
   const size_t size = pendingSize_;
+  const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : size;
   pendingSize_ = 0;
+  for (size_t pos = 0; pos < size;) {
+    const bool zero = AllZero(data + pos, sector);
+    size_t end = pos + sector;
+    while (end < size && AllZero(data + end, sector) == zero) end += sector;
+    if (zero && files_.AppendZeros(handle_, end - pos)) {
+      FatalError = false;
+      current_.Bytes += end - pos;
+    } else {
+      WriteRun(data + pos, end - pos);
+    }
+    pos = end;
+  }
+}
+
+void TFileOutput::WriteRun(const uint8_t* data, size_t size) {
   ssize_t n = files_.Write(handle_, data, size);
   if (n == static_cast<ssize_t>(size)) {
     FatalError = false;
@@ -79,8 +101,7 @@ void TFileOutput::Flush() {
   current_.Bytes += done;
   const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : size;
   while (done < size) {
-    size_t sectorEnd = (done / sector + 1) * sector;
-    if (sectorEnd > size) sectorEnd = size;
+    size_t sectorEnd = std::min((done / sector + 1) * sector, size);
     size_t want = sectorEnd - done;
     ssize_t w = files_.Write(handle_, data + done, want);
     if (w == static_cast<ssize_t>(want)) {

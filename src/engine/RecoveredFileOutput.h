@@ -1,5 +1,6 @@
 // Turns the sector stream of a pass into numbered files: each recognised start begins a new file that
-// receives every sector up to the next start. Appends are gathered into large writes.
+// receives every sector up to the next start. Appends are gathered into large writes, and runs of
+// all-zero sectors become holes, which read back as the same zeros.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +44,8 @@ class TFileOutput {
 
  private:
   std::string NameFor(const std::string& prefix, const std::string& extension) const;
+  // Writes whole sectors of data, falling back to one sector at a time when the large write fails.
+  void WriteRun(const uint8_t* data, size_t size);
   void WriteFailed();
 
   TOutputFiles& files_;

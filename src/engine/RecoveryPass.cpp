@@ -99,14 +99,23 @@ void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList&
   view_.OnPassStarted(options.StartSector, total, bytesPerSec);
 
   TFileOutput output(files_, view_, folder);
+  // The chunk is zeroed before it is read, so a failed read leaves zeros where nothing came. A reader
+  // that tells how much it transferred lets that wait for a failure: a read that succeeds overwrites
+  // every byte anyway.
+  const bool tellsTransfers = ReaderTellsTransfers();
   bool raised = false;
   try {
     uint32_t current = options.StartSector;
     while (current < total && !StopRequested && !output.FatalError) {
       uint32_t n = ChunkSectors(options.SectorsToRead, current, total, bytesPerSec);
-      std::fill_n(buffer.get(), static_cast<size_t>(n) * bytesPerSec, uint8_t{0});
+      const size_t chunkBytes = static_cast<size_t>(n) * bytesPerSec;
+      if (!tellsTransfers) std::fill_n(buffer.get(), chunkBytes, uint8_t{0});
       for (int32_t attempt = 0;;) {
         if (ReadSectors(options.DriveNumber, current, static_cast<uint16_t>(n), buffer.get())) break;
+        if (tellsTransfers && attempt == 0) {
+          const size_t transferred = std::min(LastReadTransferred(), chunkBytes);
+          std::fill(buffer.get() + transferred, buffer.get() + chunkBytes, uint8_t{0});
+        }
         n = 1;
         if (DriveParams.DriveKind != dkCDROM || attempt > 0) ++ReadErrors;
         ++attempt;

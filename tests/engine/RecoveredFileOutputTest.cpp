@@ -2,7 +2,9 @@
 
 #include "engine/RecoveredFileOutput.h"
 #include "support/FakeOutputFiles.h"
+#include "support/Files.h"
 #include "support/RecordingView.h"
+#include "support/TempDir.h"
 
 namespace quillot {
 
@@ -115,6 +117,35 @@ TEST(FileOutput, APrefixOrExtensionCannotLeaveTheFolder) {
   EXPECT_TRUE(out.FatalError);
   EXPECT_FALSE(out.IsOpen());
   EXPECT_EQ(view.log[0], "Error: Cannot create destination file: /o/../../etc/x00001.wav.");
+}
+
+}  // namespace quillot
+
+namespace quillot {
+
+TEST(FileOutput, RunsOfZeroSectorsBecomeHolesThatReadBackAsZeros) {
+  std::vector<uint8_t> data(6 * 512, 0);
+  std::fill(data.begin() + 512, data.begin() + 1024, 7);  // sector 1 holds data, 0 and 2..5 are zeros
+  // Through the real file system: the length counts the trailing hole and the bytes read back whole.
+  test::TTempDir dir;
+  TDiskOutputFiles disk;
+  test::TRecordingView view;
+  {
+    TFileOutput out(disk, view, dir.File(""));
+    out.Start("z", "bin", "Z", 0);
+    for (int i = 0; i < 6; ++i) out.Append(data.data() + i * 512, 512);
+  }
+  EXPECT_EQ(test::ReadText(dir.File("z00001.bin")), std::string(data.begin(), data.end()));
+  ASSERT_EQ(view.files.size(), 1u);
+  EXPECT_EQ(view.files[0].Bytes, 6u * 512);
+
+  test::TFakeOutputFiles files;
+  TFileOutput out(files, view, "/o/");
+  out.Start("z", "bin", "Z", 0);
+  for (int i = 0; i < 6; ++i) out.Append(data.data() + i * 512, 512);
+  out.Close();
+  EXPECT_EQ(files.holes, 2);
+  EXPECT_EQ(files.writes, 1);
 }
 
 }  // namespace quillot

@@ -28,6 +28,11 @@ class TFakeOutputFiles : public TOutputFiles {
     spaceLeft -= room;
     return static_cast<ssize_t>(room);
   }
+  bool AppendZeros(int handle, size_t size) override {
+    ++holes;
+    contents[handles[static_cast<size_t>(handle)]].append(size, '\0');
+    return true;
+  }
   void Close(int) override { ++closes; }
   void CreateFolder(const std::string& path) override { folders.push_back(path); }
 
@@ -35,7 +40,7 @@ class TFakeOutputFiles : public TOutputFiles {
   std::set<std::string> refuse;
   std::vector<std::string> handles, created, folders;
   size_t spaceLeft = SIZE_MAX;
-  int writes = 0, closes = 0;
+  int writes = 0, closes = 0, holes = 0;
 };
 
 }  // namespace quillot::test

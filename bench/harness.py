@@ -1,0 +1,138 @@
+#!/usr/bin/env python3
+"""Times Quillot against the read limit, the copy limit and the peer carvers on benchmark cards.
+
+Each command runs several times on a warm page cache; the median wall time counts, and the peak RSS
+is the largest seen. The results go to stdout and to build-bench/results.md.
+"""
+import argparse
+import json
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+BIN = os.path.join(ROOT, "build-bench", "bin")
+CLI = os.path.join(BIN, "quillot-cli")
+PEERS = os.path.join(HERE, "peers")
+
+
+def timed(cmd, runs, prepare=None):
+    """Median wall seconds and peak RSS (MiB) of cmd over runs, from /usr/bin/time."""
+    walls, rss = [], 0
+    for _ in range(runs):
+        if prepare:
+            prepare()
+        out = subprocess.run(["/usr/bin/time", "-f", "%e %M", "--", "sh", "-c", cmd],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        wall, kib = out.stderr.strip().splitlines()[-1].split()
+        walls.append(float(wall))
+        rss = max(rss, int(kib) / 1024)
+    return statistics.median(walls), rss
+
+
+def fresh(path):
+    """Empties the output folder and writes back what earlier runs left dirty, so no run pays for another."""
+    def make():
+        shutil.rmtree(path, ignore_errors=True)
+        os.makedirs(path)
+        os.sync()
+    return make
+
+
+def machine():
+    cpu = "unknown"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+    mem = os.sysconf("SC_PAGE_SIZE") * os.sysconf("SC_PHYS_PAGES") / 2**30
+    return f"{cpu}, {os.cpu_count()} cores, {mem:.0f} GiB, {platform.platform()}"
+
+
+def card(work, size, fill):
+    img = os.path.join(work, f"card-{fill}.img")
+    if not os.path.exists(img + ".manifest") or os.path.getsize(img) != size * 2**20:
+        subprocess.run(["sh", os.path.join(HERE, "make-bench-card.sh"), img, str(size), fill, work], check=True)
+    intact = img + ".intact"
+    if not os.path.exists(intact) or os.path.getmtime(intact) < os.path.getmtime(img):
+        with open(intact, "w") as f:
+            subprocess.run([sys.executable, os.path.join(HERE, "score.py"), "intact", img, os.path.join(work, "pool")],
+                           stdout=f, check=True)
+    return img, intact
+
+
+def score(img, intact, work, out):
+    r = subprocess.run([sys.executable, os.path.join(HERE, "score.py"), "output", img, os.path.join(work, "pool"),
+                        intact, out], capture_output=True, text=True, check=True)
+    return json.loads(r.stdout)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--size-mib", type=int, default=2048)
+    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--work", default=os.path.join(ROOT, "build-bench", "work"))
+    args = ap.parse_args()
+    os.makedirs(args.work, exist_ok=True)
+    out = os.path.join(args.work, "out")
+    lines = [f"Machine: {machine()}", f"Card: {args.size_mib} MiB FAT32, median of {args.runs} runs, warm page cache", ""]
+
+    for fill in ("zero", "random"):
+        img, intact = card(args.work, args.size_mib, fill)
+        mb = os.path.getsize(img) / 1e6
+        subprocess.run(["sh", "-c", f"cat '{img}' > /dev/null"], check=True)
+        rows = []
+
+        def run(name, cmd, files=True, runs=args.runs):
+            wall, rss = timed(cmd, runs, fresh(out))
+            result = score(img, intact, args.work, out) if files else None
+            rows.append((name, wall, rss, result, cmd))
+            print(f"  {fill:6} {name:34} {wall:7.2f} s {mb / wall:8.0f} MB/s {rss:6.1f} MiB"
+                  + (f"  recovered {result['recovered']}/{result['intact']}, false starts {result['false_starts']}"
+                     if result else ""), flush=True)
+
+        q = f"'{CLI}' recover --image '{img}' --dest '{out}/q' --overwrite yes"
+        run("read limit: cat > /dev/null", f"cat '{img}' > /dev/null", files=False)
+        run("copy limit: cat > copy.bin", f"cat '{img}' > '{out}/copy.bin'", files=False)
+        run("quillot dry run, default formats", q + " --dry-run", files=False)
+        run("quillot dry run, every format", q + " --dry-run --all", files=False)
+        run("quillot, default formats", q)
+        run("quillot, every format", q + " --all")
+        # The peers are slow: one run each.
+        run("foremost", f"foremost -Q -c '{PEERS}/foremost.conf' -i '{img}' -o '{out}/f'", runs=1)
+        run("scalpel", f"scalpel -c '{PEERS}/scalpel.conf' -o '{out}/s' '{img}'", runs=1)
+        with open(os.path.join(PEERS, "photorec.cmd")) as f:
+            pcmd = f.read().strip()
+        run("photorec", f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}",
+            runs=1)
+
+        limits = {name.split(":")[0]: wall for name, wall, *_ in rows if name.startswith(("read", "copy"))}
+        quillot = {name: wall for name, wall, *_ in rows if name.startswith("quillot")}
+        lines += [f"### Free space filled with {'zeros' if fill == 'zero' else 'random bytes'} ({mb:.0f} MB)", "",
+                  "| command | wall s | MB/s | peak RSS MiB | / read limit | / copy limit | vs quillot (every format) | intact files recovered | false starts |",
+                  "|---|---|---|---|---|---|---|---|---|"]
+        for name, wall, rss, result, _ in rows:
+            lines.append(
+                f"| {name} | {wall:.2f} | {mb / wall:.0f} | {rss:.1f} | {limits['read limit'] / wall:.2f} | "
+                f"{limits['copy limit'] / wall:.2f} | {wall / quillot['quillot, every format']:.2f}x | "
+                + (f"{result['recovered']} of {result['intact']} | {result['false_starts']} |" if result else "- | - |"))
+        lines += ["", "Commands:", ""] + [f"- {name}: `{cmd}`" for name, _, _, _, cmd in rows] + [""]
+
+    micro = os.path.join(BIN, "quillot_matcher_bench")
+    r = subprocess.run([micro, "--benchmark_repetitions=3", "--benchmark_report_aggregates_only=true"],
+                       capture_output=True, text=True)
+    lines += ["### Matcher micro-benchmark (ns per sector, median of 3)", "", "```"]
+    lines += [l for l in r.stdout.splitlines() if "median" in l] + ["```", ""]
+    report = "\n".join(lines)
+    print(report)
+    with open(os.path.join(ROOT, "build-bench", "results.md"), "w") as f:
+        f.write(report + "\n")
+
+
+if __name__ == "__main__":
+    main()

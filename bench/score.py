@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+"""Scores a carver's output against a benchmark card.
+
+  score.py intact IMAGE POOL            -> prints the tags of the files lying whole and in one piece on the card
+  score.py output IMAGE POOL INTACT OUT -> prints JSON: intact, recovered, outputs, false_starts
+
+A file counts as recovered when its original bytes are the beginning of some output file. An output is a
+false start when its first sector is not the first sector of any file that was ever on the card.
+"""
+import hashlib
+import json
+import mmap
+import os
+import sys
+
+HEAD = 512
+
+
+def manifest(image):
+    with open(image + ".manifest") as f:
+        for line in f:
+            tag, clip, path, state = line.split()
+            yield tag, clip, path, state
+
+
+def clips(pool):
+    cache = {}
+
+    def content(clip, tag):
+        if clip not in cache:
+            with open(os.path.join(pool, clip), "rb") as f:
+                cache[clip] = f.read()
+        return cache[clip] + tag.encode()
+
+    return content
+
+
+def intact(image, pool):
+    content = clips(pool)
+    files = list(manifest(image))
+    heads = {}
+    for tag, clip, _, _ in files:
+        heads.setdefault(content(clip, tag)[:HEAD], []).append((tag, clip))
+    found = []
+    with open(image, "rb") as f, mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as m:
+        wanted = {h[:32] for h in heads}
+        for pos in range(0, len(m), HEAD):
+            if m[pos:pos + 32] not in wanted:
+                continue
+            head = m[pos:pos + HEAD]
+            for tag, clip in heads.get(head, []):
+                data = content(clip, tag)
+                if m[pos + len(data) - len(tag):pos + len(data)] == tag.encode() and m[pos:pos + len(data)] == data:
+                    found.append(tag)
+    return sorted(set(found))
+
+
+def score(image, pool, intact_tags, out_dir):
+    content = clips(pool)
+    files = list(manifest(image))
+    starts = {content(clip, tag)[:HEAD] for tag, clip, _, _ in files}
+    by_head = {}
+    outputs = 0
+    false_starts = 0
+    for root, _, names in os.walk(out_dir):
+        for name in names:
+            if name in ("audit.txt", "report.xml") or name.endswith(".log"):
+                continue
+            path = os.path.join(root, name)
+            outputs += 1
+            with open(path, "rb") as f:
+                head = f.read(HEAD)
+            if head not in starts:
+                false_starts += 1
+            by_head.setdefault(head, []).append(path)
+    recovered = 0
+    wanted = set(intact_tags)
+    for tag, clip, _, _ in files:
+        if tag not in wanted:
+            continue
+        data = content(clip, tag)
+        for path in by_head.get(data[:HEAD], []):
+            if os.path.getsize(path) < len(data):
+                continue
+            with open(path, "rb") as f:
+                f.seek(len(data) - len(tag))
+                if f.read(len(tag)) != tag.encode():
+                    continue
+                f.seek(0)
+                if f.read(len(data)) == data:
+                    recovered += 1
+                    break
+    return {"intact": len(wanted), "recovered": recovered, "outputs": outputs, "false_starts": false_starts}
+
+
+if __name__ == "__main__":
+    if sys.argv[1] == "intact":
+        print("\n".join(intact(sys.argv[2], sys.argv[3])))
+    else:
+        with open(sys.argv[4]) as f:
+            tags = f.read().split()
+        print(json.dumps(score(sys.argv[2], sys.argv[3], tags, sys.argv[5])))
