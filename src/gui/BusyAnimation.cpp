@@ -27,9 +27,14 @@ void TBusyAnimation::Start() {
 void TBusyAnimation::Stop() { timer_.stop(); }
 
 void TBusyAnimation::paintEvent(QPaintEvent*) {
-  QPainter p(this);
   const int side = std::min(width(), height());
-  p.drawPixmap((width() - side) / 2, (height() - side) / 2, BusyFrame(frame_, kFrames, side));
+  // The frames are drawn once: a repaint during a pass should cost next to nothing.
+  if (frames_.size() != kFrames || frames_.first().width() != side) {
+    frames_.clear();
+    for (int i = 0; i < kFrames; ++i) frames_.append(BusyFrame(i, kFrames, side));
+  }
+  QPainter p(this);
+  p.drawPixmap((width() - side) / 2, (height() - side) / 2, frames_[frame_]);
 }
 
 }  // namespace quillot::gui

@@ -1,6 +1,8 @@
 // The Progress page's busy animation: a magnifier searching a page while a pass runs.
 #pragma once
 
+#include <QList>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -20,6 +22,7 @@ class TBusyAnimation : public QWidget {
  private:
   QTimer timer_;
   int frame_ = 0;
+  QList<QPixmap> frames_;
 };
 
 }  // namespace quillot::gui

@@ -194,7 +194,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   // During a pass.
   QElapsedTimer refreshClock_, passClock_;
   double lastPassSeconds_ = 0;
-  int refreshInterval_ = 40;
+  int refreshInterval_ = 50;
   uint32_t current_ = 0, total_ = 0, sinceCheck_ = 0;
 };
 
