@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -184,6 +185,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   QString DriveProblem() const;
   QIcon FileIcon(const std::string& extension) const;
   void Refresh();
+  // Moves the log lines gathered during a pass into ProgressMemoLog.
+  void FlushLog();
 
   std::unique_ptr<TOutputFiles> files_;
   std::unique_ptr<TRecoveryPass> pass_;
@@ -194,6 +197,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   // During a pass.
   QElapsedTimer refreshClock_, passClock_;
   double lastPassSeconds_ = 0;
+  QStringList pendingLog_;
   int refreshInterval_ = 50;
   uint32_t current_ = 0, total_ = 0, sinceCheck_ = 0;
 };

@@ -53,13 +53,18 @@ void TMainForm::OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint3
 
 void TMainForm::Refresh() {
   ProgressLabelCurSector->setText(QString::number(current_));
+  // The bar would repaint itself at once; it is painted with the labels instead, in one go.
+  ProgressBar->setUpdatesEnabled(false);
   ProgressBar->setValue(ProgressPercent(current_, total_));
+  ProgressBar->setUpdatesEnabled(true);
+  FlushLog();
   if (OnRefresh) OnRefresh(current_);
   QCoreApplication::processEvents();
   refreshClock_.restart();
 }
 
 void TMainForm::OnPassEnded() {
+  FlushLog();
   lastPassSeconds_ = passClock_.isValid() ? static_cast<double>(passClock_.nsecsElapsed()) / 1e9 : 0;
   passClock_.invalidate();
   ProgressBar->setValue(0);
@@ -71,7 +76,16 @@ void TMainForm::ShowFilesFound(int32_t filesFound) { ProgressLabelFilesFound->se
 void TMainForm::ShowReadErrors(int32_t readErrors) { ProgressLabelReadErrors->setText(QString::number(readErrors)); }
 
 void TMainForm::AddLogLine(const std::string& line) {
-  ProgressMemoLog->appendPlainText(ToQ(line));
+  // During a pass the lines reach the log at the next repaint, many at a time: a line per file
+  // appended one by one would cost the pass more than its reading.
+  pendingLog_.append(ToQ(line));
+  if (!Running()) FlushLog();
+}
+
+void TMainForm::FlushLog() {
+  if (pendingLog_.isEmpty()) return;
+  ProgressMemoLog->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
+  pendingLog_.clear();
   ProgressMemoLog->verticalScrollBar()->setValue(ProgressMemoLog->verticalScrollBar()->maximum());
 }
 
@@ -93,16 +107,19 @@ void TMainForm::SetStartStopEnabled(bool startEnabled, bool stopEnabled) {
 }
 
 void TMainForm::ShowMessage(const std::string& text, bool warning) {
+  FlushLog();
   Dialogs().Show(text, FromQ(QApplication::applicationName()), TDialogButtons::Ok,
                  warning ? TDialogIcon::Warning : TDialogIcon::None);
 }
 
 bool TMainForm::AskYesNo(const std::string& text) {
+  FlushLog();
   return Dialogs().Show(text, Tr(strConfirmation), TDialogButtons::YesNo, TDialogIcon::Question) ==
          TDialogAnswer::Yes;
 }
 
 void TMainForm::ProcessMessages() {
+  FlushLog();
   ProgressLabelCurSector->setText(QString::number(current_));
   QCoreApplication::processEvents();
 }
