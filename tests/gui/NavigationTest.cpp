@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 
 #include "GuiFixture.h"
@@ -198,6 +199,21 @@ TEST(ExecuteFileReal, AProgramThatDoesNotExistIsNamedInTheErrorBox) {
   EXPECT_FALSE(gui::ExecuteFile("/nonexistent/quillot-test-program", "a b"));
   ASSERT_EQ(dialogs.Shown.size(), 1u);
   EXPECT_EQ(dialogs.Shown[0].Text, "Unable to execute external program /nonexistent/quillot-test-program.");
+}
+
+TEST_F(NavigationTest, ADriveWithoutSectorsOnlyShowsTheMessage) {
+  const char empty = AttachZeroImage("empty.img", 0);
+  gui::TMainForm form(empty);
+  form.show();
+  for (int i = 0; i < 3; ++i) form.ButtonNextClick();
+  EXPECT_EQ(form.ProgressLabelTotalSectors->text(), "0");
+  form.ProgressButtonStartClick();
+  ASSERT_EQ(dialogs.Shown.size(), 1u);
+  EXPECT_EQ(dialogs.Shown[0].Text, "Error: DriveParams.TotalPhysSec = 0. Recovery stopped.");
+  EXPECT_EQ(dialogs.Shown[0].Buttons, TDialogButtons::Ok);
+  EXPECT_TRUE(form.ProgressMemoLog->toPlainText().isEmpty());
+  EXPECT_FALSE(form.PassDone());
+  EXPECT_FALSE(form.ButtonNext->isEnabled());
 }
 
 }  // namespace quillot::testing
