@@ -4,10 +4,10 @@
   score.py intact IMAGE POOL            -> prints the tags of the files lying whole and in one piece on the card
   score.py output IMAGE POOL INTACT OUT -> prints JSON: intact, recovered, outputs, false_starts
 
-A file counts as recovered when its original bytes are the beginning of some output file. An output is a
-false start when its first sector is not the first sector of any file that was ever on the card.
+A file counts as recovered when its original bytes are the beginning of some output file (each file is a
+pool clip with a tag appended to make it unique; see score()). An output is a false start when its first
+sector is not the first sector of any file that was ever on the card.
 """
-import hashlib
 import json
 import mmap
 import os
@@ -56,10 +56,22 @@ def intact(image, pool):
 
 
 def score(image, pool, intact_tags, out_dir):
+    """Counts, per clip, the outputs that begin with the whole clip; a clip's copies on the card are
+    told apart only by their tags, which a carver that sizes files from their headers rightly leaves
+    out, so each clip counts at most as many times as it lies intact on the card."""
     content = clips(pool)
     files = list(manifest(image))
     starts = {content(clip, tag)[:HEAD] for tag, clip, _, _ in files}
+    clip_bytes = {clip: content(clip, "") for _, clip, _, _ in files}
     by_head = {}
+    for clip, data in clip_bytes.items():
+        by_head.setdefault(data[:HEAD], []).append(clip)
+    wanted = set(intact_tags)
+    intact_count = {}
+    for tag, clip, _, _ in files:
+        if tag in wanted:
+            intact_count[clip] = intact_count.get(clip, 0) + 1
+    found = {}
     outputs = 0
     false_starts = 0
     for root, _, names in os.walk(out_dir):
@@ -70,26 +82,15 @@ def score(image, pool, intact_tags, out_dir):
             outputs += 1
             with open(path, "rb") as f:
                 head = f.read(HEAD)
-            if head not in starts:
-                false_starts += 1
-            by_head.setdefault(head, []).append(path)
-    recovered = 0
-    wanted = set(intact_tags)
-    for tag, clip, _, _ in files:
-        if tag not in wanted:
-            continue
-        data = content(clip, tag)
-        for path in by_head.get(data[:HEAD], []):
-            if os.path.getsize(path) < len(data):
-                continue
-            with open(path, "rb") as f:
-                f.seek(len(data) - len(tag))
-                if f.read(len(tag)) != tag.encode():
-                    continue
-                f.seek(0)
-                if f.read(len(data)) == data:
-                    recovered += 1
-                    break
+                if head not in starts:
+                    false_starts += 1
+                for clip in by_head.get(head, []):
+                    data = clip_bytes[clip]
+                    f.seek(0)
+                    if f.read(len(data)) == data:
+                        found[clip] = found.get(clip, 0) + 1
+                        break
+    recovered = sum(min(n, found.get(clip, 0)) for clip, n in intact_count.items())
     return {"intact": len(wanted), "recovered": recovered, "outputs": outputs, "false_starts": false_starts}
 
 
