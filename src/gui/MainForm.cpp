@@ -20,9 +20,9 @@
 #include "app/VersionInfo.h"
 #include "drive/DriveTable.h"
 #include "gui/AboutForm.h"
+#include "gui/DriveProblem.h"
 #include "gui/ExecuteFile.h"
 #include "gui/FolderPicker.h"
-#include "gui/GuiMessages.h"
 #include "gui/Pictures.h"
 #include "gui/QtText.h"
 #include "gui/SectorEdit.h"
@@ -159,17 +159,7 @@ void TMainForm::CheckState() {
   FinishLabel2->setText(QString::number(FilesFound()));
 }
 
-QString TMainForm::DriveProblem() const {
-  auto source = DriveTable().Source(DriveLetter);
-  if (!source) return {};
-  const std::string path = source->Path();
-  // Lack of rights is the usual reason a card reader cannot be read; say what to do about it.
-  if (!path.empty() && ::access(path.c_str(), R_OK) != 0 && errno == EACCES)
-    return ToQ(Tr(strNoReadPermission, {path}));
-  std::string error;
-  if (source->Open(error)) return {};
-  return ToQ(Tr(strCannotOpenDrive, {error}));
-}
+QString TMainForm::DriveProblem() const { return DriveProblemOf(DriveLetter); }
 
 void TMainForm::ButtonCloseClick() { close(); }
 

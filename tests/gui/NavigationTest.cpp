@@ -7,6 +7,7 @@
 
 #include "GuiFixture.h"
 #include "app/Settings.h"
+#include "gui/DriveProblem.h"
 #include "gui/SectorEdit.h"
 
 namespace quillot::testing {
@@ -214,6 +215,16 @@ TEST_F(NavigationTest, ADriveWithoutSectorsOnlyShowsTheMessage) {
   EXPECT_TRUE(form.ProgressMemoLog->toPlainText().isEmpty());
   EXPECT_FALSE(form.PassDone());
   EXPECT_FALSE(form.ButtonNext->isEnabled());
+}
+
+TEST(DriveProblemText, LackOfRightsGetsAdviceOtherFailuresTheReason) {
+  const QString denied = gui::DriveProblemText("/dev/sdb1", true, "");
+  EXPECT_TRUE(denied.contains("/dev/sdb1"));
+  EXPECT_TRUE(denied.contains("sudo"));
+  EXPECT_TRUE(denied.contains("Add image..."));
+  EXPECT_EQ(gui::DriveProblemText("/dev/sdb1", false, "/dev/sdb1: No medium found"),
+            "The drive cannot be read: /dev/sdb1: No medium found");
+  EXPECT_TRUE(gui::DriveProblemText("/dev/sdb1", false, "").isEmpty());
 }
 
 }  // namespace quillot::testing
