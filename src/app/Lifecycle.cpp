@@ -1,5 +1,6 @@
 #include "app/Lifecycle.h"
 
+#include <csignal>
 #include <memory>
 
 #include "app/Settings.h"
@@ -13,6 +14,9 @@ namespace quillot {
 void TLifecycle::Start() {
   if (started_) return;
   started_ = true;
+  // A write past the file-size limit must fail like one to a full disk, with the program's own message
+  // and its open files closed, not kill the process midway.
+  std::signal(SIGXFSZ, SIG_IGN);
   ReadVersionInfo();
   DriveAccessInit();
   LoadSettings();

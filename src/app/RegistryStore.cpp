@@ -47,6 +47,8 @@ std::optional<std::string> ReadQuoted(std::string_view s, size_t& pos) {
     if (static_cast<unsigned char>(c) < 32 && c != '\t') return std::nullopt;
     if (c == '\\' && i + 1 < s.size()) {
       char next = s[++i];
+      // Kept after a lone backslash it would be written back raw, and the next read would drop the line.
+      if (static_cast<unsigned char>(next) < 32 && next != '\t') return std::nullopt;
       switch (next) {
         case '\\': out += '\\'; break;
         case '"': out += '"'; break;
@@ -158,8 +160,15 @@ std::string Utf16Text(std::string_view bytes) {
 std::optional<std::string> TRegValue::AsString() const {
   if (Type == TType::String) return Text;
   if (Type != TType::Other) return std::nullopt;
-  for (std::string_view prefix : {"hex(1):", "hex(2):"})
-    if (std::string_view(Raw).substr(0, prefix.size()) == prefix) return Utf16Text(Raw.substr(prefix.size()));
+  for (std::string_view prefix : {"hex(1):", "hex(2):"}) {
+    if (std::string_view(Raw).substr(0, prefix.size()) != prefix) continue;
+    std::string text = Utf16Text(Raw.substr(prefix.size()));
+    // Held to the rule of quoted texts: a raw control character is damage. Taken as text, it would be
+    // saved quoted and dropped by the next read.
+    for (char c : text)
+      if (static_cast<unsigned char>(c) < 32 && c != '\t' && c != '\r' && c != '\n') return std::nullopt;
+    return text;
+  }
   return std::nullopt;
 }
 

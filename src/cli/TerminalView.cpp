@@ -12,6 +12,7 @@ TTerminalView::TTerminalView(TOverwritePolicy overwrite, bool progressLine)
 
 void TTerminalView::OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint32_t bytesPerSec) {
   first_ = current_ = firstSector;
+  processed_ = 0;
   total_ = totalSectors;
   bytesPerSec_ = bytesPerSec;
   started_ = lastDraw_ = Clock::now();

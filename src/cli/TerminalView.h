@@ -21,6 +21,7 @@ class TTerminalView : public TRecoveryView {
   void OnPassEnded() override;
   void OnSector(uint32_t sector) override {
     current_ = sector;
+    ++processed_;
     // Looking at the clock every sector would cost more than the sector; every 2048 is plenty.
     if (progressLine_ && (++sinceCheck_ & 2047) == 0) MaybeRedraw();
   }
@@ -39,7 +40,8 @@ class TTerminalView : public TRecoveryView {
   std::vector<TRecoveredFile> files;
   std::vector<std::string> messages;
   double Seconds() const;
-  uint64_t BytesScanned() const { return static_cast<uint64_t>(current_ - first_) * bytesPerSec_; }
+  // Every sector the pass handed over counts, the last one too.
+  uint64_t BytesScanned() const { return processed_ * bytesPerSec_; }
   int32_t ReadErrors() const { return readErrors_; }
 
  private:
@@ -50,6 +52,7 @@ class TTerminalView : public TRecoveryView {
   bool progressLine_;
   bool lineShown_ = false;
   uint32_t first_ = 0, total_ = 0, bytesPerSec_ = 0, current_ = 0, sinceCheck_ = 0;
+  uint64_t processed_ = 0;
   int32_t filesFound_ = 0, readErrors_ = 0;
   std::chrono::steady_clock::time_point started_, lastDraw_;
   std::chrono::steady_clock::time_point ended_{};

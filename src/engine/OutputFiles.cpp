@@ -34,8 +34,9 @@ bool TDiskOutputFiles::AppendZeros(int handle, size_t size) {
   return lseek(handle, static_cast<off_t>(size), SEEK_CUR) >= 0;
 }
 
-void TDiskOutputFiles::Close(int handle) {
+bool TDiskOutputFiles::Close(int handle) {
   // A file that ends in a hole gets its length from its position.
+  bool ok = true;
   off_t end = lseek(handle, 0, SEEK_CUR);
   struct stat st {};
   if (end >= 0 && fstat(handle, &st) == 0 && st.st_size < end) {
@@ -45,10 +46,11 @@ void TDiskOutputFiles::Close(int handle) {
     } while (rc < 0 && errno == EINTR);
     if (rc < 0) {
       static const char zero = 0;
-      pwrite(handle, &zero, 1, end - 1);
+      ok = pwrite(handle, &zero, 1, end - 1) == 1;
     }
   }
   close(handle);
+  return ok;
 }
 
 void TDiskOutputFiles::CreateFolder(const std::string& path) {

@@ -17,8 +17,9 @@ class TOutputFiles {
   virtual ssize_t Write(int handle, const void* data, size_t size) = 0;
   // Appends size zero bytes as a hole where the file system allows; they read back as zeros.
   virtual bool AppendZeros(int handle, size_t size) = 0;
-  // Closes the file; a hole at its end still counts to its length.
-  virtual void Close(int handle) = 0;
+  // Closes the file; a hole at its end still counts to its length. False when that length could not
+  // be set (the zeros at its end are missing).
+  virtual bool Close(int handle) = 0;
   // Creates the folder with its missing parents; failure shows later as a failed creation.
   virtual void CreateFolder(const std::string& path) = 0;
 };
@@ -29,7 +30,7 @@ class TDiskOutputFiles : public TOutputFiles {
   int Create(const std::string& path) override;
   ssize_t Write(int handle, const void* data, size_t size) override;
   bool AppendZeros(int handle, size_t size) override;
-  void Close(int handle) override;
+  bool Close(int handle) override;
   void CreateFolder(const std::string& path) override;
 };
 
@@ -40,7 +41,7 @@ class TDryRunOutputFiles : public TOutputFiles {
   int Create(const std::string&) override { return 0; }
   ssize_t Write(int, const void*, size_t size) override { return static_cast<ssize_t>(size); }
   bool AppendZeros(int, size_t) override { return true; }
-  void Close(int) override {}
+  bool Close(int) override { return true; }
   void CreateFolder(const std::string&) override {}
 
  private:

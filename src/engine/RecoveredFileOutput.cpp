@@ -78,8 +78,9 @@ void TFileOutput::Flush() {
     const bool zero = AllZero(data + pos, sector);
     size_t end = pos + sector;
     while (end < size && AllZero(data + end, sector) == zero) end += sector;
+    // A hole needs no room, so it says nothing of whether writing those zeros would have worked:
+    // FatalError keeps the outcome of the last data written.
     if (zero && files_.AppendZeros(handle_, end - pos)) {
-      FatalError = false;
       current_.Bytes += end - pos;
     } else {
       WriteRun(data + pos, end - pos);
@@ -117,7 +118,8 @@ void TFileOutput::WriteRun(const uint8_t* data, size_t size) {
 void TFileOutput::Close() {
   if (!open_) return;
   Flush();
-  files_.Close(handle_);
+  // Setting the length of a file that ends in a hole is its last write.
+  if (!files_.Close(handle_)) WriteFailed();
   open_ = false;
   handle_ = -1;
   view_.OnFileFinished(current_);

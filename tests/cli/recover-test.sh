@@ -63,16 +63,19 @@ grep -q "Recovering file: snd00002.wav..." "$tmp/out" || fail "taken name not sk
 [ "$(md5sum < "$tmp/card.img")" = "$sum_before" ] || fail "the card image changed"
 
 # Ctrl-C stops at the next chunk, closes the file, says so, and answers 130.
+# Its own output files, empty before it starts: an earlier run's "Recovery started" must not be taken
+# for this one's.
 truncate -s 8G "$tmp/big.img"
-"$cli" recover --image "$tmp/big.img" --dest "$tmp/big" --all --sectors-per-read 1 >"$tmp/out" 2>"$tmp/err" &
+: > "$tmp/ctrlc.out"
+"$cli" recover --image "$tmp/big.img" --dest "$tmp/big" --all --sectors-per-read 1 >"$tmp/ctrlc.out" 2>"$tmp/ctrlc.err" &
 pid=$!
 i=0
-until grep -q "Recovery started" "$tmp/out" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; i=$((i + 1)); done
+until grep -q "Recovery started" "$tmp/ctrlc.out" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; i=$((i + 1)); done
 kill -INT $pid
 wait $pid
 status=$?
-[ $status -eq 130 ] || fail "Ctrl-C: exit $status, wanted 130 ($(tail -2 "$tmp/err"))"
-grep -q "^Recovery cancelled.$" "$tmp/out" || fail "Ctrl-C: $(tail -2 "$tmp/out")"
+[ $status -eq 130 ] || fail "Ctrl-C: exit $status, wanted 130 ($(tail -2 "$tmp/ctrlc.err"))"
+grep -q "^Recovery cancelled.$" "$tmp/ctrlc.out" || fail "Ctrl-C: $(tail -2 "$tmp/ctrlc.out")"
 
 [ $failures -eq 0 ] && echo "all recover checks passed"
 exit $failures

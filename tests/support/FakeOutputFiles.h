@@ -33,7 +33,10 @@ class TFakeOutputFiles : public TOutputFiles {
     contents[handles[static_cast<size_t>(handle)]].append(size, '\0');
     return true;
   }
-  void Close(int) override { ++closes; }
+  bool Close(int) override {
+    ++closes;
+    return true;
+  }
   void CreateFolder(const std::string& path) override { folders.push_back(path); }
 
   std::map<std::string, std::string> contents;

@@ -1,0 +1,208 @@
+#!/bin/sh
+# quillot-cli under faults: bad arguments and odd images, a destination that fills up, goes away or turns
+# read-only mid-pass, a source that shrinks mid-pass, settings that cannot be written at exit. Each run
+# must end as the program says, with the right lines; what was recovered before a fault stays whole.
+#   usage: faults-test.sh QUILLOT_CLI SOURCE_DIR
+set -u
+cli="$1"
+src="$2"
+tmp=$(mktemp -d)
+mounted=""
+cleanup() {
+  [ -n "$mounted" ] && umount "$mounted"
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP PIPE  # so the cleanup runs when killed too
+export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config"
+mkdir -p "$HOME"
+failures=0
+cases=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+run() {  # expected status, description, command...
+  want=$1; what=$2; shift 2
+  cases=$((cases + 1))
+  "$@" >"$tmp/out" 2>"$tmp/err"
+  got=$?
+  [ "$got" -eq "$want" ] || fail "$what: exit $got, wanted $want ($(head -3 "$tmp/err"))"
+  # Whatever the input, no sanitizer report and no crash.
+  grep -q "runtime error\|AddressSanitizer\|Segmentation\|Aborted" "$tmp/err" && fail "$what: $(head -3 "$tmp/err")"
+}
+said() { grep -q -- "$2" "$tmp/$1" || fail "wanted '$2' in $1: $(head -3 "$tmp/$1")"; }
+
+# Every file recovered before the fault equals the one a clean run wrote. A file that was being written
+# when the fault struck was named in an error line (the pass goes on within its chunk after a failed
+# write, so what follows may land anywhere in it); none is damaged silently. Files the pass never
+# reached are missing, and none after them is there.
+check_intact() {  # folder of the faulty run, folder of the clean run (the log is in $tmp/out)
+  whole=0
+  missing=""
+  # In the order of their numbers, the five digits before the extension.
+  for name in $(cd "$2" && ls | sed 's/^\(.*\)\([0-9]\{5\}\)\.\([^.]*\)$/\2 &/' | sort | cut -d' ' -f2); do
+    if [ ! -e "$1/$name" ]; then
+      missing="$name"
+      continue
+    fi
+    [ -n "$missing" ] && fail "$1/$name is there but $missing before it is not"
+    if cmp -s "$1/$name" "$2/$name"; then
+      whole=$((whole + 1))
+    else
+      grep -qF "Error: Cannot write to destination file: $1/$name!" "$tmp/out" || fail "$1/$name damaged silently"
+    fi
+  done
+  [ $whole -ge 1 ] || fail "$1: no file recovered whole before the fault"
+}
+
+xz -dc "$src/samples/sample-card.img.xz" > "$tmp/card.img"
+chmod 0444 "$tmp/card.img"
+sum_before=$(md5sum < "$tmp/card.img")
+# For the full destinations: the card's files up to the start of its last one, which then runs through
+# noise (the compressed card) rather than free space, so every sector it gets is data to write.
+{ head -c 1100K "$tmp/card.img"; cat "$src/samples/sample-card.img.xz"; } > "$tmp/noisy.img"
+chmod 0444 "$tmp/noisy.img"
+noisy_before=$(md5sum < "$tmp/noisy.img")
+run 0 "clean run" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/clean"
+
+# Bad arguments: one clear line and the hint, status 2, nothing created.
+for args in "--start-sector 99999999999" "--start-sector -1" "--start-sector 4294967296" "--start-sector 1e3" \
+            "--retries 101" "--retries -1" "--sectors-per-read 10001" "--sectors-per-read 99999999999999999999" \
+            "--overwrite" "--overwrite maybe" "--report" "--types" "--all --types WAV" "--all=1" \
+            "--image $tmp/card.img" "--drive"; do
+  # shellcheck disable=SC2086
+  run 2 "recover $args" "$cli" recover --image "$tmp/card.img" --dest "$tmp/x" $args
+  [ "$(wc -l < "$tmp/err")" -eq 2 ] || fail "recover $args: $(cat "$tmp/err")"
+  said err "^quillot-cli: "
+done
+run 2 "missing --dest value" "$cli" recover --image "$tmp/card.img" --dest
+said err "^quillot-cli: --dest needs a value"
+run 2 "empty --image" "$cli" recover --image= --dest "$tmp/x"
+run 2 "destination below a file" "$cli" recover --image "$tmp/card.img" --dest "$tmp/card.img/sub"
+said err "is not a folder"
+run 2 "unknown command" "$cli" recover2
+run 2 "no command" "$cli"
+[ -e "$tmp/x" ] && fail "a refused run created the destination"
+
+# Odd images: none is read past its end, none crashes.
+: > "$tmp/empty.img"
+run 2 "0-byte image" "$cli" recover --image "$tmp/empty.img" --dest "$tmp/e" --all
+said err "TotalPhysSec = 0"
+head -c 1000 "$tmp/card.img" > "$tmp/odd.img"
+run 0 "1000-byte image" "$cli" recover --image "$tmp/odd.img" --dest "$tmp/o" --all
+said out "scanned 1024 bytes"
+# A sector cut short at the end counts as a sector, read as far as it goes.
+head -c 511 "$tmp/card.img" > "$tmp/short.img"
+run 0 "image shorter than a sector" "$cli" recover --image "$tmp/short.img" --dest "$tmp/s" --all
+said out "scanned 512 bytes"
+head -c 5000 "$tmp/card.img" > "$tmp/odd.iso"
+run 0 "odd-sized disc image" "$cli" recover --image "$tmp/odd.iso" --dest "$tmp/iso" --all
+said out "scanned 6144 bytes"
+run 2 "character device as image" "$cli" recover --image /dev/null --dest "$tmp/n"
+said err "not a regular file or block device"
+run 0 "start sector past the end" "$cli" recover --image "$tmp/card.img" --dest "$tmp/past" --start-sector 4294967295
+said out "^Recovery finished.$"
+said out "Recovered 0 files"
+run 0 "drives with odd images" "$cli" drives --image "$tmp/empty.img" --image "$tmp/odd.img"
+
+# The destination fills up. A file-size limit stands in for a full disk anywhere, even for root.
+# The limit binds the program only: its log (a line per failed write) goes through a pipe.
+cases=$((cases + 1))
+(ulimit -f 300; "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/lim"; echo $? >"$tmp/status") 2>"$tmp/err" |
+  cat >"$tmp/out"
+[ "$(cat "$tmp/status")" -eq 1 ] || fail "file-size limit: exit $(cat "$tmp/status"), wanted 1 ($(head -3 "$tmp/err"))"
+said out "^Error: Cannot write to destination file: $tmp/lim/"
+said out "^Recovery encountered an fatal error.$"
+check_intact "$tmp/lim" "$tmp/clean"
+# A real small file system, where this machine lets us mount one.
+mkdir -p "$tmp/small"
+if mount -t tmpfs -o size=300k quillot-test "$tmp/small" 2>/dev/null; then
+  mounted="$tmp/small"
+  run 1 "full file system" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/small/out"
+  said out "^Error: Cannot write to destination file: $tmp/small/out/"
+  said out "^Recovery encountered an fatal error.$"
+  check_intact "$tmp/small/out" "$tmp/clean"
+  umount "$tmp/small" && mounted=""
+else
+  echo "note: cannot mount a small tmpfs here; the file-size limit stood in for a full disk"
+fi
+
+# Mid-pass faults need a pass that runs a while: a sparse image read one sector at a time, with a
+# file start only near its end. The fault is struck as soon as the pass says it started.
+truncate -s 2G "$tmp/long.img"
+head -c 512 "$src/tests/fixtures/formats/WAV/sox-pcm16.bin" |
+  dd of="$tmp/long.img" bs=512 seek=4194200 conv=notrunc status=none
+wait_for_folder() {
+  j=0
+  until [ -d "$1" ] || [ $j -ge 100 ]; do sleep 0.05; j=$((j + 1)); done
+}
+mid_pass() {  # description, action, recover arguments...
+  what=$1; action=$2; shift 2
+  cases=$((cases + 1))
+  "$cli" recover --image "$tmp/long.img" --sectors-per-read 1 "$@" >"$tmp/out" 2>"$tmp/err" &
+  pid=$!
+  i=0
+  until grep -q "Recovery started" "$tmp/out" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; i=$((i + 1)); done
+  eval "$action"
+  wait $pid
+  status=$?
+}
+
+# The folder is made right after the started line: remove it once it is there.
+mid_pass "destination removed" 'wait_for_folder "$tmp/gone"; rm -rf "$tmp/gone"' --dest "$tmp/gone"
+[ $status -eq 1 ] || fail "destination removed: exit $status, wanted 1 ($(tail -2 "$tmp/err"))"
+said out "^Error: Cannot create destination file: $tmp/gone/snd00001.wav.$"
+said out "^Recovery encountered an fatal error.$"
+
+if [ "$(id -u)" -ne 0 ]; then
+  mid_pass "destination read-only" 'wait_for_folder "$tmp/ro"; chmod 0555 "$tmp/ro"' --dest "$tmp/ro"
+  [ $status -eq 1 ] || fail "destination read-only: exit $status, wanted 1"
+  said out "^Error: Cannot create destination file: $tmp/ro/snd00001.wav.$"
+else
+  echo "note: root writes into read-only folders; the removed folder stood in"
+fi
+
+# The source shrinks under the pass: what is gone reads as errors, never as the end of the pass.
+cp --sparse=always "$tmp/long.img" "$tmp/shrinking.img"
+mv "$tmp/long.img" "$tmp/long.keep" && mv "$tmp/shrinking.img" "$tmp/long.img"
+mid_pass "source truncated" 'truncate -s 1M "$tmp/long.img"' --dest "$tmp/shrunk" --retries 0
+[ $status -eq 0 ] || fail "source truncated: exit $status, wanted 0 ($(tail -2 "$tmp/err"))"
+said out "^Recovery finished.$"
+grep -q "; 0 read errors;" "$tmp/out" && fail "source truncated: no read errors counted"
+[ -z "$(ls "$tmp/shrunk")" ] || fail "source truncated: recovered $(ls "$tmp/shrunk")"
+
+# Settings that cannot be written at exit: said once, the stored file left as it was, the exit status
+# that of the command.
+# A value of our own makes the file outgrow a 512-byte limit that the message on stderr stays within.
+run 0 "settings saved" "$cli" formats
+printf '[HKEY_CURRENT_USER\\Software\\Mine]\n"Note"="%0600d"\n' 0 >> "$XDG_CONFIG_HOME/Brantwick/Quillot.reg"
+cp "$XDG_CONFIG_HOME/Brantwick/Quillot.reg" "$tmp/settings.before"
+run 0 "settings past the size limit" sh -c "ulimit -f 1; exec \"$cli\" formats >/dev/null"
+[ "$(grep -c "The settings could not be saved" "$tmp/err")" -eq 1 ] || fail "settings failure not said once: $(cat "$tmp/err")"
+cmp -s "$XDG_CONFIG_HOME/Brantwick/Quillot.reg" "$tmp/settings.before" || fail "a failed save changed the settings"
+[ -z "$(find "$XDG_CONFIG_HOME" -name '*.tmp*')" ] || fail "a failed save left a temporary file"
+mv "$XDG_CONFIG_HOME" "$tmp/config.keep" && : > "$XDG_CONFIG_HOME"
+run 0 "settings folder is a file" "$cli" formats
+said err "The settings could not be saved"
+rm "$XDG_CONFIG_HOME" && mv "$tmp/config.keep" "$XDG_CONFIG_HOME"
+
+# Junk where the program's own files lie: a copy of the program beside a catalogue, a language file and
+# a settings store of binary noise (bytes of the card) reads what it can and goes on.
+mkdir -p "$tmp/prog"
+cp "$cli" "$tmp/prog/quillot-cli"
+dd if="$tmp/card.img" of="$tmp/prog/Quillot.ini" bs=4096 skip=3 count=4 status=none
+dd if="$tmp/card.img" of="$tmp/prog/Deutsch.lng" bs=4096 skip=9 count=2 status=none
+{ printf '[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Global]\n"GlobalLanguage"="Deutsch.lng"\n'
+  dd if="$tmp/card.img" bs=4096 skip=20 count=2 status=none; } > "$tmp/junk.reg"
+mkdir -p "$XDG_CONFIG_HOME/Brantwick" && cp "$tmp/junk.reg" "$XDG_CONFIG_HOME/Brantwick/Quillot.reg"
+run 0 "junk catalogue, language and settings: formats" "$tmp/prog/quillot-cli" formats
+run 0 "junk catalogue, language and settings: settings" "$tmp/prog/quillot-cli" settings
+said out "Deutsch.lng"
+run 2 "junk catalogue: nothing to search" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j"
+printf '[options]\nformats_list=",,"x y"\n[x]\nScanBytes=0=#%%$%%$,,=#,-2147483649=#1\nSearch=1\n' > "$tmp/prog/Quillot.ini"
+run 0 "odd rules" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j" --all --dry-run
+
+[ "$(md5sum < "$tmp/card.img")" = "$sum_before" ] || fail "the card image changed"
+[ "$(md5sum < "$tmp/noisy.img")" = "$noisy_before" ] || fail "the noisy image changed"
+
+echo "$cases fault cases run, $failures failed"
+exit $failures
