@@ -3,11 +3,9 @@
 
 #include <sys/stat.h>
 
-#include "drive/IORoutines.h"
 #include "engine/RecoveryPass.h"
-#include "fakes/FakeDisk.h"
-#include "platform/WinVersion.h"
 #include "support/FakeOutputFiles.h"
+#include "support/PassFixture.h"
 #include "support/RecordingView.h"
 #include "support/TempDir.h"
 
@@ -15,43 +13,13 @@ namespace quillot {
 namespace {
 
 using testing::TFakeDisk;
-using testing::TFakeDiskRegistration;
-using testing::TScopedEmptyDriveTable;
 using test::TFakeOutputFiles;
 using test::TRecordingView;
 
 const std::vector<std::string> kFinished{"Recovery started. Current disk D:\\", "Recovery finished."};
 
-class RecoveryPassTest : public ::testing::Test {
+class RecoveryPassTest : public test::TPassFixture {
  protected:
-  void SetUp() override {
-    SetSimulatedVersion(VersionOfPlatformName("nt"));
-    DriveAccessInit();
-    auto f = std::make_unique<TFormat>();
-    f->Title = "Test";
-    f->FilePrefix = "f";
-    f->FileExtension = "bin";
-    f->Search = true;
-    f->ScanBytes = "0=#$AB,1=#$CD";
-    catalogue.Add(std::move(f));
-  }
-  void TearDown() override {
-    DriveAccessDone();
-    SetSimulatedVersion(std::nullopt);
-  }
-
-  // A disk of count sectors under D:, with file starts at the given sectors.
-  std::shared_ptr<TFakeDisk> Disk(uint32_t count, std::initializer_list<uint32_t> starts = {},
-                                  uint32_t sectorSize = 512, TSourceKind kind = TSourceKind::Fixed) {
-    auto disk = std::make_shared<TFakeDisk>(uint64_t{count} * sectorSize, sectorSize, kind);
-    for (uint32_t s : starts) {
-      disk->Data[uint64_t{s} * sectorSize] = 0xAB;
-      disk->Data[uint64_t{s} * sectorSize + 1] = 0xCD;
-    }
-    registration = std::make_unique<TFakeDiskRegistration>('D', disk);
-    return disk;
-  }
-
   void Run(uint32_t start = 0) {
     options.StartSector = start;
     pass.StartRecovery(options, catalogue);
@@ -62,10 +30,6 @@ class RecoveryPassTest : public ::testing::Test {
                        uint64_t{count} * size);
   }
 
-  TScopedEmptyDriveTable table;
-  std::unique_ptr<TFakeDiskRegistration> registration;
-  TFormatsList catalogue;
-  TRecordingView view;
   TFakeOutputFiles files;
   TRecoveryPass pass{view, files};
   TRecoveryOptions options{'D', 4, "/out", 1, 5000, 0};
@@ -283,39 +247,29 @@ class TThrowingView : public test::TRecordingView {
   uint32_t throwAtSector = UINT32_MAX;
 };
 
-TEST(RecoveryPassErrors, AnErrorEndsThePassAsFatalAndUndoesAFailedStart) {
-  SetSimulatedVersion(VersionOfPlatformName("nt"));
-  DriveAccessInit();
-  testing::TScopedEmptyDriveTable table;
-  auto disk = std::make_shared<testing::TFakeDisk>(20 * 512);
-  disk->Data[0] = 0xAB;
-  testing::TFakeDiskRegistration registration('D', disk);
-  TFormatsList catalogue;
-  auto f = std::make_unique<TFormat>();
-  f->Search = true;
-  f->ScanBytes = "0=#$AB";
-  catalogue.Add(std::move(f));
+class RecoveryPassErrors : public test::TPassFixture {};
+
+TEST_F(RecoveryPassErrors, AnErrorEndsThePassAsFatalAndUndoesAFailedStart) {
+  Disk(20, {0});
   test::TFakeOutputFiles files;
-  TThrowingView view;
-  TRecoveryPass pass(view, files);
+  TThrowingView throwing;
+  TRecoveryPass pass(throwing, files);
   TRecoveryOptions options{'D', 4, "/out", 1, 5000, 0};
 
-  view.throwAtSector = 7;
+  throwing.throwAtSector = 7;
   pass.StartRecovery(options, catalogue);
-  EXPECT_EQ(view.log.back(), "Recovery encountered an fatal error.");
-  EXPECT_EQ(files.contents["/out/file00001.UNKNOWN"].size(), 7u * 512);  // closed with what it had
+  EXPECT_EQ(throwing.log.back(), "Recovery encountered an fatal error.");
+  EXPECT_EQ(files.contents["/out/f00001.bin"].size(), 7u * 512);  // closed with what it had
   EXPECT_FALSE(pass.Running);
 
-  view.throwAtSector = UINT32_MAX;
-  view.throwInProcessMessages = true;
-  view.log.clear();
+  throwing.throwAtSector = UINT32_MAX;
+  throwing.throwInProcessMessages = true;
+  throwing.log.clear();
   pass.StartRecovery(options, catalogue);
-  EXPECT_EQ(view.log, std::vector<std::string>{"Recovery encountered an fatal error."});
+  EXPECT_EQ(throwing.log, std::vector<std::string>{"Recovery encountered an fatal error."});
   EXPECT_FALSE(pass.Running);
-  EXPECT_TRUE(view.startEnabled);
-  EXPECT_FALSE(view.stopEnabled);
-  DriveAccessDone();
-  SetSimulatedVersion(std::nullopt);
+  EXPECT_TRUE(throwing.startEnabled);
+  EXPECT_FALSE(throwing.stopEnabled);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "support/FakeOutputFiles.h"
 #include "support/FileSizeLimit.h"
 #include "support/Files.h"
+#include "support/PassFixture.h"
 #include "support/RecordingView.h"
 #include "support/TempDir.h"
 
@@ -18,36 +19,18 @@ namespace quillot {
 namespace {
 
 // One file from sector 0: ten sectors of data, then thirty of zeros.
-class HoleFaultsTest : public ::testing::Test {
+class HoleFaultsTest : public test::TPassFixture {
  protected:
   void SetUp() override {
-    SetSimulatedVersion(VersionOfPlatformName("nt"));
-    DriveAccessInit();
-    auto f = std::make_unique<TFormat>();
-    f->FilePrefix = "f";
-    f->FileExtension = "bin";
-    f->Search = true;
-    f->ScanBytes = "0=#$AB,1=#$CD";
-    catalogue.Add(std::move(f));
-    disk = std::make_shared<testing::TFakeDisk>(40 * 512);
-    disk->Data[0] = 0xAB;
-    disk->Data[1] = 0xCD;
+    TPassFixture::SetUp();
+    disk = Disk(40, {0});
     std::fill(disk->Data.begin() + 10 * 512, disk->Data.end(), 0);
-    registration = std::make_unique<testing::TFakeDiskRegistration>('D', disk);
-  }
-  void TearDown() override {
-    DriveAccessDone();
-    SetSimulatedVersion(std::nullopt);
   }
   bool Logged(const std::string& line) const {
     return std::find(view.log.begin(), view.log.end(), line) != view.log.end();
   }
 
-  testing::TScopedEmptyDriveTable table;
   std::shared_ptr<testing::TFakeDisk> disk;
-  std::unique_ptr<testing::TFakeDiskRegistration> registration;
-  TFormatsList catalogue;
-  test::TRecordingView view;
   TRecoveryOptions options{'D', 4, "/out", 1, 5000, 0};
 };
 

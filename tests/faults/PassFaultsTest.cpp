@@ -13,6 +13,7 @@
 #include "fakes/FakeDisk.h"
 #include "platform/WinVersion.h"
 #include "support/FileSizeLimit.h"
+#include "support/PassFixture.h"
 #include "support/Files.h"
 #include "support/RecordingView.h"
 #include "support/TempDir.h"
@@ -32,31 +33,15 @@ int OpenDescriptors() {
   return n;
 }
 
-class PassFaultsTest : public ::testing::Test {
+class PassFaultsTest : public test::TPassFixture {
  protected:
   void SetUp() override {
-    SetSimulatedVersion(VersionOfPlatformName("nt"));
-    DriveAccessInit();
-    auto f = std::make_unique<TFormat>();
-    f->FilePrefix = "f";
-    f->FileExtension = "bin";
-    f->Search = true;
-    f->ScanBytes = "0=#$AB,1=#$CD";
-    catalogue.Add(std::move(f));
+    TPassFixture::SetUp();
     options.TargetFolder = dir.File("out");
-  }
-  void TearDown() override {
-    DriveAccessDone();
-    SetSimulatedVersion(std::nullopt);
   }
 
   std::shared_ptr<TFakeDisk> Disk(uint32_t count, std::initializer_list<uint32_t> starts) {
-    auto disk = std::make_shared<TFakeDisk>(uint64_t{count} * 512);
-    for (uint32_t s : starts) {
-      disk->Data[uint64_t{s} * 512] = 0xAB;
-      disk->Data[uint64_t{s} * 512 + 1] = 0xCD;
-    }
-    registration = std::make_unique<testing::TFakeDiskRegistration>('D', disk);
+    auto disk = TPassFixture::Disk(count, starts);
     original = disk->Data;
     return disk;
   }
@@ -76,11 +61,7 @@ class PassFaultsTest : public ::testing::Test {
   std::string Out(const std::string& name) const { return test::ReadText(dir.File("out/" + name)); }
 
   test::TTempDir dir;
-  testing::TScopedEmptyDriveTable table;
-  std::unique_ptr<testing::TFakeDiskRegistration> registration;
   std::vector<uint8_t> original;
-  TFormatsList catalogue;
-  test::TRecordingView view;
   TDiskOutputFiles files;
   TRecoveryPass pass{view, files};
   TRecoveryOptions options{'D', 4, "", 1, 8, 0};
