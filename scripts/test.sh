@@ -6,8 +6,8 @@ cd "$(dirname "$0")/.."
 . scripts/packages.sh
 # shellcheck disable=SC2086
 scripts/ensure-packages.sh $TEST_PACKAGES
-scripts/build.sh -DQUILLOT_BUILD_TESTS=ON
+scripts/build.sh -DQUILLOT_BUILD_TESTS=ON -DQUILLOT_BUILD_GUI=ON
 (cd build && ctest --output-on-failure -j "$(nproc)")
-QUILLOT_BUILD_DIR=build-sanitize scripts/build.sh -DQUILLOT_BUILD_TESTS=ON -DQUILLOT_SANITIZE=ON
+QUILLOT_BUILD_DIR=build-sanitize scripts/build.sh -DQUILLOT_BUILD_TESTS=ON -DQUILLOT_BUILD_GUI=ON -DQUILLOT_SANITIZE=ON
 (cd build-sanitize && ctest --output-on-failure -j "$(nproc)")
 scripts/fuzz.sh "${QUILLOT_FUZZ_SECONDS:-60}"

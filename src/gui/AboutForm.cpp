@@ -1,0 +1,63 @@
+#include "gui/AboutForm.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/VersionInfo.h"
+#include "gui/Pictures.h"
+#include "gui/QtText.h"
+#include "gui/TranslateForms.h"
+#include "i18n/Messages.h"
+
+namespace quillot::gui {
+
+QString VersionLine() {
+  return ToQ(ProductVersion + " (" + Tr(strBuild) + ": " + BuildNumber + ")");
+}
+
+TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("AboutForm"));
+  setWindowTitle(QStringLiteral("About"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setFixedSize(360, 170);
+
+  auto* picture = new QLabel(this);
+  picture->setObjectName(QStringLiteral("ImageLogo"));
+  picture->setPixmap(SidePicture().copy(20, 200, 96, 128).scaled(48, 64, Qt::KeepAspectRatio,
+                                                                   Qt::SmoothTransformation));
+  picture->setGeometry(14, 14, 48, 64);
+
+  LabelProgramName = new QLabel(ToQ(ProductName), this);
+  LabelProgramName->setObjectName(QStringLiteral("LabelProgramName"));
+  QFont big = LabelProgramName->font();
+  big.setBold(true);
+  big.setPointSizeF(big.pointSizeF() * 1.5);
+  LabelProgramName->setFont(big);
+  LabelProgramName->setGeometry(78, 12, 270, 30);
+
+  LabelDescription = new QLabel(ToQ(FileDescription), this);
+  LabelDescription->setObjectName(QStringLiteral("LabelDescription"));
+  LabelDescription->setGeometry(78, 44, 270, 20);
+
+  LabelProgramVersion = new QLabel(VersionLine(), this);
+  LabelProgramVersion->setObjectName(QStringLiteral("LabelProgramVersion"));
+  LabelProgramVersion->setGeometry(78, 66, 270, 20);
+
+  auto* line = new QFrame(this);
+  line->setObjectName(QStringLiteral("Bevel1"));
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  line->setGeometry(8, 120, 344, 4);
+
+  OkButton = new QPushButton(QStringLiteral("OK"), this);
+  OkButton->setObjectName(QStringLiteral("OkButton"));
+  OkButton->setGeometry(277, 134, 75, 25);
+  OkButton->setDefault(true);
+  connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+
+  TranslateForms({this});
+}
+
+}  // namespace quillot::gui

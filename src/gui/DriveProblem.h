@@ -1,0 +1,16 @@
+// What the Progress page says about a chosen drive that cannot be read.
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace quillot::gui {
+
+// Lack of rights gets its own advice (run with privileges, or image the card first); any other
+// failure shows the system's reason. Empty when there is nothing to say.
+QString DriveProblemText(const std::string& path, bool permissionDenied, const std::string& openError);
+
+// Asks the drive table about letter: whether its device or image can be opened, and why not.
+QString DriveProblemOf(char letter);
+
+}  // namespace quillot::gui

@@ -1,0 +1,59 @@
+#include "gui/ExecuteFile.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "app/Dialogs.h"
+#include "gui/QtText.h"
+#include "i18n/Messages.h"
+
+namespace quillot::gui {
+
+namespace {
+bool RealLauncher(const QString& program, const QStringList& arguments) {
+  return QProcess::startDetached(program, arguments);
+}
+
+TLauncher& CurrentLauncher() {
+  static TLauncher launcher = RealLauncher;
+  return launcher;
+}
+
+bool IsWebAddress(const QString& file) {
+  const QUrl url(file);
+  return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https") ||
+                           url.scheme() == QLatin1String("mailto"));
+}
+}  // namespace
+
+TLauncher SetLauncher(TLauncher launcher) {
+  TLauncher previous = CurrentLauncher();
+  CurrentLauncher() = launcher ? std::move(launcher) : TLauncher(RealLauncher);
+  return previous;
+}
+
+bool ExecuteFile(const QString& file, const QString& parameters) {
+  QString program = file;
+  QStringList arguments;
+  if (file.compare(QLatin1String(kFileExplorer), Qt::CaseInsensitive) == 0) {
+    // The folder is handed over whole: a path with blanks is still one folder.
+    program = QStringLiteral("xdg-open");
+    arguments << parameters;
+  } else if (IsWebAddress(file) || (QFileInfo(file).isFile() && !QFileInfo(file).isExecutable()) ||
+             QFileInfo(file).isDir()) {
+    program = QStringLiteral("xdg-open");
+    arguments << file;
+  } else if (!parameters.isEmpty()) {
+    arguments = QProcess::splitCommand(parameters);
+  }
+  const bool started = CurrentLauncher()(program, arguments);
+  if (!started) {
+    Dialogs().Show(Tr(strUtilsExecuteProgramError, {FromQ(program)}), "Error", TDialogButtons::Ok,
+                   TDialogIcon::Error);
+  }
+  return started;
+}
+
+}  // namespace quillot::gui

@@ -1,0 +1,27 @@
+// Opening a program, document, folder or web address the way the desktop would.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace quillot::gui {
+
+// The name that stands for the desktop's file manager.
+inline constexpr const char* kFileExplorer = "explorer.exe";
+// The maker's pages, opened in the user's browser.
+inline constexpr const char* kHomePage = "https://www.brantwick.example/quillot/";
+inline constexpr const char* kFeedbackPage = "https://www.brantwick.example/quillot/feedback/";
+
+// Starts a program detached; answers whether it started. Replaceable for tests.
+using TLauncher = std::function<bool(const QString& program, const QStringList& arguments)>;
+// Installs a launcher (an empty one restores the real one) and answers the previous one.
+TLauncher SetLauncher(TLauncher launcher);
+
+// Opens file with the parameter text: the file manager (kFileExplorer) shows the folder the parameters
+// name; a web address or document opens in its desktop application; any other file is run as a program
+// with the parameters as its arguments. On failure an error box names what could not be run, and the
+// answer is false.
+bool ExecuteFile(const QString& file, const QString& parameters);
+
+}  // namespace quillot::gui

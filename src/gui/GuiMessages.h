@@ -1,0 +1,20 @@
+// Messages of the wizard that core does not produce. Each is a language-file key (section "Misc")
+// with its built-in English text, used through Tr() like every other message.
+#pragma once
+
+#include "i18n/Messages.h"
+
+namespace quillot::gui {
+
+// The source drive's device refuses us for lack of rights; %s is the device or image file.
+inline constexpr TMessage strNoReadPermission{
+    "strNoReadPermission",
+    "Quillot may not read %s. Start Quillot with administrator rights (for example with sudo), or make an "
+    "image of the card first and add the image with \"Add image...\"."};
+// The source drive cannot be opened for another reason; %s is the system's reason.
+inline constexpr TMessage strCannotOpenDrive{"strCannotOpenDrive", "The drive cannot be read: %s"};
+// The caption of the "Add image..." file picker and its filter.
+inline constexpr TMessage strAddImageCaption{"strAddImageCaption", "Add Disk Image"};
+inline constexpr TMessage strAddImageFilter{"strAddImageFilter", "Disk images (*.img *.bin *.raw *.dd *.iso);;All files (*)"};
+
+}  // namespace quillot::gui

@@ -1,0 +1,254 @@
+#include "gui/MainForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <unistd.h>
+#include <utility>
+
+#include "app/ProgramFolder.h"
+#include "app/Settings.h"
+#include "app/VersionInfo.h"
+#include "drive/DriveTable.h"
+#include "gui/AboutForm.h"
+#include "gui/DriveProblem.h"
+#include "gui/ExecuteFile.h"
+#include "gui/FolderPicker.h"
+#include "gui/Pictures.h"
+#include "gui/QtText.h"
+#include "gui/SectorEdit.h"
+#include "gui/TranslateForms.h"
+#include "gui/TypesTreeView.h"
+#include "i18n/Language.h"
+#include "i18n/Messages.h"
+
+namespace quillot::gui {
+
+TMainForm::TMainForm(char preferredDrive, QWidget* parent)
+    : QWidget(parent), files_(std::make_unique<TDiskOutputFiles>()),
+      pass_(std::make_unique<TRecoveryPass>(*this, *files_)),
+      preferredDrive_(preferredDrive) {
+  CreateControls();
+  // The language file the setting names; the window's own texts come from it.
+  if (!GlobalLanguage.empty()) {
+    LanguageFile = LoadLanguageFile(GlobalLanguage);
+    TranslateForms({this});
+  }
+  SetActivePage(kStartPage);
+  FillDrivesList();
+  DestinationFolderEdit->setText(ToQ(RecoveryTargetFolder));
+  setWindowTitle(WindowCaption());
+  Image1->setPixmap(SidePicture());
+  ImageListIcons = {CategoryImage()};
+  TypesTreeView->SetStateImages(CheckImages());
+  TypesCheckBoxShowAdvanced->setChecked(false);
+  TypesCheckBoxShowAdvancedClick();
+  ReloadFileFormats();
+  TypesCheckBoxShowAdvanced->setVisible(RecoveryAdvancedMode);
+  DrivesListPending = true;
+  // The first start's language choice and quick-start topic come with the language dialog and the
+  // help viewer; until then the first start stays pending.
+
+  // Esc presses Close while Close is enabled.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (ButtonClose->isEnabled()) ButtonClose->click();
+  });
+  connect(PageControlMain, &QTabWidget::currentChanged, this, [this](int index) {
+    if (index == kStartPage) StartTabSheetShow();
+  });
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TMainForm::~TMainForm() = default;
+
+QString TMainForm::WindowCaption() const {
+  return ToQ(ProductName + " " + Tr(strVer) + " " + ProductVersion);
+}
+
+void TMainForm::SetOutputFiles(std::unique_ptr<TOutputFiles> files) {
+  if (Running() || !files) return;
+  // The pass holds a reference to the output, so it is made anew around the new one.
+  const bool passDone = pass_->PassDone;
+  files_ = std::move(files);
+  pass_ = std::make_unique<TRecoveryPass>(*this, *files_);
+  pass_->PassDone = passDone;
+}
+
+int TMainForm::ActivePage() const { return PageControlMain->currentIndex(); }
+
+void TMainForm::SetActivePage(int index) { PageControlMain->setCurrentIndex(index); }
+
+void TMainForm::ButtonNextClick() {
+  if (!Running() && ActivePage() < kFinishPage) SetActivePage(ActivePage() + 1);
+  CheckState();
+}
+
+void TMainForm::ButtonBackClick() {
+  if (!Running() && ActivePage() > kStartPage) SetActivePage(ActivePage() - 1);
+  CheckState();
+}
+
+void TMainForm::CheckState() {
+  const int page = ActivePage();
+  switch (page) {
+    case kStartPage:
+      ButtonBack->setEnabled(false);
+      ButtonNext->setEnabled(true);
+      ButtonClose->setEnabled(true);
+      break;
+    case kTypesPage:
+    case kDestinationPage:
+      ButtonBack->setEnabled(true);
+      ButtonNext->setEnabled(true);
+      ButtonClose->setEnabled(true);
+      break;
+    case kProgressPage: {
+      QString folder = DestinationFolderEdit->text();
+      if (!folder.endsWith(QLatin1Char(PathDelim))) folder += QLatin1Char(PathDelim);
+      RecoveryTargetFolder = FromQ(folder);
+      if (Running()) {
+        ButtonBack->setEnabled(false);
+        ButtonNext->setEnabled(false);
+        ButtonClose->setEnabled(false);
+        ProgressButtonStart->setEnabled(false);
+        ProgressButtonStop->setEnabled(true);
+      } else {
+        ButtonBack->setEnabled(true);
+        ButtonNext->setEnabled(PassDone());
+        ButtonClose->setEnabled(true);
+        ProgressButtonStart->setEnabled(true);
+        ProgressButtonStop->setEnabled(false);
+      }
+      break;
+    }
+    case kFinishPage:
+      ButtonBack->setEnabled(true);
+      ButtonNext->setEnabled(false);
+      ButtonClose->setEnabled(true);
+      break;
+    default: break;
+  }
+
+  if (DriveLetter != '?' && DriveLetter != '\0') {
+    QString status;
+    if (GetDriveParams(DriveNumber, DriveParams)) {
+      status = ToQ(Tr(strReady));
+      ProgressStartSectorSpinEdit->SetBounds(0, DriveParams.TotalPhysSec);
+      ProgressLabelDriveProblem->clear();
+    } else {
+      status = ToQ(Tr(strNotReady));
+      ProgressStartSectorSpinEdit->SetBounds(0, 0);
+      ProgressButtonStart->setEnabled(false);
+      ProgressLabelDriveProblem->setText(DriveProblem());
+    }
+    ProgressLabelTotalSectors->setText(QString::number(DriveParams.TotalPhysSec));
+    ProgressLabelDestinationFolder->setText(QString(QLatin1Char(DriveLetter)) + QStringLiteral(":\\ (") + status +
+                                            QLatin1Char(')'));
+  }
+  FinishLabel2->setText(QString::number(FilesFound()));
+}
+
+QString TMainForm::DriveProblem() const { return DriveProblemOf(DriveLetter); }
+
+void TMainForm::ButtonCloseClick() { close(); }
+
+void TMainForm::ButtonHelpClick() {
+  // Help is asked for the focused control, as if the user had pressed F1 there.
+  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
+  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
+  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier));
+}
+
+void TMainForm::ButtonAboutClick() {
+  TAboutForm about(this);
+  about.exec();
+}
+
+void TMainForm::LabelWebSiteClick() { ExecuteFile(QString::fromLatin1(kHomePage), QString()); }
+
+void TMainForm::FinishButtonExploreClick() {
+  ExecuteFile(QString::fromLatin1(kFileExplorer), ToQ(RecoveryTargetFolder));
+}
+
+void TMainForm::FinishButtonFeedbackClick() { ExecuteFile(QString::fromLatin1(kFeedbackPage), QString()); }
+
+void TMainForm::DestinationFolderBrowseClick() {
+  const QString chosen = DestinationFolderDialog->Execute(this, DestinationFolderEdit->text());
+  if (!chosen.isEmpty()) DestinationFolderEdit->setText(chosen);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (Running()) {
+    // The pass ends at its next chunk boundary; the window closes when it has closed its file.
+    closeAfterPass_ = true;
+    pass_->RequestStop();
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (ActivePage() == kStartPage) StartTabSheetShow();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == LabelWebSite) {
+    QFont f = LabelWebSite->font();
+    switch (event->type()) {
+      case QEvent::Enter:
+      case QEvent::HoverMove:
+        if (!f.underline()) {
+          f.setUnderline(true);
+          LabelWebSite->setFont(f);
+        }
+        break;
+      case QEvent::Leave:
+        f.setUnderline(false);
+        LabelWebSite->setFont(f);
+        break;
+      case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) LabelWebSiteClick();
+        break;
+      default: break;
+    }
+  } else if (watched == StartListViewDrives->viewport()) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      // The release that ends a double click belongs to the double click, which has moved on.
+      if (std::exchange(releaseEndsDoubleClick_, false)) return QWidget::eventFilter(watched, event);
+      // A click beside every item leaves no item focused, and so no drive chosen.
+      if (!StartListViewDrives->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        fillingDrives_ = true;
+        StartListViewDrives->setCurrentItem(nullptr);
+        StartListViewDrives->clearSelection();
+        fillingDrives_ = false;
+      }
+      StartListViewDrivesClick();
+    } else if (event->type() == QEvent::MouseButtonDblClick &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      releaseEndsDoubleClick_ = true;
+      // The press of the double click focuses the row under it, as any press does.
+      if (QTreeWidgetItem* item = StartListViewDrives->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        StartListViewDrives->setCurrentItem(item);
+        item->setSelected(true);
+      }
+      ButtonNextClick();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace quillot::gui

@@ -1,0 +1,287 @@
+// The wizard's controls and where they stand, in pixels at 96 dots per inch.
+#include <QCheckBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "gui/BusyAnimation.h"
+#include "gui/ExecuteFile.h"
+#include "gui/FolderPicker.h"
+#include "gui/MainForm.h"
+#include "gui/SectorEdit.h"
+#include "gui/TranslateForms.h"
+#include "gui/TypesTreeView.h"
+
+namespace quillot::gui {
+
+namespace {
+constexpr int kClientWidth = 584;
+constexpr int kClientHeight = 392;
+constexpr int kPictureWidth = 135;
+constexpr int kBottomHeight = 40;
+constexpr int kPageWidth = kClientWidth - kPictureWidth;
+constexpr int kPageHeight = kClientHeight - kBottomHeight - 2;
+
+template <class T, class... Args>
+T* Make(QWidget* parent, const char* name, Args&&... args) {
+  T* w = new T(std::forward<Args>(args)..., parent);
+  w->setObjectName(QString::fromLatin1(name));
+  return w;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry, bool wrap = false) {
+  auto* l = Make<QLabel>(parent, name, text);
+  l->setGeometry(geometry);
+  l->setWordWrap(wrap);
+  if (wrap) l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return l;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+  auto* b = Make<QPushButton>(parent, name, text);
+  b->setGeometry(geometry);
+  b->setAutoDefault(false);
+  return b;
+}
+
+QFrame* Line(QWidget* parent, const char* name, QRect geometry) {
+  auto* f = Make<QFrame>(parent, name);
+  f->setFrameShape(QFrame::HLine);
+  f->setFrameShadow(QFrame::Sunken);
+  f->setGeometry(geometry);
+  return f;
+}
+
+QWidget* Page(QTabWidget* tabs, const char* name, const QString& caption) {
+  auto* page = new QWidget;
+  page->setObjectName(QString::fromLatin1(name));
+  tabs->addTab(page, caption);
+  return page;
+}
+
+QFont Bold(QFont f) {
+  f.setBold(true);
+  return f;
+}
+}  // namespace
+
+void TMainForm::CreateControls() {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setFixedSize(kClientWidth, kClientHeight);
+
+  Image1 = Make<QLabel>(this, "Image1");
+  Image1->setGeometry(0, 0, kPictureWidth, kClientHeight - kBottomHeight);
+  Image1->setScaledContents(false);
+
+  PageControlMain = Make<QTabWidget>(this, "PageControlMain");
+  PageControlMain->setGeometry(kPictureWidth, 0, kPageWidth, kPageHeight);
+  PageControlMain->setDocumentMode(true);
+  // The tabs lie outside the window: pages change only through Back and Next.
+  PageControlMain->tabBar()->hide();
+
+  StartTabSheet = Page(PageControlMain, "StartTabSheet", QStringLiteral("Start"));
+  TypesTabSheet = Page(PageControlMain, "TypesTabSheet", QStringLiteral("Types"));
+  DestinationTabSheet = Page(PageControlMain, "DestinationTabSheet", QStringLiteral("Destination"));
+  TabSheetProgress = Page(PageControlMain, "TabSheetProgress", QStringLiteral("Progress"));
+  TabSheetFinish = Page(PageControlMain, "TabSheetFinish", QStringLiteral("Finish"));
+  CreateStartPage();
+  CreateTypesPage();
+  CreateDestinationPage();
+  CreateProgressPage();
+  CreateFinishPage();
+  CreateBottomBar();
+}
+
+void TMainForm::CreateStartPage() {
+  QWidget* p = StartTabSheet;
+  Label(p, "StartLabel1",
+        QStringLiteral("Select the drive letter of your card reader, digital device or hard drive:"),
+        QRect(8, 8, 433, 28), true);
+  StartListViewDrives = Make<QTreeWidget>(p, "StartListViewDrives");
+  MarkAsListView(StartListViewDrives);
+  StartListViewDrives->setGeometry(8, 40, 425, 236);
+  StartListViewDrives->setRootIsDecorated(false);
+  StartListViewDrives->setItemsExpandable(false);
+  StartListViewDrives->setUniformRowHeights(true);
+  StartListViewDrives->setAllColumnsShowFocus(true);
+  StartListViewDrives->setSelectionMode(QAbstractItemView::SingleSelection);
+  StartListViewDrives->setSelectionBehavior(QAbstractItemView::SelectRows);
+  StartListViewDrives->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  StartListViewDrives->header()->setSectionsClickable(false);
+  StartListViewDrives->header()->setSectionsMovable(false);
+  StartListViewDrives->header()->setStretchLastSection(false);
+  StartListViewDrives->setHeaderLabels({QStringLiteral("Drive"), QStringLiteral("Type"),
+                                        QStringLiteral("Total Space"), QStringLiteral("S/N"),
+                                        QStringLiteral("Status")});
+  const int widths[] = {90, 70, 100, 70, 70};
+  for (int i = 0; i < 5; ++i) StartListViewDrives->setColumnWidth(i, widths[i]);
+  StartListViewDrives->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+  // Clicks anywhere in the list, on an item or not, choose the drive.
+  StartListViewDrives->viewport()->installEventFilter(this);
+
+  StartButtonRescan = Button(p, "StartButtonRescan", QStringLiteral("Rescan"), QRect(8, 284, 75, 25));
+  StartButtonAddImage = Button(p, "StartButtonAddImage", QStringLiteral("Add image..."), QRect(90, 284, 95, 25));
+  StartButtonAddImage->setToolTip(QStringLiteral("Add a disk-image file as a drive"));
+  StartButtonAdvParams =
+      Button(p, "StartButtonAdvParams", QStringLiteral("Advanced Parameters..."), QRect(288, 284, 145, 25));
+  // Its dialog is not part of this window yet.
+  StartButtonAdvParams->setEnabled(false);
+  Label(p, "StartLabel2", QStringLiteral("Click Next to continue..."), QRect(8, 322, 300, 18));
+
+  connect(StartButtonRescan, &QPushButton::clicked, this, &TMainForm::StartButtonRescanClick);
+  connect(StartButtonAddImage, &QPushButton::clicked, this, &TMainForm::StartButtonAddImageClick);
+  // The keyboard moves the focused item too; the choice follows it as it follows a click.
+  connect(StartListViewDrives, &QTreeWidget::currentItemChanged, this, [this] {
+    if (!fillingDrives_ && !DrivesListPending) StartListViewDrivesClick();
+  });
+}
+
+void TMainForm::CreateTypesPage() {
+  QWidget* p = TypesTabSheet;
+  Label(p, "TypesLabel1", QStringLiteral("Select file types what should be searched and reconstructed:"),
+        QRect(8, 8, 433, 28), true);
+  TypesTreeView = Make<TTypesTreeView>(p, "TypesTreeView");
+  TypesTreeView->setGeometry(8, 40, 425, 273);
+  TypesAdvButtonAdd = Button(p, "TypesAdvButtonAdd", QStringLiteral("Add..."), QRect(358, 40, 75, 23));
+  TypesAdvButtonModify = Button(p, "TypesAdvButtonModify", QStringLiteral("Modify..."), QRect(358, 72, 75, 23));
+  TypesAdvButtonDelete = Button(p, "TypesAdvButtonDelete", QStringLiteral("Delete..."), QRect(358, 104, 75, 23));
+  // The tree, when wide, covers the buttons: they are made first so that it lies above them.
+  TypesTreeView->raise();
+  TypesCheckBoxShowAdvanced =
+      Make<QCheckBox>(p, "TypesCheckBoxShowAdvanced", QStringLiteral("Show advanced controls"));
+  TypesCheckBoxShowAdvanced->setGeometry(8, 318, 220, 20);
+  Label(p, "TypesLabel2", QStringLiteral("Click Next to continue..."), QRect(250, 320, 183, 18))
+      ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  connect(TypesTreeView, &TTypesTreeView::Clicked, this, &TMainForm::TypesTreeViewClick);
+  connect(TypesCheckBoxShowAdvanced, &QCheckBox::clicked, this, &TMainForm::TypesCheckBoxShowAdvancedClick);
+}
+
+void TMainForm::CreateDestinationPage() {
+  QWidget* p = DestinationTabSheet;
+  Label(p, "DestinationLabel1", QStringLiteral("Specify a target folder where the recovered files will be saved:"),
+        QRect(8, 8, 433, 28), true);
+  DestinationFolderEdit = Make<QLineEdit>(p, "DestinationFolderEdit");
+  DestinationFolderEdit->setGeometry(8, 40, 340, 25);
+  DestinationFolderBrowse =
+      Button(p, "DestinationFolderBrowse", QStringLiteral("Browse..."), QRect(356, 40, 77, 25));
+  DestinationFolderDialog = new TFolderPicker(this);
+  DestinationFolderDialog->setObjectName(QStringLiteral("DestinationFolderDialog"));
+  auto* warning = Label(p, "DestinationLabel2",
+                        QStringLiteral("Never try to save recovered files on the same logical disk where they have "
+                                       "been located, or you may obtain unpredictable results and lose all your "
+                                       "data!"),
+                        QRect(8, 84, 425, 60), true);
+  warning->setFont(Bold(warning->font()));
+  warning->setStyleSheet(QStringLiteral("color: #a00000;"));
+  Label(p, "DestinationLabel3", QStringLiteral("Click Next to continue..."), QRect(8, 322, 300, 18));
+
+  connect(DestinationFolderBrowse, &QPushButton::clicked, this, &TMainForm::DestinationFolderBrowseClick);
+}
+
+void TMainForm::CreateProgressPage() {
+  QWidget* p = TabSheetProgress;
+  const int captionX = 8, captionW = 124, valueX = 134, valueW = 150;
+  int y = 8;
+  auto row = [&](const char* captionName, const QString& caption, const char* valueName, const QString& value) {
+    Label(p, captionName, caption, QRect(captionX, y, captionW, 18));
+    QLabel* v = Label(p, valueName, value, QRect(valueX, y, valueW, 18));
+    y += 22;
+    return v;
+  };
+  ProgressLabelDestinationFolder =
+      row("ProgressLabelDrive", QStringLiteral("Drive:"), "ProgressLabelDestinationFolder", QStringLiteral("?:\\"));
+  ProgressLabelDestinationFolder->setFont(Bold(ProgressLabelDestinationFolder->font()));
+  ProgressLabelTotalSectors =
+      row("ProgressLabelTotal", QStringLiteral("Total sectors:"), "ProgressLabelTotalSectors", QStringLiteral("0"));
+  Label(p, "ProgressLabelStartSector", QStringLiteral("Start from sector:"), QRect(captionX, y + 2, captionW, 18));
+  ProgressStartSectorSpinEdit = Make<TSectorEdit>(p, "ProgressStartSectorSpinEdit");
+  ProgressStartSectorSpinEdit->setGeometry(valueX, y, 110, 23);
+  y += 30;
+  ProgressLabelCurSector =
+      row("ProgressLabelCurrent", QStringLiteral("Current sector:"), "ProgressLabelCurSector", QStringLiteral("0"));
+  ProgressLabelFilesFound =
+      row("ProgressLabelFiles", QStringLiteral("Files found:"), "ProgressLabelFilesFound", QStringLiteral("0"));
+  ProgressLabelReadErrors =
+      row("ProgressLabelErrors", QStringLiteral("Read errors:"), "ProgressLabelReadErrors", QStringLiteral("0"));
+  ProgressLabelStatus = row("ProgressLabelState", QStringLiteral("Status:"), "ProgressLabelStatus", QStringLiteral("Idle"));
+
+  ProgressAnimate = Make<TBusyAnimation>(p, "ProgressAnimate");
+  ProgressAnimate->setGeometry(385, 8, 48, 48);
+  ProgressAnimate->hide();
+  ProgressLabelDriveProblem = Label(p, "ProgressLabelDriveProblem", QString(), QRect(292, 60, 141, 118), true);
+  ProgressLabelDriveProblem->setStyleSheet(QStringLiteral("color: #a00000;"));
+
+  ProgressBar = Make<QProgressBar>(p, "ProgressBar");
+  ProgressBar->setGeometry(8, 184, 425, 18);
+  ProgressBar->setRange(0, 100);
+  ProgressBar->setValue(0);
+
+  ProgressMemoLog = Make<QPlainTextEdit>(p, "ProgressMemoLog");
+  ProgressMemoLog->setGeometry(8, 208, 425, 104);
+  ProgressMemoLog->setReadOnly(true);
+  ProgressMemoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+  ProgressButtonStart = Button(p, "ProgressButtonStart", QStringLiteral("Start"), QRect(8, 318, 75, 25));
+  ProgressButtonStop = Button(p, "ProgressButtonStop", QStringLiteral("Stop"), QRect(90, 318, 75, 25));
+  ProgressButtonStop->setEnabled(false);
+
+  connect(ProgressButtonStart, &QPushButton::clicked, this, &TMainForm::ProgressButtonStartClick);
+  connect(ProgressButtonStop, &QPushButton::clicked, this, &TMainForm::ProgressButtonStopClick);
+}
+
+void TMainForm::CreateFinishPage() {
+  QWidget* p = TabSheetFinish;
+  FinishLabel1 = Label(p, "FinishLabel1", QStringLiteral("You have recovered files:"), QRect(8, 12, 200, 20));
+  FinishLabel2 = Label(p, "FinishLabel2", QStringLiteral("0"), QRect(210, 12, 120, 20));
+  FinishLabel2->setFont(Bold(FinishLabel2->font()));
+  FinishButtonExplore =
+      Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 44, 190, 27));
+  Line(p, "FinishBevel1", QRect(8, 96, 425, 4));
+  Label(p, "FinishLabel3",
+        QStringLiteral("We appreciate if you write one-two lines about the files you have recovered. We post this "
+                       "information on our web site for others people view."),
+        QRect(8, 110, 425, 52), true);
+  FinishButtonFeedback =
+      Button(p, "FinishButtonFeedback", QStringLiteral("Send your feedback to us!"), QRect(8, 168, 190, 27));
+  Label(p, "FinishLabel4", QStringLiteral("The button opens the Brantwick web site in your web browser."),
+        QRect(8, 202, 425, 36), true);
+
+  connect(FinishButtonExplore, &QPushButton::clicked, this, &TMainForm::FinishButtonExploreClick);
+  connect(FinishButtonFeedback, &QPushButton::clicked, this, &TMainForm::FinishButtonFeedbackClick);
+}
+
+void TMainForm::CreateBottomBar() {
+  Line(this, "Bevel1", QRect(0, kClientHeight - kBottomHeight - 2, kClientWidth, 2));
+  PanelBottom = Make<QWidget>(this, "PanelBottom");
+  PanelBottom->setGeometry(0, kClientHeight - kBottomHeight, kClientWidth, kBottomHeight);
+  QWidget* p = PanelBottom;
+  ButtonAbout = Button(p, "ButtonAbout", QStringLiteral("About"), QRect(8, 8, 75, 25));
+  LabelWebSite = Label(p, "LabelWebSite", QStringLiteral("www.brantwick.example"), QRect(90, 12, 150, 18));
+  LabelWebSite->setCursor(Qt::PointingHandCursor);
+  LabelWebSite->setStyleSheet(QStringLiteral("color: #1a4f9c;"));
+  LabelWebSite->setAttribute(Qt::WA_Hover);
+  LabelWebSite->installEventFilter(this);
+  ButtonBack = Button(p, "ButtonBack", QStringLiteral("< &Back"), QRect(260, 8, 75, 25));
+  ButtonNext = Button(p, "ButtonNext", QStringLiteral("&Next >"), QRect(335, 8, 75, 25));
+  ButtonClose = Button(p, "ButtonClose", QStringLiteral("&Close"), QRect(418, 8, 75, 25));
+  ButtonHelp = Button(p, "ButtonHelp", QStringLiteral("&Help"), QRect(501, 8, 75, 25));
+  ButtonBack->setEnabled(false);
+
+  connect(ButtonAbout, &QPushButton::clicked, this, &TMainForm::ButtonAboutClick);
+  connect(ButtonBack, &QPushButton::clicked, this, &TMainForm::ButtonBackClick);
+  connect(ButtonNext, &QPushButton::clicked, this, &TMainForm::ButtonNextClick);
+  connect(ButtonClose, &QPushButton::clicked, this, &TMainForm::ButtonCloseClick);
+  connect(ButtonHelp, &QPushButton::clicked, this, &TMainForm::ButtonHelpClick);
+}
+
+}  // namespace quillot::gui

@@ -1,0 +1,127 @@
+// The Progress page: the recovery pass runs here, on this thread, with the window as its view.
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "app/Dialogs.h"
+#include "app/Settings.h"
+#include "formats/FileTypes.h"
+#include "gui/BusyAnimation.h"
+#include "gui/MainForm.h"
+#include "gui/QtText.h"
+#include "gui/SectorEdit.h"
+#include "i18n/Messages.h"
+
+namespace quillot::gui {
+
+void TMainForm::ProgressButtonStartClick() {
+  StartRecovery();
+  CheckState();
+  // A close asked for during the pass is carried out now that the file is closed.
+  if (closeAfterPass_) {
+    closeAfterPass_ = false;
+    close();
+  }
+}
+
+void TMainForm::ProgressButtonStopClick() { pass_->RequestStop(); }
+
+void TMainForm::StartRecovery() {
+  if (Running() || !DataStorage) return;
+  RecoveryTargetFolder = WithTrailingDelimiter(RecoveryTargetFolder);
+  TRecoveryOptions options;
+  options.DriveLetter = DriveLetter;
+  options.DriveNumber = DriveNumber;
+  options.TargetFolder = RecoveryTargetFolder;
+  options.RetryCount = RecoveryRetryCount;
+  options.SectorsToRead = RecoverySectorsToRead;
+  options.StartSector = ProgressStartSectorSpinEdit->Value();
+  pass_->StartRecovery(options, DataStorage->Formats);
+  DriveParams = pass_->DriveParams;
+}
+
+void TMainForm::OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint32_t) {
+  current_ = firstSector;
+  total_ = totalSectors;
+  sinceCheck_ = 0;
+  refreshClock_.start();
+  passClock_.start();
+}
+
+void TMainForm::Refresh() {
+  ProgressLabelCurSector->setText(QString::number(current_));
+  // The bar would repaint itself at once; it is painted with the labels instead, in one go.
+  ProgressBar->setUpdatesEnabled(false);
+  ProgressBar->setValue(ProgressPercent(current_, total_));
+  ProgressBar->setUpdatesEnabled(true);
+  FlushLog();
+  if (OnRefresh) OnRefresh(current_);
+  QCoreApplication::processEvents();
+  refreshClock_.restart();
+}
+
+void TMainForm::OnPassEnded() {
+  FlushLog();
+  lastPassSeconds_ = passClock_.isValid() ? static_cast<double>(passClock_.nsecsElapsed()) / 1e9 : 0;
+  passClock_.invalidate();
+  ProgressBar->setValue(0);
+  ProgressLabelCurSector->setText(QStringLiteral("0"));
+}
+
+void TMainForm::ShowFilesFound(int32_t filesFound) { ProgressLabelFilesFound->setText(QString::number(filesFound)); }
+
+void TMainForm::ShowReadErrors(int32_t readErrors) { ProgressLabelReadErrors->setText(QString::number(readErrors)); }
+
+void TMainForm::AddLogLine(const std::string& line) {
+  // During a pass the lines reach the log at the next repaint, many at a time: a line per file
+  // appended one by one would cost the pass more than its reading.
+  pendingLog_.append(ToQ(line));
+  if (!Running()) FlushLog();
+}
+
+void TMainForm::FlushLog() {
+  if (pendingLog_.isEmpty()) return;
+  ProgressMemoLog->appendPlainText(pendingLog_.join(QLatin1Char('\n')));
+  pendingLog_.clear();
+  ProgressMemoLog->verticalScrollBar()->setValue(ProgressMemoLog->verticalScrollBar()->maximum());
+}
+
+void TMainForm::SetStatus(const std::string& status) { ProgressLabelStatus->setText(ToQ(status)); }
+
+void TMainForm::SetBusy(bool busy) {
+  if (busy) {
+    ProgressAnimate->show();
+    ProgressAnimate->Start();
+  } else {
+    ProgressAnimate->Stop();
+    ProgressAnimate->hide();
+  }
+}
+
+void TMainForm::SetStartStopEnabled(bool startEnabled, bool stopEnabled) {
+  ProgressButtonStart->setEnabled(startEnabled);
+  ProgressButtonStop->setEnabled(stopEnabled);
+}
+
+void TMainForm::ShowMessage(const std::string& text, bool warning) {
+  FlushLog();
+  Dialogs().Show(text, FromQ(QApplication::applicationName()), TDialogButtons::Ok,
+                 warning ? TDialogIcon::Warning : TDialogIcon::None);
+}
+
+bool TMainForm::AskYesNo(const std::string& text) {
+  FlushLog();
+  return Dialogs().Show(text, Tr(strConfirmation), TDialogButtons::YesNo, TDialogIcon::Question) ==
+         TDialogAnswer::Yes;
+}
+
+void TMainForm::ProcessMessages() {
+  FlushLog();
+  ProgressLabelCurSector->setText(QString::number(current_));
+  QCoreApplication::processEvents();
+}
+
+}  // namespace quillot::gui

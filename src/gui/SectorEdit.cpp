@@ -1,0 +1,60 @@
+#include "gui/SectorEdit.h"
+
+#include <algorithm>
+
+namespace quillot::gui {
+
+namespace {
+bool ParseSector(const QString& text, uint64_t& value) {
+  if (text.isEmpty() || text.size() > 10) return false;
+  value = 0;
+  for (QChar c : text) {
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+    value = value * 10 + static_cast<uint64_t>(c.unicode() - '0');
+  }
+  return value <= 0xFFFFFFFFull;
+}
+}  // namespace
+
+QValidator::State TSectorValidator::validate(QString& input, int&) const {
+  if (input.isEmpty()) return Intermediate;
+  uint64_t v = 0;
+  if (!ParseSector(input, v)) return Invalid;
+  if (min_ == max_) return Acceptable;
+  if (v > max_) return Invalid;
+  return v < min_ ? Intermediate : Acceptable;
+}
+
+void TSectorValidator::fixup(QString& input) const {
+  uint64_t v = 0;
+  if (!ParseSector(input, v)) v = min_;
+  if (min_ != max_) v = std::clamp<uint64_t>(v, min_, max_);
+  input = QString::number(v);
+}
+
+TSectorEdit::TSectorEdit(QWidget* parent) : QLineEdit(parent), validator_(new TSectorValidator(this)) {
+  setValidator(validator_);
+  setText(QStringLiteral("0"));
+  setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void TSectorEdit::SetBounds(uint32_t min, uint32_t max) {
+  min_ = min;
+  max_ = max;
+  validator_->SetBounds(min, max);
+  SetValue(Value());
+}
+
+uint32_t TSectorEdit::Value() const {
+  uint64_t v = 0;
+  if (!ParseSector(text(), v)) v = min_;
+  if (min_ != max_) v = std::clamp<uint64_t>(v, min_, max_);
+  return static_cast<uint32_t>(v);
+}
+
+void TSectorEdit::SetValue(uint32_t value) {
+  if (min_ != max_) value = std::clamp(value, min_, max_);
+  setText(QString::number(value));
+}
+
+}  // namespace quillot::gui

@@ -1,0 +1,142 @@
+// The Start page's drive list: its rows, the click and double-click rules, Rescan and Add image.
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "GuiFixture.h"
+#include "drive/FileUtils.h"
+
+namespace quillot::testing {
+
+class DriveListTest : public TGuiTest {};
+
+TEST_F(DriveListTest, RowsListEveryLetterInOrderWithTheirCells) {
+  const char a = AttachZeroImage("a.img", 2000);
+  const char b = AttachZeroImage("b.img", 8);
+  std::filesystem::remove(env.Home() / "b.img");  // listed, but it no longer answers
+  gui::TMainForm form;
+  QTreeWidget* list = form.StartListViewDrives;
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_LT(a, b);
+  QTreeWidgetItem* first = list->topLevelItem(0);
+  EXPECT_EQ(first->text(0), QString(QLatin1Char(a)));
+  TViewDriveParams params;
+  GetViewDriveParams(a, params);
+  EXPECT_EQ(first->text(1).toStdString(), params.TypeName);
+  EXPECT_EQ(first->text(2).toStdString(), SizeToText(1024000));
+  EXPECT_EQ(first->text(3), "00000000");
+  EXPECT_EQ(first->text(4), "Ready");
+  QTreeWidgetItem* second = list->topLevelItem(1);
+  EXPECT_EQ(second->text(4), "No media");
+  EXPECT_EQ(second->text(3), "00000000");
+
+  EXPECT_EQ(list->columnCount(), 5);
+  const QStringList captions{"Drive", "Type", "Total Space", "S/N", "Status"};
+  const int widths[] = {90, 70, 100, 70, 70};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(list->headerItem()->text(i), captions[i]);
+    EXPECT_EQ(list->columnWidth(i), widths[i]);
+  }
+  EXPECT_TRUE(first->textAlignment(2) & Qt::AlignRight);
+  EXPECT_FALSE(list->header()->sectionsClickable());
+}
+
+TEST_F(DriveListTest, ALabelledVolumeShowsItsLabelAndTheClickTakesTheLetter) {
+  const std::string image = (env.Home() / "fat.img").string();
+  if (!MakeFatImage(image, "-n SYSTEM", 1024)) GTEST_FAIL() << "mkfs.fat is needed (dosfstools)";
+  const char zero = AttachZeroImage("zero.img", 64);
+  const char fat = Attach(image, 0);
+  gui::TMainForm form;
+  form.show();
+  EXPECT_EQ(form.DriveLetter, zero);  // the first showing chose the first drive
+  EXPECT_EQ(RowOf(form, fat)->text(0), QString(QLatin1Char(fat)) + " (SYSTEM)");
+  ClickRow(form, fat);
+  EXPECT_EQ(form.DriveLetter, fat);
+  EXPECT_EQ(form.DriveNumber, fat - 'A' + 1);
+  EXPECT_FALSE(form.ButtonBack->isEnabled());
+  EXPECT_TRUE(form.ButtonNext->isEnabled());
+
+  // A click beside every row leaves no drive chosen and Next off.
+  QTest::mouseClick(form.StartListViewDrives->viewport(), Qt::LeftButton, {},
+                    QPoint(20, form.StartListViewDrives->viewport()->height() - 5));
+  EXPECT_EQ(form.DriveLetter, '?');
+  EXPECT_EQ(form.DriveNumber, 0);
+  EXPECT_FALSE(form.ButtonNext->isEnabled());
+  EXPECT_TRUE(form.ButtonClose->isEnabled());
+
+  // A double click runs Next at once, even while Next is off.
+  QTreeWidgetItem* row = RowOf(form, fat);
+  QTest::mouseDClick(form.StartListViewDrives->viewport(), Qt::LeftButton, {},
+                     form.StartListViewDrives->visualItemRect(row).center());
+  EXPECT_EQ(form.ActivePage(), gui::TMainForm::kTypesPage);
+
+  // Coming back does not choose the first drive again.
+  form.ButtonBackClick();
+  EXPECT_EQ(form.DriveLetter, fat);
+}
+
+TEST_F(DriveListTest, TheKeyboardMovesTheChoiceWithTheFocusedRow) {
+  const char a = AttachZeroImage("a.img", 64);
+  const char b = AttachZeroImage("b.img", 64);
+  gui::TMainForm form;
+  form.show();
+  EXPECT_EQ(form.DriveLetter, a);
+  QTest::keyClick(form.StartListViewDrives, Qt::Key_Down);
+  EXPECT_EQ(form.DriveLetter, b);
+}
+
+TEST_F(DriveListTest, RescanRebuildsTheListButKeepsTheChoice) {
+  const char a = AttachZeroImage("a.img", 64);
+  const char b = AttachZeroImage("b.img", 64);
+  gui::TMainForm form;
+  form.show();
+  ClickRow(form, b);
+  ASSERT_EQ(form.DriveNumber, b - 'A' + 1);
+  const bool nextBefore = form.ButtonNext->isEnabled();
+  DriveTable().Remove(b);
+  form.StartButtonRescan->click();
+  // The images keep their letters; the chosen one that went away is still the choice (the machine's
+  // own disks may take its letter now).
+  ASSERT_NE(RowOf(form, a), nullptr);
+  EXPECT_EQ(RowOf(form, a)->toolTip(0).toStdString(), (env.Home() / "a.img").string());
+  if (QTreeWidgetItem* row = RowOf(form, b)) {
+    EXPECT_NE(row->toolTip(0).toStdString(), (env.Home() / "b.img").string());
+  }
+  EXPECT_EQ(form.DriveLetter, b);
+  EXPECT_EQ(form.DriveNumber, b - 'A' + 1);
+  EXPECT_EQ(form.ButtonNext->isEnabled(), nextBefore);
+  EXPECT_EQ(form.StartListViewDrives->currentItem(), nullptr);
+}
+
+TEST_F(DriveListTest, AddImageAttachesListsAndChoosesTheImage) {
+  const char a = AttachZeroImage("a.img", 64);
+  const std::string path = (env.Home() / "card.img").string();
+  { FILE* f = std::fopen(path.c_str(), "wb"); std::fclose(f); }
+  std::filesystem::resize_file(path, 4096 * 512);
+  gui::TMainForm form;
+  form.show();
+  EXPECT_EQ(form.DriveLetter, a);
+  const char added = form.AddImage(QString::fromStdString(path));
+  ASSERT_NE(added, 0);
+  EXPECT_NE(RowOf(form, added), nullptr);
+  EXPECT_EQ(form.DriveLetter, added);
+  EXPECT_TRUE(form.ButtonNext->isEnabled());
+
+  // A file that cannot be attached is explained, and nothing changes.
+  EXPECT_EQ(form.AddImage("/nonexistent/card.img"), 0);
+  ASSERT_EQ(dialogs.Shown.size(), 1u);
+  EXPECT_NE(dialogs.Shown[0].Text.find("/nonexistent/card.img"), std::string::npos);
+  EXPECT_EQ(form.DriveLetter, added);
+  // The advanced parameters have no dialog yet.
+  EXPECT_FALSE(form.StartButtonAdvParams->isEnabled());
+}
+
+TEST_F(DriveListTest, ADriveNamedAtStartIsChosenAtTheFirstShowing) {
+  AttachZeroImage("a.img", 64);
+  const char b = AttachZeroImage("b.img", 64);
+  gui::TMainForm form(b);
+  form.show();
+  EXPECT_EQ(form.DriveLetter, b);
+}
+
+}  // namespace quillot::testing

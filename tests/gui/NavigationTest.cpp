@@ -1,0 +1,230 @@
+// Back, Next and the button states of every page.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+
+#include "GuiFixture.h"
+#include "app/Settings.h"
+#include "gui/DriveProblem.h"
+#include "gui/SectorEdit.h"
+
+namespace quillot::testing {
+
+namespace {
+struct TButtons {
+  bool back, next, close;
+};
+TButtons Buttons(gui::TMainForm& f) {
+  return {f.ButtonBack->isEnabled(), f.ButtonNext->isEnabled(), f.ButtonClose->isEnabled()};
+}
+}  // namespace
+
+class NavigationTest : public TGuiTest {};
+
+TEST_F(NavigationTest, ButtonsFollowThePageTableAndBackNextStopAtTheEnds) {
+  const char letter = AttachZeroImage("disk.img", 100);
+  gui::TMainForm form;
+  form.show();
+  EXPECT_EQ(form.ActivePage(), gui::TMainForm::kStartPage);
+  EXPECT_EQ(form.DriveLetter, letter);  // the first showing chose the first drive
+
+  // Back on the first page changes nothing but still refreshes the state.
+  form.ButtonNext->setEnabled(false);
+  form.ButtonBackClick();
+  EXPECT_EQ(form.ActivePage(), 0);
+  auto b = Buttons(form);
+  EXPECT_FALSE(b.back);
+  EXPECT_TRUE(b.next);
+  EXPECT_TRUE(b.close);
+
+  form.ButtonNextClick();
+  EXPECT_EQ(form.ActivePage(), 1);
+  b = Buttons(form);
+  EXPECT_TRUE(b.back && b.next && b.close);
+  form.ButtonNextClick();
+  EXPECT_EQ(form.ActivePage(), 2);
+  b = Buttons(form);
+  EXPECT_TRUE(b.back && b.next && b.close);
+
+  form.ButtonNextClick();
+  EXPECT_EQ(form.ActivePage(), 3);
+  b = Buttons(form);
+  EXPECT_TRUE(b.back);
+  EXPECT_FALSE(b.next);  // no pass has ended yet
+  EXPECT_TRUE(b.close);
+  EXPECT_TRUE(form.ProgressButtonStart->isEnabled());
+  EXPECT_FALSE(form.ProgressButtonStop->isEnabled());
+  // Next is not the way past the Progress page before a pass: the button is off, the handler still moves.
+  form.ButtonNextClick();
+  EXPECT_EQ(form.ActivePage(), 4);
+  b = Buttons(form);
+  EXPECT_TRUE(b.back);
+  EXPECT_FALSE(b.next);
+  EXPECT_TRUE(b.close);
+  form.ButtonNextClick();
+  EXPECT_EQ(form.ActivePage(), 4);
+
+  // Start and Stop keep their states on the pages that do not own them.
+  form.ButtonBackClick();
+  form.ButtonBackClick();
+  EXPECT_EQ(form.ActivePage(), 2);
+  form.ProgressButtonStop->setEnabled(true);
+  form.ProgressButtonStart->setEnabled(false);
+  form.ButtonBackClick();
+  EXPECT_TRUE(form.ProgressButtonStop->isEnabled());
+  EXPECT_FALSE(form.ProgressButtonStart->isEnabled());
+  form.ButtonNextClick();
+
+  // Back from Types to Start enables Next even with no drive chosen.
+  form.DriveLetter = '?';
+  form.DriveNumber = 0;
+  form.ButtonBackClick();
+  form.ButtonBackClick();
+  EXPECT_EQ(form.ActivePage(), 0);
+  EXPECT_TRUE(form.ButtonNext->isEnabled());
+}
+
+TEST_F(NavigationTest, TheProgressPageTakesOverTheDestinationAndShowsTheDrive) {
+  const char letter = AttachZeroImage("disk.img", 2048);
+  gui::TMainForm form;
+  form.show();
+  form.DestinationFolderEdit->setText(QString());
+  for (int i = 0; i < 3; ++i) form.ButtonNextClick();
+  // An empty field becomes a lone delimiter.
+  EXPECT_EQ(RecoveryTargetFolder, "/");
+  EXPECT_EQ(form.ProgressLabelDestinationFolder->text(), QString(QLatin1Char(letter)) + ":\\ (Ready)");
+  EXPECT_EQ(form.ProgressLabelTotalSectors->text(), "2048");
+  EXPECT_EQ(form.ProgressStartSectorSpinEdit->MaxValue(), 2048u);
+
+  form.ButtonBackClick();
+  form.DestinationFolderEdit->setText("/tmp/x/");
+  form.ButtonNextClick();
+  EXPECT_EQ(RecoveryTargetFolder, "/tmp/x/");  // already ends in the delimiter
+  form.ButtonBackClick();
+  form.DestinationFolderEdit->setText("/tmp/y");
+  form.ButtonNextClick();
+  EXPECT_EQ(RecoveryTargetFolder, "/tmp/y/");
+}
+
+TEST_F(NavigationTest, ADriveThatCannotBeReadIsNotReadyAndStartStaysOff) {
+  const char good = AttachZeroImage("good.img", 64);
+  const char gone = AttachZeroImage("gone.img", 64);
+  gui::TMainForm form;
+  form.show();
+  ClickRow(form, good);
+  for (int i = 0; i < 3; ++i) form.ButtonNextClick();
+  EXPECT_EQ(form.ProgressStartSectorSpinEdit->MaxValue(), 64u);
+
+  // The image vanishes: the drive is not ready, Start is off and the field's bounds are lifted.
+  std::filesystem::remove(env.Home() / "gone.img");
+  form.DriveLetter = gone;
+  form.DriveNumber = static_cast<uint8_t>(gone - 'A' + 1);
+  form.CheckState();
+  EXPECT_EQ(form.ProgressLabelDestinationFolder->text(), QString(QLatin1Char(gone)) + ":\\ (Not Ready)");
+  EXPECT_FALSE(form.ProgressButtonStart->isEnabled());
+  EXPECT_EQ(form.ProgressStartSectorSpinEdit->MinValue(), form.ProgressStartSectorSpinEdit->MaxValue());
+  EXPECT_TRUE(form.ProgressLabelDriveProblem->text().contains("gone.img")) << form.ProgressLabelDriveProblem->text().toStdString();
+}
+
+TEST_F(NavigationTest, WithNoDriveChosenTheDriveLineAndBoundsStayAsTheyWere) {
+  gui::TMainForm form;  // an empty drive table: nothing to choose
+  form.show();
+  EXPECT_EQ(form.DriveLetter, '?');
+  EXPECT_FALSE(form.ButtonNext->isEnabled());
+  form.ProgressStartSectorSpinEdit->SetBounds(0, 500);
+  for (int i = 0; i < 3; ++i) form.ButtonNextClick();
+  EXPECT_EQ(form.ActivePage(), 3);
+  EXPECT_EQ(form.ProgressLabelDestinationFolder->text(), "?:\\");
+  EXPECT_EQ(form.ProgressStartSectorSpinEdit->MaxValue(), 500u);
+}
+
+TEST_F(NavigationTest, TheStartSectorFieldTakesTheWholeUnsigned32BitRange) {
+  gui::TSectorEdit edit(nullptr);
+  edit.SetBounds(0, 4294967295u);
+  edit.setText("4294967295");
+  EXPECT_TRUE(edit.hasAcceptableInput());
+  EXPECT_EQ(edit.Value(), 4294967295u);
+  QString over = "4294967296";
+  int pos = 0;
+  EXPECT_EQ(edit.validator()->validate(over, pos), QValidator::Invalid);
+  QString letters = "12a";
+  EXPECT_EQ(edit.validator()->validate(letters, pos), QValidator::Invalid);
+  // Narrower bounds pull the value in; equal bounds leave the field free.
+  edit.SetBounds(0, 100);
+  EXPECT_EQ(edit.Value(), 100u);
+  edit.SetBounds(0, 0);
+  edit.setText("3000000000");
+  EXPECT_EQ(edit.Value(), 3000000000u);
+}
+
+TEST_F(NavigationTest, CaptionEscapeAndTheBottomBarLaunches) {
+  gui::TMainForm form;
+  form.show();
+  EXPECT_TRUE(form.windowTitle().startsWith("Quillot v. "));
+  EXPECT_EQ(form.size(), QSize(584, 392));
+  EXPECT_EQ(form.objectName(), "MainForm");
+
+  RecoveryTargetFolder = "/home/user/Recovered Audio Files/";
+  form.FinishButtonExploreClick();
+  ASSERT_EQ(Launches.size(), 1u);
+  EXPECT_EQ(Launches[0].Program, "xdg-open");
+  EXPECT_EQ(Launches[0].Arguments, QStringList{"/home/user/Recovered Audio Files/"});  // one folder, blanks and all
+  form.FinishButtonFeedbackClick();
+  ASSERT_EQ(Launches.size(), 2u);
+  EXPECT_EQ(Launches[1].Arguments, QStringList{gui::kFeedbackPage});
+  EXPECT_TRUE(dialogs.Shown.empty());
+
+  // A launch that fails says what could not be run, under "Error".
+  LaunchSucceeds = false;
+  EXPECT_FALSE(gui::ExecuteFile("no-such-program-here", ""));
+  ASSERT_EQ(dialogs.Shown.size(), 1u);
+  EXPECT_EQ(dialogs.Shown[0].Text, "Unable to execute external program no-such-program-here.");
+  EXPECT_EQ(dialogs.Shown[0].Caption, "Error");
+  EXPECT_EQ(dialogs.Shown[0].Icon, TDialogIcon::Error);
+
+  // Esc presses Close only while Close is enabled.
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  form.ButtonClose->setEnabled(false);
+  QTest::keyClick(&form, Qt::Key_Escape);
+  EXPECT_TRUE(form.isVisible());
+  form.ButtonClose->setEnabled(true);
+  QTest::keyClick(&form, Qt::Key_Escape);
+  EXPECT_FALSE(form.isVisible());
+}
+
+TEST(ExecuteFileReal, AProgramThatDoesNotExistIsNamedInTheErrorBox) {
+  TScriptedDialogs dialogs;
+  EXPECT_FALSE(gui::ExecuteFile("/nonexistent/quillot-test-program", "a b"));
+  ASSERT_EQ(dialogs.Shown.size(), 1u);
+  EXPECT_EQ(dialogs.Shown[0].Text, "Unable to execute external program /nonexistent/quillot-test-program.");
+}
+
+TEST_F(NavigationTest, ADriveWithoutSectorsOnlyShowsTheMessage) {
+  const char empty = AttachZeroImage("empty.img", 0);
+  gui::TMainForm form(empty);
+  form.show();
+  for (int i = 0; i < 3; ++i) form.ButtonNextClick();
+  EXPECT_EQ(form.ProgressLabelTotalSectors->text(), "0");
+  form.ProgressButtonStartClick();
+  ASSERT_EQ(dialogs.Shown.size(), 1u);
+  EXPECT_EQ(dialogs.Shown[0].Text, "Error: DriveParams.TotalPhysSec = 0. Recovery stopped.");
+  EXPECT_EQ(dialogs.Shown[0].Buttons, TDialogButtons::Ok);
+  EXPECT_TRUE(form.ProgressMemoLog->toPlainText().isEmpty());
+  EXPECT_FALSE(form.PassDone());
+  EXPECT_FALSE(form.ButtonNext->isEnabled());
+}
+
+TEST(DriveProblemText, LackOfRightsGetsAdviceOtherFailuresTheReason) {
+  const QString denied = gui::DriveProblemText("/dev/sdb1", true, "");
+  EXPECT_TRUE(denied.contains("/dev/sdb1"));
+  EXPECT_TRUE(denied.contains("sudo"));
+  EXPECT_TRUE(denied.contains("Add image..."));
+  EXPECT_EQ(gui::DriveProblemText("/dev/sdb1", false, "/dev/sdb1: No medium found"),
+            "The drive cannot be read: /dev/sdb1: No medium found");
+  EXPECT_TRUE(gui::DriveProblemText("/dev/sdb1", false, "").isEmpty());
+}
+
+}  // namespace quillot::testing

@@ -1,0 +1,249 @@
+// Whole passes driven through the window: the sample card recovered, stopped half way, and the window
+// closed half way.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <map>
+#include <csignal>
+#include <sys/stat.h>
+
+#include "GuiFixture.h"
+#include "app/Lifecycle.h"
+#include "app/Settings.h"
+#include "drive/IORoutines.h"
+#include "gui/BusyAnimation.h"
+#include "gui/SectorEdit.h"
+#include "gui/SignalCloser.h"
+#include "gui/TypesTreeView.h"
+#include "support/Files.h"
+
+namespace quillot::testing {
+
+namespace fs = std::filesystem;
+
+class RecoveryThroughWindowTest : public TGuiTest {
+ protected:
+  void SetUp() override {
+    DriveAccessInit();
+    card_ = SampleCard();
+    if (card_.empty()) GTEST_FAIL() << "xz is needed (xz-utils)";
+    chmod(card_.c_str(), 0444);
+  }
+  void TearDown() override { DriveAccessDone(); }
+
+  // From the Start page to the Progress page with dest as the destination.
+  static void WalkToProgress(gui::TMainForm& form, const fs::path& dest) {
+    form.ButtonNextClick();
+    form.ButtonNextClick();
+    form.DestinationFolderEdit->setText(QString::fromStdString(dest.string()));
+    form.ButtonNextClick();
+    ASSERT_EQ(form.ActivePage(), gui::TMainForm::kProgressPage);
+    ASSERT_TRUE(form.ProgressButtonStart->isEnabled());
+  }
+
+  static std::map<std::string, std::string> Files(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    if (!fs::exists(dir)) return files;
+    for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename().string()] = test::ReadText(e.path().string());
+    return files;
+  }
+
+  static QStringList Log(gui::TMainForm& form) { return form.ProgressMemoLog->toPlainText().split('\n'); }
+
+  std::string card_;
+};
+
+TEST_F(RecoveryThroughWindowTest, TheSampleCardIsRecoveredAndTheWindowShowsIt) {
+  LoadShippedCatalogue();
+  const std::string before = test::ReadText(card_);
+  const char letter = Attach(card_, 0);
+  gui::TMainForm form(letter);
+  form.show();
+  const fs::path dest = env.Home() / "Recovered";
+  WalkToProgress(form, dest);
+  EXPECT_EQ(form.ProgressLabelTotalSectors->text(), "81920");
+  EXPECT_EQ(form.ProgressLabelStatus->text(), "Idle");
+
+  bool sawRunning = false;
+  form.OnRefresh = [&](uint32_t) {
+    sawRunning = sawRunning || (form.Running() && !form.ButtonBack->isEnabled() && !form.ButtonNext->isEnabled() &&
+                                !form.ButtonClose->isEnabled() && form.ProgressButtonStop->isEnabled() &&
+                                !form.ProgressButtonStart->isEnabled() && form.ProgressLabelStatus->text() == "Busy" &&
+                                form.ProgressAnimate->isVisible());
+  };
+  form.SetRefreshInterval(0);
+  form.ProgressButtonStart->click();
+  EXPECT_TRUE(sawRunning);
+
+  int clips = 0;
+  for (const auto& e : fs::directory_iterator(fs::path(QUILLOT_SOURCE_DIR) / "samples" / "audio")) {
+    (void)e;
+    ++clips;
+  }
+  const auto files = Files(dest);
+  EXPECT_EQ(static_cast<int>(files.size()), clips);
+  EXPECT_EQ(form.FilesFound(), clips);
+  const QStringList log = Log(form);
+  EXPECT_EQ(log.first(), QString("Recovery started. Current disk %1:\\").arg(QLatin1Char(letter)));
+  EXPECT_EQ(log.last(), "Recovery finished.");
+  EXPECT_EQ(log.filter("Recovering file: ").size(), clips);
+
+  // After the pass: idle controls, Next open, the count on the Finish page.
+  EXPECT_FALSE(form.Running());
+  EXPECT_TRUE(form.PassDone());
+  EXPECT_EQ(form.ProgressLabelStatus->text(), "Idle");
+  EXPECT_FALSE(form.ProgressAnimate->isVisible());
+  EXPECT_EQ(form.ProgressBar->value(), 0);
+  EXPECT_EQ(form.ProgressLabelCurSector->text(), "0");
+  EXPECT_EQ(form.ProgressLabelFilesFound->text(), QString::number(clips));
+  EXPECT_TRUE(form.ProgressButtonStart->isEnabled());
+  EXPECT_FALSE(form.ProgressButtonStop->isEnabled());
+  EXPECT_TRUE(form.ButtonBack->isEnabled() && form.ButtonNext->isEnabled() && form.ButtonClose->isEnabled());
+  form.ButtonNextClick();
+  EXPECT_EQ(form.FinishLabel2->text(), QString::number(clips));
+  form.FinishButtonExplore->click();
+  ASSERT_EQ(Launches.size(), 1u);
+  EXPECT_EQ(Launches[0].Arguments, QStringList{QString::fromStdString(dest.string() + "/")});
+  EXPECT_TRUE(test::ReadText(card_) == before) << "the card image changed";
+
+  // A start sector at the end processes nothing; the second pass's lines follow the first's.
+  form.ButtonBackClick();
+  form.ProgressStartSectorSpinEdit->SetValue(81920);
+  form.ProgressButtonStart->click();
+  const QStringList again = Log(form);
+  ASSERT_EQ(again.size(), log.size() + 2);
+  EXPECT_EQ(again.last(), "Recovery finished.");
+  EXPECT_EQ(form.FilesFound(), 0);
+}
+
+TEST_F(RecoveryThroughWindowTest, StopInMidPassEndsAtTheChunkAndKeepsEveryFileWhole) {
+  LoadShippedCatalogue();
+  RecoverySectorsToRead = 256;
+  const char letter = Attach(card_, 0);
+  gui::TMainForm form(letter);
+  form.show();
+  form.SetRefreshInterval(0);
+  const fs::path whole = env.Home() / "whole";
+  WalkToProgress(form, whole);
+  form.ProgressButtonStart->click();
+  const auto full = Files(whole);
+  ASSERT_GE(full.size(), 3u);
+
+  // The second pass is stopped once it has passed the middle of the card.
+  form.ButtonBackClick();
+  const fs::path part = env.Home() / "part";
+  form.DestinationFolderEdit->setText(QString::fromStdString(part.string()));
+  form.ButtonNextClick();
+  bool stopped = false;
+  uint32_t stoppedAt = 0;
+  form.OnRefresh = [&](uint32_t sector) {
+    if (!stopped && sector > 40000) {
+      stopped = true;
+      stoppedAt = sector;
+      QTimer::singleShot(0, form.ProgressButtonStop, &QPushButton::click);
+    }
+  };
+  form.ProgressButtonStart->click();
+  ASSERT_TRUE(stopped);
+  EXPECT_EQ(Log(form).last(), "Recovery cancelled.");
+  EXPECT_TRUE(form.ButtonNext->isEnabled());  // a cancelled pass counts as a pass
+
+  const auto some = Files(part);
+  ASSERT_FALSE(some.empty());
+  // Every file but the last is the same as in the whole pass; the last is its beginning, cut at the
+  // end of the chunk in which Stop was pressed.
+  // The last file is the one with the highest number.
+  std::string lastName;
+  auto number = [](const std::string& name) { return std::stoi(name.substr(name.find('.') - 5, 5)); };
+  for (const auto& [name, data] : some)
+    if (lastName.empty() || number(name) > number(lastName)) lastName = name;
+  uint64_t partBytes = 0, fullBytes = 0;
+  for (const auto& [name, data] : full) fullBytes += data.size();
+  for (const auto& [name, data] : some) {
+    ASSERT_TRUE(full.count(name)) << name;
+    partBytes += data.size();
+    const std::string& whole = full.at(name);
+    if (name == lastName)
+      EXPECT_TRUE(data.size() <= whole.size() && whole.compare(0, data.size(), data) == 0) << name;
+    else
+      EXPECT_TRUE(whole == data) << name;
+    EXPECT_EQ(data.size() % 512, 0u) << name;
+  }
+  EXPECT_LT(partBytes, fullBytes);
+  // The pass went on to the end of the chunk of 256 sectors in which Stop came, and no further.
+  EXPECT_EQ((fullBytes - partBytes) % (256 * 512), 0u);
+  EXPECT_GE(partBytes + (81920ull - stoppedAt) * 512, fullBytes);
+  EXPECT_GT(stoppedAt, 0u);
+}
+
+TEST_F(RecoveryThroughWindowTest, ClosingInMidPassStopsClosesTheFileAndSavesAtExit) {
+  fs::copy_file(fs::path(QUILLOT_SOURCE_DIR) / "data" / "Quillot.ini", env.Program() / "Quillot.ini");
+  TLifecycle lifecycle;
+  lifecycle.Start();
+  RecoverySectorsToRead = 256;
+  const char letter = Attach(card_, 0);
+  const fs::path dest = env.Home() / "closed";
+  {
+    gui::TMainForm form(letter);
+    form.show();
+    form.SetRefreshInterval(0);
+    // A change to the catalogue, so that exit has something to save.
+    form.ButtonNextClick();
+    QTreeWidgetItem* first = form.TypesTreeView->topLevelItem(0)->child(0);
+    QTest::mouseClick(form.TypesTreeView->viewport(), Qt::LeftButton, {},
+                      form.TypesTreeView->StateImageRect(first).center());
+    ASSERT_TRUE(DataStorage->Modified);
+    form.ButtonBackClick();
+    WalkToProgress(form, dest);
+    bool asked = false, stayedOpen = true;
+    form.OnRefresh = [&](uint32_t sector) {
+      if (!asked && sector > 30000) {
+        asked = true;
+        QTimer::singleShot(0, &form, &QWidget::close);
+      } else if (asked) {
+        stayedOpen = stayedOpen && form.isVisible();
+      }
+    };
+    form.ProgressButtonStart->click();
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_FALSE(form.isVisible());  // closed once the pass had ended
+    EXPECT_FALSE(form.Running());
+    EXPECT_EQ(Log(form).last(), "Recovery cancelled.");
+    const auto files = Files(dest);
+    ASSERT_FALSE(files.empty());
+    for (const auto& [name, data] : files) EXPECT_EQ(data.size() % 512, 0u) << name;
+  }
+  lifecycle.Stop();
+  const std::string store = TTempEnvironment::Read(env.StorePath());
+  EXPECT_NE(store.find(dest.string() + "/"), std::string::npos) << store;
+  EXPECT_NE(test::ReadText((env.Program() / "Quillot.ini").string()),
+            test::ReadText((fs::path(QUILLOT_SOURCE_DIR) / "data" / "Quillot.ini").string()));
+}
+
+TEST_F(RecoveryThroughWindowTest, ATerminateSignalInMidPassClosesTheWindowOnceThePassHasEnded) {
+  LoadShippedCatalogue();
+  RecoverySectorsToRead = 256;
+  const char letter = Attach(card_, 0);
+  gui::TMainForm form(letter);
+  gui::TSignalCloser closer(&form);
+  form.show();
+  form.SetRefreshInterval(0);
+  WalkToProgress(form, env.Home() / "signalled");
+  bool raised = false;
+  form.OnRefresh = [&](uint32_t sector) {
+    if (!raised && sector > 20000) {
+      raised = true;
+      std::raise(SIGTERM);
+    }
+  };
+  form.ProgressButtonStart->click();
+  ASSERT_TRUE(raised);
+  EXPECT_EQ(Log(form).last(), "Recovery cancelled.");
+  EXPECT_FALSE(form.isVisible());
+}
+
+}  // namespace quillot::testing
