@@ -62,12 +62,15 @@ QVariant THelpBrowser::loadResource(int type, const QUrl& name) {
 }
 
 void THelpBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type) {
-  if (!name.isRelative() && name.scheme() != QLatin1String(kScheme)) {
+  // A link as a page writes it is taken from that page's folder, so the new page's own pictures and
+  // links resolve from where it lies.
+  const QUrl url = name.isRelative() && !source().isEmpty() ? source().resolved(name) : name;
+  if (!url.isRelative() && url.scheme() != QLatin1String(kScheme)) {
     // Web sites and mail addresses belong to the user's own programs.
-    QDesktopServices::openUrl(name);
+    QDesktopServices::openUrl(url);
     return;
   }
-  QTextBrowser::doSetSource(name, type);
+  QTextBrowser::doSetSource(url, type);
 }
 
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {

@@ -7,7 +7,9 @@
 #include "app/Dialogs.h"
 #include "app/Lifecycle.h"
 #include "drive/DriveTable.h"
+#include "help/QuickStart.h"
 #include "gui/BenchPass.h"
+#include "gui/HelpWindow.h"
 #include "gui/MainForm.h"
 #include "gui/QtDialogs.h"
 #include "gui/QtText.h"
@@ -59,6 +61,7 @@ int main(int argc, char** argv) {
   QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
   quillot::gui::TQtDialogs dialogs;
   quillot::SetDialogs(&dialogs);
+  quillot::gui::InstallHelp(app);
 
   quillot::TLifecycle lifecycle;
   lifecycle.Start();
@@ -75,6 +78,7 @@ int main(int argc, char** argv) {
         quillot::Dialogs().Show(error, "Error", quillot::TDialogButtons::Ok, quillot::TDialogIcon::Error);
     }
     quillot::gui::TMainForm form(preferred);
+    quillot::ShowQuickStartOnFirstStart();
     quillot::gui::TSignalCloser closer(&form);
     form.show();
     status = app.exec();

@@ -1,0 +1,129 @@
+// F1 and the Help button in the wizard, and the help window they open from the built help book.
+#include <QApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "GuiFixture.h"
+#include "gui/AboutForm.h"
+#include "gui/HelpWindow.h"
+#include "help/HelpInterface.h"
+
+namespace quillot::testing {
+
+namespace {
+
+// The help of a started program: the viewer registered, the book in the program folder, the Qt
+// display and the F1 filter in place.
+class HelpWindowTest : public TGuiTest {
+ protected:
+  HelpWindowTest() {
+    std::filesystem::copy_file(std::string(QUILLOT_BINARY_DIR) + "/Quillot.chm", env.Program() / "Quillot.chm");
+    RegisterHelpViewer();
+    previous_ = SetHelpDisplay(&display);
+    qApp->installEventFilter(&filter);
+  }
+  ~HelpWindowTest() override {
+    qApp->removeEventFilter(&filter);
+    ReleaseHelpViewer();
+    SetHelpDisplay(previous_);
+  }
+  std::string ShownPage() const {
+    return display.Window() ? display.Window()->Browser()->source().path().toStdString() : std::string();
+  }
+
+  gui::TQtHelpDisplay display;
+  gui::THelpKeyFilter filter;
+
+ private:
+  THelpDisplay* previous_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(HelpWindowTest, F1AnywhereOnTheWizardOpensTheContentsBesideIt) {
+  gui::TMainForm form;
+  form.show();
+  for (int page = 0; page < 5; ++page) {
+    form.PageControlMain->setCurrentIndex(page);
+    QWidget* onPage = form.PageControlMain->currentWidget()->findChildren<QWidget*>().value(0);
+    ASSERT_NE(onPage, nullptr) << page;
+    if (display.Window()) display.Window()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::keyClick(onPage, Qt::Key_F1);
+    EXPECT_EQ(ShownPage(), "/files/contents.html") << page;
+  }
+  // The window is not modal: the wizard goes on taking input.
+  ASSERT_NE(display.Window(), nullptr);
+  EXPECT_FALSE(display.Window()->isModal());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_TRUE(display.Window()->isVisible());
+  EXPECT_TRUE(form.isEnabled());
+  // The contents come from the book, the page's entry selected.
+  QTreeWidget* tree = display.Window()->ContentsTree();
+  ASSERT_GE(tree->topLevelItemCount(), 10);
+  EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("Welcome to Quillot"));
+  ASSERT_NE(tree->currentItem(), nullptr);
+  EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("Welcome to Quillot"));
+  EXPECT_GE(display.Window()->IndexList()->topLevelItemCount(), 20);
+}
+
+TEST_F(HelpWindowTest, TheHelpButtonAsksForTheFocusedControlsTopic) {
+  gui::TMainForm form;
+  form.show();
+  QApplication::setActiveWindow(&form);
+  form.ButtonNext->setFocus();
+  QTest::mouseClick(form.ButtonHelp, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ShownPage(), "/files/contents.html");
+}
+
+TEST_F(HelpWindowTest, AModalDialogsTopicOpensInAWindowTheDialogDoesNotBlock) {
+  gui::TMainForm form;
+  form.show();
+  gui::TAboutForm about(&form);
+  about.setModal(true);
+  about.show();
+  QTest::keyClick(about.OkButton, Qt::Key_F1);
+  EXPECT_EQ(ShownPage(), "/files/about.html");
+  ASSERT_NE(display.Window(), nullptr);
+  EXPECT_EQ(display.Window()->parentWidget(), &about);
+  EXPECT_TRUE(display.Window()->isWindow());
+  EXPECT_TRUE(display.Window()->isVisible());
+  about.close();
+}
+
+TEST_F(HelpWindowTest, PagesComeWithTheirPicturesAndLinksLeadToOtherPages) {
+  ASSERT_GT(HtmlHelpCall(0, ApplicationHelpFile + "::/files/carving.html", HH_DISPLAY_TOPIC, 0), 0);
+  gui::THelpBrowser* browser = display.Window()->Browser();
+  EXPECT_EQ(browser->documentTitle(), QStringLiteral("How Quillot finds files"));
+  const QVariant png = browser->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("images/carving.png")));
+  QImage image;
+  ASSERT_TRUE(image.loadFromData(png.toByteArray()));
+  EXPECT_EQ(image.width(), 560);
+  const QString css =
+      browser->loadResource(QTextDocument::StyleSheetResource, QUrl(QStringLiteral("style.css"))).toString();
+  EXPECT_TRUE(css.contains(QStringLiteral("h1")));
+  EXPECT_FALSE(browser->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("images/none.png"))).isValid());
+  // A link as the page writes it, relative to the page.
+  browser->setSource(QUrl(QStringLiteral("troubleshooting.html#image")));
+  EXPECT_EQ(ShownPage(), "/files/troubleshooting.html");
+  EXPECT_EQ(browser->documentTitle(), QStringLiteral("Troubleshooting"));
+  browser->backward();
+  EXPECT_EQ(ShownPage(), "/files/carving.html");
+}
+
+TEST_F(HelpWindowTest, F1ShowsNothingWithoutTheBookOrOutsideTheProgramsWindows) {
+  QWidget loose;
+  loose.show();
+  QTest::keyClick(&loose, Qt::Key_F1);
+  EXPECT_EQ(display.Window(), nullptr);
+  std::filesystem::remove(env.Program() / "Quillot.chm");
+  gui::TMainForm form;
+  form.show();
+  QTest::keyClick(form.ButtonNext, Qt::Key_F1);
+  EXPECT_EQ(display.Window(), nullptr);
+  EXPECT_TRUE(dialogs.Shown.empty());
+}
+
+}  // namespace quillot::testing
