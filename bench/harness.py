@@ -77,6 +77,7 @@ def main():
     ap.add_argument("--size-mib", type=int, default=2048)
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--work", default=os.path.join(ROOT, "build-bench", "work"))
+    ap.add_argument("--skip-peers", action="store_true", help="leave out foremost, scalpel and photorec")
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
     out = os.path.join(args.work, "out")
@@ -103,12 +104,18 @@ def main():
         run("quillot dry run, every format", q + " --dry-run --all", files=False)
         run("quillot, default formats", q)
         run("quillot, every format", q + " --all")
+        # The same pass through the wizard's window (offscreen), which repaints on a timer.
+        g = f"QT_QPA_PLATFORM=offscreen '{os.path.join(BIN, 'quillot')}' --bench-pass '{img}' '{out}/g'"
+        if os.path.exists(os.path.join(BIN, "quillot")):
+            run("quillot wizard, dry run, default formats", g + " --dry-run", files=False)
+            run("quillot wizard, default formats", g)
         # The peers are slow: one run each.
-        run("foremost", f"foremost -Q -c '{PEERS}/foremost.conf' -i '{img}' -o '{out}/f'", runs=1)
-        run("scalpel", f"scalpel -c '{PEERS}/scalpel.conf' -o '{out}/s' '{img}'", runs=1)
+        peers = not args.skip_peers
+        peers and run("foremost", f"foremost -Q -c '{PEERS}/foremost.conf' -i '{img}' -o '{out}/f'", runs=1)
+        peers and run("scalpel", f"scalpel -c '{PEERS}/scalpel.conf' -o '{out}/s' '{img}'", runs=1)
         with open(os.path.join(PEERS, "photorec.cmd")) as f:
             pcmd = f.read().strip()
-        run("photorec", f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}",
+        peers and run("photorec", f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}",
             runs=1)
 
         limits = {name.split(":")[0]: wall for name, wall, *_ in rows if name.startswith(("read", "copy"))}

@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 # shellcheck disable=SC2086
-scripts/ensure-packages.sh $BUILD_PACKAGES libbenchmark-dev python3 time dosfstools mtools sox libsox-fmt-all \
+scripts/ensure-packages.sh $BUILD_PACKAGES $GUI_PACKAGES libbenchmark-dev python3 time dosfstools mtools sox libsox-fmt-all \
   lame flac vorbis-tools opus-tools ffmpeg foremost scalpel testdisk
-QUILLOT_BUILD_DIR=build-bench scripts/build.sh -DQUILLOT_BUILD_TESTS=OFF -DQUILLOT_BUILD_BENCH=ON
+QUILLOT_BUILD_DIR=build-bench scripts/build.sh -DQUILLOT_BUILD_TESTS=OFF -DQUILLOT_BUILD_BENCH=ON -DQUILLOT_BUILD_GUI=ON
 exec python3 bench/harness.py "$@"
