@@ -13,12 +13,6 @@
 namespace quillot::cli {
 
 namespace {
-std::string DriveCell(const TViewDriveParams& view) {
-  std::string cell(1, view.Drive);
-  if (!view.VolumeLabel.empty()) cell += " (" + view.VolumeLabel + ")";
-  return cell;
-}
-
 int RunDrives(const TArgs& args) {
   std::vector<std::string> images;
   TArgs rest;
@@ -35,8 +29,9 @@ int RunDrives(const TArgs& args) {
     if ((mask & (1u << (letter - 'A'))) == 0) continue;
     TViewDriveParams view;
     GetViewDriveParams(letter, view);
-    std::printf("%-24s %-10s %20s  %08X  %s\n", DriveCell(view).c_str(), view.TypeName.c_str(),
-                SizeToText(view.TotalSize).c_str(), view.Serial, view.Ready ? ready.c_str() : noMedia.c_str());
+    std::printf("%-24s %-10s %20s  %s  %s\n", DriveCellText(view).c_str(), view.TypeName.c_str(),
+                SizeToText(view.TotalSize).c_str(), SerialText(view.Serial).c_str(),
+                view.Ready ? ready.c_str() : noMedia.c_str());
     if (auto source = DriveTable().Source(letter)) {
       // Say why a drive cannot be read when the reason is not just an empty drive.
       std::string openError;

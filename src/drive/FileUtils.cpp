@@ -1,5 +1,7 @@
 #include "drive/FileUtils.h"
 
+#include <cstdio>
+
 #include <langinfo.h>
 #include <locale.h>
 
@@ -82,6 +84,18 @@ std::string GroupThousands(uint64_t value, const std::string& separator) {
     if (i > 0 && (digits.size() - i) % 3 == 0) text += separator;
     text += digits[i];
   }
+  return text;
+}
+
+std::string DriveCellText(const TViewDriveParams& view) {
+  std::string cell(1, view.Drive);
+  if (!view.VolumeLabel.empty()) cell += " (" + view.VolumeLabel + ")";
+  return cell;
+}
+
+std::string SerialText(uint32_t serial) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08X", serial);
   return text;
 }
 

@@ -33,6 +33,10 @@ std::string DriveTypeName(uint32_t code);
 // "not available" for a negative count.
 std::string SizeToText(int64_t size);
 
+// The drive list's Drive and S/N texts: the letter with its volume label, the serial as eight hex digits.
+std::string DriveCellText(const TViewDriveParams& view);
+std::string SerialText(uint32_t serial);
+
 // The thousands separator of the user's locale; "," where the locale has none.
 std::string UserThousandsSeparator();
 

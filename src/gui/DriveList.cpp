@@ -41,14 +41,12 @@ void TMainForm::FillDrivesList() {
     if (!(mask & (1u << (letter - 'A')))) continue;
     TViewDriveParams params;
     GetViewDriveParams(letter, params);
-    QString drive = QString(QLatin1Char(letter));
-    if (!params.VolumeLabel.empty()) drive += QStringLiteral(" (") + ToQ(params.VolumeLabel) + QLatin1Char(')');
     auto* item = new QTreeWidgetItem(StartListViewDrives);
-    item->setText(0, drive);
+    item->setText(0, ToQ(DriveCellText(params)));
     item->setText(1, ToQ(params.TypeName));
     item->setText(2, ToQ(SizeToText(params.TotalSize)));
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    item->setText(3, QStringLiteral("%1").arg(params.Serial, 8, 16, QLatin1Char('0')).toUpper());
+    item->setText(3, ToQ(SerialText(params.Serial)));
     item->setText(4, ToQ(params.Ready ? Tr(strReady) : Tr(strNomedia)));
     // The device or image behind the letter, for the curious.
     if (auto source = DriveTable().Source(letter)) item->setToolTip(0, ToQ(source->Path()));
