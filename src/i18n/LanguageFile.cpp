@@ -1,5 +1,6 @@
 #include "i18n/LanguageFile.h"
 
+#include "i18n/CodePage.h"
 #include "platform/AtomicFile.h"
 #include "util/Text.h"
 
@@ -42,7 +43,7 @@ bool TLanguageFile::Load(const std::string& path) {
     sections_.clear();
     return false;
   }
-  Parse(text);
+  Parse(DecodeLanguageText(std::move(text)));
   return true;
 }
 

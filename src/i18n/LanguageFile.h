@@ -11,7 +11,8 @@ class TLanguageFile {
  public:
   // Starts from the bytes of a file, taken as they are (any 8-bit code page, any line ends).
   void Parse(std::string_view text);
-  // Loads path; answers false (and leaves an empty document) when it cannot be read.
+  // Loads path, converted to UTF-8 from the code page its opening comments name, if any; answers false
+  // (and leaves an empty document) when it cannot be read.
   bool Load(const std::string& path);
 
   // The value of key in section, or nullptr when the section or the key is missing.

@@ -1,0 +1,121 @@
+#include "i18n/CodePage.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+#include "i18n/LanguageFile.h"
+#include "util/Text.h"
+
+namespace quillot {
+
+namespace {
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+constexpr size_t kMaxNameLength = 40;
+
+// The label part of "Code page", "Codepage" or "code-page", compared without blanks and hyphens.
+bool IsCodePageLabel(std::string_view label) {
+  std::string squeezed;
+  for (char c : label)
+    if (c != ' ' && c != '\t' && c != '-') squeezed += c;
+  return LowerCaseAscii(squeezed) == "codepage";
+}
+
+// Only plain names reach iconv.
+bool IsPlainName(std::string_view name) {
+  if (name.empty() || name.size() > kMaxNameLength) return false;
+  for (char c : name) {
+    const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                    c == '_' || c == '.' || c == ':';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+class TIconv {
+ public:
+  TIconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~TIconv() {
+    if (ok()) iconv_close(cd_);
+  }
+  TIconv(const TIconv&) = delete;
+  TIconv& operator=(const TIconv&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+}  // namespace
+
+std::string DeclaredCodePage(std::string_view text) {
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+  for (std::string_view raw : SplitLines(text)) {
+    std::string_view line = Trim(raw);
+    if (line.empty()) continue;
+    if (line.front() != ';') break;  // the opening comments end here
+    line.remove_prefix(1);
+    const size_t colon = line.find_first_of(":=");
+    if (colon == std::string_view::npos || !IsCodePageLabel(line.substr(0, colon))) continue;
+    std::string_view name = Trim(line.substr(colon + 1));
+    return std::string(name);
+  }
+  return {};
+}
+
+bool IsUtf8(std::string_view text) {
+  TIconv check("UTF-8", "UTF-8");
+  if (!check.ok()) return false;
+  std::string in(text);
+  char* inPtr = in.data();
+  size_t inLeft = in.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    if (iconv(check.get(), &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) && errno != E2BIG)
+      return false;
+  }
+  return true;
+}
+
+bool ConvertToUtf8(std::string& text, std::string_view codePage) {
+  if (!IsPlainName(codePage)) return false;
+  TIconv convert("UTF-8", std::string(codePage).c_str());
+  if (!convert.ok()) return false;
+  std::string out;
+  out.reserve(text.size() * 2);
+  char* inPtr = text.data();
+  size_t inLeft = text.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    const size_t done = iconv(convert.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<size_t>(outPtr - buffer));
+    if (done != static_cast<size_t>(-1) || errno == E2BIG) continue;
+    // A byte the code page leaves undefined (or a sequence cut short): mark it and go on, so one bad
+    // byte never costs the rest of the file.
+    out += kReplacement;
+    ++inPtr;
+    --inLeft;
+    iconv(convert.get(), nullptr, nullptr, nullptr, nullptr);
+  }
+  // Flush any shift state of a stateful code page.
+  char* outPtr = buffer;
+  size_t outLeft = sizeof buffer;
+  iconv(convert.get(), nullptr, nullptr, &outPtr, &outLeft);
+  out.append(buffer, static_cast<size_t>(outPtr - buffer));
+  text = std::move(out);
+  return true;
+}
+
+std::string DecodeLanguageText(std::string text) {
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) return text;
+  const std::string codePage = DeclaredCodePage(text);
+  if (codePage.empty() || IsUtf8(text)) return text;
+  ConvertToUtf8(text, codePage);
+  return text;
+}
+
+}  // namespace quillot
