@@ -36,6 +36,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   big.setPointSizeF(big.pointSizeF() * 1.5);
   LabelProgramName->setFont(big);
   LabelProgramName->setGeometry(78, 12, 270, 30);
+  MarkAsFixedText(LabelProgramName);
 
   LabelDescription = new QLabel(ToQ(FileDescription), this);
   LabelDescription->setObjectName(QStringLiteral("LabelDescription"));
@@ -44,6 +45,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   LabelProgramVersion = new QLabel(VersionLine(), this);
   LabelProgramVersion->setObjectName(QStringLiteral("LabelProgramVersion"));
   LabelProgramVersion->setGeometry(78, 66, 270, 20);
+  // Built from the version facts and the translated "Build".
+  MarkAsFixedText(LabelProgramVersion);
 
   auto* line = new QFrame(this);
   line->setObjectName(QStringLiteral("Bevel1"));

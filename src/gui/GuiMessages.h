@@ -2,6 +2,8 @@
 // with its built-in English text, used through Tr() like every other message.
 #pragma once
 
+#include <vector>
+
 #include "i18n/Messages.h"
 
 namespace quillot::gui {
@@ -16,5 +18,11 @@ inline constexpr TMessage strCannotOpenDrive{"strCannotOpenDrive", "The drive ca
 // The caption of the "Add image..." file picker and its filter.
 inline constexpr TMessage strAddImageCaption{"strAddImageCaption", "Add Disk Image"};
 inline constexpr TMessage strAddImageFilter{"strAddImageFilter", "Disk images (*.img *.bin *.raw *.dd *.iso);;All files (*)"};
+
+// The wizard's own messages above.
+std::span<const TMessage> AllGuiMessages();
+// Every message of the program: the core's (AllMessages()) and the wizard's own. Checks over the
+// language files take the list from here.
+std::vector<TMessage> AllProgramMessages();
 
 }  // namespace quillot::gui

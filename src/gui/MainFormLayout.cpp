@@ -214,6 +214,10 @@ void TMainForm::CreateProgressPage() {
   ProgressLabelReadErrors =
       row("ProgressLabelErrors", QStringLiteral("Read errors:"), "ProgressLabelReadErrors", QStringLiteral("0"));
   ProgressLabelStatus = row("ProgressLabelState", QStringLiteral("Status:"), "ProgressLabelStatus", QStringLiteral("Idle"));
+  // The drive and the counters are filled in by the pass; the status is a word and translates.
+  for (QLabel* value : {ProgressLabelDestinationFolder, ProgressLabelTotalSectors, ProgressLabelCurSector,
+                        ProgressLabelFilesFound, ProgressLabelReadErrors})
+    MarkAsFixedText(value);
 
   ProgressAnimate = Make<TBusyAnimation>(p, "ProgressAnimate");
   ProgressAnimate->setGeometry(385, 8, 48, 48);
@@ -244,6 +248,7 @@ void TMainForm::CreateFinishPage() {
   FinishLabel1 = Label(p, "FinishLabel1", QStringLiteral("You have recovered files:"), QRect(8, 12, 200, 20));
   FinishLabel2 = Label(p, "FinishLabel2", QStringLiteral("0"), QRect(210, 12, 120, 20));
   FinishLabel2->setFont(Bold(FinishLabel2->font()));
+  MarkAsFixedText(FinishLabel2);
   FinishButtonExplore =
       Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 44, 190, 27));
   Line(p, "FinishBevel1", QRect(8, 96, 425, 4));
@@ -267,6 +272,7 @@ void TMainForm::CreateBottomBar() {
   QWidget* p = PanelBottom;
   ButtonAbout = Button(p, "ButtonAbout", QStringLiteral("About"), QRect(8, 8, 75, 25));
   LabelWebSite = Label(p, "LabelWebSite", QStringLiteral("www.brantwick.example"), QRect(90, 12, 150, 18));
+  MarkAsFixedText(LabelWebSite);
   LabelWebSite->setCursor(Qt::PointingHandCursor);
   LabelWebSite->setStyleSheet(QStringLiteral("color: #1a4f9c;"));
   LabelWebSite->setAttribute(Qt::WA_Hover);

@@ -4,14 +4,14 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
+
+#include "gui/WindowTexts.h"
 
 class QObject;
 class QWidget;
 
 namespace quillot::gui {
-
-// Marks a tree widget as a list view, whose column captions take "Columns[i].Caption" keys.
-void MarkAsListView(QObject* listView);
 
 // Sets a component's "Caption" or "Hint" to value when value is not empty and the component has such a
 // text: a window's title, a label's or button's text, a group box's title, a page's tab caption, or a
@@ -21,5 +21,9 @@ void SetComponentText(QObject* component, const QString& property, const QString
 // Replaces the texts of every window of the list and of the controls it owns from LanguageFile; does
 // nothing when no language file is loaded. Null entries are skipped.
 void TranslateForms(const QList<QWidget*>& windows);
+
+// When set, TranslateForms tells it each window it is about to translate and the texts it will look up,
+// as built in at that moment (the checks over the shipped language files listen here).
+extern std::function<void(QWidget* window, const QList<TWindowText>& texts)> TranslateFormsWatcher;
 
 }  // namespace quillot::gui

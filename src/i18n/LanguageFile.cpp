@@ -54,4 +54,18 @@ const std::string* TLanguageFile::Find(std::string_view section, std::string_vie
   return k == s->second.end() ? nullptr : &k->second;
 }
 
+std::vector<std::string> TLanguageFile::SectionNames() const {
+  std::vector<std::string> names;
+  for (const auto& [name, section] : sections_) names.push_back(name);
+  return names;
+}
+
+std::vector<std::string> TLanguageFile::KeysOf(std::string_view section) const {
+  std::vector<std::string> keys;
+  auto s = sections_.find(LowerCaseAscii(Trim(section)));
+  if (s != sections_.end())
+    for (const auto& [key, value] : s->second) keys.push_back(key);
+  return keys;
+}
+
 }  // namespace quillot

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace quillot {
 
@@ -22,6 +23,9 @@ class TLanguageFile {
     return v ? *v : std::string(def);
   }
   size_t SectionCount() const { return sections_.size(); }
+  // The names of the sections, and the keys of one section, in lower case (checks over whole files).
+  std::vector<std::string> SectionNames() const;
+  std::vector<std::string> KeysOf(std::string_view section) const;
 
  private:
   using TSection = std::unordered_map<std::string, std::string>;

@@ -1,5 +1,6 @@
 // Window texts replaced from a language file.
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include "GuiFixture.h"
 #include "app/Settings.h"
 #include "gui/AboutForm.h"
+#include "gui/FolderPicker.h"
 #include "gui/TranslateForms.h"
 #include "i18n/Language.h"
 
@@ -87,10 +89,75 @@ TEST_F(TranslateFormsTest, MemoLinesFollowTheFsdefRuleAndCombosTakeItems) {
   EXPECT_EQ(window.windowTitle(), "kept");
 }
 
+TEST_F(TranslateFormsTest, TheWalkListsTheTextsOfOwnedControlsOnlyAndTranslationReadsExactlyThose) {
+  QWidget window;
+  window.setObjectName("TestForm");
+  window.setWindowTitle("Title");
+  auto* tabs = new QTabWidget(&window);
+  tabs->setObjectName("Pages");
+  auto* page = new QWidget;
+  page->setObjectName("Page");
+  tabs->addTab(page, "&Tab");
+  auto* button = new QPushButton("&Go", page);
+  button->setObjectName("Button");
+  button->setToolTip("Tip");
+  auto* counter = new QLabel("42", page);
+  counter->setObjectName("Counter");
+  gui::MarkAsFixedText(counter);
+  auto* unnamed = new QLabel("no name", page);
+  (void)unnamed;
+  auto* picker = new gui::TFolderPicker(&window);
+  picker->setObjectName("Picker");
+  auto* memo = new QPlainTextEdit("a\nb", &window);
+  memo->setObjectName("Memo");
+  // A dialog made with the window as parent is a window of its own.
+  auto* dialog = new QDialog(&window);
+  dialog->setObjectName("Dialog");
+  auto* inner = new QLabel("inner", dialog);
+  inner->setObjectName("Inner");
+
+  QStringList keys, texts;
+  for (const gui::TWindowText& t : gui::TranslatableTexts(&window)) {
+    keys << t.Key;
+    texts << t.Text;
+  }
+  EXPECT_EQ(keys, QStringList({"TestForm.Caption", "TestForm.Pages.Hint", "TestForm.Page.Caption",
+                               "TestForm.Page.Hint", "TestForm.Button.Caption", "TestForm.Button.Hint",
+                               "TestForm.Counter.Caption", "TestForm.Counter.Hint", "TestForm.Picker.Caption",
+                               "TestForm.Memo.Hint", "TestForm.Memo.lines[0]", "TestForm.Memo.lines[1]"}));
+  EXPECT_EQ(texts, QStringList({"Title", "", "&Tab", "", "&Go", "Tip", "", "", "Select Folder", "", "a", "b"}));
+
+  TTempEnvironment::Write(env.Program() / "Walk.lng",
+                          "[TestForm]\n"
+                          "TestForm.Page.Caption=&Seite\n"
+                          "TestForm.Button.Hint=Hinweis\n"
+                          "TestForm.Counter.Caption=43\n"
+                          "TestForm.Picker.Caption=Ordner\n"
+                          "TestForm.Memo.lines[1]=B\n"
+                          "TestForm.Inner.Caption=never\n"
+                          "TestForm.Dialog.Caption=never\n");
+  LanguageFile = LoadLanguageFile("Walk.lng");
+  ASSERT_TRUE(LanguageFile);
+  QStringList watched;
+  gui::TranslateFormsWatcher = [&](QWidget* w, const QList<gui::TWindowText>& seen) {
+    for (const gui::TWindowText& t : seen) watched << w->objectName() + ":" + t.Key;
+  };
+  gui::TranslateForms({&window});
+  gui::TranslateFormsWatcher = nullptr;
+  EXPECT_EQ(watched.size(), keys.size());
+  EXPECT_EQ(tabs->tabText(0), "&Seite");
+  EXPECT_EQ(button->toolTip(), "Hinweis");
+  EXPECT_EQ(counter->text(), "43");  // a fixed text asks for no translation but takes one
+  EXPECT_EQ(picker->Caption, "Ordner");
+  EXPECT_EQ(memo->toPlainText(), "a\nB");
+  EXPECT_EQ(inner->text(), "inner");
+  EXPECT_EQ(dialog->windowTitle(), "");
+}
+
 TEST_F(TranslateFormsTest, TheShippedGermanFileTranslatesTheWizard) {
-  std::filesystem::copy_file(std::filesystem::path(QUILLOT_SOURCE_DIR) / "data" / "Deutsch.lng",
-                             env.Program() / "Deutsch.lng");
-  GlobalLanguage = "Deutsch.lng";
+  std::filesystem::copy_file(std::filesystem::path(QUILLOT_SOURCE_DIR) / "data" / "lang" / "German.lng",
+                             env.Program() / "German.lng");
+  GlobalLanguage = "German.lng";
   gui::TMainForm form;
   EXPECT_EQ(form.ButtonNext->text(), "&Weiter >");
   EXPECT_EQ(form.ButtonClose->text(), QString::fromUtf8("&Schlie\xC3\x9F" "en"));

@@ -116,9 +116,9 @@ TEST(Messages, TableKeysAreUniqueAndTheSampleFileTranslatesEveryOne) {
   EXPECT_EQ(std::string(strFileExistsConfirm.Default),
             "File %s already exists. Are you shure you want to overwrite it?");
 
-  std::filesystem::copy_file(std::filesystem::path(QUILLOT_SOURCE_DIR) / "data" / "Deutsch.lng",
-                             env.Program() / "Deutsch.lng");
-  LanguageFile = LoadLanguageFile("Deutsch.lng");
+  std::filesystem::copy_file(std::filesystem::path(QUILLOT_SOURCE_DIR) / "data" / "lang" / "German.lng",
+                             env.Program() / "German.lng");
+  LanguageFile = LoadLanguageFile("German.lng");
   ASSERT_TRUE(LanguageFile);
   for (const TMessage& m : AllMessages()) {
     ASSERT_NE(LanguageFile->Find("Misc", m.Key), nullptr) << m.Key;

@@ -1,0 +1,24 @@
+#include "gui/GuiMessages.h"
+
+#include <array>
+
+namespace quillot::gui {
+
+namespace {
+constexpr std::array kGui{
+    strNoReadPermission,
+    strCannotOpenDrive,
+    strAddImageCaption,
+    strAddImageFilter,
+};
+}  // namespace
+
+std::span<const TMessage> AllGuiMessages() { return kGui; }
+
+std::vector<TMessage> AllProgramMessages() {
+  std::vector<TMessage> all(AllMessages().begin(), AllMessages().end());
+  all.insert(all.end(), kGui.begin(), kGui.end());
+  return all;
+}
+
+}  // namespace quillot::gui

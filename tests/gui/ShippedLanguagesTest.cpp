@@ -1,0 +1,265 @@
+// The shipped language files against the program itself: every message and every window text the
+// program looks up is translated, keeps its placeholders, line breaks and accelerators, nothing is left
+// in English by mistake, and no key is one the program never reads.
+#include <QStringDecoder>
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "GuiFixture.h"
+#include "gui/AboutForm.h"
+#include "gui/GuiMessages.h"
+#include "gui/QtText.h"
+#include "gui/TranslateForms.h"
+#include "i18n/CodePage.h"
+#include "i18n/Language.h"
+#include "i18n/Messages.h"
+#include "util/Text.h"
+
+namespace quillot::testing {
+
+namespace {
+namespace fs = std::filesystem;
+using gui::TWindowText;
+
+// The windows besides the main one that a language file translates, each made as the program makes it
+// while the main window is open. Adding a window is one line here.
+const std::vector<std::pair<QString, std::function<void(gui::TMainForm&)>>> kDialogs = {
+    {"AboutForm", [](gui::TMainForm& main) { gui::TAboutForm about(&main); }},
+};
+// Windows still being built: their sections cannot be checked against a window yet.
+const std::set<QString> kWindowsToCome = {"advancedparamsform", "formatpropform"};
+
+// Texts that read the same in the language as in English.
+const std::set<QString> kSameEverywhere = {"Quillot"};
+const std::map<std::string, std::set<QString>> kSameAsEnglish = {
+    {"German", {"Start", "Status", "Status:", "Build"}},
+    {"Dutch", {"Start", "Status", "Status:", "Build", "Type", "&Help"}},
+};
+
+std::vector<fs::path> ShippedFiles() {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(fs::path(QUILLOT_SOURCE_DIR) / "data" / "lang"))
+    if (entry.path().extension() == ".lng") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+int Count(const QString& text, const QString& what) { return static_cast<int>(text.count(what)); }
+
+int Letters(const QString& text) {
+  return static_cast<int>(std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLetter(); }));
+}
+
+// The accelerator letters of a caption: each "&" before anything but another "&" or a blank.
+QString Accelerators(const QString& text) {
+  QString found;
+  for (int i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != QLatin1Char('&')) continue;
+    if (text[i + 1] == QLatin1Char('&')) {
+      ++i;
+      continue;
+    }
+    if (!text[i + 1].isSpace()) found += text[i + 1].toLower();
+  }
+  return found;
+}
+
+// Strict UTF-8 with no replacement character in it.
+bool IsCleanUtf8(const std::string& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  return !utf8.hasError() && !text.contains(QChar::ReplacementCharacter);
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+}  // namespace
+
+class ShippedLanguagesTest : public TGuiTest, public ::testing::WithParamInterface<fs::path> {
+ protected:
+  ~ShippedLanguagesTest() override { gui::TranslateFormsWatcher = nullptr; }
+
+  std::string Language() const { return GetParam().stem().string(); }
+
+  // Puts the file beside the program and chooses it, as the user does.
+  void Install() {
+    fs::copy_file(GetParam(), env.Program() / GetParam().filename(), fs::copy_options::overwrite_existing);
+    GlobalLanguage = GetParam().filename().string();
+    LanguageFile = LoadLanguageFile(GlobalLanguage);
+    ASSERT_TRUE(LanguageFile) << GetParam();
+  }
+
+  // Opens every translated window with the file chosen and answers, per window, the texts it looked up
+  // with the text each had built in at that moment.
+  std::map<QString, QList<TWindowText>> WalkWindows() {
+    Install();
+    std::map<QString, QList<TWindowText>> seen;
+    gui::TranslateFormsWatcher = [&](QWidget* window, const QList<TWindowText>& texts) {
+      seen[window->objectName()] = texts;
+    };
+    {
+      gui::TMainForm main;
+      for (const auto& [name, make] : kDialogs) make(main);
+    }
+    gui::TranslateFormsWatcher = nullptr;
+    // Every one of them translated itself when it was made.
+    EXPECT_TRUE(seen.count(QStringLiteral("MainForm")));
+    for (const auto& [name, make] : kDialogs) EXPECT_TRUE(seen.count(name)) << name.toStdString();
+    return seen;
+  }
+
+  const std::string* Value(const QString& section, const QString& key) const {
+    return LanguageFile->Find(FromQ(section), FromQ(key));
+  }
+
+  bool SameInThisLanguage(const QString& english) const {
+    if (kSameEverywhere.count(english)) return true;
+    auto it = kSameAsEnglish.find(Language());
+    return it != kSameAsEnglish.end() && it->second.count(english);
+  }
+
+  static std::string FromQ(const QString& s) { return s.toStdString(); }
+};
+
+TEST(ShippedLanguages, TheThreeLanguagesShipAndReachTheProgramFolder) {
+  std::vector<std::string> names;
+  for (const fs::path& file : ShippedFiles()) {
+    names.push_back(file.filename().string());
+    // The build copies each beside the programs, where the language lists look.
+    EXPECT_TRUE(fs::exists(fs::path(QUILLOT_BINARY_DIR) / file.filename())) << file;
+  }
+  for (const char* name : {"Dutch.lng", "German.lng", "Russian.lng"})
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+}
+
+TEST_P(ShippedLanguagesTest, LoadsAsUtf8WithoutReplacementCharacters) {
+  Install();
+  const std::string raw = ReadText(GetParam());
+  // An 8-bit file must say which code page it is in, or its letters would show as Latin-1.
+  if (!IsUtf8(raw)) {
+    EXPECT_FALSE(DeclaredCodePage(raw).empty()) << GetParam();
+  }
+  EXPECT_GE(LanguageFile->SectionCount(), 2u);
+  for (const std::string& section : LanguageFile->SectionNames()) {
+    EXPECT_TRUE(IsCleanUtf8(section)) << section;
+    for (const std::string& key : LanguageFile->KeysOf(section)) {
+      EXPECT_TRUE(IsCleanUtf8(key)) << section << "/" << key;
+      EXPECT_TRUE(IsCleanUtf8(*LanguageFile->Find(section, key))) << section << "/" << key;
+    }
+  }
+}
+
+TEST_P(ShippedLanguagesTest, TranslatesEveryMessageKeepingPlaceholdersAndLineBreaks) {
+  Install();
+  for (const TMessage& m : gui::AllProgramMessages()) {
+    const std::string* value = LanguageFile->Find("Misc", m.Key);
+    if (!value) {
+      ADD_FAILURE() << "missing: [Misc] " << m.Key << "=" << m.Default;
+      continue;
+    }
+    EXPECT_FALSE(value->empty()) << m.Key;
+    const QString english = Q(m.Default), translated = Q(*value);
+    EXPECT_EQ(Count(translated, QStringLiteral("%s")), Count(english, QStringLiteral("%s"))) << m.Key;
+    EXPECT_EQ(Count(translated, QStringLiteral("*|*")), Count(english, QStringLiteral("\n"))) << m.Key;
+    // What the program shows after the lookup is still clean text.
+    EXPECT_TRUE(IsCleanUtf8(Tr(m))) << m.Key;
+  }
+}
+
+TEST_P(ShippedLanguagesTest, TranslatesEveryTextOfEveryWindowKeepingAccelerators) {
+  const auto windows = WalkWindows();
+  for (const auto& [window, texts] : windows) {
+    std::map<QChar, QString> accelerators;  // letter -> key, within one window
+    for (const TWindowText& t : texts) {
+      if (t.Text.isEmpty()) continue;
+      const std::string* value = Value(window, t.Key);
+      if (!value) {
+        ADD_FAILURE() << "missing: [" << window.toStdString() << "] " << t.Key.toStdString() << "="
+                      << t.Text.toStdString();
+        continue;
+      }
+      EXPECT_FALSE(value->empty()) << t.Key.toStdString();
+      const QString translated = Q(*value);
+      const QString letters = Accelerators(translated);
+      EXPECT_EQ(letters.size(), Accelerators(t.Text).size()) << t.Key.toStdString() << ": " << *value;
+      for (QChar letter : letters) {
+        auto [it, fresh] = accelerators.emplace(letter, t.Key);
+        EXPECT_TRUE(fresh) << t.Key.toStdString() << " takes Alt+" << QString(letter).toStdString()
+                           << " from " << it->second.toStdString();
+      }
+    }
+  }
+}
+
+TEST_P(ShippedLanguagesTest, LeavesNoTextInEnglish) {
+  const auto windows = WalkWindows();
+  auto check = [&](const QString& english, const std::string* value, const std::string& where) {
+    if (!value || Letters(english) <= 3 || SameInThisLanguage(english)) return;
+    EXPECT_NE(Q(*value), english) << where << " is still in English";
+  };
+  for (const TMessage& m : gui::AllProgramMessages()) check(Q(m.Default), LanguageFile->Find("Misc", m.Key), m.Key);
+  for (const auto& [window, texts] : windows)
+    for (const TWindowText& t : texts) check(t.Text, Value(window, t.Key), t.Key.toStdString());
+}
+
+TEST_P(ShippedLanguagesTest, HoldsNoKeyTheProgramDoesNotRead) {
+  const auto windows = WalkWindows();
+  std::set<std::string> messages;
+  for (const TMessage& m : gui::AllProgramMessages()) messages.insert(LowerCaseAscii(m.Key));
+  std::map<std::string, std::set<std::string>> windowKeys;
+  for (const auto& [window, texts] : windows)
+    for (const TWindowText& t : texts) windowKeys[LowerCaseAscii(FromQ(window))].insert(LowerCaseAscii(FromQ(t.Key)));
+
+  for (const std::string& section : LanguageFile->SectionNames()) {
+    if (kWindowsToCome.count(Q(section))) continue;
+    const bool isMisc = section == "misc";
+    auto window = windowKeys.find(section);
+    if (!isMisc && window == windowKeys.end()) {
+      ADD_FAILURE() << "[" << section << "] names no window the program translates";
+      continue;
+    }
+    for (const std::string& key : LanguageFile->KeysOf(section)) {
+      const bool used = isMisc ? messages.count(key) > 0 : window->second.count(key) > 0;
+      EXPECT_TRUE(used) << "[" << section << "] " << key << " is read by nothing";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ShippedLanguagesTest, ::testing::ValuesIn(ShippedFiles()),
+                         [](const ::testing::TestParamInfo<fs::path>& info) {
+                           std::string name = info.param.stem().string();
+                           std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                           return name;
+                         });
+
+// Every message declared in the sources is in the one list the checks above walk.
+TEST(ProgramMessages, EveryDeclaredMessageIsListed) {
+  std::set<std::string> listed;
+  for (const TMessage& m : gui::AllProgramMessages()) EXPECT_TRUE(listed.insert(m.Key).second) << m.Key;
+  const std::regex declaration(R"re(TMessage\s+(\w+)\s*\{\s*"([^"]*)")re");
+  int declared = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(fs::path(QUILLOT_SOURCE_DIR) / "src")) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".h" && ext != ".cpp") continue;
+    const std::string text = ReadText(entry.path());
+    for (std::sregex_iterator it(text.begin(), text.end(), declaration), end; it != end; ++it) {
+      ++declared;
+      EXPECT_EQ((*it)[1].str(), (*it)[2].str()) << "a message's name is its key";
+      EXPECT_TRUE(listed.count((*it)[2].str())) << (*it)[2].str() << " in " << entry.path();
+    }
+  }
+  EXPECT_EQ(declared, static_cast<int>(listed.size()));
+}
+
+}  // namespace quillot::testing
