@@ -3,5 +3,5 @@ BUILD_PACKAGES="g++ cmake ninja-build pkg-config libblkid-dev ca-certificates fp
 DEMO_PACKAGES="$BUILD_PACKAGES xz-utils"
 TEST_PACKAGES="$BUILD_PACKAGES libgtest-dev libgmock-dev xz-utils dosfstools mtools clang libclang-rt-14-dev"
 # The wizard (Qt 6 widgets; its tests run on the offscreen platform, which libqt6gui6 brings).
-GUI_PACKAGES="qt6-base-dev libqt6gui6 qt6-qpa-plugins fonts-dejavu-core adwaita-icon-theme xdg-utils"
+GUI_PACKAGES="qt6-base-dev libqt6gui6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core adwaita-icon-theme xdg-utils"
 TEST_PACKAGES="$TEST_PACKAGES $GUI_PACKAGES"

@@ -10,6 +10,7 @@
 #include "gui/GuiMessages.h"
 #include "gui/MainForm.h"
 #include "gui/QtText.h"
+#include "gui/QtTranslations.h"
 #include "i18n/Messages.h"
 
 namespace quillot::gui {
@@ -120,6 +121,7 @@ char TMainForm::AddImage(const QString& path) {
 }
 
 void TMainForm::StartButtonAddImageClick() {
+  FollowLanguageInQtTexts();
   const QString path = QFileDialog::getOpenFileName(this, ToQ(Tr(strAddImageCaption)), QString(),
                                                     ToQ(Tr(strAddImageFilter)));
   if (!path.isEmpty()) AddImage(path);

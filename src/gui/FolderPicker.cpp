@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 
+#include "gui/QtTranslations.h"
+
 namespace quillot::gui {
 
 namespace {
@@ -13,6 +15,7 @@ QString WithoutTrailingDelimiter(QString folder) {
 }  // namespace
 
 QString TFolderPicker::Execute(QWidget* owner, const QString& start) const {
+  FollowLanguageInQtTexts();
   QFileDialog dialog(owner, Caption);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly, true);

@@ -25,6 +25,7 @@
 #include "gui/FolderPicker.h"
 #include "gui/Pictures.h"
 #include "gui/QtText.h"
+#include "gui/QtTranslations.h"
 #include "gui/SectorEdit.h"
 #include "gui/TranslateForms.h"
 #include "gui/TypesTreeView.h"
@@ -43,6 +44,7 @@ TMainForm::TMainForm(char preferredDrive, QWidget* parent)
     LanguageFile = LoadLanguageFile(GlobalLanguage);
     TranslateForms({this});
   }
+  FollowLanguageInQtTexts();
   SetActivePage(kStartPage);
   FillDrivesList();
   DestinationFolderEdit->setText(ToQ(RecoveryTargetFolder));

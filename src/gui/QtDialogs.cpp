@@ -4,11 +4,14 @@
 #include <QMessageBox>
 
 #include "gui/QtText.h"
+#include "gui/QtTranslations.h"
 
 namespace quillot::gui {
 
 TDialogAnswer TQtDialogs::Show(const std::string& text, const std::string& caption, TDialogButtons buttons,
                                TDialogIcon icon) {
+  // The language may have changed since the last box; its buttons follow it.
+  FollowLanguageInQtTexts();
   QMessageBox box(QApplication::activeWindow());
   // Message texts break lines with CR LF.
   box.setText(ToQ(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));

@@ -23,6 +23,7 @@
 #include "formats/FileTypes.h"
 #include "gui/ExecuteFile.h"
 #include "gui/MainForm.h"
+#include "gui/QtTranslations.h"
 
 // Failures show texts as texts.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -46,6 +47,9 @@ class TGuiTest : public ::testing::Test {
     });
   }
   ~TGuiTest() override {
+    // Qt's own texts go back to English with the language file.
+    LanguageFile.reset();
+    gui::FollowLanguageInQtTexts();
     gui::SetLauncher(previousLauncher_);
     DataStorage.reset();
     DriveTable().Restore(savedDrives_);
