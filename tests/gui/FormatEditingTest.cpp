@@ -8,6 +8,9 @@
 #include <functional>
 
 #include "GuiFixture.h"
+#include "app/Lifecycle.h"
+#include "app/Settings.h"
+#include "support/Files.h"
 #include "gui/FormatPropForm.h"
 #include "gui/TypesTreeView.h"
 #include "gui/WholeNumberEdit.h"
@@ -257,6 +260,83 @@ TEST_F(FormatEditingTest, DeleteAsksWithTheTitleAndOnlyYesRemoves) {
   // The selection went with the rebuilt tree: a further Delete asks nothing.
   form->TypesAdvButtonDelete->click();
   EXPECT_EQ(dialogs.Shown.size(), 2u);
+}
+
+// A format made in the dialog is in the formats file after the exit, comes back at the next start and
+// finds its files in a pass.
+TEST_F(FormatEditingTest, AFormatAddedInTheDialogSurvivesTheExitAndRecoversItsFiles) {
+  namespace fs = std::filesystem;
+  fs::copy_file(fs::path(QUILLOT_SOURCE_DIR) / "data" / "Quillot.ini", env.Program() / "Quillot.ini");
+  const std::string shipped = test::ReadText((env.Program() / "Quillot.ini").string());
+  {
+    TLifecycle life;
+    life.Start();
+    GlobalFirstStart = false;
+    RecoveryAdvancedMode = true;
+    const int32_t count = DataStorage->Formats.Count();
+    gui::TMainForm form;
+    form.show();
+    ASSERT_TRUE(form.TypesCheckBoxShowAdvanced->isVisible() || !form.TypesCheckBoxShowAdvanced->isHidden());
+    form.TypesCheckBoxShowAdvanced->click();
+    OnFormatDialog([](TFormatPropForm& f) {
+      Retype(f.EditCategory, "Test signals");
+      Retype(f.EditFileFormat, "Quillot tone");
+      Retype(f.SpinEditOrder, "-1");
+      Retype(f.EditFileExtension, "qtt");
+      Retype(f.EditDescription, "Tone file, with a comma; and = signs");
+      Retype(f.EditPrefix, "tone");
+      f.CheckBoxSearch->click();
+      Retype(f.MemoRecoverySequence, "0=#81,1=#84,2=#79,3=#78,4=#69\n0=#255,1=#1,2=#81,3=#84");
+      f.OkButton->click();
+    });
+    form.TypesAdvButtonAdd->click();
+    ASSERT_EQ(DataStorage->Formats.Count(), count + 1);
+    form.close();
+  }
+  EXPECT_NE(test::ReadText((env.Program() / "Quillot.ini").string()), shipped);
+
+  // The card: "QTONE" at sectors 5 and 20, the second form at sector 40, filler everywhere else.
+  const std::string image = (env.Home() / "card.img").string();
+  std::string bytes(64 * 512, '\x55');
+  bytes.replace(5 * 512, 5, "QTONE");
+  bytes.replace(20 * 512, 5, "QTONE");
+  bytes.replace(40 * 512, 4, std::string("\xFF\x01QT", 4));
+  test::WriteText(image, bytes);
+
+  TLifecycle life;
+  life.Start();
+  GlobalFirstStart = false;
+  const TFormat* tone = nullptr;
+  for (const auto& f : DataStorage->Formats)
+    if (f->Title == "Quillot tone") tone = f.get();
+  ASSERT_NE(tone, nullptr);
+  EXPECT_EQ(tone->Category, "Test signals");
+  EXPECT_EQ(tone->Order, -1);
+  EXPECT_EQ(tone->FileExtension, "qtt");
+  EXPECT_EQ(tone->TypeDescription, "Tone file, with a comma; and = signs");
+  EXPECT_EQ(tone->FilePrefix, "tone");
+  EXPECT_TRUE(tone->Search);
+  EXPECT_EQ(tone->CountAlternatives(), 2);
+
+  const char letter = Attach(image, 0);
+  gui::TMainForm form(letter);
+  form.show();
+  EXPECT_NE(Node(form, "Quillot tone (Tone file, with a comma; and = signs)"), nullptr);
+  form.ButtonNextClick();
+  form.ButtonNextClick();
+  const fs::path dest = env.Home() / "out";
+  form.DestinationFolderEdit->setText(QString::fromStdString(dest.string()));
+  form.ButtonNextClick();
+  form.ProgressButtonStart->click();
+  EXPECT_EQ(form.FilesFound(), 3);
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dest)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"tone00001.qtt", "tone00002.qtt", "tone00003.qtt"}));
+  EXPECT_TRUE(test::ReadText((dest / "tone00001.qtt").string()) == bytes.substr(5 * 512, 15 * 512));
+  EXPECT_TRUE(test::ReadText((dest / "tone00002.qtt").string()) == bytes.substr(20 * 512, 20 * 512));
+  EXPECT_TRUE(test::ReadText((dest / "tone00003.qtt").string()) == bytes.substr(40 * 512));
+  EXPECT_TRUE(test::ReadText(image) == bytes) << "the card image changed";
 }
 
 }  // namespace quillot::testing
