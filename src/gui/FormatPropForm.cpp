@@ -1,15 +1,14 @@
 #include "gui/FormatPropForm.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
 
+#include "gui/HelpKey.h"
 #include "gui/QtText.h"
 #include "gui/TranslateForms.h"
 #include "gui/WholeNumberEdit.h"
@@ -119,11 +118,7 @@ TFormatPropForm::TFormatPropForm(QWidget* parent) : QDialog(parent) {
   TranslateForms({this});
 }
 
-void TFormatPropForm::ButtonHelpClick() {
-  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
-  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier));
-}
+void TFormatPropForm::ButtonHelpClick() { PressHelpKey(this); }
 
 bool EditFormatProperties(std::string& category, std::string& title, int32_t& order, std::string& scanBytes,
                           bool& search, std::string& filePrefix, std::string& typeDescription,
