@@ -23,6 +23,7 @@
 #include "gui/DriveProblem.h"
 #include "gui/ExecuteFile.h"
 #include "gui/FolderPicker.h"
+#include "gui/HelpKey.h"
 #include "gui/Pictures.h"
 #include "gui/QtText.h"
 #include "gui/QtTranslations.h"
@@ -165,12 +166,7 @@ QString TMainForm::DriveProblem() const { return DriveProblemOf(DriveLetter); }
 
 void TMainForm::ButtonCloseClick() { close(); }
 
-void TMainForm::ButtonHelpClick() {
-  // Help is asked for the focused control, as if the user had pressed F1 there.
-  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
-  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier));
-}
+void TMainForm::ButtonHelpClick() { PressHelpKey(this); }
 
 void TMainForm::ButtonAboutClick() {
   TAboutForm about(this);
