@@ -12,6 +12,7 @@
 
 #include "GuiFixture.h"
 #include "gui/AboutForm.h"
+#include "gui/FormatPropForm.h"
 #include "gui/GuiMessages.h"
 #include "gui/QtText.h"
 #include "gui/TranslateForms.h"
@@ -30,9 +31,10 @@ using gui::TWindowText;
 // while the main window is open. Adding a window is one line here.
 const std::vector<std::pair<QString, std::function<void(gui::TMainForm&)>>> kDialogs = {
     {"AboutForm", [](gui::TMainForm& main) { gui::TAboutForm about(&main); }},
+    {"FormatPropForm", [](gui::TMainForm& main) { gui::TFormatPropForm properties(&main); }},
 };
 // Windows still being built: their sections cannot be checked against a window yet.
-const std::set<QString> kWindowsToCome = {"advancedparamsform", "formatpropform"};
+const std::set<QString> kWindowsToCome = {"advancedparamsform"};
 
 // Texts that read the same in the language as in English.
 const std::set<QString> kSameEverywhere = {"Quillot"};
