@@ -1,7 +1,11 @@
 // The shipped language files against the program itself: every message and every window text the
 // program looks up is translated, keeps its placeholders, line breaks and accelerators, nothing is left
 // in English by mistake, and no key is one the program never reads.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QStringDecoder>
+#include <QTreeWidget>
 #include <algorithm>
 #include <fstream>
 #include <functional>
@@ -29,9 +33,10 @@ using gui::TWindowText;
 
 // The windows besides the main one that a language file translates, each made as the program makes it
 // while the main window is open. Adding a window is one line here.
-const std::vector<std::pair<QString, std::function<void(gui::TMainForm&)>>> kDialogs = {
-    {"AboutForm", [](gui::TMainForm& main) { gui::TAboutForm about(&main); }},
-    {"FormatPropForm", [](gui::TMainForm& main) { gui::TFormatPropForm properties(&main); }},
+using TMakeWindow = std::function<std::unique_ptr<QWidget>(gui::TMainForm&)>;
+const std::vector<std::pair<QString, TMakeWindow>> kDialogs = {
+    {"AboutForm", [](gui::TMainForm& main) { return std::make_unique<gui::TAboutForm>(&main); }},
+    {"FormatPropForm", [](gui::TMainForm& main) { return std::make_unique<gui::TFormatPropForm>(&main); }},
 };
 // Windows still being built: their sections cannot be checked against a window yet.
 const std::set<QString> kWindowsToCome = {"advancedparamsform"};
@@ -103,8 +108,9 @@ class ShippedLanguagesTest : public TGuiTest, public ::testing::WithParamInterfa
   }
 
   // Opens every translated window with the file chosen and answers, per window, the texts it looked up
-  // with the text each had built in at that moment.
-  std::map<QString, QList<TWindowText>> WalkWindows() {
+  // with the text each had built in at that moment. inspect, when given, sees each window translated.
+  std::map<QString, QList<TWindowText>> WalkWindows(
+      const std::function<void(QWidget*, const QList<TWindowText>&)>& inspect = nullptr) {
     Install();
     std::map<QString, QList<TWindowText>> seen;
     gui::TranslateFormsWatcher = [&](QWidget* window, const QList<TWindowText>& texts) {
@@ -112,7 +118,11 @@ class ShippedLanguagesTest : public TGuiTest, public ::testing::WithParamInterfa
     };
     {
       gui::TMainForm main;
-      for (const auto& [name, make] : kDialogs) make(main);
+      if (inspect) inspect(&main, seen[QStringLiteral("MainForm")]);
+      for (const auto& [name, make] : kDialogs) {
+        std::unique_ptr<QWidget> dialog = make(main);
+        if (inspect) inspect(dialog.get(), seen[name]);
+      }
     }
     gui::TranslateFormsWatcher = nullptr;
     // Every one of them translated itself when it was made.
@@ -213,6 +223,47 @@ TEST_P(ShippedLanguagesTest, LeavesNoTextInEnglish) {
   for (const TMessage& m : gui::AllProgramMessages()) check(Q(m.Default), LanguageFile->Find("Misc", m.Key), m.Key);
   for (const auto& [window, texts] : windows)
     for (const TWindowText& t : texts) check(t.Text, Value(window, t.Key), t.Key.toStdString());
+}
+
+// Windows keep their built-in sizes, so a translation must fit the room its control gives (or, where
+// the English text overflows it already, be no wider than that).
+TEST_P(ShippedLanguagesTest, EveryTranslatedTextFitsItsControl) {
+  WalkWindows([](QWidget* window, const QList<TWindowText>& texts) {
+    window->show();
+    QCoreApplication::processEvents();
+    for (const TWindowText& t : texts) {
+      auto* widget = qobject_cast<QWidget*>(t.Component.data());
+      if (t.Text.isEmpty() || !widget || widget->isWindow()) continue;
+      const QFontMetrics fm = widget->fontMetrics();
+      auto width = [&](const QString& text) { return fm.horizontalAdvance(QString(text).remove(QLatin1Char('&'))); };
+      QString shown;
+      int room = 0;
+      if (t.Kind == TWindowText::kColumn) {
+        auto* list = qobject_cast<QTreeWidget*>(widget);
+        shown = list->headerItem()->text(t.Index);
+        room = list->columnWidth(t.Index) - 4;  // the header's own margins
+      } else if (t.Kind != TWindowText::kCaption) {
+        continue;
+      } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        shown = check->text();
+        room = check->width() - (check->sizeHint().width() - width(shown));  // less the box itself
+      } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        shown = button->text();
+        room = button->width() - 4;  // the frame
+      } else if (auto* label = qobject_cast<QLabel*>(widget); label && label->pixmap().isNull()) {
+        if (label->wordWrap()) {
+          EXPECT_LE(label->heightForWidth(label->width()), label->height()) << FromQ(t.Key) << ": " << FromQ(label->text());
+          continue;
+        }
+        shown = label->text();
+        room = label->width();
+      } else {
+        continue;
+      }
+      EXPECT_LE(width(shown), std::max(room, width(t.Text))) << FromQ(t.Key) << ": " << FromQ(shown);
+    }
+    window->hide();
+  });
 }
 
 TEST_P(ShippedLanguagesTest, HoldsNoKeyTheProgramDoesNotRead) {
