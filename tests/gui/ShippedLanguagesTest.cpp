@@ -116,13 +116,14 @@ class ShippedLanguagesTest : public TGuiTest, public ::testing::WithParamInterfa
     gui::TranslateFormsWatcher = [&](QWidget* window, const QList<TWindowText>& texts) {
       seen[window->objectName()] = texts;
     };
+    auto look = [&](QWidget* window) {
+      auto it = seen.find(window->objectName());
+      if (inspect && it != seen.end()) inspect(window, it->second);
+    };
     {
       gui::TMainForm main;
-      if (inspect) inspect(&main, seen[QStringLiteral("MainForm")]);
-      for (const auto& [name, make] : kDialogs) {
-        std::unique_ptr<QWidget> dialog = make(main);
-        if (inspect) inspect(dialog.get(), seen[name]);
-      }
+      look(&main);
+      for (const auto& [name, make] : kDialogs) look(make(main).get());
     }
     gui::TranslateFormsWatcher = nullptr;
     // Every one of them translated itself when it was made.
