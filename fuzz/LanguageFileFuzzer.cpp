@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
+#include "i18n/CodePage.h"
 #include "i18n/Language.h"
 #include "i18n/LanguageFile.h"
 
@@ -25,6 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TLanguageFile other;
   other.Parse(crlf);
   FUZZ_CHECK(other.SectionCount() == file->SectionCount(), "CR LF and LF read alike");
+
+  // A file that names a code page is converted as it is read; what comes out is UTF-8 when it was.
+  const std::string decoded = DecodeLanguageText(std::string(text));
+  if (decoded != text) FUZZ_CHECK(IsUtf8(decoded), "a converted file is UTF-8");
+  TLanguageFile converted;
+  converted.Parse(decoded);
 
   LanguageFile = std::move(file);
   for (std::string_view key : {"strRecoveryFinished", "strUnableToWrite", "", "*|*"})
