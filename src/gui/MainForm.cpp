@@ -20,9 +20,12 @@
 #include "app/VersionInfo.h"
 #include "drive/DriveTable.h"
 #include "gui/AboutForm.h"
+#include "gui/AdvancedParamsForm.h"
 #include "gui/DriveProblem.h"
 #include "gui/ExecuteFile.h"
 #include "gui/FolderPicker.h"
+#include "gui/HelpKey.h"
+#include "gui/LanguageSelectForm.h"
 #include "gui/Pictures.h"
 #include "gui/QtText.h"
 #include "gui/SectorEdit.h"
@@ -38,6 +41,8 @@ TMainForm::TMainForm(char preferredDrive, QWidget* parent)
       pass_(std::make_unique<TRecoveryPass>(*this, *files_)),
       preferredDrive_(preferredDrive) {
   CreateControls();
+  // The first start asks for the language before any text is taken from a language file.
+  if (GlobalFirstStart) ShowLanguageSelection();
   // The language file the setting names; the window's own texts come from it.
   if (!GlobalLanguage.empty()) {
     LanguageFile = LoadLanguageFile(GlobalLanguage);
@@ -55,8 +60,7 @@ TMainForm::TMainForm(char preferredDrive, QWidget* parent)
   ReloadFileFormats();
   TypesCheckBoxShowAdvanced->setVisible(RecoveryAdvancedMode);
   DrivesListPending = true;
-  // The first start's language choice and quick-start topic come with the language dialog and the
-  // help viewer; until then the first start stays pending.
+  // The first start ends with the quick start, which the caller opens once the window exists.
 
   // Esc presses Close while Close is enabled.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -163,11 +167,11 @@ QString TMainForm::DriveProblem() const { return DriveProblemOf(DriveLetter); }
 
 void TMainForm::ButtonCloseClick() { close(); }
 
-void TMainForm::ButtonHelpClick() {
-  // Help is asked for the focused control, as if the user had pressed F1 there.
-  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
-  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier));
+void TMainForm::ButtonHelpClick() { PressHelpKey(this); }
+
+void TMainForm::StartButtonAdvParamsClick() {
+  // Only the check box's visibility follows expert mode; its state and the advanced controls stay.
+  if (ShowAdvancedParameters(0, this)) TypesCheckBoxShowAdvanced->setVisible(RecoveryAdvancedMode);
 }
 
 void TMainForm::ButtonAboutClick() {
