@@ -1,5 +1,6 @@
 #include "gui/LanguagePictures.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -44,16 +45,16 @@ void UnionFlag(QPainter& p, const QRectF& r) {
   p.setRenderHint(QPainter::Antialiasing);
   p.fillRect(r, QColor(1, 33, 105));
   const qreal unit = r.height() / 10.0;
-  p.setPen(QPen(Qt::white, 2.4 * unit));
+  p.setPen(QPen(Qt::white, 2.0 * unit, Qt::SolidLine, Qt::FlatCap));
   p.drawLine(r.topLeft(), r.bottomRight());
   p.drawLine(r.bottomLeft(), r.topRight());
-  p.setPen(QPen(QColor(200, 16, 46), 0.9 * unit));
+  p.setPen(QPen(QColor(200, 16, 46), 0.8 * unit, Qt::SolidLine, Qt::FlatCap));
   p.drawLine(r.topLeft(), r.bottomRight());
   p.drawLine(r.bottomLeft(), r.topRight());
   p.setRenderHint(QPainter::Antialiasing, false);
   const QPointF c = r.center();
-  p.fillRect(QRectF(r.left(), c.y() - 2 * unit, r.width(), 4 * unit), Qt::white);
-  p.fillRect(QRectF(c.x() - 2 * unit, r.top(), 4 * unit, r.height()), Qt::white);
+  p.fillRect(QRectF(r.left(), c.y() - 1.7 * unit, r.width(), 3.4 * unit), Qt::white);
+  p.fillRect(QRectF(c.x() - 1.7 * unit, r.top(), 3.4 * unit, r.height()), Qt::white);
   p.fillRect(QRectF(r.left(), c.y() - unit, r.width(), 2 * unit), QColor(200, 16, 46));
   p.fillRect(QRectF(c.x() - unit, r.top(), 2 * unit, r.height()), QColor(200, 16, 46));
   p.restore();
@@ -121,9 +122,16 @@ QPixmap BuiltIn() {
 }
 
 QPixmap English() {
+  // Drawn four times larger and scaled down: at 14 x 10 pixels the crosses would run together.
+  constexpr int kScale = 4;
+  QImage large(kFlag.size() * kScale, QImage::Format_ARGB32_Premultiplied);
+  {
+    QPainter p(&large);
+    UnionFlag(p, QRectF(large.rect()));
+  }
   QPixmap pm = Blank();
   QPainter p(&pm);
-  UnionFlag(p, QRectF(kFlag));
+  p.drawImage(kFlag, large.scaled(kFlag.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
   Border(p, kFlag);
   return pm;
 }

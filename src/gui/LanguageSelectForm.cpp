@@ -57,8 +57,11 @@ TLanguageSelectForm::TLanguageSelectForm(QWidget* parent) : QDialog(parent) {
   // A dialog border without any title-bar buttons: the choice is made with OK.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(kClientWidth, kClientHeight);
+  // The light 3D colour: between the buttons' face and their white highlight edge.
   QPalette pal = palette();
-  pal.setColor(QPalette::Window, pal.color(QPalette::Midlight));
+  const QColor face = pal.color(QPalette::Button), edge = pal.color(QPalette::Light);
+  pal.setColor(QPalette::Window, QColor((face.red() + edge.red()) / 2, (face.green() + edge.green()) / 2,
+                                        (face.blue() + edge.blue()) / 2));
   setPalette(pal);
   setAutoFillBackground(true);
 
