@@ -1,12 +1,17 @@
-// The Help buttons of the windows: they ask for help as if the user had pressed F1.
+// The Help buttons ask for help as a press of F1 on the focused control would, so the page or dialog the
+// user works in decides the topic.
 #pragma once
 
-class QWidget;
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
 
 namespace quillot::gui {
 
-// Posts an F1 key press and release to the focused control, or to window when nothing has the focus;
-// the help filter then opens the topic of that control's page or window.
-void PressHelpKey(QWidget* window);
+inline void PressHelpKey(QWidget* fallback) {
+  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : fallback;
+  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
+  QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier));
+}
 
 }  // namespace quillot::gui

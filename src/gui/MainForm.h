@@ -139,6 +139,9 @@ class TMainForm : public QWidget, public TRecoveryView {
   void StartTabSheetShow();
   void TypesTreeViewClick();
   void TypesCheckBoxShowAdvancedClick();
+  void TypesAdvButtonAddClick();
+  void TypesAdvButtonModifyClick();
+  void TypesAdvButtonDeleteClick();
   void DestinationFolderBrowseClick();
   void ProgressButtonStartClick();
   void ProgressButtonStopClick();
@@ -185,6 +188,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   // Why the chosen drive cannot be read, for the Progress page; empty when it can.
   QString DriveProblem() const;
   QIcon FileIcon(const std::string& extension) const;
+  TFormat* SelectedFormat() const;
   void Refresh();
   // Moves the log lines gathered during a pass into ProgressMemoLog.
   void FlushLog();

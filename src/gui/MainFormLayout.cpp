@@ -163,6 +163,9 @@ void TMainForm::CreateTypesPage() {
 
   connect(TypesTreeView, &TTypesTreeView::Clicked, this, &TMainForm::TypesTreeViewClick);
   connect(TypesCheckBoxShowAdvanced, &QCheckBox::clicked, this, &TMainForm::TypesCheckBoxShowAdvancedClick);
+  connect(TypesAdvButtonAdd, &QPushButton::clicked, this, &TMainForm::TypesAdvButtonAddClick);
+  connect(TypesAdvButtonModify, &QPushButton::clicked, this, &TMainForm::TypesAdvButtonModifyClick);
+  connect(TypesAdvButtonDelete, &QPushButton::clicked, this, &TMainForm::TypesAdvButtonDeleteClick);
 }
 
 void TMainForm::CreateDestinationPage() {

@@ -1,11 +1,13 @@
 // F1 and the Help button in the wizard, and the help window they open from the built help book.
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "GuiFixture.h"
 #include "gui/AboutForm.h"
+#include "gui/FormatPropForm.h"
 #include "gui/HelpWindow.h"
 #include "help/HelpInterface.h"
 
@@ -91,6 +93,21 @@ TEST_F(HelpWindowTest, AModalDialogsTopicOpensInAWindowTheDialogDoesNotBlock) {
   EXPECT_TRUE(display.Window()->isWindow());
   EXPECT_TRUE(display.Window()->isVisible());
   about.close();
+}
+
+TEST_F(HelpWindowTest, TheFormatDialogsHelpButtonShowsItsTopicAndLeavesItOpen) {
+  gui::TMainForm form;
+  form.show();
+  gui::TFormatPropForm dialog(&form);
+  dialog.setModal(true);
+  dialog.show();
+  QApplication::setActiveWindow(&dialog);
+  dialog.EditPrefix->setFocus();
+  QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ShownPage(), "/files/params.advanced.html");
+  EXPECT_TRUE(dialog.isVisible());
+  dialog.close();
 }
 
 TEST_F(HelpWindowTest, PagesComeWithTheirPicturesAndLinksLeadToOtherPages) {
