@@ -168,9 +168,12 @@ TEST_F(AdvancedParamsFormTest, TheLanguageChangesOnlyWhenItsChoiceDoes) {
     EXPECT_EQ(d.LanguageSelectComboBox->currentIndex(), 1);
     EXPECT_FALSE(d.LanguageSelectComboBox->isEditable());
   }
+  // The file on disk changes meanwhile: a reload would bring the new text.
+  TTempEnvironment::Write(env.Program() / "test.LNG", "[Misc]\nstrReady=Neu geladen\n");
   driver.Then([](TAdvancedParamsForm& d) { Ok(d); });
   EXPECT_TRUE(gui::ShowAdvancedParameters(0, nullptr));
   EXPECT_EQ(LanguageFile.get(), loaded);
+  EXPECT_EQ(Tr(strReady), "Bereit");
   EXPECT_EQ(GlobalLanguage, "TEST.lng");
 
   // Away and back to the same entry is no change either.
@@ -182,6 +185,7 @@ TEST_F(AdvancedParamsFormTest, TheLanguageChangesOnlyWhenItsChoiceDoes) {
   });
   EXPECT_TRUE(gui::ShowAdvancedParameters(0, nullptr));
   EXPECT_EQ(LanguageFile.get(), loaded);
+  EXPECT_EQ(Tr(strReady), "Bereit");
 
   // Cancel after a new choice applies nothing.
   driver.Then([](TAdvancedParamsForm& d) {
@@ -208,7 +212,7 @@ TEST_F(AdvancedParamsFormTest, TheLanguageChangesOnlyWhenItsChoiceDoes) {
     EXPECT_EQ(d.LanguageSelectComboBox->currentIndex(), 0);
   }
 
-  // Choosing the file again stores its display name and loads it.
+  // Choosing the file again stores its display name and loads it as it is now.
   driver.Then([](TAdvancedParamsForm& d) {
     ChooseLanguage(d, "Test");
     Ok(d);
@@ -216,7 +220,7 @@ TEST_F(AdvancedParamsFormTest, TheLanguageChangesOnlyWhenItsChoiceDoes) {
   EXPECT_TRUE(gui::ShowAdvancedParameters(0, nullptr));
   EXPECT_EQ(GlobalLanguage, "Test.lng");
   ASSERT_NE(LanguageFile, nullptr);
-  EXPECT_EQ(Tr(strReady), "Bereit");
+  EXPECT_EQ(Tr(strReady), "Neu geladen");
 
   // A chosen file that vanished before OK: the name is kept, nothing is loaded.
   driver.Then([&](TAdvancedParamsForm& d) {
