@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
+#include <utility>
 
 #include "app/Settings.h"
 #include "app/VersionInfo.h"
