@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <cstdio>
+#include <utility>
 
 #include "app/Settings.h"
 #include "gui/MainForm.h"
@@ -13,7 +14,10 @@ namespace quillot::gui {
 
 int BenchPass(const QString& image, const QString& destination, bool dryRun) {
   const std::string savedTarget = RecoveryTargetFolder;
+  // A timing run asks nothing, and a first start stays the first start for the user.
+  const bool savedFirstStart = std::exchange(GlobalFirstStart, false);
   TMainForm form;
+  GlobalFirstStart = savedFirstStart;
   if (dryRun) form.SetOutputFiles(std::make_unique<TDryRunOutputFiles>());
   form.show();
   const char letter = form.AddImage(image);

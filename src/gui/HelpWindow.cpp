@@ -77,6 +77,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(QStringLiteral("Quillot Help"));
   setAttribute(Qt::WA_DeleteOnClose);
+  // The program ends when the wizard closes, help still open or not; its exit closes this window.
+  setAttribute(Qt::WA_QuitOnClose, false);
   resize(860, 600);
 
   auto* back = new QPushButton(QStringLiteral("< Back"), this);

@@ -20,10 +20,12 @@
 #include "app/VersionInfo.h"
 #include "drive/DriveTable.h"
 #include "gui/AboutForm.h"
+#include "gui/AdvancedParamsForm.h"
 #include "gui/DriveProblem.h"
 #include "gui/ExecuteFile.h"
 #include "gui/FolderPicker.h"
 #include "gui/HelpKey.h"
+#include "gui/LanguageSelectForm.h"
 #include "gui/Pictures.h"
 #include "gui/QtText.h"
 #include "gui/QtTranslations.h"
@@ -40,6 +42,8 @@ TMainForm::TMainForm(char preferredDrive, QWidget* parent)
       pass_(std::make_unique<TRecoveryPass>(*this, *files_)),
       preferredDrive_(preferredDrive) {
   CreateControls();
+  // The first start asks for the language before any text is taken from a language file.
+  if (GlobalFirstStart) ShowLanguageSelection();
   // The language file the setting names; the window's own texts come from it.
   if (!GlobalLanguage.empty()) {
     LanguageFile = LoadLanguageFile(GlobalLanguage);
@@ -58,8 +62,7 @@ TMainForm::TMainForm(char preferredDrive, QWidget* parent)
   ReloadFileFormats();
   TypesCheckBoxShowAdvanced->setVisible(RecoveryAdvancedMode);
   DrivesListPending = true;
-  // The first start's language choice and quick-start topic come with the language dialog and the
-  // help viewer; until then the first start stays pending.
+  // The first start ends with the quick start, which the caller opens once the window exists.
 
   // Esc presses Close while Close is enabled.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -167,6 +170,11 @@ QString TMainForm::DriveProblem() const { return DriveProblemOf(DriveLetter); }
 void TMainForm::ButtonCloseClick() { close(); }
 
 void TMainForm::ButtonHelpClick() { PressHelpKey(this); }
+
+void TMainForm::StartButtonAdvParamsClick() {
+  // Only the check box's visibility follows expert mode; its state and the advanced controls stay.
+  if (ShowAdvancedParameters(0, this)) TypesCheckBoxShowAdvanced->setVisible(RecoveryAdvancedMode);
+}
 
 void TMainForm::ButtonAboutClick() {
   TAboutForm about(this);

@@ -134,6 +134,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   void LabelWebSiteClick();
   void StartButtonRescanClick();
   void StartButtonAddImageClick();
+  void StartButtonAdvParamsClick();
   void StartListViewDrivesClick();
   void StartTabSheetShow();
   void TypesTreeViewClick();

@@ -133,12 +133,11 @@ void TMainForm::CreateStartPage() {
   StartButtonAddImage->setToolTip(QStringLiteral("Add a disk-image file as a drive"));
   StartButtonAdvParams =
       Button(p, "StartButtonAdvParams", QStringLiteral("Advanced Parameters..."), QRect(288, 284, 145, 25));
-  // Its dialog is not part of this window yet.
-  StartButtonAdvParams->setEnabled(false);
   Label(p, "StartLabel2", QStringLiteral("Click Next to continue..."), QRect(8, 322, 300, 18));
 
   connect(StartButtonRescan, &QPushButton::clicked, this, &TMainForm::StartButtonRescanClick);
   connect(StartButtonAddImage, &QPushButton::clicked, this, &TMainForm::StartButtonAddImageClick);
+  connect(StartButtonAdvParams, &QPushButton::clicked, this, &TMainForm::StartButtonAdvParamsClick);
   // The keyboard moves the focused item too; the choice follows it as it follows a click.
   connect(StartListViewDrives, &QTreeWidget::currentItemChanged, this, [this] {
     if (!fillingDrives_ && !DrivesListPending) StartListViewDrivesClick();

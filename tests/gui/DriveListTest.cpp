@@ -127,8 +127,8 @@ TEST_F(DriveListTest, AddImageAttachesListsAndChoosesTheImage) {
   ASSERT_EQ(dialogs.Shown.size(), 1u);
   EXPECT_NE(dialogs.Shown[0].Text.find("/nonexistent/card.img"), std::string::npos);
   EXPECT_EQ(form.DriveLetter, added);
-  // The advanced parameters have no dialog yet.
-  EXPECT_FALSE(form.StartButtonAdvParams->isEnabled());
+  // Attaching images leaves the advanced parameters within reach.
+  EXPECT_TRUE(form.StartButtonAdvParams->isEnabled());
 }
 
 TEST_F(DriveListTest, ADriveNamedAtStartIsChosenAtTheFirstShowing) {

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Settings.h"
 #include "app/TempEnvironment.h"
 #include "app/VersionInfo.h"
 #include "drive/DriveTable.h"
@@ -40,6 +41,8 @@ class TGuiTest : public ::testing::Test {
   TGuiTest() : savedDrives_(DriveTable().Snapshot()) {
     DriveTable().Restore({});
     ReadVersionInfo();
+    // No modal language question unless a test asks for the first start.
+    GlobalFirstStart = false;
     DataStorage = std::make_unique<TDataStorage>();
     previousLauncher_ = gui::SetLauncher([this](const QString& program, const QStringList& arguments) {
       Launches.push_back({program, arguments});

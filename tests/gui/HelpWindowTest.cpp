@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "GuiFixture.h"
@@ -68,6 +70,22 @@ TEST_F(HelpWindowTest, F1AnywhereOnTheWizardOpensTheContentsBesideIt) {
   ASSERT_NE(tree->currentItem(), nullptr);
   EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("Welcome to Quillot"));
   EXPECT_GE(display.Window()->IndexList()->topLevelItemCount(), 20);
+}
+
+TEST_F(HelpWindowTest, ClosingTheWizardEndsTheProgramThoughHelpIsOpen) {
+  gui::TMainForm form;
+  form.show();
+  QTest::keyClick(form.ButtonNext, Qt::Key_F1);
+  ASSERT_NE(display.Window(), nullptr);
+  ASSERT_TRUE(display.Window()->isVisible());
+  // As in the program: the window closes while the application's event loop runs, and the loop ends
+  // when the last window that keeps the program running is gone. The second step ends the loop either way.
+  QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+  QTimer::singleShot(0, &form, &QWidget::close);
+  QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+  QApplication::exec();
+  EXPECT_EQ(lastClosed.count(), 1);
+  EXPECT_TRUE(display.Window() == nullptr || display.Window()->isVisible());
 }
 
 TEST_F(HelpWindowTest, TheHelpButtonAsksForTheFocusedControlsTopic) {

@@ -183,6 +183,8 @@ TEST_F(RecoveryThroughWindowTest, ClosingInMidPassStopsClosesTheFileAndSavesAtEx
   fs::copy_file(fs::path(QUILLOT_SOURCE_DIR) / "data" / "Quillot.ini", env.Program() / "Quillot.ini");
   TLifecycle lifecycle;
   lifecycle.Start();
+  // The clean store makes this a first start; its language question is not what is tested here.
+  GlobalFirstStart = false;
   RecoverySectorsToRead = 256;
   const char letter = Attach(card_, 0);
   const fs::path dest = env.Home() / "closed";

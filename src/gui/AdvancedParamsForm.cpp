@@ -1,0 +1,208 @@
+#include "gui/AdvancedParamsForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <utility>
+
+#include "app/Settings.h"
+#include "gui/HelpKey.h"
+#include "gui/LanguagePictures.h"
+#include "gui/QtText.h"
+#include "gui/TranslateForms.h"
+#include "gui/WholeNumberEdit.h"
+#include "i18n/Language.h"
+
+namespace quillot::gui {
+
+namespace {
+constexpr int kClientWidth = 492;
+constexpr int kClientHeight = 268;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+// Where the fields start on the Drive Access page: their captions wrap in the room to the left.
+constexpr int kFieldX = 262;
+constexpr int kNoteWidth = 430;
+constexpr const char* kBuiltInEntry = "English (Default)";
+
+template <class T, class... Args>
+T* Make(QWidget* parent, const char* name, Args&&... args) {
+  T* w = new T(std::forward<Args>(args)..., parent);
+  w->setObjectName(QString::fromLatin1(name));
+  return w;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry, bool wrap = false) {
+  auto* l = Make<QLabel>(parent, name, text);
+  l->setGeometry(geometry);
+  l->setWordWrap(wrap);
+  l->setAlignment(Qt::AlignLeft | (wrap ? Qt::AlignTop : Qt::AlignVCenter));
+  return l;
+}
+
+// A caption beside its field, centred on it and wrapping when a translation is long.
+QLabel* Caption(QWidget* parent, const char* name, const QString& text, int fieldY) {
+  auto* l = Label(parent, name, text, QRect(24, fieldY - 6, kFieldX - 24 - 8, 34), true);
+  l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  return l;
+}
+
+// A note under a field, in the text's quieter colour.
+QLabel* Note(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+  QLabel* l = Label(parent, name, text, geometry, true);
+  QPalette pal = l->palette();
+  pal.setColor(QPalette::WindowText, pal.color(QPalette::Disabled, QPalette::WindowText).darker(130));
+  l->setPalette(pal);
+  return l;
+}
+
+QWidget* Page(QTabWidget* tabs, const char* name, const QString& caption) {
+  auto* page = new QWidget;
+  page->setObjectName(QString::fromLatin1(name));
+  tabs->addTab(page, caption);
+  return page;
+}
+}  // namespace
+
+TAdvancedParamsForm::TAdvancedParamsForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("AdvancedParamsForm"));
+  setWindowTitle(QStringLiteral("Advanced Parameters"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setFixedSize(kClientWidth, kClientHeight);
+
+  MainPageControl = Make<QTabWidget>(this, "MainPageControl");
+  MainPageControl->setGeometry(8, 8, kClientWidth - 16, kClientHeight - 8 - kButtonHeight - 16);
+  DriveTabSheet = Page(MainPageControl, "DriveTabSheet", QStringLiteral("&Drive Access"));
+  AdvancedTabSheet = Page(MainPageControl, "AdvancedTabSheet", QStringLiteral("&Advanced"));
+  LanguageTabSheet = Page(MainPageControl, "LanguageTabSheet", QStringLiteral("Interface &Language"));
+  CreateDrivePage();
+  CreateAdvancedPage();
+  CreateLanguagePage();
+  CreateButtons();
+
+  // Translated before anything is filled in, so the language list keeps its own names.
+  TranslateForms({this});
+
+  DriveEditRetryCount->SetValue(RecoveryRetryCount);
+  DriveEditSectorsToRead->SetValue(RecoverySectorsToRead);
+  AdvancedCheckBoxExpertMode->setChecked(RecoveryAdvancedMode);
+
+  LanguageSelectComboBox->addItem(QString::fromLatin1(kBuiltInEntry));
+  int selected = -1;
+  for (const TLanguageEntry& entry : AvailableLanguages()) {
+    LanguageSelectComboBox->addItem(ToQ(entry.DisplayName));
+    settingValues_.push_back(entry.SettingValue());
+    if (selected < 0 && entry.Matches(GlobalLanguage)) selected = LanguageSelectComboBox->count() - 1;
+  }
+  initialLanguage_ = selected < 0 ? 0 : selected;
+  LanguageSelectComboBox->setCurrentIndex(initialLanguage_);
+}
+
+void TAdvancedParamsForm::CreateDrivePage() {
+  QWidget* p = DriveTabSheet;
+  DriveLabelSettings = Label(p, "DriveLabelSettings", QStringLiteral("Drive access settings:"), QRect(12, 10, 440, 18));
+  QFont bold = DriveLabelSettings->font();
+  bold.setBold(true);
+  DriveLabelSettings->setFont(bold);
+
+  DriveLabelRetryCount = Caption(p, "DriveLabelRetryCount", QStringLiteral("Number of retry aptempts:"), 40);
+  DriveEditRetryCount = Make<TWholeNumberEdit>(p, "DriveEditRetryCount");
+  DriveEditRetryCount->setGeometry(kFieldX, 40, 90, 23);
+  // Both bounds 0: any whole number, negative ones too, as the setting has always taken.
+  DriveEditRetryCount->SetBounds(0, 0);
+  DriveLabelRetryNote = Note(p, "DriveLabelRetryNote", QStringLiteral("Increase if your medium is physically damaged. "),
+                             QRect(24, 68, kNoteWidth, 18));
+
+  DriveLabelSectorsToRead =
+      Caption(p, "DriveLabelSectorsToRead", QStringLiteral("Number of sectors to read at once:"), 102);
+  DriveEditSectorsToRead = Make<TWholeNumberEdit>(p, "DriveEditSectorsToRead");
+  DriveEditSectorsToRead->setGeometry(kFieldX, 102, 90, 23);
+  DriveEditSectorsToRead->SetBounds(1, kMostSectorsToRead);
+  DriveLabelSectorsNote = Note(p, "DriveLabelSectorsNote", QStringLiteral("Increase this number for better performance."),
+                               QRect(24, 130, kNoteWidth, 18));
+  DriveLabelRetryCount->setBuddy(DriveEditRetryCount);
+  DriveLabelSectorsToRead->setBuddy(DriveEditSectorsToRead);
+}
+
+void TAdvancedParamsForm::CreateAdvancedPage() {
+  QWidget* p = AdvancedTabSheet;
+  AdvancedCheckBoxExpertMode = Make<QCheckBox>(p, "AdvancedCheckBoxExpertMode", QStringLiteral("Expert mode"));
+  AdvancedCheckBoxExpertMode->setGeometry(12, 12, 440, 20);
+  AdvancedLabelExpertNote =
+      Note(p, "AdvancedLabelExpertNote",
+           QStringLiteral("Allow editing of internal recovery script. Use this option if you know binary file format "
+                          "you wish to rescue."),
+           QRect(32, 38, 420, 52));
+}
+
+void TAdvancedParamsForm::CreateLanguagePage() {
+  QWidget* p = LanguageTabSheet;
+  LanguageImage = Make<QLabel>(p, "LanguageImage");
+  LanguageImage->setPixmap(LanguagePagePicture(48));
+  LanguageImage->setGeometry(12, 12, 48, 48);
+  LanguageLabelLanguage = Label(p, "LanguageLabelLanguage", QStringLiteral("Language:"), QRect(76, 14, 90, 24));
+  LanguageSelectComboBox = Make<QComboBox>(p, "LanguageSelectComboBox");
+  LanguageSelectComboBox->setEditable(false);
+  LanguageSelectComboBox->setGeometry(172, 14, 220, 24);
+  LanguageLabelLanguage->setBuddy(LanguageSelectComboBox);
+  LanguageLabelNote = Label(p, "LanguageLabelNote",
+                            QStringLiteral("NOTE: After changing interface language program should be restarted."),
+                            QRect(76, 54, 376, 36), true);
+  QFont bold = LanguageLabelNote->font();
+  bold.setBold(true);
+  LanguageLabelNote->setFont(bold);
+  LanguageLabelHelp = Label(p, "LanguageLabelHelp",
+                            QStringLiteral("Please press F1 button to get more information about localization of "
+                                           "your program copy."),
+                            QRect(76, 98, 376, 36), true);
+}
+
+void TAdvancedParamsForm::CreateButtons() {
+  const int y = kClientHeight - 8 - kButtonHeight;
+  const int helpX = kClientWidth - 8 - kButtonWidth;
+  ButtonOk = Make<QPushButton>(this, "ButtonOk", QStringLiteral("&OK"));
+  ButtonOk->setGeometry(helpX - 2 * (kButtonWidth + 8), y, kButtonWidth, kButtonHeight);
+  ButtonOk->setDefault(true);
+  ButtonCancel = Make<QPushButton>(this, "ButtonCancel", QStringLiteral("&Cancel"));
+  ButtonCancel->setGeometry(helpX - kButtonWidth - 8, y, kButtonWidth, kButtonHeight);
+  ButtonCancel->setAutoDefault(false);
+  ButtonHelp = Make<QPushButton>(this, "ButtonHelp", QStringLiteral("&Help"));
+  ButtonHelp->setGeometry(helpX, y, kButtonWidth, kButtonHeight);
+  ButtonHelp->setAutoDefault(false);
+
+  connect(ButtonOk, &QPushButton::clicked, this, &QDialog::accept);
+  connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(ButtonHelp, &QPushButton::clicked, this, &TAdvancedParamsForm::ButtonHelpClick);
+}
+
+void TAdvancedParamsForm::ButtonHelpClick() { PressHelpKey(this); }
+
+void TAdvancedParamsForm::Apply() {
+  RecoveryRetryCount = DriveEditRetryCount->Value();
+  RecoverySectorsToRead = DriveEditSectorsToRead->Value();
+  RecoveryAdvancedMode = AdvancedCheckBoxExpertMode->isChecked();
+  const int index = LanguageSelectComboBox->currentIndex();
+  // The same choice keeps the file already loaded.
+  if (index == initialLanguage_) return;
+  if (index <= 0) {
+    GlobalLanguage.clear();
+    LanguageFile.reset();
+    return;
+  }
+  GlobalLanguage = settingValues_[static_cast<size_t>(index - 1)];
+  LanguageFile = LoadLanguageFile(GlobalLanguage);
+}
+
+bool ShowAdvancedParameters(int page, QWidget* parent) {
+  TAdvancedParamsForm form(parent);
+  form.MainPageControl->setCurrentIndex(page);
+  if (parent) form.move(parent->geometry().center() - form.rect().center());
+  if (form.exec() != QDialog::Accepted) return false;
+  form.Apply();
+  return true;
+}
+
+}  // namespace quillot::gui
