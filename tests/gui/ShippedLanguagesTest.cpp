@@ -4,13 +4,13 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTreeWidget>
 #include <algorithm>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -301,16 +301,15 @@ INSTANTIATE_TEST_SUITE_P(Files, ShippedLanguagesTest, ::testing::ValuesIn(Shippe
 TEST(ProgramMessages, EveryDeclaredMessageIsListed) {
   std::set<std::string> listed;
   for (const TMessage& m : gui::AllProgramMessages()) EXPECT_TRUE(listed.insert(m.Key).second) << m.Key;
-  const std::regex declaration(R"re(TMessage\s+(\w+)\s*\{\s*"([^"]*)")re");
+  const QRegularExpression declaration(QStringLiteral(R"re(TMessage\s+(\w+)\s*\{\s*"([^"]*)")re"));
   int declared = 0;
   for (const auto& entry : fs::recursive_directory_iterator(fs::path(QUILLOT_SOURCE_DIR) / "src")) {
     const std::string ext = entry.path().extension().string();
     if (ext != ".h" && ext != ".cpp") continue;
-    const std::string text = ReadText(entry.path());
-    for (std::sregex_iterator it(text.begin(), text.end(), declaration), end; it != end; ++it) {
+    for (const QRegularExpressionMatch& m : declaration.globalMatch(Q(ReadText(entry.path())))) {
       ++declared;
-      EXPECT_EQ((*it)[1].str(), (*it)[2].str()) << "a message's name is its key";
-      EXPECT_TRUE(listed.count((*it)[2].str())) << (*it)[2].str() << " in " << entry.path();
+      EXPECT_EQ(m.captured(1), m.captured(2)) << "a message's name is its key";
+      EXPECT_TRUE(listed.count(gui::FromQ(m.captured(2)))) << gui::FromQ(m.captured(2)) << " in " << entry.path();
     }
   }
   EXPECT_EQ(declared, static_cast<int>(listed.size()));
