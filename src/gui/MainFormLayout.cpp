@@ -118,7 +118,8 @@ void TMainForm::CreateStartPage() {
   StartListViewDrives->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StartListViewDrives->header()->setSectionsClickable(false);
   StartListViewDrives->header()->setSectionsMovable(false);
-  StartListViewDrives->header()->setStretchLastSection(false);
+  // Status takes what the other columns leave, so translated status words have room.
+  StartListViewDrives->header()->setStretchLastSection(true);
   StartListViewDrives->setHeaderLabels({QStringLiteral("Drive"), QStringLiteral("Type"),
                                         QStringLiteral("Total Space"), QStringLiteral("S/N"),
                                         QStringLiteral("Status")});

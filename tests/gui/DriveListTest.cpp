@@ -35,7 +35,8 @@ TEST_F(DriveListTest, RowsListEveryLetterInOrderWithTheirCells) {
   const int widths[] = {90, 70, 100, 70, 70};
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(list->headerItem()->text(i), captions[i]);
-    EXPECT_EQ(list->columnWidth(i), widths[i]);
+    if (i < 4) EXPECT_EQ(list->columnWidth(i), widths[i]);
+    else EXPECT_GE(list->columnWidth(i), widths[i]);  // the rest of the list
   }
   EXPECT_TRUE(first->textAlignment(2) & Qt::AlignRight);
   EXPECT_FALSE(list->header()->sectionsClickable());

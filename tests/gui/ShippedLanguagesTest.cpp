@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QStringDecoder>
 #include <QTreeWidget>
 #include <algorithm>
@@ -266,6 +267,17 @@ TEST_P(ShippedLanguagesTest, EveryTranslatedTextFitsItsControl) {
     }
     window->hide();
   });
+}
+
+// The drive list's status words stand in a column of fixed width.
+TEST_P(ShippedLanguagesTest, DriveStatusWordsFitTheirColumn) {
+  Install();
+  gui::TMainForm form;
+  form.show();
+  QTreeWidget* list = form.StartListViewDrives;
+  const int room = list->columnWidth(4) - 2 * list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) - 4;
+  for (const TMessage* m : {&strReady, &strNotReady, &strNomedia})
+    EXPECT_LE(list->fontMetrics().horizontalAdvance(Q(Tr(*m))), room) << m->Key << ": " << Tr(*m);
 }
 
 TEST_P(ShippedLanguagesTest, HoldsNoKeyTheProgramDoesNotRead) {
