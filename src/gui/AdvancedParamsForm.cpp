@@ -10,6 +10,7 @@
 #include "app/Settings.h"
 #include "gui/HelpKey.h"
 #include "gui/LanguagePictures.h"
+#include "gui/MakeControl.h"
 #include "gui/QtText.h"
 #include "gui/TranslateForms.h"
 #include "gui/WholeNumberEdit.h"
@@ -26,13 +27,6 @@ constexpr int kButtonHeight = 25;
 constexpr int kFieldX = 262;
 constexpr int kNoteWidth = 430;
 constexpr const char* kBuiltInEntry = "English (Default)";
-
-template <class T, class... Args>
-T* Make(QWidget* parent, const char* name, Args&&... args) {
-  T* w = new T(std::forward<Args>(args)..., parent);
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry, bool wrap = false) {
   auto* l = Make<QLabel>(parent, name, text);

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "gui/HelpKey.h"
+#include "gui/MakeControl.h"
 #include "gui/QtText.h"
 #include "gui/TranslateForms.h"
 #include "gui/WholeNumberEdit.h"
@@ -20,13 +21,6 @@ namespace {
 constexpr int kClientWidth = 418;
 constexpr int kClientHeight = 399;
 constexpr int kLabelLeft = 8, kLabelWidth = 118, kEditLeft = 128, kRowHeight = 27, kFirstRow = 10;
-
-template <class T, class... Args>
-T* Make(QWidget* parent, const char* name, Args&&... args) {
-  T* w = new T(std::forward<Args>(args)..., parent);
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 QRect Row(int row, int left, int width) { return {left, kFirstRow + row * kRowHeight, width, 21}; }
 

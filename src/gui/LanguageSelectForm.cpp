@@ -14,6 +14,7 @@
 #include "gui/AboutForm.h"
 #include "gui/HelpKey.h"
 #include "gui/LanguagePictures.h"
+#include "gui/MakeControl.h"
 #include "gui/QtText.h"
 #include "i18n/Language.h"
 
@@ -25,13 +26,6 @@ constexpr int kClientHeight = 302;
 constexpr int kTopHeight = 65;
 constexpr int kBottomHeight = 41;
 constexpr const char* kBuiltInEntry = "English (Default)";
-
-template <class T, class... Args>
-T* Make(QWidget* parent, const char* name, Args&&... args) {
-  T* w = new T(std::forward<Args>(args)..., parent);
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 QFrame* Line(QWidget* parent, const char* name, int y) {
   auto* f = Make<QFrame>(parent, name);

@@ -15,6 +15,7 @@
 #include "gui/ExecuteFile.h"
 #include "gui/FolderPicker.h"
 #include "gui/MainForm.h"
+#include "gui/MakeControl.h"
 #include "gui/SectorEdit.h"
 #include "gui/TranslateForms.h"
 #include "gui/TypesTreeView.h"
@@ -28,13 +29,6 @@ constexpr int kPictureWidth = 135;
 constexpr int kBottomHeight = 40;
 constexpr int kPageWidth = kClientWidth - kPictureWidth;
 constexpr int kPageHeight = kClientHeight - kBottomHeight - 2;
-
-template <class T, class... Args>
-T* Make(QWidget* parent, const char* name, Args&&... args) {
-  T* w = new T(std::forward<Args>(args)..., parent);
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
 
 QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry, bool wrap = false) {
   auto* l = Make<QLabel>(parent, name, text);
