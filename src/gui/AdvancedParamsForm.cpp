@@ -26,7 +26,6 @@ constexpr int kButtonHeight = 25;
 // Where the fields start on the Drive Access page: their captions wrap in the room to the left.
 constexpr int kFieldX = 262;
 constexpr int kNoteWidth = 430;
-constexpr const char* kBuiltInEntry = "English (Default)";
 
 QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry, bool wrap = false) {
   auto* l = Make<QLabel>(parent, name, text);
@@ -84,7 +83,7 @@ TAdvancedParamsForm::TAdvancedParamsForm(QWidget* parent) : QDialog(parent) {
   DriveEditSectorsToRead->SetValue(RecoverySectorsToRead);
   AdvancedCheckBoxExpertMode->setChecked(RecoveryAdvancedMode);
 
-  LanguageSelectComboBox->addItem(QString::fromLatin1(kBuiltInEntry));
+  LanguageSelectComboBox->addItem(QString::fromLatin1(kBuiltInLanguageEntry));
   int selected = -1;
   for (const TLanguageEntry& entry : AvailableLanguages()) {
     LanguageSelectComboBox->addItem(ToQ(entry.DisplayName));

@@ -25,7 +25,6 @@ constexpr int kClientWidth = 358;
 constexpr int kClientHeight = 302;
 constexpr int kTopHeight = 65;
 constexpr int kBottomHeight = 41;
-constexpr const char* kBuiltInEntry = "English (Default)";
 
 QFrame* Line(QWidget* parent, const char* name, int y) {
   auto* f = Make<QFrame>(parent, name);
@@ -107,7 +106,7 @@ TLanguageSelectForm::TLanguageSelectForm(QWidget* parent) : QDialog(parent) {
 
   // The entries: the built-in texts first, then the language files as the folder lists them.
   const QList<QPixmap>& pictures = LanguagePictures();
-  auto* builtIn = new QTreeWidgetItem(LanguageListView, QStringList(QString::fromLatin1(kBuiltInEntry)));
+  auto* builtIn = new QTreeWidgetItem(LanguageListView, QStringList(QString::fromLatin1(kBuiltInLanguageEntry)));
   builtIn->setIcon(0, pictures[lpBuiltIn]);
   for (const TLanguageEntry& entry : AvailableLanguages()) {
     const QString name = ToQ(entry.DisplayName);

@@ -26,6 +26,9 @@ std::unique_ptr<TLanguageFile> LoadLanguageFile(std::string_view fileName);
 // The display form of a language name: all lower case, then the first character upper case.
 std::string CapitaliseName(std::string_view name);
 
+// How the built-in texts are offered beside the language files.
+inline constexpr const char* kBuiltInLanguageEntry = "English (Default)";
+
 struct TLanguageEntry {
   std::string FileName;     // as found in the program folder, e.g. "deutsch.LNG"
   std::string DisplayName;  // e.g. "Deutsch"
