@@ -188,6 +188,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   // Why the chosen drive cannot be read, for the Progress page; empty when it can.
   QString DriveProblem() const;
   QIcon FileIcon(const std::string& extension) const;
+  // The format a node of the types tree stands for; none for a category node.
+  static TFormat* FormatOf(const QTreeWidgetItem* node);
   TFormat* SelectedFormat() const;
   void Refresh();
   // Moves the log lines gathered during a pass into ProgressMemoLog.

@@ -17,10 +17,6 @@ namespace quillot::gui {
 namespace {
 constexpr int kFormatRole = Qt::UserRole;
 
-TFormat* FormatOf(const QTreeWidgetItem* item) {
-  return static_cast<TFormat*>(item->data(0, kFormatRole).value<void*>());
-}
-
 class TTreeBusyScope {
  public:
   explicit TTreeBusyScope(QWidget* w) : w_(w) {
@@ -36,6 +32,10 @@ class TTreeBusyScope {
   QWidget* w_;
 };
 }  // namespace
+
+TFormat* TMainForm::FormatOf(const QTreeWidgetItem* node) {
+  return node ? static_cast<TFormat*>(node->data(0, kFormatRole).value<void*>()) : nullptr;
+}
 
 QIcon TMainForm::FileIcon(const std::string& extension) const {
   static QMimeDatabase mimes;

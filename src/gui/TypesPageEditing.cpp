@@ -12,10 +12,6 @@
 namespace quillot::gui {
 
 namespace {
-TFormat* FormatOf(const QTreeWidgetItem* item) {
-  return item ? static_cast<TFormat*>(item->data(0, Qt::UserRole).value<void*>()) : nullptr;
-}
-
 bool Edit(TFormat& f, QWidget* parent) {
   return EditFormatProperties(f.Category, f.Title, f.Order, f.ScanBytes, f.Search, f.FilePrefix, f.TypeDescription,
                               f.FileExtension, parent);

@@ -46,6 +46,37 @@ class TIconv {
  private:
   iconv_t cd_;
 };
+
+// Runs text through the conversion into out. Without out it only checks: the first byte the conversion
+// cannot take answers false. With out such a byte (or a sequence cut short) becomes U+FFFD and the run
+// goes on, so one bad byte never costs the rest of the file.
+bool Run(TIconv& cd, std::string_view text, std::string* out) {
+  std::string in(text);
+  char* inPtr = in.data();
+  size_t inLeft = in.size();
+  char buffer[4096];
+  auto flush = [&](char* outPtr) {
+    if (out) out->append(buffer, static_cast<size_t>(outPtr - buffer));
+  };
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    const size_t done = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+    flush(outPtr);
+    if (done != static_cast<size_t>(-1) || errno == E2BIG) continue;
+    if (!out) return false;
+    *out += kReplacement;
+    ++inPtr;
+    --inLeft;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+  }
+  // Flush any shift state of a stateful code page.
+  char* outPtr = buffer;
+  size_t outLeft = sizeof buffer;
+  iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft);
+  flush(outPtr);
+  return true;
+}
 }  // namespace
 
 std::string DeclaredCodePage(std::string_view text) {
@@ -65,18 +96,7 @@ std::string DeclaredCodePage(std::string_view text) {
 
 bool IsUtf8(std::string_view text) {
   TIconv check("UTF-8", "UTF-8");
-  if (!check.ok()) return false;
-  std::string in(text);
-  char* inPtr = in.data();
-  size_t inLeft = in.size();
-  char buffer[4096];
-  while (inLeft > 0) {
-    char* outPtr = buffer;
-    size_t outLeft = sizeof buffer;
-    if (iconv(check.get(), &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) && errno != E2BIG)
-      return false;
-  }
-  return true;
+  return check.ok() && Run(check, text, nullptr);
 }
 
 bool ConvertToUtf8(std::string& text, std::string_view codePage) {
@@ -85,27 +105,7 @@ bool ConvertToUtf8(std::string& text, std::string_view codePage) {
   if (!convert.ok()) return false;
   std::string out;
   out.reserve(text.size() * 2);
-  char* inPtr = text.data();
-  size_t inLeft = text.size();
-  char buffer[4096];
-  while (inLeft > 0) {
-    char* outPtr = buffer;
-    size_t outLeft = sizeof buffer;
-    const size_t done = iconv(convert.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-    out.append(buffer, static_cast<size_t>(outPtr - buffer));
-    if (done != static_cast<size_t>(-1) || errno == E2BIG) continue;
-    // A byte the code page leaves undefined (or a sequence cut short): mark it and go on, so one bad
-    // byte never costs the rest of the file.
-    out += kReplacement;
-    ++inPtr;
-    --inLeft;
-    iconv(convert.get(), nullptr, nullptr, nullptr, nullptr);
-  }
-  // Flush any shift state of a stateful code page.
-  char* outPtr = buffer;
-  size_t outLeft = sizeof buffer;
-  iconv(convert.get(), nullptr, nullptr, &outPtr, &outLeft);
-  out.append(buffer, static_cast<size_t>(outPtr - buffer));
+  Run(convert, text, &out);
   text = std::move(out);
   return true;
 }
