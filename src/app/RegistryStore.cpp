@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "app/UserFolders.h"
 #include "i18n/LanguageFile.h"
 #include "platform/AtomicFile.h"

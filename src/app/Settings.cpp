@@ -1,7 +1,7 @@
 #include "app/Settings.h"
 
-#include "app/Dialogs.h"
-#include "app/ProgramFolder.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
 #include "app/RegistryStore.h"
 #include "app/UserFolders.h"
 #include "i18n/Messages.h"

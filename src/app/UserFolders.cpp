@@ -4,7 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "platform/AtomicFile.h"
 #include "util/Text.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Version.h"
-#include "app/Lifecycle.h"
+#include "startup/Lifecycle.h"
 #include "cli/Commands.h"
 
 using namespace quillot::cli;

@@ -9,13 +9,13 @@
 #include <cstring>
 #include <string>
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 #include "drive/DriveAccess.h"
 #include "drive/DriveTable.h"
 #include "platform/AddressTokens.h"
 #include "platform/DiskGeometry.h"
 #include "platform/SectorRead.h"
-#include "platform/SimDevices.h"
+#include "drive/SimDevices.h"
 #include "platform/Win9xBlocks.h"
 #include "platform/WinVersion.h"
 #include "util/Text.h"
@@ -224,6 +224,8 @@ void DriveAccessInit() {
   const bool known = GetVersionExA(version);
   s.HasExtAbsRead = known && HasExtAbsReadFor(version);
   s.IsWinNT = known && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+  // The 95/98 family's devices are simulations over the drive table, which lies above the platform.
+  SetPlatformDevices(CreateSimulatedDevice);
   static const bool hooked = [] { return std::atexit(DriveAccessDone) == 0; }();
   (void)hooked;
   if (const std::string unknown = UnknownPlatformName(); !unknown.empty())

@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "drive/SameDevice.h"
 #include "engine/FileDetection.h"
 #include "engine/RecoveredFileOutput.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "util/Text.h"
 
 namespace quillot {

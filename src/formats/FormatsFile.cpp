@@ -2,7 +2,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 #include "formats/CommaText.h"
 #include "formats/FileTypes.h"
 #include "platform/ProfileFile.h"

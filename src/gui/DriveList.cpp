@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 #include "drive/DriveTable.h"
 #include "drive/FileUtils.h"
 #include "gui/GuiMessages.h"

@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 #include "gui/QtText.h"
 #include "i18n/Messages.h"
 

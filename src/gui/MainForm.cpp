@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <utility>
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "app/Settings.h"
 #include "app/VersionInfo.h"
 #include "drive/DriveTable.h"

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 #include "app/Settings.h"
 #include "formats/FileTypes.h"
 #include "gui/BusyAnimation.h"

@@ -1,7 +1,7 @@
 // Core's message boxes and questions as Qt message boxes.
 #pragma once
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 
 namespace quillot::gui {
 

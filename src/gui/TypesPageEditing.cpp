@@ -1,7 +1,7 @@
 // Expert mode on the Types page: adding, changing and removing file formats of the catalogue.
 #include <QPushButton>
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 #include "formats/FileTypes.h"
 #include "gui/FormatPropForm.h"
 #include "gui/MainForm.h"

@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "app/Dialogs.h"
-#include "app/Lifecycle.h"
+#include "platform/Dialogs.h"
+#include "startup/Lifecycle.h"
 #include "drive/DriveTable.h"
 #include "help/QuickStart.h"
 #include "gui/BenchPass.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "help/HtmlHelp.h"
 
 namespace quillot {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 #include "help/ChmEngine.h"
 #include "help/HelpBook.h"
 #include "util/Text.h"

@@ -4,7 +4,6 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/SimDevices.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -13,6 +12,7 @@ namespace {
 struct TDeviceRegistry {
   std::mutex mutex;
   std::map<std::string, TDeviceFactory> overrides;  // keyed by upper-case name
+  TNamedDeviceFactory platform;
   std::map<TDeviceHandle, std::unique_ptr<TVirtualDevice>> open;
   TDeviceHandle next = 0x100;
 };
@@ -25,6 +25,12 @@ TDeviceRegistry& Registry() {
 
 thread_local uint32_t gLastError = ERROR_SUCCESS;
 }  // namespace
+
+void SetPlatformDevices(TNamedDeviceFactory factory) {
+  auto& r = Registry();
+  std::lock_guard lock(r.mutex);
+  r.platform = std::move(factory);
+}
 
 void OverrideDevice(const std::string& name, TDeviceFactory factory) {
   auto& r = Registry();
@@ -46,8 +52,8 @@ TDeviceHandle OpenDevice(const std::string& name) {
     auto it = r.overrides.find(UpperCase(name));
     if (it != r.overrides.end()) {
       if (it->second) device = it->second();
-    } else {
-      device = CreateSimulatedDevice(name);
+    } else if (r.platform) {
+      device = r.platform(name);
     }
   }
   if (!device) {

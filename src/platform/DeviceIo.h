@@ -1,6 +1,7 @@
 // The 95/98 family's device services: open a virtual device by name, pass it a byte block under a
-// control code, close it. On Linux the devices are simulations over the drive table (SimDevices.h);
-// tests can put their own device under a name, or take a device away.
+// control code, close it. Linux has no such devices of its own: the drive layer puts its simulations
+// over the drive table here (drive/SimDevices.h); tests can put their own device under a name, or take
+// a device away.
 #pragma once
 
 #include <cstdint>
@@ -37,10 +38,15 @@ class TVirtualDevice {
 };
 
 using TDeviceFactory = std::function<std::unique_ptr<TVirtualDevice>()>;
+// The platform's own devices: the device of that name, or nullptr when it has none.
+using TNamedDeviceFactory = std::function<std::unique_ptr<TVirtualDevice>(const std::string& name)>;
+
+// Sets the platform's own devices (none until set; an empty factory means none again).
+void SetPlatformDevices(TNamedDeviceFactory factory);
 
 // Puts a device under a name ("\\.\vwin32"); an empty factory makes the name fail to open.
 void OverrideDevice(const std::string& name, TDeviceFactory factory);
-// Back to the platform's own device for that name.
+// Back to the platform's own device for that name (SetPlatformDevices).
 void RestoreDevice(const std::string& name);
 
 // Opens a device by name (case-insensitive); INVALID_HANDLE_VALUE and last error 2 when there is none.

@@ -6,7 +6,7 @@
 
 #include "app/RegistryStore.h"
 #include "app/Settings.h"
-#include "app/TempEnvironment.h"
+#include "support/TempEnvironment.h"
 
 namespace quillot {
 

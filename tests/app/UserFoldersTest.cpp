@@ -2,7 +2,7 @@
 
 #include "app/Settings.h"
 #include "app/UserFolders.h"
-#include "app/TempEnvironment.h"
+#include "support/TempEnvironment.h"
 
 namespace quillot {
 

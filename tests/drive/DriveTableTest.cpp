@@ -9,7 +9,7 @@
 
 #include "cli/ImageOptions.h"
 #include "drive/DriveTable.h"
-#include "fakes/FakeDisk.h"
+#include "support/FakeDisk.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 #include "platform/SysBlockScan.h"

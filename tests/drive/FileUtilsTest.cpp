@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "drive/FileUtils.h"
-#include "fakes/FakeDisk.h"
-#include "fakes/ImageFiles.h"
+#include "support/FakeDisk.h"
+#include "support/ImageFiles.h"
 #include "support/TempDir.h"
 #include "platform/VolumeProbe.h"
 

@@ -8,9 +8,9 @@
 
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
-#include "fakes/FakeDisk.h"
-#include "fakes/ImageFiles.h"
-#include "fakes/ScriptedDialogs.h"
+#include "support/FakeDisk.h"
+#include "support/ImageFiles.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "platform/WinVersion.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "drive/IORoutines.h"
-#include "fakes/FakeDisk.h"
+#include "support/FakeDisk.h"
 #include "platform/WinVersion.h"
 
 namespace quillot {

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 #include "formats/FileTypes.h"
 #include "support/CatalogueCompare.h"
 #include "support/FileSizeLimit.h"

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "GuiFixture.h"
+#include "support/GuiFixture.h"
 #include "drive/FileUtils.h"
 
 namespace quillot::testing {

@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "GuiFixture.h"
-#include "app/Lifecycle.h"
+#include "support/GuiFixture.h"
+#include "startup/Lifecycle.h"
 #include "app/Settings.h"
 #include "support/Files.h"
 #include "gui/FormatPropForm.h"

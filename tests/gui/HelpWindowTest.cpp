@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "GuiFixture.h"
+#include "support/GuiFixture.h"
 #include "gui/AboutForm.h"
 #include "gui/FormatPropForm.h"
 #include "gui/HelpWindow.h"

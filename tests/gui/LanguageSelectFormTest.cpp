@@ -6,14 +6,14 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "GuiFixture.h"
-#include "ModalDriver.h"
-#include "app/Lifecycle.h"
+#include "support/GuiFixture.h"
+#include "support/ModalDriver.h"
+#include "startup/Lifecycle.h"
 #include "app/Settings.h"
 #include "gui/HelpWindow.h"
 #include "gui/LanguagePictures.h"
 #include "gui/LanguageSelectForm.h"
-#include "help/FakeHelpDisplay.h"
+#include "support/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "help/QuickStart.h"
 #include "i18n/Language.h"

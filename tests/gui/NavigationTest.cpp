@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 
-#include "GuiFixture.h"
+#include "support/GuiFixture.h"
 #include "app/Settings.h"
 #include "gui/DriveProblem.h"
 #include "gui/SectorEdit.h"

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "GuiFixture.h"
+#include "support/GuiFixture.h"
 #include "gui/QtDialogs.h"
 #include "gui/QtTranslations.h"
 #include "i18n/Language.h"

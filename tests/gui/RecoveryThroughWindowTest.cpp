@@ -10,8 +10,8 @@
 #include <csignal>
 #include <sys/stat.h>
 
-#include "GuiFixture.h"
-#include "app/Lifecycle.h"
+#include "support/GuiFixture.h"
+#include "startup/Lifecycle.h"
 #include "app/Settings.h"
 #include "drive/IORoutines.h"
 #include "gui/BusyAnimation.h"

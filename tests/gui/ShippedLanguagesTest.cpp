@@ -15,7 +15,7 @@
 #include <set>
 #include <sstream>
 
-#include "GuiFixture.h"
+#include "support/GuiFixture.h"
 #include "gui/AboutForm.h"
 #include "gui/AdvancedParamsForm.h"
 #include "gui/FormatPropForm.h"

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "GuiFixture.h"
+#include "support/GuiFixture.h"
 #include "app/Settings.h"
 #include "gui/AboutForm.h"
 #include "gui/FolderPicker.h"

@@ -2,7 +2,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "GuiFixture.h"
+#include "support/GuiFixture.h"
 #include "gui/TypesTreeView.h"
 
 namespace quillot::testing {

@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "help/ChmEngine.h"
-#include "help/FakeHelpDisplay.h"
+#include "support/FakeHelpDisplay.h"
 #include "help/HelpBook.h"
 #include "help/HelpKeywords.h"
 

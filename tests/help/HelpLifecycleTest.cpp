@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
-#include "app/Lifecycle.h"
+#include "startup/Lifecycle.h"
 #include "app/Settings.h"
-#include "app/TempEnvironment.h"
-#include "fakes/ScriptedDialogs.h"
+#include "support/TempEnvironment.h"
+#include "support/ScriptedDialogs.h"
 #include "help/ChmEngine.h"
-#include "help/FakeHelpDisplay.h"
+#include "support/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "help/HtmlHelp.h"
 #include "help/QuickStart.h"

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/ProgramFolder.h"
-#include "fakes/ScriptedDialogs.h"
+#include "platform/ProgramFolder.h"
+#include "support/ScriptedDialogs.h"
 #include "help/ChmEngine.h"
-#include "help/FakeHelpDisplay.h"
+#include "support/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "help/HtmlHelp.h"
 

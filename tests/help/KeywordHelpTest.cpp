@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "app/ProgramFolder.h"
-#include "help/FakeHelpDisplay.h"
+#include "platform/ProgramFolder.h"
+#include "support/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "help/HelpKeywords.h"
 #include "help/HtmlHelp.h"

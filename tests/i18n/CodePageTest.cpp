@@ -1,7 +1,7 @@
 // Language files in 8-bit Windows code pages come out as UTF-8.
 #include <gtest/gtest.h>
 
-#include "app/TempEnvironment.h"
+#include "support/TempEnvironment.h"
 #include "i18n/CodePage.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"

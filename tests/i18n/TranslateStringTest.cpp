@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-#include "app/TempEnvironment.h"
+#include "support/TempEnvironment.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "drive/IORoutines.h"
-#include "fakes/FakeDisk.h"
+#include "support/FakeDisk.h"
 #include "formats/FileTypes.h"
 #include "platform/WinVersion.h"
 #include "support/RecordingView.h"

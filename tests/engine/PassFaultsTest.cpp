@@ -10,7 +10,7 @@
 
 #include "drive/IORoutines.h"
 #include "engine/RecoveryPass.h"
-#include "fakes/FakeDisk.h"
+#include "support/FakeDisk.h"
 #include "platform/WinVersion.h"
 #include "support/FileSizeLimit.h"
 #include "support/PassFixture.h"

@@ -1,4 +1,4 @@
-#include "platform/SimDevices.h"
+#include "drive/SimDevices.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
-#include "app/Lifecycle.h"
+#include "startup/Lifecycle.h"
 #include "app/Settings.h"
-#include "app/TempEnvironment.h"
+#include "support/TempEnvironment.h"
 #include "app/VersionInfo.h"
 #include "formats/FileTypes.h"
 #include "i18n/Messages.h"

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Dialogs.h"
-#include "app/ProgramFolder.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
 #include "app/Settings.h"
 #include "i18n/Language.h"
 #include "platform/AtomicFile.h"

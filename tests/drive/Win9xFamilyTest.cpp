@@ -9,10 +9,10 @@
 
 #include "drive/DriveAccess.h"
 #include "drive/IORoutines.h"
-#include "fakes/FakeDisk.h"
-#include "fakes/ScriptedDialogs.h"
+#include "support/FakeDisk.h"
+#include "support/ScriptedDialogs.h"
 #include "platform/AddressTokens.h"
-#include "platform/SimDevices.h"
+#include "drive/SimDevices.h"
 #include "platform/Win9xBlocks.h"
 #include "platform/WinVersion.h"
 

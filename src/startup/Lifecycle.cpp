@@ -1,4 +1,4 @@
-#include "app/Lifecycle.h"
+#include "startup/Lifecycle.h"
 
 #include <csignal>
 #include <memory>

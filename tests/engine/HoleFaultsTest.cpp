@@ -6,7 +6,7 @@
 
 #include "drive/IORoutines.h"
 #include "engine/RecoveryPass.h"
-#include "fakes/FakeDisk.h"
+#include "support/FakeDisk.h"
 #include "platform/WinVersion.h"
 #include "support/FakeOutputFiles.h"
 #include "support/FileSizeLimit.h"

@@ -16,11 +16,11 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
-#include "app/TempEnvironment.h"
+#include "support/TempEnvironment.h"
 #include "app/VersionInfo.h"
 #include "drive/DriveTable.h"
-#include "fakes/ImageFiles.h"
-#include "fakes/ScriptedDialogs.h"
+#include "support/ImageFiles.h"
+#include "support/ScriptedDialogs.h"
 #include "formats/FileTypes.h"
 #include "gui/ExecuteFile.h"
 #include "gui/MainForm.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Dialogs.h"
+#include "platform/Dialogs.h"
 
 namespace quillot::testing {
 
