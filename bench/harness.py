@@ -130,7 +130,7 @@ def main():
                 + (f"{result['recovered']} of {result['intact']} | {result['false_starts']} |" if result else "- | - |"))
         lines += ["", "Commands:", ""] + [f"- {name}: `{cmd}`" for name, _, _, _, cmd in rows] + [""]
 
-    micro = os.path.join(BIN, "quillot_matcher_bench")
+    micro = os.path.join(BIN, "quillot_file_detection_bench")
     r = subprocess.run([micro, "--benchmark_repetitions=3", "--benchmark_report_aggregates_only=true"],
                        capture_output=True, text=True)
     lines += ["### Matcher micro-benchmark (ns per sector, median of 3)", "", "```"]

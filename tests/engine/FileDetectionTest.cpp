@@ -7,10 +7,10 @@
 namespace quillot {
 
 namespace {
-// A catalogue of (title, order, search, rules), a 3-sector buffer, and the matcher over it.
-class Matcher {
+// A catalogue of (title, order, search, rules), a 3-sector buffer, and the file detection over it.
+class TDetectionCase {
  public:
-  Matcher& Add(const std::string& title, int order, bool search, const std::string& rules) {
+  TDetectionCase& Add(const std::string& title, int order, bool search, const std::string& rules) {
     auto f = std::make_unique<TFormat>();
     f->Title = title;
     f->Order = order;
@@ -60,47 +60,47 @@ TEST(ParseRule, IntegerSyntaxAndLowEightBits) {
 }
 
 TEST(FileDetection, AlternativesAndEntries) {
-  Matcher m;
+  TDetectionCase m;
   m.Add("id3", 1, true, "0=#73,1=#68,2=#51");
   EXPECT_EQ(m.Claim({73, 68, 51, 9}), "id3");
   EXPECT_EQ(m.Claim({73, 68, 50}), "");
 
-  Matcher notRule;  // 0=73 is not a rule: only offset 1 is tested; a last entry that is no rule never matches
+  TDetectionCase notRule;  // 0=73 is not a rule: only offset 1 is tested; a last entry that is no rule never matches
   notRule.Add("a", 1, true, "0=73,1=#68").Add("b", 2, true, "1=#68,0=73");
   EXPECT_EQ(notRule.Claim({0, 68}), "a");
-  Matcher onlyB;
+  TDetectionCase onlyB;
   onlyB.Add("b", 2, true, "1=#68,0=73");
   EXPECT_EQ(onlyB.Claim({73, 68}), "");
 
-  Matcher comma;  // a trailing comma adds nothing; a trailing ", " on a middle line never matches
+  TDetectionCase comma;  // a trailing comma adds nothing; a trailing ", " on a middle line never matches
   comma.Add("c", 1, true, "0=#73,");
   EXPECT_EQ(comma.Claim({73}), "c");
-  Matcher blankAfter;
+  TDetectionCase blankAfter;
   blankAfter.Add("d", 1, true, "0=#73, \r\n0=#99");
   EXPECT_EQ(blankAfter.Claim({73}), "");
   EXPECT_EQ(blankAfter.Claim({99}), "d");
-  Matcher lastLine;
+  TDetectionCase lastLine;
   lastLine.Add("e", 1, true, "0=#99\r\n0=#73, ");
   EXPECT_EQ(lastLine.Claim({73}), "e");
 
-  Matcher twoLines;
+  TDetectionCase twoLines;
   twoLines.Add("f", 1, true, "0=#1\n0=#2");
   EXPECT_EQ(twoLines.Claim({1}), "f");
   EXPECT_EQ(twoLines.Claim({2}), "f");
   EXPECT_EQ(twoLines.Claim({3}), "");
 
-  Matcher empties;  // empty entries are skipped; an empty script or blank line never matches
+  TDetectionCase empties;  // empty entries are skipped; an empty script or blank line never matches
   empties.Add("g", 1, true, "0=#1,,1=#2").Add("h", 2, true, "").Add("i", 3, true, "\r\n\r\n");
   EXPECT_EQ(empties.Claim({1, 2}), "g");
   EXPECT_EQ(empties.Claim({}), "");
 
-  Matcher zeros;  // a sector of zeros matches value 0 anywhere in the sector
+  TDetectionCase zeros;  // a sector of zeros matches value 0 anywhere in the sector
   zeros.Add("z", 1, true, "511=#0,0=#abc");
   EXPECT_EQ(zeros.Claim(), "z");
 }
 
 TEST(FileDetection, CatalogueOrderSearchFlagAndOutputs) {
-  Matcher m;
+  TDetectionCase m;
   m.Add("five", 5, true, "0=#7").Add("two", 2, true, "0=#7").Add("off", 1, false, "0=#7");
   EXPECT_EQ(m.Claim({7}), "two");
   std::string prefix = "old", ext = "old";
@@ -116,29 +116,29 @@ TEST(FileDetection, CatalogueOrderSearchFlagAndOutputs) {
 }
 
 TEST(FileDetection, OffsetsBeyondTheSectorReadTheBufferButNeverOutsideIt) {
-  Matcher m;
+  TDetectionCase m;
   m.Add("next", 1, true, "512=#5");  // the following sector of the chunk
   m.Claim();
   m.buffer[1024] = 5;
   EXPECT_EQ(m.detection.Match(m.buffer.data() + 512)->Title, "next");
   m.buffer[511] = 4;
-  Matcher before;
+  TDetectionCase before;
   before.Add("prev", 1, true, "-1=#4");
   before.Claim();
   before.buffer[511] = 4;
   EXPECT_EQ(before.detection.Match(before.buffer.data() + 512)->Title, "prev");
 
   // An offset outside the buffer ends the test of the sector: later formats are not tried.
-  Matcher outside;
+  TDetectionCase outside;
   outside.Add("far", 1, true, "0=#1,100000=#0").Add("later", 2, true, "0=#1");
   EXPECT_EQ(outside.Claim({1}), "");
   outside.Claim({2});  // the far rule is never reached when an earlier rule fails
   outside.buffer[512] = 2;
   EXPECT_EQ(outside.detection.Match(outside.buffer.data() + 512), nullptr);
-  Matcher negative;
+  TDetectionCase negative;
   negative.Add("neg", 1, true, "-2000000000=#0").Add("later", 2, true, "0=#0");
   EXPECT_EQ(negative.Claim(), "");
-  Matcher lastByte;  // the buffer's last byte is inside
+  TDetectionCase lastByte;  // the buffer's last byte is inside
   lastByte.Add("edge", 1, true, "1023=#9");
   lastByte.Claim();
   lastByte.buffer[1535] = 9;

@@ -32,7 +32,7 @@ std::string RandomScript(std::mt19937& rng, int lines) {
   return script;
 }
 
-TEST(MatcherIndex, AgreesWithPlainEvaluationOnRandomRulesAndSectors) {
+TEST(FileDetectionIndex, AgreesWithPlainEvaluationOnRandomRulesAndSectors) {
   std::mt19937 rng(7);
   for (int round = 0; round < 200; ++round) {
     TFormatsList list;
@@ -61,7 +61,7 @@ TEST(MatcherIndex, AgreesWithPlainEvaluationOnRandomRulesAndSectors) {
   }
 }
 
-TEST(MatcherIndex, AnAlternativeThatCannotMatchStillEndsTheTestWhenItReadsOutside) {
+TEST(FileDetectionIndex, AnAlternativeThatCannotMatchStillEndsTheTestWhenItReadsOutside) {
   TFormatsList list;
   for (const char* script : {"0=#0,5000000=#1,not a rule", "0=#0"}) {
     auto f = std::make_unique<TFormat>();
@@ -78,7 +78,7 @@ TEST(MatcherIndex, AnAlternativeThatCannotMatchStillEndsTheTestWhenItReadsOutsid
   EXPECT_EQ(detection.Match(buffer.data()), nullptr);
 }
 
-TEST(MatcherIndex, ShippedCatalogueAgreesOnCraftedSectors) {
+TEST(FileDetectionIndex, ShippedCatalogueAgreesOnCraftedSectors) {
   TDataStorage storage;
   storage.LoadFormats(std::string(QUILLOT_SOURCE_DIR) + "/data/Quillot.ini");
   for (const auto& f : storage.Formats) f->Search = true;
