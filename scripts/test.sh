@@ -1,11 +1,12 @@
 #!/bin/sh
-# Every test: installs what is missing, builds with the tests, and runs them all, then once more built
-# with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test: installs what is missing, checks the sources' format, builds with the tests, and runs them
+# all, then once more built with AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzzers.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 # shellcheck disable=SC2086
 scripts/ensure-packages.sh $TEST_PACKAGES
+scripts/check-format.sh
 scripts/build.sh -DQUILLOT_BUILD_TESTS=ON -DQUILLOT_BUILD_GUI=ON
 (cd build && ctest --output-on-failure -j "$(nproc)")
 QUILLOT_BUILD_DIR=build-sanitize scripts/build.sh -DQUILLOT_BUILD_TESTS=ON -DQUILLOT_BUILD_GUI=ON -DQUILLOT_SANITIZE=ON
