@@ -221,8 +221,8 @@ void TRecoveryPass::EndPass(TPassRun& run) {
     FatalError = run.output->FatalError;
   }
   outcome_ = FatalError || run.raised ? TPassOutcome::Fatal
-             : StopRequested         ? TPassOutcome::Cancelled
-                                     : TPassOutcome::Finished;
+             : StopRequested          ? TPassOutcome::Cancelled
+                                      : TPassOutcome::Finished;
   view_.AddLogLine(Tr(ClosingLine(outcome_)));
   view_.SetStatus(Tr(strIdle));
   view_.SetBusy(false);
