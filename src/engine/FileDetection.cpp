@@ -115,25 +115,25 @@ void TFileDetection::BuildIndex() {
   }
 }
 
-int TFileDetection::Evaluate(const Alternative& alt, ptrdiff_t base) const {
+TFileDetection::TRuleAnswer TFileDetection::Evaluate(const Alternative& alt, ptrdiff_t base) const {
   const Rule* r = rules_.data() + alt.firstRule;
   const Rule* end = r + alt.ruleCount;
   for (; r != end; ++r) {
     const int64_t pos = static_cast<int64_t>(base) + r->offset;
-    if (pos < 0 || static_cast<uint64_t>(pos) >= bufSize_) return -1;
-    if (bufBegin_[pos] != r->value) return 0;
+    if (pos < 0 || static_cast<uint64_t>(pos) >= bufSize_) return TRuleAnswer::OutsideBuffer;
+    if (bufBegin_[pos] != r->value) return TRuleAnswer::NoMatch;
   }
   // Every rule held; a match needs the alternative to end with a rule.
-  return alt.canMatch && alt.ruleCount > 0 ? 1 : 0;
+  return alt.canMatch && alt.ruleCount > 0 ? TRuleAnswer::Match : TRuleAnswer::NoMatch;
 }
 
 const TFormat* TFileDetection::MatchPlain(const uint8_t* sector) const {
   const ptrdiff_t base = sector - bufBegin_;
   for (const Alternative& alt : alternatives_) {
     // A read outside the buffer is an error: the whole test of this sector answers no match.
-    int outcome = Evaluate(alt, base);
-    if (outcome < 0) return nullptr;
-    if (outcome > 0) return alt.format;
+    const TRuleAnswer answer = Evaluate(alt, base);
+    if (answer == TRuleAnswer::OutsideBuffer) return nullptr;
+    if (answer == TRuleAnswer::Match) return alt.format;
   }
   return nullptr;
 }
@@ -168,9 +168,9 @@ const TFormat* TFileDetection::Match(const uint8_t* sector) const {
       if (*lists[l].next < *lists[pick].next) pick = l;
     const Alternative& alt = alternatives_[*lists[pick].next];
     if (++lists[pick].next == lists[pick].end) lists[pick] = lists[--count];
-    int outcome = Evaluate(alt, base);
-    if (outcome < 0) return nullptr;
-    if (outcome > 0) return alt.format;
+    const TRuleAnswer answer = Evaluate(alt, base);
+    if (answer == TRuleAnswer::OutsideBuffer) return nullptr;
+    if (answer == TRuleAnswer::Match) return alt.format;
   }
   return nullptr;
 }

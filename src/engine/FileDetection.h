@@ -51,8 +51,10 @@ class TFileDetection {
     const TFormat* format;
   };
 
-  // Evaluates one alternative: 1 match, 0 no match, -1 a read outside the buffer.
-  int Evaluate(const Alternative& alt, ptrdiff_t base) const;
+  // What one alternative says of a sector. OutsideBuffer: a rule reached outside the buffer, which ends
+  // the test of the whole sector.
+  enum class TRuleAnswer { NoMatch, Match, OutsideBuffer };
+  TRuleAnswer Evaluate(const Alternative& alt, ptrdiff_t base) const;
   void BuildIndex();
 
   std::vector<Rule> rules_;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "platform/ProgramFolder.h"
 #include "drive/SameDevice.h"
@@ -34,126 +35,201 @@ bool NamesDriveByLetter(char letter, const std::string& folder) {
 
 // The sectors of one chunk: the setting, cut to what remains and to what fits in the buffer.
 uint32_t ChunkSectors(int32_t setting, uint32_t current, uint32_t total, uint32_t bytesPerSec) {
+  // Only a hand-edited setting can be below 1; it reads like the setting's default.
   uint64_t n = setting >= 1 ? static_cast<uint64_t>(setting) : 5000;
   n = std::min<uint64_t>(n, total - current);
+  // The setting allows more sectors than the buffer holds at large sector sizes (5121 of 2048 bytes
+  // already overflow it): the chunk takes the whole sectors that fit, so the buffer stays one size.
   n = std::min<uint64_t>(n, kWorkBufferSize / bytesPerSec);
-  n = std::min<uint64_t>(n, 0xFFFF);  // the reader takes a 16-bit count
+  // The reader takes a 16-bit count: a larger one would wrap and read fewer sectors than are scanned.
+  n = std::min<uint64_t>(n, 0xFFFF);
   return static_cast<uint32_t>(n);
+}
+
+const TMessage& ClosingLine(TPassOutcome outcome) {
+  if (outcome == TPassOutcome::Fatal) return strRecoveryEncounteredFatalError;
+  if (outcome == TPassOutcome::Cancelled) return strRecoveryCancelled;
+  return strRecoveryFinished;
 }
 }  // namespace
 
+// What the phases of one pass share.
+struct TRecoveryPass::TPassRun {
+  explicit TPassRun(const TRecoveryOptions& o) : options(o) {}
+  const TRecoveryOptions& options;
+  std::string folder;  // ends in the path delimiter
+  uint32_t total = 0;
+  uint32_t bytesPerSec = 0;
+  uint32_t current = 0;  // the sector at the buffer's start
+  uint32_t sectors = 0;  // sectors the buffer holds for the scan
+  bool tellsTransfers = false;
+  bool raised = false;  // an error was raised, while starting or inside the pass
+  TFileDetection detection;
+  std::unique_ptr<uint8_t[]> buffer;
+  std::optional<TFileOutput> output;  // empty when the start failed
+};
+
 void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList& catalogue) {
+  TPassRun run(options);
+  if (!BeginPass(run, catalogue)) return;  // a drive without sectors: no pass, no end steps
+  try {
+    while (MoreChunks(run)) {
+      ReadChunk(run);
+      ScanChunk(run);
+    }
+  } catch (...) {
+    // An error inside the pass ends it through the same end steps as any other end.
+    run.raised = true;
+  }
+  EndPass(run);
+}
+
+// Begin: refreshes DriveParams; answers false, with nothing else changed, for a drive without sectors;
+// otherwise sets the pass running, readies run for the first chunk and answers true (raised set if it failed).
+bool TRecoveryPass::BeginPass(TPassRun& run, TFormatsList& catalogue) {
   // A failed query counts as a drive without sectors, never as the last drive's count.
-  if (!GetDriveParams(options.DriveNumber, DriveParams)) DriveParams = TDriveParams{};
+  if (!GetDriveParams(run.options.DriveNumber, DriveParams)) DriveParams = TDriveParams{};
   if (DriveParams.TotalPhysSec == 0 || DriveParams.BytesPerSec == 0 || DriveParams.BytesPerSec > kWorkBufferSize) {
     view_.ShowMessage(Tr(strErrorNoPsysSectors), false);
-    return;
+    return false;
   }
-  const std::string folder = WithTrailingDelimiter(options.TargetFolder);
-  const uint32_t total = DriveParams.TotalPhysSec;
-  const uint32_t bytesPerSec = DriveParams.BytesPerSec;
+  run.folder = WithTrailingDelimiter(run.options.TargetFolder);
+  run.total = DriveParams.TotalPhysSec;
+  run.bytesPerSec = DriveParams.BytesPerSec;
+  run.current = run.options.StartSector;
+  EnterRunning();
+  try {
+    ShowPassStarting(run.options.DriveLetter);
+    CheckDestination(run);
+    run.detection = PrepareCatalogue(catalogue);
+    run.buffer.reset(new uint8_t[kWorkBufferSize]);
+  } catch (...) {
+    // The pass could not start (no memory for the buffer, say): the end steps undo it, so Start is
+    // available again.
+    run.raised = true;
+    return true;
+  }
+  run.detection.SetBufferBounds(run.buffer.get(), kWorkBufferSize);
+  view_.OnPassStarted(run.options.StartSector, run.total, run.bytesPerSec);
+  run.output.emplace(files_, view_, run.folder);
+  run.tellsTransfers = ReaderTellsTransfers();
+  return true;
+}
 
+// Start off, Stop on, and the counters of the new pass at zero.
+void TRecoveryPass::EnterRunning() {
   view_.SetStartStopEnabled(false, true);
   Running = true;
   StopRequested = false;
   FilesFound = 0;
   ReadErrors = 0;
   FatalError = false;
+}
 
-  auto endSteps = [&] {
-    view_.SetStatus(Tr(strIdle));
-    view_.SetBusy(false);
-    view_.SetStartStopEnabled(true, false);
-    view_.OnPassEnded();
-    Running = false;
-    PassDone = true;
-  };
+// The view of a pass that begins, and its first log line.
+void TRecoveryPass::ShowPassStarting(char driveLetter) {
+  view_.ShowReadErrors(0);
+  view_.ShowFilesFound(0);
+  view_.CheckState();
+  view_.SetStatus(Tr(strBusy));
+  view_.SetBusy(true);
+  view_.ProcessMessages();
+  view_.AddLogLine(Tr(strRecoveryStarted, {std::string(1, driveLetter)}));
+}
 
-  std::unique_ptr<uint8_t[]> buffer;
-  TFileDetection detection;
-  try {
-    view_.ShowReadErrors(0);
-    view_.ShowFilesFound(0);
-    view_.CheckState();
-    view_.SetStatus(Tr(strBusy));
-    view_.SetBusy(true);
+// Creates the destination folder, or refuses one on the source drive by asking the pass to stop.
+void TRecoveryPass::CheckDestination(const TPassRun& run) {
+  // The same-drive check comes before the folder is created, so a refused destination leaves the
+  // source untouched.
+  const char letter = run.options.DriveLetter;
+  if (NamesDriveByLetter(letter, run.folder) || DestinationOnDrive(letter, run.folder)) {
+    view_.ShowMessage(Tr(strSameDiskError), true);
+    StopRequested = true;
+  } else {
+    files_.CreateFolder(run.folder);
+  }
+}
+
+// Between chunks, the only place where the end of the drive, Stop and a fatal error are read.
+bool TRecoveryPass::MoreChunks(const TPassRun& run) const {
+  return !run.raised && run.current < run.total && !StopRequested && !run.output->FatalError;
+}
+
+// Read: fills the buffer's start from run.current, with retries; leaves in run.sectors what the scan
+// takes: the whole chunk, or after a failed read its first sector alone (zeros where nothing came).
+void TRecoveryPass::ReadChunk(TPassRun& run) {
+  uint32_t n = ChunkSectors(run.options.SectorsToRead, run.current, run.total, run.bytesPerSec);
+  const size_t chunkBytes = static_cast<size_t>(n) * run.bytesPerSec;
+  uint8_t* buffer = run.buffer.get();
+  // A sector that no attempt reads is still scanned and written: zeroing the chunk first makes that
+  // zeros, never the bytes of an earlier chunk. A reader that tells how much it transferred lets that
+  // wait for a failure, since a read that succeeds overwrites every byte anyway.
+  if (!run.tellsTransfers) std::fill_n(buffer, chunkBytes, uint8_t{0});
+  for (int32_t attempt = 0;;) {
+    if (ReadSectors(run.options.DriveNumber, run.current, static_cast<uint16_t>(n), buffer)) break;
+    if (run.tellsTransfers && attempt == 0) {
+      const size_t transferred = std::min(LastReadTransferred(), chunkBytes);
+      std::fill(buffer + transferred, buffer + chunkBytes, uint8_t{0});
+    }
+    // The retries read the first sector alone, so a bad sector costs only itself: the next chunk starts
+    // right after it and reads the good rest of this one again.
+    n = 1;
+    // On a CD-ROM a failed chunk is not yet a sector error: the optical reader gives up a whole request
+    // at its first bad sector, after the user was asked about it, so only the sector tried alone counts.
+    if (DriveParams.DriveKind != dkCDROM || attempt > 0) ++ReadErrors;
+    ++attempt;
     view_.ProcessMessages();
-    view_.AddLogLine(Tr(strRecoveryStarted, {std::string(1, options.DriveLetter)}));
-    // The same-drive check comes before the folder is created, so a refused destination leaves the
-    // source untouched.
-    if (NamesDriveByLetter(options.DriveLetter, folder) || DestinationOnDrive(options.DriveLetter, folder)) {
-      view_.ShowMessage(Tr(strSameDiskError), true);
-      StopRequested = true;
-    } else {
-      files_.CreateFolder(folder);
-    }
-    detection = PrepareCatalogue(catalogue);
-    buffer.reset(new uint8_t[kWorkBufferSize]);
-  } catch (...) {
-    // The pass could not start (no memory for the buffer, say): undo it, so Start is available again.
-    view_.AddLogLine(Tr(strRecoveryEncounteredFatalError));
-    endSteps();
-    return;
+    view_.ShowReadErrors(ReadErrors);
+    if (attempt > run.options.RetryCount) break;
   }
-  detection.SetBufferBounds(buffer.get(), kWorkBufferSize);
-  view_.OnPassStarted(options.StartSector, total, bytesPerSec);
+  run.sectors = n;
+}
 
-  TFileOutput output(files_, view_, folder);
-  // The chunk is zeroed before it is read, so a failed read leaves zeros where nothing came. A reader
-  // that tells how much it transferred lets that wait for a failure: a read that succeeds overwrites
-  // every byte anyway.
-  const bool tellsTransfers = ReaderTellsTransfers();
-  bool raised = false;
-  try {
-    uint32_t current = options.StartSector;
-    while (current < total && !StopRequested && !output.FatalError) {
-      uint32_t n = ChunkSectors(options.SectorsToRead, current, total, bytesPerSec);
-      const size_t chunkBytes = static_cast<size_t>(n) * bytesPerSec;
-      if (!tellsTransfers) std::fill_n(buffer.get(), chunkBytes, uint8_t{0});
-      for (int32_t attempt = 0;;) {
-        if (ReadSectors(options.DriveNumber, current, static_cast<uint16_t>(n), buffer.get())) break;
-        if (tellsTransfers && attempt == 0) {
-          const size_t transferred = std::min(LastReadTransferred(), chunkBytes);
-          std::fill(buffer.get() + transferred, buffer.get() + chunkBytes, uint8_t{0});
-        }
-        n = 1;
-        if (DriveParams.DriveKind != dkCDROM || attempt > 0) ++ReadErrors;
-        ++attempt;
-        view_.ProcessMessages();
-        view_.ShowReadErrors(ReadErrors);
-        if (attempt > options.RetryCount) break;
-      }
-      const uint8_t* sector = buffer.get();
-      for (uint32_t k = 0; k < n; ++k, ++current, sector += bytesPerSec) {
-        view_.OnSector(current);
-        if (const TFormat* format = detection.Match(sector)) {
-          output.Close();
-          output.Start(format->FilePrefix, format->FileExtension, format->Title, current);
-          FilesFound = output.FilesFound;
-          view_.ShowFilesFound(FilesFound);
-        }
-        output.Append(sector, bytesPerSec);
-      }
-      output.Flush();
+// Scan: tests and hands on the run.sectors sectors at the buffer's start, from run.current on; leaves
+// run.current past them and every append written out, so the buffer can be read into again.
+void TRecoveryPass::ScanChunk(TPassRun& run) {
+  const TFileDetection& detection = run.detection;
+  TFileOutput& output = *run.output;
+  const uint32_t bytesPerSec = run.bytesPerSec;
+  const uint32_t n = run.sectors;
+  uint32_t current = run.current;
+  const uint8_t* sector = run.buffer.get();
+  for (uint32_t k = 0; k < n; ++k, ++current, sector += bytesPerSec) {
+    view_.OnSector(current);
+    if (const TFormat* format = detection.Match(sector)) {
+      output.Close();
+      output.Start(format->FilePrefix, format->FileExtension, format->Title, current);
+      FilesFound = output.FilesFound;
+      view_.ShowFilesFound(FilesFound);
     }
-  } catch (...) {
-    raised = true;
+    output.Append(sector, bytesPerSec);
   }
-  try {
-    output.Close();
-  } catch (...) {
-    raised = true;
-  }
-  FilesFound = output.FilesFound;
-  FatalError = output.FatalError;
+  run.current = current;
+  output.Flush();
+}
 
-  if (FatalError || raised)
-    view_.AddLogLine(Tr(strRecoveryEncounteredFatalError));
-  else if (StopRequested)
-    view_.AddLogLine(Tr(strRecoveryCancelled));
-  else
-    view_.AddLogLine(Tr(strRecoveryFinished));
-  endSteps();
+// End: closes the open file, decides the outcome from the flags, logs its line and leaves the pass
+// idle with PassDone set.
+void TRecoveryPass::EndPass(TPassRun& run) {
+  if (run.output) {
+    try {
+      run.output->Close();
+    } catch (...) {
+      run.raised = true;
+    }
+    FilesFound = run.output->FilesFound;
+    FatalError = run.output->FatalError;
+  }
+  outcome_ = FatalError || run.raised ? TPassOutcome::Fatal
+             : StopRequested          ? TPassOutcome::Cancelled
+                                      : TPassOutcome::Finished;
+  view_.AddLogLine(Tr(ClosingLine(outcome_)));
+  view_.SetStatus(Tr(strIdle));
+  view_.SetBusy(false);
+  view_.SetStartStopEnabled(true, false);
+  view_.OnPassEnded();
+  Running = false;
+  PassDone = true;
 }
 
 }  // namespace quillot

@@ -25,6 +25,14 @@ struct TRecoveryOptions {
 // Bytes of the pass's work buffer: 10 MiB and one byte.
 inline constexpr size_t kWorkBufferSize = 10485761;
 
+// How a pass ended; it chooses the pass's closing log line.
+enum class TPassOutcome {
+  NotStarted,  // no pass has started yet
+  Finished,    // every sector from the start sector on was processed
+  Cancelled,   // Stop was requested, or the destination was on the source drive
+  Fatal,       // the last create or write of a recovered file failed, or an error was raised
+};
+
 class TRecoveryPass {
  public:
   TRecoveryPass(TRecoveryView& view, TOutputFiles& files) : view_(view), files_(files) {}
@@ -42,10 +50,24 @@ class TRecoveryPass {
   int32_t ReadErrors = 0;
   bool FatalError = false;
   TDriveParams DriveParams;
+  // How the last pass that started ended; a drive without sectors starts none.
+  TPassOutcome Outcome() const { return outcome_; }
 
  private:
+  struct TPassRun;
+
+  bool BeginPass(TPassRun& run, TFormatsList& catalogue);
+  void EnterRunning();
+  void ShowPassStarting(char driveLetter);
+  void CheckDestination(const TPassRun& run);
+  bool MoreChunks(const TPassRun& run) const;
+  void ReadChunk(TPassRun& run);
+  void ScanChunk(TPassRun& run);
+  void EndPass(TPassRun& run);
+
   TRecoveryView& view_;
   TOutputFiles& files_;
+  TPassOutcome outcome_ = TPassOutcome::NotStarted;
 };
 
 // The folder with the path delimiter at its end.
