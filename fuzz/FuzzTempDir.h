@@ -13,8 +13,7 @@ namespace quillot::fuzz {
 class TScratchFolder {
  public:
   TScratchFolder() {
-    std::string pattern =
-        access("/dev/shm", W_OK) == 0 ? "/dev/shm/quillot-fuzz-XXXXXX" : "/tmp/quillot-fuzz-XXXXXX";
+    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/quillot-fuzz-XXXXXX" : "/tmp/quillot-fuzz-XXXXXX";
     if (!mkdtemp(pattern.data())) std::abort();
     path_ = pattern;
   }

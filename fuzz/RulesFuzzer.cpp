@@ -30,8 +30,8 @@ std::vector<TEntries> SplitAll(const TFormatsList& catalogue) {
 }
 
 // The rules read straight from their text, as the catalogue defines them.
-const TFormat* PlainMatch(const TFormatsList& catalogue, const std::vector<TEntries>& split,
-                          const uint8_t* buffer, size_t size, size_t at) {
+const TFormat* PlainMatch(const TFormatsList& catalogue, const std::vector<TEntries>& split, const uint8_t* buffer,
+                          size_t size, size_t at) {
   for (int32_t n = 0; n < catalogue.Count(); ++n) {
     const TFormat* f = &catalogue.Items(n);
     if (!f->Search) continue;

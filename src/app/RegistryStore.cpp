@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/ProgramFolder.h"
 #include "app/UserFolders.h"
 #include "i18n/LanguageFile.h"
 #include "platform/AtomicFile.h"
+#include "platform/ProgramFolder.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -109,8 +109,8 @@ std::optional<std::string> ReadHexData(std::string_view data) {
   size_t start = 0;
   while (start <= bytes.size() && !bytes.empty()) {
     size_t comma = bytes.find(',', start);
-    std::string_view b = Trim(bytes.substr(start, comma == std::string_view::npos ? std::string_view::npos
-                                                                                  : comma - start));
+    std::string_view b =
+        Trim(bytes.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
     if (b.size() != 2 || HexValue(b[0]) < 0 || HexValue(b[1]) < 0) return std::nullopt;
     if (!clean.empty()) clean += ',';
     clean += LowerCaseAscii(b);

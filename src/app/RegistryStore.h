@@ -25,9 +25,9 @@ struct TRegValue {
   enum class TType { String, DWord, Other };
   std::string Name;  // empty for the key's default value ("@")
   TType Type = TType::String;
-  std::string Text;    // String
-  uint32_t Number = 0; // DWord
-  std::string Raw;     // Other: the data as written after "=", e.g. hex(b):01,00,00,00,00,00,00,00
+  std::string Text;     // String
+  uint32_t Number = 0;  // DWord
+  std::string Raw;      // Other: the data as written after "=", e.g. hex(b):01,00,00,00,00,00,00,00
 
   // The text of a string value. Strings written as hex(1) or hex(2) (the expandable kind, taken as
   // stored, without expanding) are UTF-16 up to the first NUL and come back as UTF-8.

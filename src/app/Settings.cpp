@@ -1,10 +1,10 @@
 #include "app/Settings.h"
 
-#include "platform/Dialogs.h"
-#include "platform/ProgramFolder.h"
 #include "app/RegistryStore.h"
 #include "app/UserFolders.h"
 #include "i18n/Messages.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
 
 namespace quillot {
 

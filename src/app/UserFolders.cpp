@@ -4,8 +4,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include "platform/ProgramFolder.h"
 #include "platform/AtomicFile.h"
+#include "platform/ProgramFolder.h"
 #include "util/Text.h"
 
 namespace quillot {

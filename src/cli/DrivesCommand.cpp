@@ -47,8 +47,8 @@ int RunDrives(const TArgs& args) {
   return kExitOk;
 }
 
-const TCommandRegistration registration({"drives", "[--image FILE]...",
-                                         "list the drives and attached disk images", RunDrives});
+const TCommandRegistration registration({"drives", "[--image FILE]...", "list the drives and attached disk images",
+                                         RunDrives});
 }  // namespace
 
 }  // namespace quillot::cli

@@ -9,21 +9,19 @@
 namespace quillot::cli {
 
 namespace {
-std::string Clip(const std::string& s, size_t width) {
-  return s.size() <= width ? s : s.substr(0, width - 3) + "...";
-}
+std::string Clip(const std::string& s, size_t width) { return s.size() <= width ? s : s.substr(0, width - 3) + "..."; }
 
 int RunFormats(const TArgs& args) {
   if (!args.empty()) return UsageError("formats", "unexpected argument '" + args[0] + "'");
   // The catalogue the program loaded at start-up.
   const auto& list = DataStorage->Formats;
   std::printf("Catalogue: %s (%d formats)\n\n", TDataStorage::FormatsFilePath().c_str(), list.Count());
-  std::printf("%-22s %-24s %-70s %-5s %-6s %6s %-8s %s\n", "Category", "Title", "Description", "Ext", "Prefix",
-              "Order", "Searched", "Alternatives");
+  std::printf("%-22s %-24s %-70s %-5s %-6s %6s %-8s %s\n", "Category", "Title", "Description", "Ext", "Prefix", "Order",
+              "Searched", "Alternatives");
   for (const auto& f : list) {
-    std::printf("%-22s %-24s %-70s %-5s %-6s %6d %-8s %d\n", Clip(f->Category, 22).c_str(),
-                Clip(f->Title, 24).c_str(), Clip(f->TypeDescription, 70).c_str(), f->FileExtension.c_str(),
-                f->FilePrefix.c_str(), f->Order, f->Search ? "yes" : "no", f->CountAlternatives());
+    std::printf("%-22s %-24s %-70s %-5s %-6s %6d %-8s %d\n", Clip(f->Category, 22).c_str(), Clip(f->Title, 24).c_str(),
+                Clip(f->TypeDescription, 70).c_str(), f->FileExtension.c_str(), f->FilePrefix.c_str(), f->Order,
+                f->Search ? "yes" : "no", f->CountAlternatives());
   }
   return kExitOk;
 }

@@ -67,9 +67,11 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
     } else if (arg == "--drive" || arg == "--image" || arg == "--dest" || arg == "--types" || arg == "--report") {
       auto v = take();
       if (!v || v->empty()) return arg + " needs a value";
-      std::map<std::string, std::optional<std::string>*> slots{
-          {"--drive", &o.drive}, {"--image", &o.image}, {"--dest", &o.dest}, {"--types", &o.types},
-          {"--report", &o.report}};
+      std::map<std::string, std::optional<std::string>*> slots{{"--drive", &o.drive},
+                                                               {"--image", &o.image},
+                                                               {"--dest", &o.dest},
+                                                               {"--types", &o.types},
+                                                               {"--report", &o.report}};
       if (slots[arg]->has_value()) return arg + " given twice";
       *slots[arg] = *v;
     } else if (arg == "--start-sector") {
@@ -86,10 +88,14 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
       o.sectorsPerRead = static_cast<int32_t>(*n);
     } else if (arg == "--overwrite") {
       auto v = take();
-      if (v == "ask") o.overwrite = TOverwritePolicy::Ask;
-      else if (v == "yes") o.overwrite = TOverwritePolicy::Yes;
-      else if (v == "no") o.overwrite = TOverwritePolicy::No;
-      else return "--overwrite takes ask, yes or no";
+      if (v == "ask")
+        o.overwrite = TOverwritePolicy::Ask;
+      else if (v == "yes")
+        o.overwrite = TOverwritePolicy::Yes;
+      else if (v == "no")
+        o.overwrite = TOverwritePolicy::No;
+      else
+        return "--overwrite takes ask, yes or no";
     } else {
       return "unknown option '" + args[i] + "'";
     }
@@ -138,8 +144,7 @@ std::optional<std::string> ChooseFormats(const TOptions& o, const TFormatsList& 
     chosen.Add(std::move(copy));
   }
   for (size_t i = 0; i < wanted.size(); ++i)
-    if (!used[i] && !wanted[i].empty())
-      return "no format titled '" + wanted[i] + "' (see 'quillot-cli formats')";
+    if (!used[i] && !wanted[i].empty()) return "no format titled '" + wanted[i] + "' (see 'quillot-cli formats')";
   for (const auto& f : chosen)
     if (f->Search) return std::nullopt;
   return "no file types to search for: use --types or --all";
@@ -177,9 +182,9 @@ int RunRecover(const TArgs& args) {
   if (auto error = ChooseFormats(o, DataStorage->Formats, chosen)) return UsageError("recover", *error);
 
   TTerminalView view(o.overwrite, isatty(STDERR_FILENO) != 0);
-  TDiskOutputFiles disk;
-  TDryRunOutputFiles dry;
-  TRecoveryPass pass(view, o.dryRun ? static_cast<TOutputFiles&>(dry) : disk);
+  TDiskDestination disk;
+  TDryRunDestination dry;
+  TRecoveryPass pass(view, o.dryRun ? static_cast<TDestination&>(dry) : disk);
 
   TRecoveryOptions options;
   options.DriveLetter = letter;
@@ -194,7 +199,8 @@ int RunRecover(const TArgs& args) {
   struct sigaction sa {};
   sa.sa_handler = OnInterrupt;
   sigemptyset(&sa.sa_mask);
-  struct sigaction oldInt {}, oldTerm {};
+  struct sigaction oldInt {};
+  struct sigaction oldTerm {};
   sigaction(SIGINT, &sa, &oldInt);
   sigaction(SIGTERM, &sa, &oldTerm);
   pass.StartRecovery(options, chosen);
@@ -214,9 +220,12 @@ int RunRecover(const TArgs& args) {
               static_cast<unsigned long long>(view.BytesScanned()), seconds, mbps);
 
   int status = kExitOk;
-  if (pass.FatalError) status = kExitFatal;
-  else if (gInterrupted) status = kExitCancelled;
-  else if (pass.StopRequested) status = kExitUsage;  // the destination is on the source drive
+  if (pass.FatalError)
+    status = kExitFatal;
+  else if (gInterrupted)
+    status = kExitCancelled;
+  else if (pass.StopRequested)
+    status = kExitUsage;  // the destination is on the source drive
 
   if (o.report) {
     std::string error;
@@ -229,8 +238,8 @@ int RunRecover(const TArgs& args) {
   return status;
 }
 
-const TCommandRegistration registration({"recover", kUsage,
-                                         "recover files from a drive or disk image into a folder", RunRecover});
+const TCommandRegistration registration({"recover", kUsage, "recover files from a drive or disk image into a folder",
+                                         RunRecover});
 }  // namespace
 
 }  // namespace quillot::cli

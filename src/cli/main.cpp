@@ -5,8 +5,8 @@
 #include <string>
 
 #include "Version.h"
-#include "startup/Lifecycle.h"
 #include "cli/Commands.h"
+#include "startup/Lifecycle.h"
 
 using namespace quillot::cli;
 

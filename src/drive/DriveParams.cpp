@@ -104,9 +104,16 @@ bool GetDriveParams9x(uint8_t DriveNumber, TDriveParams& params) {
   params.Heads = GetLE16(&block[kDpHeads]);
   params.SecPerTrack = GetLE16(&block[kDpSectorsPerTrack]);
   switch (deviceType) {
-    case 0: case 1: case 2: case 3: case 4: case 7: case 8: params.DriveKind = dkFloppy; break;
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 7:
+    case 8: params.DriveKind = dkFloppy; break;
     case 5: params.DriveKind = dkFixed; break;
-    case 6: case 9: params.DriveKind = fixedMedium ? dkUnknown : dkRemovable; break;
+    case 6:
+    case 9: params.DriveKind = fixedMedium ? dkUnknown : dkRemovable; break;
     default: break;
   }
   params.Removable = fixedMedium ? 0 : 1;

@@ -106,8 +106,11 @@ std::optional<char> TDriveTable::AttachImage(const std::string& path, std::strin
   for (int i = 2; i < 26; ++i) {
     if (slots_[i]) continue;
     const bool iso = EndsWithNoCase(canonical, ".iso");
-    slots_[i] = std::make_shared<TFileBlockSource>(canonical, canonical, iso ? TSourceKind::Optical : TSourceKind::Fixed,
-                                                   false, true, iso ? 2048 : S_ISREG(st.st_mode) ? 512 : 0);
+    slots_[i] = std::make_shared<TFileBlockSource>(canonical, canonical,
+                                                   iso ? TSourceKind::Optical : TSourceKind::Fixed, false, true,
+                                                   iso                   ? 2048
+                                                   : S_ISREG(st.st_mode) ? 512
+                                                                         : 0);
     return static_cast<char>('A' + i);
   }
   error = Tr(strImageNoLetter, {path});

@@ -9,13 +9,13 @@
 #include <cstring>
 #include <string>
 
-#include "platform/Dialogs.h"
 #include "drive/DriveAccess.h"
 #include "drive/DriveTable.h"
+#include "drive/SimDevices.h"
 #include "platform/AddressTokens.h"
+#include "platform/Dialogs.h"
 #include "platform/DiskGeometry.h"
 #include "platform/SectorRead.h"
-#include "drive/SimDevices.h"
 #include "platform/Win9xBlocks.h"
 #include "platform/WinVersion.h"
 #include "util/Text.h"
@@ -178,8 +178,8 @@ bool CDReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, vo
       }
       const std::string caption = "MSCDEX/CDFS CD-ROM read error " + std::to_string(GetLastError());
       const std::string text = "Error reading sector, \r\ndrv:" + std::to_string(DriveNumber) +
-                               " LBA:" + std::to_string(FirstSector) + " blocks:" + std::to_string(Count) +
-                               "\r\n\r\n" + " Abort, Retry or Ignore?";
+                               " LBA:" + std::to_string(FirstSector) + " blocks:" + std::to_string(Count) + "\r\n\r\n" +
+                               " Abort, Retry or Ignore?";
       TDialogAnswer answer = Dialogs().Show(text, caption, TDialogButtons::AbortRetryIgnore, TDialogIcon::Warning);
       if (answer == TDialogAnswer::Retry) continue;
       read = answer == TDialogAnswer::Ignore;

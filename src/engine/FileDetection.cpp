@@ -160,7 +160,8 @@ const TFormat* TFileDetection::Match(const uint8_t* sector) const {
   List lists[kMostLists];
   size_t count = 0;
   for (size_t k = 0; k < keys; ++k)
-    if (found[k].count) lists[count++] = {keyed_.data() + found[k].begin, keyed_.data() + found[k].begin + found[k].count};
+    if (found[k].count)
+      lists[count++] = {keyed_.data() + found[k].begin, keyed_.data() + found[k].begin + found[k].count};
   if (!unkeyed_.empty()) lists[count++] = {unkeyed_.data(), unkeyed_.data() + unkeyed_.size()};
   while (count) {
     size_t pick = 0;

@@ -31,8 +31,7 @@ class TFileDetection {
   const TFormat* MatchPlain(const uint8_t* sector) const;
 
   // On a match fills prefix and extension and answers true; otherwise leaves them as they were.
-  bool DetectFileStart(const uint8_t* sector, uint32_t bytesPerSec, std::string& prefix,
-                       std::string& extension) const;
+  bool DetectFileStart(const uint8_t* sector, uint32_t bytesPerSec, std::string& prefix, std::string& extension) const;
 
   size_t FormatCount() const { return formatCount_; }
   // The shape of the index, for benchmarks: key offsets looked up per sector, alternatives tried always.
@@ -75,9 +74,9 @@ class TFileDetection {
     uint32_t count;
   };
   std::vector<int32_t> keyOffsets_;
-  std::vector<Row> rows_;           // [keyOffset][byte]
-  std::vector<uint32_t> keyed_;     // alternative numbers, ascending within a row
-  std::vector<uint32_t> unkeyed_;   // alternative numbers, ascending
+  std::vector<Row> rows_;          // [keyOffset][byte]
+  std::vector<uint32_t> keyed_;    // alternative numbers, ascending within a row
+  std::vector<uint32_t> unkeyed_;  // alternative numbers, ascending
   const uint8_t* bufBegin_ = nullptr;
   size_t bufSize_ = 0;
 };

@@ -18,23 +18,23 @@ bool SafeNamePart(const std::string& part) {
 }
 }  // namespace
 
-TFileOutput::TFileOutput(TOutputFiles& files, TRecoveryView& view, std::string folder)
-    : files_(files), view_(view), folder_(std::move(folder)) {}
+TRecoveredFileOutput::TRecoveredFileOutput(TDestination& destination, TRecoveryView& view, std::string folder)
+    : destination_(destination), view_(view), folder_(std::move(folder)) {}
 
-std::string TFileOutput::NameFor(const std::string& prefix, const std::string& extension) const {
+std::string TRecoveredFileOutput::NameFor(const std::string& prefix, const std::string& extension) const {
   char number[16];
   std::snprintf(number, sizeof number, "%.5d", FilesFound + NameOffset);
   return prefix + number + "." + extension;
 }
 
-void TFileOutput::Start(const std::string& prefix, const std::string& extension, const std::string& formatTitle,
-                        uint32_t firstSector) {
+void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& extension,
+                                 const std::string& formatTitle, uint32_t firstSector) {
   ++FilesFound;
   std::string name;
   bool exists;
   do {
     name = NameFor(prefix, extension);
-    exists = files_.Exists(folder_ + name);
+    exists = destination_.Exists(folder_ + name);
     if (exists) ++NameOffset;
   } while (exists && NameOffset <= kNameSearchLimit);
   const std::string path = folder_ + name;
@@ -44,11 +44,10 @@ void TFileOutput::Start(const std::string& prefix, const std::string& extension,
     declined = !view_.AskYesNo(Tr(strFileExistsConfirm, {path}));
   }
   if (!declined) {
-    handle_ = SafeNamePart(prefix) && SafeNamePart(extension) ? files_.Create(path) : -1;
+    handle_ = SafeNamePart(prefix) && SafeNamePart(extension) ? destination_.Create(path) : -1;
     if (handle_ < 0) {
       FatalError = true;
-      view_.AddLogLine(
-          Tr(strCannotCreateDestinationFile, {path}));
+      view_.AddLogLine(Tr(strCannotCreateDestinationFile, {path}));
     } else {
       FatalError = false;
       open_ = true;
@@ -58,17 +57,16 @@ void TFileOutput::Start(const std::string& prefix, const std::string& extension,
   view_.AddLogLine(Tr(strRecoveringFile, {name}));
 }
 
-void TFileOutput::WriteFailed() {
+void TRecoveredFileOutput::WriteFailed() {
   FatalError = true;
-  view_.AddLogLine(
-      Tr(strCannotWriteToDestFile, {current_.Path}));
+  view_.AddLogLine(Tr(strCannotWriteToDestFile, {current_.Path}));
 }
 
 namespace {
 bool AllZero(const uint8_t* p, size_t n) { return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0); }
 }  // namespace
 
-void TFileOutput::Flush() {
+void TRecoveredFileOutput::Flush() {
   if (!open_ || pendingSize_ == 0) return;
   const uint8_t* data = pendingBegin_;
   const size_t size = pendingSize_;
@@ -80,7 +78,7 @@ void TFileOutput::Flush() {
     while (end < size && AllZero(data + end, sector) == zero) end += sector;
     // A hole needs no room, so it says nothing of whether writing those zeros would have worked:
     // FatalError keeps the outcome of the last data written.
-    if (zero && files_.AppendZeros(handle_, end - pos)) {
+    if (zero && destination_.AppendZeros(handle_, end - pos)) {
       current_.Bytes += end - pos;
     } else {
       WriteRun(data + pos, end - pos);
@@ -89,8 +87,8 @@ void TFileOutput::Flush() {
   }
 }
 
-void TFileOutput::WriteRun(const uint8_t* data, size_t size) {
-  ssize_t n = files_.Write(handle_, data, size);
+void TRecoveredFileOutput::WriteRun(const uint8_t* data, size_t size) {
+  ssize_t n = destination_.Write(handle_, data, size);
   if (n == static_cast<ssize_t>(size)) {
     FatalError = false;
     current_.Bytes += size;
@@ -104,7 +102,7 @@ void TFileOutput::WriteRun(const uint8_t* data, size_t size) {
   while (done < size) {
     size_t sectorEnd = std::min((done / sector + 1) * sector, size);
     size_t want = sectorEnd - done;
-    ssize_t w = files_.Write(handle_, data + done, want);
+    ssize_t w = destination_.Write(handle_, data + done, want);
     if (w == static_cast<ssize_t>(want)) {
       FatalError = false;
     } else {
@@ -115,11 +113,11 @@ void TFileOutput::WriteRun(const uint8_t* data, size_t size) {
   }
 }
 
-void TFileOutput::Close() {
+void TRecoveredFileOutput::Close() {
   if (!open_) return;
   Flush();
   // Setting the length of a file that ends in a hole is its last write.
-  if (!files_.Close(handle_)) WriteFailed();
+  if (!destination_.Close(handle_)) WriteFailed();
   open_ = false;
   handle_ = -1;
   view_.OnFileFinished(current_);

@@ -6,16 +6,16 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/OutputFiles.h"
+#include "engine/Destination.h"
 #include "engine/RecoveryView.h"
 
 namespace quillot {
 
-class TFileOutput {
+class TRecoveredFileOutput {
  public:
   // folder ends in the path delimiter.
-  TFileOutput(TOutputFiles& files, TRecoveryView& view, std::string folder);
-  ~TFileOutput() { Close(); }
+  TRecoveredFileOutput(TDestination& destination, TRecoveryView& view, std::string folder);
+  ~TRecoveredFileOutput() { Close(); }
 
   // A recognised start: names and creates the next file (asking before an overwrite).
   void Start(const std::string& prefix, const std::string& extension, const std::string& formatTitle,
@@ -48,7 +48,7 @@ class TFileOutput {
   void WriteRun(const uint8_t* data, size_t size);
   void WriteFailed();
 
-  TOutputFiles& files_;
+  TDestination& destination_;
   TRecoveryView& view_;
   std::string folder_;
   bool open_ = false;

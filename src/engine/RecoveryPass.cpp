@@ -6,11 +6,11 @@
 #include <new>
 #include <optional>
 
-#include "platform/ProgramFolder.h"
 #include "drive/SameDevice.h"
 #include "engine/FileDetection.h"
 #include "engine/RecoveredFileOutput.h"
 #include "i18n/Messages.h"
+#include "platform/ProgramFolder.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -66,7 +66,7 @@ struct TRecoveryPass::TPassRun {
   bool raised = false;  // an error was raised, while starting or inside the pass
   TFileDetection detection;
   std::unique_ptr<uint8_t[]> buffer;
-  std::optional<TFileOutput> output;  // empty when the start failed
+  std::optional<TRecoveredFileOutput> output;  // empty when the start failed
 };
 
 void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList& catalogue) {
@@ -111,7 +111,7 @@ bool TRecoveryPass::BeginPass(TPassRun& run, TFormatsList& catalogue) {
   }
   run.detection.SetBufferBounds(run.buffer.get(), kWorkBufferSize);
   view_.OnPassStarted(run.options.StartSector, run.total, run.bytesPerSec);
-  run.output.emplace(files_, view_, run.folder);
+  run.output.emplace(destination_, view_, run.folder);
   run.tellsTransfers = ReaderTellsTransfers();
   return true;
 }
@@ -146,7 +146,7 @@ void TRecoveryPass::CheckDestination(const TPassRun& run) {
     view_.ShowMessage(Tr(strSameDiskError), true);
     StopRequested = true;
   } else {
-    files_.CreateFolder(run.folder);
+    destination_.CreateFolder(run.folder);
   }
 }
 
@@ -174,8 +174,8 @@ void TRecoveryPass::ReadChunk(TPassRun& run) {
     // The retries read the first sector alone, so a bad sector costs only itself: the next chunk starts
     // right after it and reads the good rest of this one again.
     n = 1;
-    // On a CD-ROM a failed chunk is not yet a sector error: the optical reader gives up a whole request
-    // at its first bad sector, after the user was asked about it, so only the sector tried alone counts.
+    // On a CD-ROM a failed request is not yet a sector error: optical drives often fail a long read
+    // (a scratch, a slow spin-up) where the sector alone then reads, so only a failed retry counts.
     if (DriveParams.DriveKind != dkCDROM || attempt > 0) ++ReadErrors;
     ++attempt;
     view_.ProcessMessages();
@@ -189,7 +189,7 @@ void TRecoveryPass::ReadChunk(TPassRun& run) {
 // run.current past them and every append written out, so the buffer can be read into again.
 void TRecoveryPass::ScanChunk(TPassRun& run) {
   const TFileDetection& detection = run.detection;
-  TFileOutput& output = *run.output;
+  TRecoveredFileOutput& output = *run.output;
   const uint32_t bytesPerSec = run.bytesPerSec;
   const uint32_t n = run.sectors;
   uint32_t current = run.current;

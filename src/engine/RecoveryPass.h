@@ -7,15 +7,15 @@
 #include <string>
 
 #include "drive/IORoutines.h"
-#include "engine/OutputFiles.h"
+#include "engine/Destination.h"
 #include "engine/RecoveryView.h"
 #include "formats/FileTypes.h"
 
 namespace quillot {
 
 struct TRecoveryOptions {
-  char DriveLetter = 0;    // 'A'..'Z'
-  uint8_t DriveNumber = 0; // 1 = A:
+  char DriveLetter = 0;     // 'A'..'Z'
+  uint8_t DriveNumber = 0;  // 1 = A:
   std::string TargetFolder;
   int32_t RetryCount = 1;
   int32_t SectorsToRead = 5000;
@@ -35,7 +35,7 @@ enum class TPassOutcome {
 
 class TRecoveryPass {
  public:
-  TRecoveryPass(TRecoveryView& view, TOutputFiles& files) : view_(view), files_(files) {}
+  TRecoveryPass(TRecoveryView& view, TDestination& destination) : view_(view), destination_(destination) {}
 
   // Runs a whole pass over catalogue (which it sorts by Order). DriveParams is refreshed first.
   void StartRecovery(const TRecoveryOptions& options, TFormatsList& catalogue);
@@ -66,7 +66,7 @@ class TRecoveryPass {
   void EndPass(TPassRun& run);
 
   TRecoveryView& view_;
-  TOutputFiles& files_;
+  TDestination& destination_;
   TPassOutcome outcome_ = TPassOutcome::NotStarted;
 };
 

@@ -11,9 +11,9 @@ class TFormat;
 
 // One recovered file, as the report lists it.
 struct TRecoveredFile {
-  std::string Name;      // file name, without its folder
-  std::string Path;      // full path name
-  std::string Format;    // title of the format that matched
+  std::string Name;    // file name, without its folder
+  std::string Path;    // full path name
+  std::string Format;  // title of the format that matched
   uint32_t FirstSector = 0;
   uint32_t Sectors = 0;  // sectors appended
   uint64_t Bytes = 0;    // bytes written (or that would be written on a dry run)

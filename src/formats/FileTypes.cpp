@@ -26,9 +26,7 @@ std::vector<std::string> TFormat::GetAlternativeRules(int32_t n) const {
   return rules;
 }
 
-int32_t TFormat::CountAlternatives() const {
-  return static_cast<int32_t>(SplitLines(Trim(ScanBytes)).size());
-}
+int32_t TFormat::CountAlternatives() const { return static_cast<int32_t>(SplitLines(Trim(ScanBytes)).size()); }
 
 int CompareByOrder(const TFormat& a, const TFormat& b) {
   if (a.Order < b.Order) return -1;

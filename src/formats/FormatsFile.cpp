@@ -2,9 +2,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/Dialogs.h"
 #include "formats/CommaText.h"
 #include "formats/FileTypes.h"
+#include "platform/Dialogs.h"
 #include "platform/ProfileFile.h"
 #include "util/Text.h"
 
@@ -84,8 +84,7 @@ bool TDataStorage::SaveFormats(const std::string& path) {
   }
   std::string error;
   if (ini.Save(path, &error)) return true;
-  Dialogs().Show("Unable to write to " + path + " (" + error + ")", "Error", TDialogButtons::Ok,
-                 TDialogIcon::Error);
+  Dialogs().Show("Unable to write to " + path + " (" + error + ")", "Error", TDialogButtons::Ok, TDialogIcon::Error);
   return false;
 }
 

@@ -12,9 +12,7 @@
 
 namespace quillot::gui {
 
-QString VersionLine() {
-  return ToQ(ProductVersion + " (" + Tr(strBuild) + ": " + BuildNumber + ")");
-}
+QString VersionLine() { return ToQ(ProductVersion + " (" + Tr(strBuild) + ": " + BuildNumber + ")"); }
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("AboutForm"));
@@ -25,8 +23,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
 
   auto* picture = new QLabel(this);
   picture->setObjectName(QStringLiteral("ImageLogo"));
-  picture->setPixmap(SidePicture().copy(20, 200, 96, 128).scaled(48, 64, Qt::KeepAspectRatio,
-                                                                   Qt::SmoothTransformation));
+  picture->setPixmap(
+      SidePicture().copy(20, 200, 96, 128).scaled(48, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   picture->setGeometry(14, 14, 48, 64);
 
   LabelProgramName = new QLabel(ToQ(ProductName), this);

@@ -106,7 +106,8 @@ void TAdvancedParamsForm::CreateDrivePage() {
   DriveEditRetryCount->setGeometry(kFieldX, 40, 90, 23);
   // Both bounds 0: any whole number, negative ones too, as the setting has always taken.
   DriveEditRetryCount->SetBounds(0, 0);
-  DriveLabelRetryNote = Note(p, "DriveLabelRetryNote", QStringLiteral("Increase if your medium is physically damaged. "),
+  DriveLabelRetryNote = Note(p, "DriveLabelRetryNote",
+                             QStringLiteral("Increase if your medium is physically damaged. "),
                              QRect(24, 68, kNoteWidth, 18));
 
   DriveLabelSectorsToRead =
@@ -114,7 +115,8 @@ void TAdvancedParamsForm::CreateDrivePage() {
   DriveEditSectorsToRead = Make<TWholeNumberEdit>(p, "DriveEditSectorsToRead");
   DriveEditSectorsToRead->setGeometry(kFieldX, 102, 90, 23);
   DriveEditSectorsToRead->SetBounds(1, kMostSectorsToRead);
-  DriveLabelSectorsNote = Note(p, "DriveLabelSectorsNote", QStringLiteral("Increase this number for better performance."),
+  DriveLabelSectorsNote = Note(p, "DriveLabelSectorsNote",
+                               QStringLiteral("Increase this number for better performance."),
                                QRect(24, 130, kNoteWidth, 18));
   DriveLabelRetryCount->setBuddy(DriveEditRetryCount);
   DriveLabelSectorsToRead->setBuddy(DriveEditSectorsToRead);

@@ -18,7 +18,7 @@ int BenchPass(const QString& image, const QString& destination, bool dryRun) {
   const bool savedFirstStart = std::exchange(GlobalFirstStart, false);
   TMainForm form;
   GlobalFirstStart = savedFirstStart;
-  if (dryRun) form.SetOutputFiles(std::make_unique<TDryRunOutputFiles>());
+  if (dryRun) form.SetDestination(std::make_unique<TDryRunDestination>());
   form.show();
   const char letter = form.AddImage(image);
   if (!letter) return 2;

@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "platform/Dialogs.h"
 #include "drive/DriveTable.h"
 #include "drive/FileUtils.h"
 #include "gui/GuiMessages.h"
@@ -12,6 +11,7 @@
 #include "gui/QtText.h"
 #include "gui/QtTranslations.h"
 #include "i18n/Messages.h"
+#include "platform/Dialogs.h"
 
 namespace quillot::gui {
 
@@ -122,8 +122,8 @@ char TMainForm::AddImage(const QString& path) {
 
 void TMainForm::StartButtonAddImageClick() {
   FollowLanguageInQtTexts();
-  const QString path = QFileDialog::getOpenFileName(this, ToQ(Tr(strAddImageCaption)), QString(),
-                                                    ToQ(Tr(strAddImageFilter)));
+  const QString path =
+      QFileDialog::getOpenFileName(this, ToQ(Tr(strAddImageCaption)), QString(), ToQ(Tr(strAddImageFilter)));
   if (!path.isEmpty()) AddImage(path);
 }
 

@@ -5,9 +5,9 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "platform/Dialogs.h"
 #include "gui/QtText.h"
 #include "i18n/Messages.h"
+#include "platform/Dialogs.h"
 
 namespace quillot::gui {
 
@@ -50,8 +50,7 @@ bool ExecuteFile(const QString& file, const QString& parameters) {
   }
   const bool started = CurrentLauncher()(program, arguments);
   if (!started) {
-    Dialogs().Show(Tr(strUtilsExecuteProgramError, {FromQ(program)}), "Error", TDialogButtons::Ok,
-                   TDialogIcon::Error);
+    Dialogs().Show(Tr(strUtilsExecuteProgramError, {FromQ(program)}), "Error", TDialogButtons::Ok, TDialogIcon::Error);
   }
   return started;
 }

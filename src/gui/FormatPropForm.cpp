@@ -69,9 +69,8 @@ TFormatPropForm::TFormatPropForm(QWidget* parent) : QDialog(parent) {
   MemoRecoverySequence->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
   const std::pair<QWidget*, const char*> rows[] = {
-      {EditCategory, "Category:"},        {EditFileFormat, "File Format Title:"},
-      {SpinEditOrder, "Recovery Order:"}, {EditFileExtension, "FileExtension:"},
-      {EditDescription, "Description:"},  {EditPrefix, "Prefix:"}};
+      {EditCategory, "Category:"},           {EditFileFormat, "File Format Title:"}, {SpinEditOrder, "Recovery Order:"},
+      {EditFileExtension, "FileExtension:"}, {EditDescription, "Description:"},      {EditPrefix, "Prefix:"}};
   const char* labelNames[] = {"LabelCategory",      "LabelFileFormat",  "LabelOrder",
                               "LabelFileExtension", "LabelDescription", "LabelPrefix"};
   for (int i = 0; i < 6; ++i) {
@@ -85,8 +84,7 @@ TFormatPropForm::TFormatPropForm(QWidget* parent) : QDialog(parent) {
   scriptLabel->setBuddy(MemoRecoverySequence);
   const int memoTop = kFirstRow + 7 * kRowHeight + 22;
   constexpr int kPanelHeight = 41;
-  MemoRecoverySequence->setGeometry(kLabelLeft, memoTop, kClientWidth - 16,
-                                    kClientHeight - kPanelHeight - memoTop - 4);
+  MemoRecoverySequence->setGeometry(kLabelLeft, memoTop, kClientWidth - 16, kClientHeight - kPanelHeight - memoTop - 4);
 
   auto* panel = Make<QWidget>(this, "PanelButtons");
   panel->setGeometry(0, kClientHeight - kPanelHeight, kClientWidth, kPanelHeight);
@@ -103,9 +101,9 @@ TFormatPropForm::TFormatPropForm(QWidget* parent) : QDialog(parent) {
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button1, &QPushButton::clicked, this, &TFormatPropForm::ButtonHelpClick);
 
-  QWidget* order[] = {EditCategory, EditFileFormat, SpinEditOrder,        EditFileExtension, EditDescription,
-                      EditPrefix,   CheckBoxSearch, MemoRecoverySequence, OkButton,          CancelButton,
-                      Button1};
+  QWidget* order[] = {EditCategory,    EditFileFormat, SpinEditOrder,  EditFileExtension,
+                      EditDescription, EditPrefix,     CheckBoxSearch, MemoRecoverySequence,
+                      OkButton,        CancelButton,   Button1};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   EditCategory->setFocus();
 

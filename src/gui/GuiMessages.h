@@ -17,7 +17,8 @@ inline constexpr TMessage strNoReadPermission{
 inline constexpr TMessage strCannotOpenDrive{"strCannotOpenDrive", "The drive cannot be read: %s"};
 // The caption of the "Add image..." file picker and its filter.
 inline constexpr TMessage strAddImageCaption{"strAddImageCaption", "Add Disk Image"};
-inline constexpr TMessage strAddImageFilter{"strAddImageFilter", "Disk images (*.img *.bin *.raw *.dd *.iso);;All files (*)"};
+inline constexpr TMessage strAddImageFilter{"strAddImageFilter",
+                                            "Disk images (*.img *.bin *.raw *.dd *.iso);;All files (*)"};
 
 // The wizard's own messages above.
 std::span<const TMessage> AllGuiMessages();

@@ -16,7 +16,7 @@ class QApplication;
 namespace quillot {
 class THelpBook;
 struct THelpContentsItem;
-}
+}  // namespace quillot
 
 namespace quillot::gui {
 

@@ -77,15 +77,15 @@ void Globe(QPainter& p, const QRectF& r) {
   const qreal w = r.width(), h = r.height();
   QPainterPath land;
   land.moveTo(r.left() + w * 0.18, r.top() + h * 0.22);
-  land.cubicTo(r.left() + w * 0.45, r.top() + h * 0.05, r.left() + w * 0.55, r.top() + h * 0.35,
-               r.left() + w * 0.40, r.top() + h * 0.50);
-  land.cubicTo(r.left() + w * 0.30, r.top() + h * 0.62, r.left() + w * 0.10, r.top() + h * 0.45,
-               r.left() + w * 0.18, r.top() + h * 0.22);
+  land.cubicTo(r.left() + w * 0.45, r.top() + h * 0.05, r.left() + w * 0.55, r.top() + h * 0.35, r.left() + w * 0.40,
+               r.top() + h * 0.50);
+  land.cubicTo(r.left() + w * 0.30, r.top() + h * 0.62, r.left() + w * 0.10, r.top() + h * 0.45, r.left() + w * 0.18,
+               r.top() + h * 0.22);
   land.moveTo(r.left() + w * 0.62, r.top() + h * 0.55);
-  land.cubicTo(r.left() + w * 0.90, r.top() + h * 0.50, r.left() + w * 0.85, r.top() + h * 0.85,
-               r.left() + w * 0.62, r.top() + h * 0.92);
-  land.cubicTo(r.left() + w * 0.52, r.top() + h * 0.80, r.left() + w * 0.50, r.top() + h * 0.62,
-               r.left() + w * 0.62, r.top() + h * 0.55);
+  land.cubicTo(r.left() + w * 0.90, r.top() + h * 0.50, r.left() + w * 0.85, r.top() + h * 0.85, r.left() + w * 0.62,
+               r.top() + h * 0.92);
+  land.cubicTo(r.left() + w * 0.52, r.top() + h * 0.80, r.left() + w * 0.50, r.top() + h * 0.62, r.left() + w * 0.62,
+               r.top() + h * 0.55);
   p.drawPath(land);
   // Meridian and parallel.
   p.setBrush(Qt::NoBrush);
@@ -142,9 +142,9 @@ const QList<QPixmap>& LanguagePictures() {
       AnyLanguage(),
       BuiltIn(),
       English(),
-      Tricolour(QColor(174, 28, 40), Qt::white, QColor(33, 70, 139)),    // Dutch
-      Tricolour(Qt::white, QColor(0, 57, 166), QColor(213, 43, 30)),     // Russian
-      Tricolour(Qt::black, QColor(221, 0, 0), QColor(255, 206, 0)),      // German
+      Tricolour(QColor(174, 28, 40), Qt::white, QColor(33, 70, 139)),  // Dutch
+      Tricolour(Qt::white, QColor(0, 57, 166), QColor(213, 43, 30)),   // Russian
+      Tricolour(Qt::black, QColor(221, 0, 0), QColor(255, 206, 0)),    // German
   };
   return pictures;
 }

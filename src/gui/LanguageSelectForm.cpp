@@ -132,8 +132,7 @@ TLanguageSelectForm::TLanguageSelectForm(QWidget* parent) : QDialog(parent) {
   connect(HelpButton, &QPushButton::clicked, this, &TLanguageSelectForm::HelpButtonClick);
   connect(LanguageListView, &QTreeWidget::itemDoubleClicked, this, &TLanguageSelectForm::LanguageListViewDblClick);
 
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
 }
 
 void TLanguageSelectForm::LanguageListViewDblClick(QTreeWidgetItem*) { OkButton->click(); }

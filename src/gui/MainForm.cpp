@@ -15,7 +15,6 @@
 #include <unistd.h>
 #include <utility>
 
-#include "platform/ProgramFolder.h"
 #include "app/Settings.h"
 #include "app/VersionInfo.h"
 #include "drive/DriveTable.h"
@@ -34,12 +33,14 @@
 #include "gui/TypesTreeView.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
+#include "platform/ProgramFolder.h"
 
 namespace quillot::gui {
 
 TMainForm::TMainForm(char preferredDrive, QWidget* parent)
-    : QWidget(parent), files_(std::make_unique<TDiskOutputFiles>()),
-      pass_(std::make_unique<TRecoveryPass>(*this, *files_)),
+    : QWidget(parent),
+      destination_(std::make_unique<TDiskDestination>()),
+      pass_(std::make_unique<TRecoveryPass>(*this, *destination_)),
       preferredDrive_(preferredDrive) {
   CreateControls();
   // The first start asks for the language before any text is taken from a language file.
@@ -72,22 +73,19 @@ TMainForm::TMainForm(char preferredDrive, QWidget* parent)
   connect(PageControlMain, &QTabWidget::currentChanged, this, [this](int index) {
     if (index == kStartPage) StartTabSheetShow();
   });
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
 }
 
 TMainForm::~TMainForm() = default;
 
-QString TMainForm::WindowCaption() const {
-  return ToQ(ProductName + " " + Tr(strVer) + " " + ProductVersion);
-}
+QString TMainForm::WindowCaption() const { return ToQ(ProductName + " " + Tr(strVer) + " " + ProductVersion); }
 
-void TMainForm::SetOutputFiles(std::unique_ptr<TOutputFiles> files) {
-  if (Running() || !files) return;
+void TMainForm::SetDestination(std::unique_ptr<TDestination> destination) {
+  if (Running() || !destination) return;
   // The pass holds a reference to the output, so it is made anew around the new one.
   const bool passDone = pass_->PassDone;
-  files_ = std::move(files);
-  pass_ = std::make_unique<TRecoveryPass>(*this, *files_);
+  destination_ = std::move(destination);
+  pass_ = std::make_unique<TRecoveryPass>(*this, *destination_);
   pass_->PassDone = passDone;
 }
 

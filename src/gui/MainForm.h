@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "drive/IORoutines.h"
-#include "engine/OutputFiles.h"
+#include "engine/Destination.h"
 #include "engine/RecoveryPass.h"
 #include "engine/RecoveryView.h"
 
@@ -66,7 +66,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   QString WindowCaption() const;
 
   // Where recovered files go; a dry run writes nothing. The window keeps what it is given.
-  void SetOutputFiles(std::unique_ptr<TOutputFiles> files);
+  void SetDestination(std::unique_ptr<TDestination> destination);
   // How often the window repaints and lets events run during a pass, in milliseconds.
   void SetRefreshInterval(int milliseconds) { refreshInterval_ = milliseconds; }
   // Called at every repaint during a pass (tests and the timing mode watch the pass through it).
@@ -195,7 +195,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   // Moves the log lines gathered during a pass into ProgressMemoLog.
   void FlushLog();
 
-  std::unique_ptr<TOutputFiles> files_;
+  std::unique_ptr<TDestination> destination_;
   std::unique_ptr<TRecoveryPass> pass_;
   char preferredDrive_ = 0;
   bool fillingDrives_ = false;

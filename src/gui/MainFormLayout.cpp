@@ -97,8 +97,7 @@ void TMainForm::CreateControls() {
 
 void TMainForm::CreateStartPage() {
   QWidget* p = StartTabSheet;
-  Label(p, "StartLabel1",
-        QStringLiteral("Select the drive letter of your card reader, digital device or hard drive:"),
+  Label(p, "StartLabel1", QStringLiteral("Select the drive letter of your card reader, digital device or hard drive:"),
         QRect(8, 8, 433, 28), true);
   StartListViewDrives = Make<QTreeWidget>(p, "StartListViewDrives");
   MarkAsListView(StartListViewDrives);
@@ -114,9 +113,8 @@ void TMainForm::CreateStartPage() {
   StartListViewDrives->header()->setSectionsMovable(false);
   // Status takes what the other columns leave, so translated status words have room.
   StartListViewDrives->header()->setStretchLastSection(true);
-  StartListViewDrives->setHeaderLabels({QStringLiteral("Drive"), QStringLiteral("Type"),
-                                        QStringLiteral("Total Space"), QStringLiteral("S/N"),
-                                        QStringLiteral("Status")});
+  StartListViewDrives->setHeaderLabels({QStringLiteral("Drive"), QStringLiteral("Type"), QStringLiteral("Total Space"),
+                                        QStringLiteral("S/N"), QStringLiteral("Status")});
   const int widths[] = {90, 70, 100, 70, 70};
   for (int i = 0; i < 5; ++i) StartListViewDrives->setColumnWidth(i, widths[i]);
   StartListViewDrives->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -150,8 +148,7 @@ void TMainForm::CreateTypesPage() {
   TypesAdvButtonDelete = Button(p, "TypesAdvButtonDelete", QStringLiteral("Delete..."), QRect(358, 104, 75, 23));
   // The tree, when wide, covers the buttons: they are made first so that it lies above them.
   TypesTreeView->raise();
-  TypesCheckBoxShowAdvanced =
-      Make<QCheckBox>(p, "TypesCheckBoxShowAdvanced", QStringLiteral("Show advanced controls"));
+  TypesCheckBoxShowAdvanced = Make<QCheckBox>(p, "TypesCheckBoxShowAdvanced", QStringLiteral("Show advanced controls"));
   TypesCheckBoxShowAdvanced->setGeometry(8, 318, 220, 20);
   Label(p, "TypesLabel2", QStringLiteral("Click Next to continue..."), QRect(250, 320, 183, 18))
       ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -169,8 +166,7 @@ void TMainForm::CreateDestinationPage() {
         QRect(8, 8, 433, 28), true);
   DestinationFolderEdit = Make<QLineEdit>(p, "DestinationFolderEdit");
   DestinationFolderEdit->setGeometry(8, 40, 340, 25);
-  DestinationFolderBrowse =
-      Button(p, "DestinationFolderBrowse", QStringLiteral("Browse..."), QRect(356, 40, 77, 25));
+  DestinationFolderBrowse = Button(p, "DestinationFolderBrowse", QStringLiteral("Browse..."), QRect(356, 40, 77, 25));
   DestinationFolderDialog = new TFolderPicker(this);
   DestinationFolderDialog->setObjectName(QStringLiteral("DestinationFolderDialog"));
   auto* warning = Label(p, "DestinationLabel2",
@@ -210,7 +206,8 @@ void TMainForm::CreateProgressPage() {
       row("ProgressLabelFiles", QStringLiteral("Files found:"), "ProgressLabelFilesFound", QStringLiteral("0"));
   ProgressLabelReadErrors =
       row("ProgressLabelErrors", QStringLiteral("Read errors:"), "ProgressLabelReadErrors", QStringLiteral("0"));
-  ProgressLabelStatus = row("ProgressLabelState", QStringLiteral("Status:"), "ProgressLabelStatus", QStringLiteral("Idle"));
+  ProgressLabelStatus =
+      row("ProgressLabelState", QStringLiteral("Status:"), "ProgressLabelStatus", QStringLiteral("Idle"));
   // The drive and the counters are filled in by the pass; the status is a word and translates.
   for (QLabel* value : {ProgressLabelDestinationFolder, ProgressLabelTotalSectors, ProgressLabelCurSector,
                         ProgressLabelFilesFound, ProgressLabelReadErrors})

@@ -32,8 +32,7 @@ void DrawCard(QPainter& p, QRectF r) {
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(214, 178, 80));
   const qreal w = (r.width() - cut - 10) / 5;
-  for (int i = 0; i < 5; ++i)
-    p.drawRect(QRectF(r.left() + cut + 4 + i * w, r.top() + 5, w - 3, r.height() * 0.16));
+  for (int i = 0; i < 5; ++i) p.drawRect(QRectF(r.left() + cut + 4 + i * w, r.top() + 5, w - 3, r.height() * 0.16));
   // The label with a note on it.
   QRectF label(r.left() + 8, r.top() + r.height() * 0.34, r.width() - 16, r.height() * 0.52);
   p.setBrush(kPaleBlue);
@@ -66,7 +65,10 @@ QPixmap SidePicture() {
   for (int y = 20; y <= 210; ++y) {
     const qreal amp = 8 + (210 - y) * 0.12;
     const qreal x = 67 + amp * std::sin(y * 0.13) * std::sin(y * 0.021 + 0.4);
-    if (y == 20) wave.moveTo(x, y); else wave.lineTo(x, y);
+    if (y == 20)
+      wave.moveTo(x, y);
+    else
+      wave.lineTo(x, y);
   }
   p.drawPath(wave);
   p.setPen(Qt::NoPen);
@@ -112,8 +114,8 @@ QList<QPixmap> CheckImages() {
     p.setBrush(grey ? QColor(225, 225, 225) : QColor(255, 255, 255));
     p.drawRect(QRectF(2.5, 2.5, 11, 11));
     if (i >= 2) {
-      p.setPen(QPen(grey ? QColor(128, 128, 128) : QColor(20, 110, 40), 2.2, Qt::SolidLine, Qt::RoundCap,
-                    Qt::RoundJoin));
+      p.setPen(
+          QPen(grey ? QColor(128, 128, 128) : QColor(20, 110, 40), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
       QPainterPath tick;
       tick.moveTo(4.8, 8.2);
       tick.lineTo(7.2, 10.8);

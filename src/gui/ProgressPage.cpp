@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "platform/Dialogs.h"
 #include "app/Settings.h"
 #include "formats/FileTypes.h"
 #include "gui/BusyAnimation.h"
@@ -14,6 +13,7 @@
 #include "gui/QtText.h"
 #include "gui/SectorEdit.h"
 #include "i18n/Messages.h"
+#include "platform/Dialogs.h"
 
 namespace quillot::gui {
 
@@ -114,8 +114,7 @@ void TMainForm::ShowMessage(const std::string& text, bool warning) {
 
 bool TMainForm::AskYesNo(const std::string& text) {
   FlushLog();
-  return Dialogs().Show(text, Tr(strConfirmation), TDialogButtons::YesNo, TDialogIcon::Question) ==
-         TDialogAnswer::Yes;
+  return Dialogs().Show(text, Tr(strConfirmation), TDialogButtons::YesNo, TDialogIcon::Question) == TDialogAnswer::Yes;
 }
 
 void TMainForm::ProcessMessages() {

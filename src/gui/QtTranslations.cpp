@@ -21,7 +21,8 @@ std::string installedFor;  // the setting the installed translation (or its abse
 }  // namespace
 
 std::optional<QLocale> LocaleOfLanguage(std::string_view setting) {
-  if (setting.size() > kExtension.size() && EqualsNoCase(setting.substr(setting.size() - kExtension.size()), kExtension))
+  if (setting.size() > kExtension.size() &&
+      EqualsNoCase(setting.substr(setting.size() - kExtension.size()), kExtension))
     setting.remove_suffix(kExtension.size());
   const QString name = ToQ(setting).trimmed();
   if (name.isEmpty()) return std::nullopt;

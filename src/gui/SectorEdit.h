@@ -11,7 +11,10 @@ namespace quillot::gui {
 class TSectorValidator : public QValidator {
  public:
   explicit TSectorValidator(QObject* parent) : QValidator(parent) {}
-  void SetBounds(uint32_t min, uint32_t max) { min_ = min; max_ = max; }
+  void SetBounds(uint32_t min, uint32_t max) {
+    min_ = min;
+    max_ = max;
+  }
   State validate(QString& input, int& pos) const override;
   void fixup(QString& input) const override;
 

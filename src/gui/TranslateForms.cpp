@@ -70,8 +70,10 @@ void Apply(const TWindowText& t, const std::string& section, TMemoLines& memoLin
 void SetComponentText(QObject* component, const QString& property, const QString& value) {
   if (!component || value.isEmpty()) return;
   if (property == QLatin1String("Hint")) {
-    if (auto* widget = qobject_cast<QWidget*>(component)) widget->setToolTip(value);
-    else if (component->property("Hint").isValid()) component->setProperty("Hint", value);
+    if (auto* widget = qobject_cast<QWidget*>(component))
+      widget->setToolTip(value);
+    else if (component->property("Hint").isValid())
+      component->setProperty("Hint", value);
   } else if (property == QLatin1String("Caption") && TakesCaption(component)) {
     SetCaption(component, value);
   }

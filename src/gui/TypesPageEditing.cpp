@@ -1,13 +1,13 @@
 // Expert mode on the Types page: adding, changing and removing file formats of the catalogue.
 #include <QPushButton>
 
-#include "platform/Dialogs.h"
 #include "formats/FileTypes.h"
 #include "gui/FormatPropForm.h"
 #include "gui/MainForm.h"
 #include "gui/QtText.h"
 #include "gui/TypesTreeView.h"
 #include "i18n/Messages.h"
+#include "platform/Dialogs.h"
 
 namespace quillot::gui {
 

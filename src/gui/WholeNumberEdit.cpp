@@ -40,9 +40,7 @@ int32_t TWholeNumberEdit::Value() const {
   return static_cast<int32_t>(Held(v));
 }
 
-void TWholeNumberEdit::SetValue(int32_t value) {
-  lineEdit()->setText(QString::number(Held(value)));
-}
+void TWholeNumberEdit::SetValue(int32_t value) { lineEdit()->setText(QString::number(Held(value))); }
 
 // Typing takes digits, signs and the locale's decimal separator; whether the whole text is a number is
 // decided when it is read.
@@ -63,8 +61,7 @@ void TWholeNumberEdit::fixup(QString& input) const {
 }
 
 void TWholeNumberEdit::stepBy(int steps) {
-  SetValue(static_cast<int32_t>(std::clamp<int64_t>(Held(int64_t{Value()} + steps),
-                                                    std::numeric_limits<int32_t>::min(),
+  SetValue(static_cast<int32_t>(std::clamp<int64_t>(Held(int64_t{Value()} + steps), std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max())));
   selectAll();
 }

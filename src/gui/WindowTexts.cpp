@@ -61,8 +61,7 @@ void AddComponentTexts(QList<TWindowText>& out, QObject* c, const QString& prefi
 
   if (auto* memo = qobject_cast<QPlainTextEdit*>(c)) {
     const QStringList lines = MemoLines(memo);
-    for (int i = 0; i < lines.size(); ++i)
-      add(TWindowText::kLine, i, QStringLiteral(".lines[%1]").arg(i), lines[i]);
+    for (int i = 0; i < lines.size(); ++i) add(TWindowText::kLine, i, QStringLiteral(".lines[%1]").arg(i), lines[i]);
   } else if (auto* combo = qobject_cast<QComboBox*>(c)) {
     for (int i = 0; i < combo->count(); ++i)
       add(TWindowText::kItem, i, QStringLiteral(".items[%1]").arg(i), combo->itemText(i));
@@ -80,9 +79,8 @@ void MarkAsFixedText(QObject* component) { component->setProperty(kFixedTextProp
 bool TakesCaption(const QObject* c) {
   auto* widget = qobject_cast<const QWidget*>(c);
   int index = -1;
-  return (widget && widget->isWindow()) || qobject_cast<const QLabel*>(c) ||
-         qobject_cast<const QAbstractButton*>(c) || qobject_cast<const QGroupBox*>(c) ||
-         (widget && TabOwner(widget, index)) || c->property("Caption").isValid();
+  return (widget && widget->isWindow()) || qobject_cast<const QLabel*>(c) || qobject_cast<const QAbstractButton*>(c) ||
+         qobject_cast<const QGroupBox*>(c) || (widget && TabOwner(widget, index)) || c->property("Caption").isValid();
 }
 
 QString CaptionOf(const QObject* c) {

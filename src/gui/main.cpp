@@ -4,16 +4,16 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "platform/Dialogs.h"
-#include "startup/Lifecycle.h"
 #include "drive/DriveTable.h"
-#include "help/QuickStart.h"
 #include "gui/BenchPass.h"
 #include "gui/HelpWindow.h"
 #include "gui/MainForm.h"
 #include "gui/QtDialogs.h"
 #include "gui/QtText.h"
 #include "gui/SignalCloser.h"
+#include "help/QuickStart.h"
+#include "platform/Dialogs.h"
+#include "startup/Lifecycle.h"
 
 namespace {
 void PrintUsage() {

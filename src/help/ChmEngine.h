@@ -14,8 +14,7 @@ struct TChmEngine {
   chmFile* (*Open)(const char* filename);
   void (*Close)(chmFile* h);
   int (*ResolveObject)(chmFile* h, const char* objPath, chmUnitInfo* ui);
-  long long (*RetrieveObject)(chmFile* h, chmUnitInfo* ui, unsigned char* buf, unsigned long long addr,
-                              long long len);
+  long long (*RetrieveObject)(chmFile* h, chmUnitInfo* ui, unsigned char* buf, unsigned long long addr, long long len);
   int (*Enumerate)(chmFile* h, int what, int (*e)(chmFile*, chmUnitInfo*, void*), void* context);
 };
 

@@ -15,7 +15,6 @@ struct chmFile;
 
 namespace quillot {
 
-
 class THelpBook {
  public:
   // The book at path, opened for reading; nullptr when it cannot be opened.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/ProgramFolder.h"
 #include "help/HtmlHelp.h"
+#include "platform/ProgramFolder.h"
 
 namespace quillot {
 

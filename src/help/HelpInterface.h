@@ -18,7 +18,9 @@ class TSPHelpViewer {
   explicit TSPHelpViewer(THelpManager& manager) : manager_(manager) {}
   std::string GetViewerName() const { return "HtmlHelp"; }
   int UnderstandsKeyword(const std::string&) const { return 1; }
-  std::vector<std::string> GetHelpStrings(const std::string& keyword) const { return {GetViewerName() + ": " + keyword}; }
+  std::vector<std::string> GetHelpStrings(const std::string& keyword) const {
+    return {GetViewerName() + ": " + keyword};
+  }
   bool CanShowTableOfContents() const { return true; }
   void ShowTableOfContents();
   void ShowHelp(const std::string& keyword);

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "platform/Dialogs.h"
 #include "help/ChmEngine.h"
 #include "help/HelpBook.h"
+#include "platform/Dialogs.h"
 #include "util/Text.h"
 
 namespace quillot {

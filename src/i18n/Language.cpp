@@ -15,8 +15,7 @@ constexpr std::string_view kLineBreakMarker = "*|*";
 constexpr std::string_view kExtension = ".lng";
 
 bool HasLanguageExtension(std::string_view name) {
-  return name.size() >= kExtension.size() &&
-         EqualsNoCase(name.substr(name.size() - kExtension.size()), kExtension);
+  return name.size() >= kExtension.size() && EqualsNoCase(name.substr(name.size() - kExtension.size()), kExtension);
 }
 // The stored name is the display form ("Deutsch.lng") while the file may be written otherwise
 // ("DEUTSCH.LNG"); file names here are case-sensitive, so look for it as the user meant it.
@@ -25,8 +24,7 @@ std::filesystem::path FindNameIgnoringCase(std::string_view fileName) {
   std::filesystem::directory_iterator it(ProgramFolder(), ec);
   for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     std::error_code typeError;
-    if (EqualsNoCase(it->path().filename().string(), fileName) && it->is_regular_file(typeError))
-      return it->path();
+    if (EqualsNoCase(it->path().filename().string(), fileName) && it->is_regular_file(typeError)) return it->path();
   }
   return {};
 }
@@ -42,8 +40,7 @@ std::string TranslateString(std::string_view defaultText, std::string_view key) 
 std::unique_ptr<TLanguageFile> LoadLanguageFile(std::string_view fileName) {
   LanguageFile.reset();
   // The setting holds a bare name; one that climbs out of the program folder is not a language file.
-  if (fileName.empty() || fileName.find(PathDelim) != std::string_view::npos || fileName == "." ||
-      fileName == "..")
+  if (fileName.empty() || fileName.find(PathDelim) != std::string_view::npos || fileName == "." || fileName == "..")
     return nullptr;
   std::error_code ec;
   std::filesystem::path path = ProgramFolder() + std::string(fileName);

@@ -19,8 +19,8 @@ extern std::unique_ptr<TLanguageFile> LanguageFile;
 std::string TranslateString(std::string_view defaultText, std::string_view key);
 
 // Discards the current LanguageFile, then reads the file of that bare name from the program folder
-// (the exact name first, else one that differs only in letter case). Answers none when there is no such file (or the name reaches outside the folder); the caller stores
-// the result as the new LanguageFile at once.
+// (the exact name first, else one that differs only in letter case). Answers none when there is no such file (or the
+// name reaches outside the folder); the caller stores the result as the new LanguageFile at once.
 std::unique_ptr<TLanguageFile> LoadLanguageFile(std::string_view fileName);
 
 // The display form of a language name: all lower case, then the first character upper case.

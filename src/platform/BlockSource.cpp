@@ -74,8 +74,8 @@ class TFileBlockDevice final : public TBlockDevice {
 };
 }  // namespace
 
-TFileBlockSource::TFileBlockSource(std::string name, std::string path, TSourceKind kind, bool removable,
-                                   bool image, uint32_t sectorSizeOverride)
+TFileBlockSource::TFileBlockSource(std::string name, std::string path, TSourceKind kind, bool removable, bool image,
+                                   uint32_t sectorSizeOverride)
     : name_(std::move(name)),
       path_(std::move(path)),
       kind_(kind),

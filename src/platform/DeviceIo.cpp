@@ -66,8 +66,8 @@ TDeviceHandle OpenDevice(const std::string& name) {
   return handle;
 }
 
-bool DeviceIoControl(TDeviceHandle handle, uint32_t code, const void* in, uint32_t inSize, void* out,
-                     uint32_t outSize, uint32_t* returned) {
+bool DeviceIoControl(TDeviceHandle handle, uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize,
+                     uint32_t* returned) {
   TVirtualDevice* device = nullptr;
   {
     auto& r = Registry();

@@ -51,8 +51,8 @@ void RestoreDevice(const std::string& name);
 
 // Opens a device by name (case-insensitive); INVALID_HANDLE_VALUE and last error 2 when there is none.
 TDeviceHandle OpenDevice(const std::string& name);
-bool DeviceIoControl(TDeviceHandle handle, uint32_t code, const void* in, uint32_t inSize, void* out,
-                     uint32_t outSize, uint32_t* returned);
+bool DeviceIoControl(TDeviceHandle handle, uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize,
+                     uint32_t* returned);
 bool CloseDevice(TDeviceHandle handle);
 
 uint32_t GetLastError();

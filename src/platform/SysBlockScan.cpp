@@ -60,7 +60,8 @@ std::vector<TSysBlockEntry> ScanSysBlock(const std::string& sysRoot, const std::
     const std::string name = item.path().filename().string();
     const std::string dir = item.path().string();
     if (name.empty() || name[0] == '.') continue;
-    if (name.find("rpmb") != std::string::npos || (StartsWith(name, "mmcblk") && name.find("boot") != std::string::npos))
+    if (name.find("rpmb") != std::string::npos ||
+        (StartsWith(name, "mmcblk") && name.find("boot") != std::string::npos))
       continue;
     TSysBlockEntry e;
     e.Name = name;

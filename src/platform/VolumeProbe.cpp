@@ -35,8 +35,8 @@ uint32_t SerialFromUuid(const std::string& type, const std::string& uuid) {
   uint32_t value = 0;
   for (char c : hex) {
     if (!std::isxdigit(static_cast<unsigned char>(c))) return 0;
-    value = value << 4 | static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                                                                                           : std::toupper(c) - 'A' + 10);
+    value = value << 4 |
+            static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::toupper(c) - 'A' + 10);
   }
   return value;
 }

@@ -52,13 +52,13 @@ inline constexpr size_t kDiskIoBuffer = 6;       // 32-bit address
 
 // INT2F.VXD read block.
 inline constexpr size_t kCDReadSize = 10;
-inline constexpr size_t kCDReadDrive = 0;    // 8-bit, 0 = A:
-inline constexpr size_t kCDReadSector = 1;   // 32-bit
-inline constexpr size_t kCDReadCount = 5;    // 8-bit
-inline constexpr size_t kCDReadBuffer = 6;   // 32-bit address
+inline constexpr size_t kCDReadDrive = 0;   // 8-bit, 0 = A:
+inline constexpr size_t kCDReadSector = 1;  // 32-bit
+inline constexpr size_t kCDReadCount = 5;   // 8-bit
+inline constexpr size_t kCDReadBuffer = 6;  // 32-bit address
 
 // DEVICEPARAMS of interrupt 21h function 440Dh minor code 60h, with its BIOS parameter block.
-inline constexpr size_t kDeviceParamsSize = 64;  // room for the fields below and the reserved tail
+inline constexpr size_t kDeviceParamsSize = 64;   // room for the fields below and the reserved tail
 inline constexpr size_t kDpSpecialFunctions = 0;  // 8-bit
 inline constexpr size_t kDpDeviceType = 1;        // 8-bit
 inline constexpr size_t kDpAttributes = 2;        // 16-bit; bit 0 set = not removable

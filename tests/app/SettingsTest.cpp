@@ -1,8 +1,8 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
-#include "support/FileSizeLimit.h"
 #include <sys/resource.h>
+#include "support/FileSizeLimit.h"
 
 #include "app/RegistryStore.h"
 #include "app/Settings.h"
@@ -40,18 +40,18 @@ TEST(Settings, FirstStartGetsDefaultsAndExitStoresAllEight) {
   GlobalFirstStart = false;  // what the wizard does at the end of the first start
   ASSERT_TRUE(SaveSettings());
   EXPECT_TRUE(dialogs.Messages.empty());
-  EXPECT_EQ(TTempEnvironment::Read(env.StorePath()),
-            std::string(kHeader) + kGlobalKey +
-                "\"GlobalLastTip\"=dword:00000000\n"
-                "\"GlobalFirstStart\"=dword:00000000\n"
-                "\"GlobalLanguage\"=\"\"\n"
-                "\n" +
-                kRecoveryKey + "\"RecoveryTargetFolder\"=\"" + RecoveryTargetFolder + "\"\n" +
-                "\"RecoveryFilenamePrefix\"=\"file\"\n"
-                "\"RecoveryRetryCount\"=dword:00000001\n"
-                "\"RecoverySectorsToRead\"=dword:00001388\n"
-                "\"RecoveryAdvancedMode\"=dword:00000000\n"
-                "\n");
+  EXPECT_EQ(TTempEnvironment::Read(env.StorePath()), std::string(kHeader) + kGlobalKey +
+                                                         "\"GlobalLastTip\"=dword:00000000\n"
+                                                         "\"GlobalFirstStart\"=dword:00000000\n"
+                                                         "\"GlobalLanguage\"=\"\"\n"
+                                                         "\n" +
+                                                         kRecoveryKey + "\"RecoveryTargetFolder\"=\"" +
+                                                         RecoveryTargetFolder + "\"\n" +
+                                                         "\"RecoveryFilenamePrefix\"=\"file\"\n"
+                                                         "\"RecoveryRetryCount\"=dword:00000001\n"
+                                                         "\"RecoverySectorsToRead\"=dword:00001388\n"
+                                                         "\"RecoveryAdvancedMode\"=dword:00000000\n"
+                                                         "\n");
   LoadSettings();
   EXPECT_FALSE(GlobalFirstStart);
 }
@@ -140,13 +140,17 @@ TEST(Settings, TextsWithDelimitersQuotesAndLineBreaksSurviveARoundTrip) {
   TTempEnvironment env;
   LoadSettings();
   RecoveryTargetFolder = "/media/\"odd\" \\name\nwith break/";
-  GlobalLanguage = "Fran\xE7" "ais.lng";
+  GlobalLanguage =
+      "Fran\xE7"
+      "ais.lng";
   ASSERT_TRUE(SaveSettings());
   RecoveryTargetFolder.clear();
   GlobalLanguage.clear();
   LoadSettings();
   EXPECT_EQ(RecoveryTargetFolder, "/media/\"odd\" \\name\nwith break/");
-  EXPECT_EQ(GlobalLanguage, "Fran\xE7" "ais.lng");
+  EXPECT_EQ(GlobalLanguage,
+            "Fran\xE7"
+            "ais.lng");
 }
 
 TEST(Settings, FailedSaveKeepsTheStoredFileAndIsReportedOnce) {

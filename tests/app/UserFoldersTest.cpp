@@ -31,9 +31,9 @@ TEST(SpecialFolderPath, DocumentsFollowTheUserDirsFile) {
   EXPECT_EQ(DefaultRecoveryTargetFolder(), "/srv/My \"Docs\"/Recovered Audio Files");
 
   // Forms the rules do not allow fall back to the home folder's "Documents".
-  for (const char* bad : {"XDG_DOCUMENTS_DIR=relative/path\n", "XDG_DOCUMENTS_DIR=\"relative\"\n",
-                          "XDG_DOCUMENTS_DIR=\"$HOMEWORK\"\n", "XDG_DOCUMENTS_DIR=\"\"\n",
-                          "#XDG_DOCUMENTS_DIR=\"/commented\"\n", "XDG_DOCUMENTS_DIR=\"/a\"b\"\n"}) {
+  for (const char* bad :
+       {"XDG_DOCUMENTS_DIR=relative/path\n", "XDG_DOCUMENTS_DIR=\"relative\"\n", "XDG_DOCUMENTS_DIR=\"$HOMEWORK\"\n",
+        "XDG_DOCUMENTS_DIR=\"\"\n", "#XDG_DOCUMENTS_DIR=\"/commented\"\n", "XDG_DOCUMENTS_DIR=\"/a\"b\"\n"}) {
     TTempEnvironment::Write(dirs, bad);
     EXPECT_EQ(SpecialFolderPath(CSIDL_PERSONAL), home + "/Documents") << bad;
   }

@@ -9,10 +9,10 @@
 
 #include "cli/ImageOptions.h"
 #include "drive/DriveTable.h"
+#include "platform/SysBlockScan.h"
 #include "support/FakeDisk.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
-#include "platform/SysBlockScan.h"
 
 namespace quillot {
 namespace {
@@ -59,22 +59,22 @@ TEST(DriveTableTest, ScanOrdersKindsAndLettersDevices) {
   sys.Partition("sda", "sda10");
   sys.Partition("sda", "sda2");
   sys.Disk("fd0", "2880", "1");
-  sys.Disk("loop0", "0");             // unattached: left out
+  sys.Disk("loop0", "0");  // unattached: left out
   sys.Disk("loop1", "100");
   Put(sys.tmp.Path() / "devices/loop1/loop/backing_file", "/some/file.img");
-  sys.Disk("zram0", "0");             // unconfigured: left out
+  sys.Disk("zram0", "0");  // unconfigured: left out
   sys.Disk("zram1", "64");
   sys.Disk("nbd0", "64");
   sys.Disk("mmcblk0", "64", "0");
-  sys.Disk("mmcblk0boot0", "8");      // hardware boot area: left out
+  sys.Disk("mmcblk0boot0", "8");  // hardware boot area: left out
   sys.Disk("mmcblk0rpmb", "8");
   sys.Disk("ram0", "0");
 
   const auto entries = ScanSysBlock(sys.classDir.string(), "/devroot");
   std::vector<std::string> names;
   for (const auto& e : entries) names.push_back(e.Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"fd0", "loop1", "mmcblk0", "nbd0", "sda", "sda2", "sda10", "sdb",
-                                             "sdb1", "zram1", "sr0"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"fd0", "loop1", "mmcblk0", "nbd0", "sda", "sda2", "sda10", "sdb", "sdb1",
+                                             "zram1", "sr0"}));
   auto find = [&](const std::string& n) {
     return *std::find_if(entries.begin(), entries.end(), [&](const TSysBlockEntry& e) { return e.Name == n; });
   };
@@ -143,7 +143,8 @@ TEST(DriveTableTest, ImagesTakeTheNextFreeLettersOnce) {
   for (int i = 0; i < 24; ++i) Put(tmp.Path() / ("i" + std::to_string(i) + ".img"), "data");
   ASSERT_EQ(AttachImage((tmp.Path() / "i0.img").string(), error), 'D');
   EXPECT_EQ(AttachImage((tmp.Path() / "." / "i0.img").string(), error), 'D');
-  for (int i = 1; i < 23; ++i) ASSERT_TRUE(AttachImage((tmp.Path() / ("i" + std::to_string(i) + ".img")).string(), error));
+  for (int i = 1; i < 23; ++i)
+    ASSERT_TRUE(AttachImage((tmp.Path() / ("i" + std::to_string(i) + ".img")).string(), error));
   EXPECT_EQ(DriveTable().Source('Z')->Path(), (tmp.Path() / "i22.img").string());
   EXPECT_FALSE(AttachImage((tmp.Path() / "i23.img").string(), error));
   EXPECT_NE(error.find("letter"), std::string::npos) << error;
@@ -171,7 +172,8 @@ TEST(DriveTableTest, ImageOptionsAreTakenOutOfTheArguments) {
 TEST(DriveTableTest, DrivesCommandListsAttachedImages) {
   test::TTempDir tmp;
   const fs::path image = tmp.Path() / "card.img";
-  ASSERT_EQ(std::system(("mkfs.fat -C -n SOUNDS -i 00C0FFEE '" + image.string() + "' 4096 >/dev/null 2>&1").c_str()), 0);
+  ASSERT_EQ(std::system(("mkfs.fat -C -n SOUNDS -i 00C0FFEE '" + image.string() + "' 4096 >/dev/null 2>&1").c_str()),
+            0);
   // Both families list the same; the 95/98 one also closes its devices at exit.
   for (const char* platform : {"nt", "win98"}) {
     const std::string command = std::string("LC_ALL=C QUILLOT_PLATFORM=") + platform + " '" + QUILLOT_BINARY_DIR +

@@ -4,10 +4,10 @@
 #include <cstdlib>
 
 #include "drive/FileUtils.h"
+#include "platform/VolumeProbe.h"
 #include "support/FakeDisk.h"
 #include "support/ImageFiles.h"
 #include "support/TempDir.h"
-#include "platform/VolumeProbe.h"
 
 namespace quillot {
 namespace {
@@ -37,7 +37,9 @@ TEST(FileUtilsTest, SizeTexts) {
   EXPECT_EQ(SizeToText(1000), "1" + sep + "000");
   EXPECT_EQ(SizeToText(16011804672), "16" + sep + "011" + sep + "804" + sep + "672");
   EXPECT_EQ(GroupThousands(9223372036854775807ull, "."), "9.223.372.036.854.775.807");
-  EXPECT_EQ(GroupThousands(100000, "\xE2\x80\xAF"), "100\xE2\x80\xAF" "000");
+  EXPECT_EQ(GroupThousands(100000, "\xE2\x80\xAF"),
+            "100\xE2\x80\xAF"
+            "000");
 
   // The C locale has no separator of its own: the comma stands in.
   const char* saved = std::getenv("LC_ALL");

@@ -8,11 +8,11 @@
 
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
+#include "platform/WinVersion.h"
 #include "support/FakeDisk.h"
 #include "support/ImageFiles.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
-#include "platform/WinVersion.h"
 
 namespace quillot {
 namespace {

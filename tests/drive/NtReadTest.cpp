@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "drive/IORoutines.h"
-#include "support/FakeDisk.h"
 #include "platform/WinVersion.h"
+#include "support/FakeDisk.h"
 
 namespace quillot {
 namespace {

@@ -40,8 +40,12 @@ struct TFakeSysDevBlock {
     Put(dev / "loop0/dev", "7:0");
     Put(dev / "loop0/loop/backing_file", backing.string());
     fs::create_directories(blockDir);
-    for (auto [name, target] : {std::pair{"8:0", "sda"}, {"8:1", "sda/sda1"}, {"8:2", "sda/sda2"}, {"8:16", "sdb"},
-                                {"253:0", "dm-0"}, {"7:0", "loop0"}})
+    for (auto [name, target] : {std::pair{"8:0", "sda"},
+                                {"8:1", "sda/sda1"},
+                                {"8:2", "sda/sda2"},
+                                {"8:16", "sdb"},
+                                {"253:0", "dm-0"},
+                                {"7:0", "loop0"}})
       fs::create_symlink(dev / target, blockDir / name);
   }
   bool On(dev_t fs, const TSourceIdentity& source) { return DeviceOnSource(fs, source, blockDir.string()); }

@@ -9,12 +9,12 @@
 
 #include "drive/DriveAccess.h"
 #include "drive/IORoutines.h"
-#include "support/FakeDisk.h"
-#include "support/ScriptedDialogs.h"
-#include "platform/AddressTokens.h"
 #include "drive/SimDevices.h"
+#include "platform/AddressTokens.h"
 #include "platform/Win9xBlocks.h"
 #include "platform/WinVersion.h"
+#include "support/FakeDisk.h"
+#include "support/ScriptedDialogs.h"
 
 namespace quillot {
 namespace {
@@ -96,7 +96,8 @@ bool SectorHoldsPattern(const uint8_t* p, uint64_t sector, uint32_t size) {
 }
 
 TEST_F(Win9xFamilyTest, RetailUsesInterrupt25AndLaterVersionsUse7305) {
-  for (auto [platform, code] : {std::pair{"win95", VWIN32_DIOC_DOS_INT25}, {"win95b", VWIN32_DIOC_DOS_DRIVEINFO},
+  for (auto [platform, code] : {std::pair{"win95", VWIN32_DIOC_DOS_INT25},
+                                {"win95b", VWIN32_DIOC_DOS_DRIVEINFO},
                                 {"win98", VWIN32_DIOC_DOS_DRIVEINFO}}) {
     std::vector<std::pair<uint32_t, TDiocRegisters>> log;
     OverrideDevice(kVwin32DeviceName, [&log] { return std::make_unique<TRecordingVwin32>(log); });

@@ -19,11 +19,18 @@ std::string RandomScript(std::mt19937& rng, int lines) {
     int rules = pick(5);
     for (int r = 0; r < rules; ++r) {
       int kind = pick(20);
-      int offset = kind < 14 ? pick(8) : kind < 16 ? pick(2000) : kind < 17 ? -pick(600) : kind < 18 ? 5000000 : pick(512);
+      int offset = kind < 14   ? pick(8)
+                   : kind < 16 ? pick(2000)
+                   : kind < 17 ? -pick(600)
+                   : kind < 18 ? 5000000
+                               : pick(512);
       int value = pick(6) == 0 ? pick(256) : pick(3);  // few values, so rules often hold
-      if (kind == 18) script += "x=y";                 // not a rule
-      else if (kind == 19) script += "";               // empty entry
-      else script += std::to_string(offset) + "=#" + std::to_string(value);
+      if (kind == 18)
+        script += "x=y";  // not a rule
+      else if (kind == 19)
+        script += "";  // empty entry
+      else
+        script += std::to_string(offset) + "=#" + std::to_string(value);
       if (r + 1 < rules || pick(4) == 0) script += ",";
     }
     if (pick(6) == 0) script += rules ? ",x=y" : "x=y";  // a line whose last entry is no rule
@@ -56,7 +63,8 @@ TEST(FileDetectionIndex, AgreesWithPlainEvaluationOnRandomRulesAndSectors) {
         ASSERT_EQ(detection.Match(sector), detection.MatchPlain(sector)) << "round " << round << " sector " << s;
       }
       // A sector that does not lie wholly inside the buffer.
-      ASSERT_EQ(detection.Match(buffer.data() + buffer.size() - 100), detection.MatchPlain(buffer.data() + buffer.size() - 100));
+      ASSERT_EQ(detection.Match(buffer.data() + buffer.size() - 100),
+                detection.MatchPlain(buffer.data() + buffer.size() - 100));
     }
   }
 }

@@ -6,9 +6,9 @@
 
 #include "drive/IORoutines.h"
 #include "engine/RecoveryPass.h"
-#include "support/FakeDisk.h"
 #include "platform/WinVersion.h"
-#include "support/FakeOutputFiles.h"
+#include "support/FakeDestination.h"
+#include "support/FakeDisk.h"
 #include "support/FileSizeLimit.h"
 #include "support/Files.h"
 #include "support/PassFixture.h"
@@ -38,7 +38,7 @@ class HoleFaultsTest : public test::TPassFixture {
 TEST_F(HoleFaultsTest, ATrailingHolePastTheFileSizeLimitIsAFailedWrite) {
   test::TTempDir dir;
   options.TargetFolder = dir.File("out");
-  TDiskOutputFiles files;
+  TDiskDestination files;
   TRecoveryPass pass(view, files);
   {
     test::TFileSizeLimit limit(16 * 512);
@@ -53,7 +53,7 @@ TEST_F(HoleFaultsTest, ATrailingHolePastTheFileSizeLimitIsAFailedWrite) {
 // The data sectors that found no room fail; the zero sectors after them, left as holes, must not clear
 // the fatal error as if they had been written.
 TEST_F(HoleFaultsTest, ZeroSectorsAfterAFullDiskDoNotClearTheFatalError) {
-  test::TFakeOutputFiles files;
+  test::TFakeDestination files;
   files.spaceLeft = 4 * 512;
   TRecoveryPass pass(view, files);
   pass.StartRecovery(options, catalogue);

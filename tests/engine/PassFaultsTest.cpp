@@ -10,11 +10,11 @@
 
 #include "drive/IORoutines.h"
 #include "engine/RecoveryPass.h"
-#include "support/FakeDisk.h"
 #include "platform/WinVersion.h"
+#include "support/FakeDisk.h"
 #include "support/FileSizeLimit.h"
-#include "support/PassFixture.h"
 #include "support/Files.h"
+#include "support/PassFixture.h"
 #include "support/RecordingView.h"
 #include "support/TempDir.h"
 
@@ -62,7 +62,7 @@ class PassFaultsTest : public test::TPassFixture {
 
   test::TTempDir dir;
   std::vector<uint8_t> original;
-  TDiskOutputFiles files;
+  TDiskDestination files;
   TRecoveryPass pass{view, files};
   TRecoveryOptions options{'D', 4, "", 1, 8, 0};
 };

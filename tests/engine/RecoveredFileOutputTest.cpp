@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "engine/RecoveredFileOutput.h"
-#include "support/FakeOutputFiles.h"
+#include "support/FakeDestination.h"
 #include "support/Files.h"
 #include "support/RecordingView.h"
 #include "support/TempDir.h"
 
 namespace quillot {
 
-using test::TFakeOutputFiles;
+using test::TFakeDestination;
 using test::TRecordingView;
 
 namespace {
@@ -19,13 +19,13 @@ std::vector<uint8_t> Sectors(int count, uint32_t size = 512) {
 }
 }  // namespace
 
-TEST(FileOutput, NamesNumbersAndSkipsTakenNames) {
-  TFakeOutputFiles files;
+TEST(RecoveredFileOutput, NamesNumbersAndSkipsTakenNames) {
+  TFakeDestination files;
   TRecordingView view;
   files.contents["/out/snd00001.wav"] = "old";
   auto data = Sectors(3);
   {
-    TFileOutput out(files, view, "/out/");
+    TRecoveredFileOutput out(files, view, "/out/");
     out.Start("snd", "wav", "WAV", 10);
     out.Append(data.data(), 512);
     out.Close();
@@ -38,7 +38,8 @@ TEST(FileOutput, NamesNumbersAndSkipsTakenNames) {
   EXPECT_EQ(files.contents["/out/snd00001.wav"], "old");
   EXPECT_EQ(files.contents["/out/snd00002.wav"], std::string(512, '\1'));
   EXPECT_EQ(files.contents["/out/tk00003.mp3"].size(), 1024u);
-  EXPECT_EQ(view.log, (std::vector<std::string>{"Recovering file: snd00002.wav...", "Recovering file: tk00003.mp3..."}));
+  EXPECT_EQ(view.log,
+            (std::vector<std::string>{"Recovering file: snd00002.wav...", "Recovering file: tk00003.mp3..."}));
   ASSERT_EQ(view.files.size(), 2u);
   EXPECT_EQ(view.files[1].Format, "MP3");
   EXPECT_EQ(view.files[1].FirstSector, 11u);
@@ -47,8 +48,8 @@ TEST(FileOutput, NamesNumbersAndSkipsTakenNames) {
   EXPECT_EQ(files.writes, 2);  // the two contiguous sectors went out in one write
 }
 
-TEST(FileOutput, AfterAHundredThousandTakenNamesItAsksAndADeclineWritesNothing) {
-  TFakeOutputFiles files;
+TEST(RecoveredFileOutput, AfterAHundredThousandTakenNamesItAsksAndADeclineWritesNothing) {
+  TFakeDestination files;
   TRecordingView view;
   char name[32];
   for (int i = 1; i <= 100003; ++i) {
@@ -56,7 +57,7 @@ TEST(FileOutput, AfterAHundredThousandTakenNamesItAsksAndADeclineWritesNothing) 
     files.contents[name] = "keep";
   }
   auto data = Sectors(1);
-  TFileOutput out(files, view, "/o/");
+  TRecoveredFileOutput out(files, view, "/o/");
   view.answers = {false, true};
   out.Start("f", "x", "X", 0);  // asks to overwrite number 100001, declined
   out.Append(data.data(), 512);
@@ -77,12 +78,12 @@ TEST(FileOutput, AfterAHundredThousandTakenNamesItAsksAndADeclineWritesNothing) 
   EXPECT_EQ(view.log.back(), "Recovering file: f100005.x...");
 }
 
-TEST(FileOutput, CreateAndWriteFailuresSetFatalErrorByTheLastOutcome) {
-  TFakeOutputFiles files;
+TEST(RecoveredFileOutput, CreateAndWriteFailuresSetFatalErrorByTheLastOutcome) {
+  TFakeDestination files;
   TRecordingView view;
   files.refuse.insert("/o/a00001.w");
   auto data = Sectors(4);
-  TFileOutput out(files, view, "/o/");
+  TRecoveredFileOutput out(files, view, "/o/");
   out.Start("a", "w", "W", 0);
   EXPECT_TRUE(out.FatalError);
   EXPECT_EQ(view.log, (std::vector<std::string>{"Error: Cannot create destination file: /o/a00001.w.",
@@ -106,10 +107,10 @@ TEST(FileOutput, CreateAndWriteFailuresSetFatalErrorByTheLastOutcome) {
   EXPECT_FALSE(out.FatalError);
 }
 
-TEST(FileOutput, APrefixOrExtensionCannotLeaveTheFolder) {
-  TFakeOutputFiles files;
+TEST(RecoveredFileOutput, APrefixOrExtensionCannotLeaveTheFolder) {
+  TFakeDestination files;
   TRecordingView view;
-  TFileOutput out(files, view, "/o/");
+  TRecoveredFileOutput out(files, view, "/o/");
   out.Start("../../etc/x", "wav", "W", 0);
   out.Start("ok", "w/../../y", "W", 1);
   out.Start(std::string("n\0ul", 4), "w", "W", 2);
@@ -123,15 +124,15 @@ TEST(FileOutput, APrefixOrExtensionCannotLeaveTheFolder) {
 
 namespace quillot {
 
-TEST(FileOutput, RunsOfZeroSectorsBecomeHolesThatReadBackAsZeros) {
+TEST(RecoveredFileOutput, RunsOfZeroSectorsBecomeHolesThatReadBackAsZeros) {
   std::vector<uint8_t> data(6 * 512, 0);
   std::fill(data.begin() + 512, data.begin() + 1024, 7);  // sector 1 holds data, 0 and 2..5 are zeros
   // Through the real file system: the length counts the trailing hole and the bytes read back whole.
   test::TTempDir dir;
-  TDiskOutputFiles disk;
+  TDiskDestination disk;
   test::TRecordingView view;
   {
-    TFileOutput out(disk, view, dir.File(""));
+    TRecoveredFileOutput out(disk, view, dir.File(""));
     out.Start("z", "bin", "Z", 0);
     for (int i = 0; i < 6; ++i) out.Append(data.data() + i * 512, 512);
   }
@@ -139,8 +140,8 @@ TEST(FileOutput, RunsOfZeroSectorsBecomeHolesThatReadBackAsZeros) {
   ASSERT_EQ(view.files.size(), 1u);
   EXPECT_EQ(view.files[0].Bytes, 6u * 512);
 
-  test::TFakeOutputFiles files;
-  TFileOutput out(files, view, "/o/");
+  test::TFakeDestination files;
+  TRecoveredFileOutput out(files, view, "/o/");
   out.Start("z", "bin", "Z", 0);
   for (int i = 0; i < 6; ++i) out.Append(data.data() + i * 512, 512);
   out.Close();

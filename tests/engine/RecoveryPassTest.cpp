@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "engine/RecoveryPass.h"
-#include "support/FakeOutputFiles.h"
+#include "support/FakeDestination.h"
 #include "support/PassFixture.h"
 #include "support/RecordingView.h"
 #include "support/TempDir.h"
@@ -12,9 +12,9 @@
 namespace quillot {
 namespace {
 
-using testing::TFakeDisk;
-using test::TFakeOutputFiles;
+using test::TFakeDestination;
 using test::TRecordingView;
+using testing::TFakeDisk;
 
 const std::vector<std::string> kFinished{"Recovery started. Current disk D:\\", "Recovery finished."};
 
@@ -30,7 +30,7 @@ class RecoveryPassTest : public test::TPassFixture {
                        uint64_t{count} * size);
   }
 
-  TFakeOutputFiles files;
+  TFakeDestination files;
   TRecoveryPass pass{view, files};
   TRecoveryOptions options{'D', 4, "/out", 1, 5000, 0};
 };
@@ -210,7 +210,7 @@ TEST_F(RecoveryPassTest, AFullRealDestinationNeverCrashesAndOverwritesNothing) {
   test::TTempDir dir;
   auto disk = Disk(10, {0, 5});
   options.TargetFolder = dir.File("a/b");
-  TDiskOutputFiles disk_files;
+  TDiskDestination disk_files;
   TRecoveryPass real(view, disk_files);
   real.StartRecovery(options, catalogue);
   struct stat st {};
@@ -251,7 +251,7 @@ class RecoveryPassErrors : public test::TPassFixture {};
 
 TEST_F(RecoveryPassErrors, AnErrorEndsThePassAsFatalAndUndoesAFailedStart) {
   Disk(20, {0});
-  test::TFakeOutputFiles files;
+  test::TFakeDestination files;
   TThrowingView throwing;
   TRecoveryPass pass(throwing, files);
   TRecoveryOptions options{'D', 4, "/out", 1, 5000, 0};

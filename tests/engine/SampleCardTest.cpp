@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
 #include <map>
+#include <sys/stat.h>
 
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
@@ -38,7 +38,7 @@ TEST(SampleCard, EveryClipLiveOrDeletedIsRecoveredAndTheCardIsUntouched) {
   ASSERT_TRUE(letter) << error;
   DriveAccessInit();
   test::TRecordingView view;
-  TDiskOutputFiles files;
+  TDiskDestination files;
   TRecoveryPass pass(view, files);
   TRecoveryOptions options{*letter, static_cast<uint8_t>(*letter - 'A' + 1), dir.File("out"), 1, 5000, 0};
   pass.StartRecovery(options, storage.Formats);

@@ -5,7 +5,7 @@
 #include <numeric>
 
 #include "engine/RecoveryPass.h"
-#include "support/FakeOutputFiles.h"
+#include "support/FakeDestination.h"
 #include "support/PassFixture.h"
 
 namespace quillot {
@@ -25,7 +25,7 @@ class WorkBufferChunksTest : public test::TPassFixture {
     registration.reset();  // the last disk leaves D: before the next one takes it
     auto disk = Disk(count, {0}, sectorSize);
     view = test::TRecordingView{};
-    test::TFakeOutputFiles files;
+    test::TFakeDestination files;
     TRecoveryPass pass(view, files);
     TRecoveryOptions options{'D', 4, "/out", 1, sectorsToRead, 0};
 

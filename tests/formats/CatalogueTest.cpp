@@ -12,8 +12,8 @@
 
 #include "engine/FileDetection.h"
 #include "formats/FileTypes.h"
-#include "support/CatalogueCompare.h"
 #include "platform/AtomicFile.h"
+#include "support/CatalogueCompare.h"
 #include "support/TempDir.h"
 #include "util/Text.h"
 

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "platform/Dialogs.h"
 #include "formats/FileTypes.h"
+#include "platform/Dialogs.h"
 #include "support/CatalogueCompare.h"
 #include "support/FileSizeLimit.h"
 #include "support/Files.h"

@@ -8,17 +8,17 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-#include "support/GuiFixture.h"
-#include "support/ModalDriver.h"
 #include "app/Settings.h"
 #include "gui/AdvancedParamsForm.h"
 #include "gui/HelpWindow.h"
 #include "gui/TypesTreeView.h"
 #include "gui/WholeNumberEdit.h"
-#include "support/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
+#include "support/FakeHelpDisplay.h"
+#include "support/GuiFixture.h"
+#include "support/ModalDriver.h"
 
 namespace quillot::testing {
 

@@ -1,9 +1,9 @@
 // The timing run drives the wizard without a screen or a user: it must never stop at a question.
-#include "support/GuiFixture.h"
-#include "support/ModalDriver.h"
 #include "app/Settings.h"
 #include "gui/BenchPass.h"
 #include "gui/LanguageSelectForm.h"
+#include "support/GuiFixture.h"
+#include "support/ModalDriver.h"
 
 namespace quillot::testing {
 

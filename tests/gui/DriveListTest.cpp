@@ -3,8 +3,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "support/GuiFixture.h"
 #include "drive/FileUtils.h"
+#include "support/GuiFixture.h"
 
 namespace quillot::testing {
 
@@ -35,8 +35,10 @@ TEST_F(DriveListTest, RowsListEveryLetterInOrderWithTheirCells) {
   const int widths[] = {90, 70, 100, 70, 70};
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(list->headerItem()->text(i), captions[i]);
-    if (i < 4) EXPECT_EQ(list->columnWidth(i), widths[i]);
-    else EXPECT_GE(list->columnWidth(i), widths[i]);  // the rest of the list
+    if (i < 4)
+      EXPECT_EQ(list->columnWidth(i), widths[i]);
+    else
+      EXPECT_GE(list->columnWidth(i), widths[i]);  // the rest of the list
   }
   EXPECT_TRUE(first->textAlignment(2) & Qt::AlignRight);
   EXPECT_FALSE(list->header()->sectionsClickable());
@@ -112,7 +114,10 @@ TEST_F(DriveListTest, RescanRebuildsTheListButKeepsTheChoice) {
 TEST_F(DriveListTest, AddImageAttachesListsAndChoosesTheImage) {
   const char a = AttachZeroImage("a.img", 64);
   const std::string path = (env.Home() / "card.img").string();
-  { FILE* f = std::fopen(path.c_str(), "wb"); std::fclose(f); }
+  {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fclose(f);
+  }
   std::filesystem::resize_file(path, 4096 * 512);
   gui::TMainForm form;
   form.show();

@@ -7,13 +7,13 @@
 #include <QTimer>
 #include <functional>
 
-#include "support/GuiFixture.h"
-#include "startup/Lifecycle.h"
 #include "app/Settings.h"
-#include "support/Files.h"
 #include "gui/FormatPropForm.h"
 #include "gui/TypesTreeView.h"
 #include "gui/WholeNumberEdit.h"
+#include "startup/Lifecycle.h"
+#include "support/Files.h"
+#include "support/GuiFixture.h"
 
 namespace quillot::testing {
 

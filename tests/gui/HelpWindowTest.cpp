@@ -7,11 +7,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "support/GuiFixture.h"
 #include "gui/AboutForm.h"
 #include "gui/FormatPropForm.h"
 #include "gui/HelpWindow.h"
 #include "help/HelpInterface.h"
+#include "support/GuiFixture.h"
 
 namespace quillot::testing {
 

@@ -6,18 +6,18 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "support/GuiFixture.h"
-#include "support/ModalDriver.h"
-#include "startup/Lifecycle.h"
 #include "app/Settings.h"
 #include "gui/HelpWindow.h"
 #include "gui/LanguagePictures.h"
 #include "gui/LanguageSelectForm.h"
-#include "support/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "help/QuickStart.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
+#include "startup/Lifecycle.h"
+#include "support/FakeHelpDisplay.h"
+#include "support/GuiFixture.h"
+#include "support/ModalDriver.h"
 
 namespace quillot::testing {
 
@@ -169,8 +169,9 @@ TEST_F(LanguageSelectFormTest, ThePreselectionFollowsTheSettingAndOnlyOkApplies)
 
   // A double click on the built-in entry closes the dialog with the built-in texts chosen; one on a
   // language chooses that language.
-  driver.Then([](TLanguageSelectForm& d) { DoubleClick(d, "English (Default)"); })
-      .Then([](TLanguageSelectForm& d) { DoubleClick(d, "Dutch"); });
+  driver.Then([](TLanguageSelectForm& d) { DoubleClick(d, "English (Default)"); }).Then([](TLanguageSelectForm& d) {
+    DoubleClick(d, "Dutch");
+  });
   gui::ShowLanguageSelection();
   EXPECT_TRUE(GlobalLanguage.empty());
   EXPECT_EQ(LanguageFile, nullptr);

@@ -1,14 +1,14 @@
 // Back, Next and the button states of every page.
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 
-#include "support/GuiFixture.h"
 #include "app/Settings.h"
 #include "gui/DriveProblem.h"
 #include "gui/SectorEdit.h"
+#include "support/GuiFixture.h"
 
 namespace quillot::testing {
 
@@ -125,7 +125,8 @@ TEST_F(NavigationTest, ADriveThatCannotBeReadIsNotReadyAndStartStaysOff) {
   EXPECT_EQ(form.ProgressLabelDestinationFolder->text(), QString(QLatin1Char(gone)) + ":\\ (Not Ready)");
   EXPECT_FALSE(form.ProgressButtonStart->isEnabled());
   EXPECT_EQ(form.ProgressStartSectorSpinEdit->MinValue(), form.ProgressStartSectorSpinEdit->MaxValue());
-  EXPECT_TRUE(form.ProgressLabelDriveProblem->text().contains("gone.img")) << form.ProgressLabelDriveProblem->text().toStdString();
+  EXPECT_TRUE(form.ProgressLabelDriveProblem->text().contains("gone.img"))
+      << form.ProgressLabelDriveProblem->text().toStdString();
 }
 
 TEST_F(NavigationTest, WithNoDriveChosenTheDriveLineAndBoundsStayAsTheyWere) {

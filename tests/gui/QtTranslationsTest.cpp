@@ -3,10 +3,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "support/GuiFixture.h"
 #include "gui/QtDialogs.h"
 #include "gui/QtTranslations.h"
 #include "i18n/Language.h"
+#include "support/GuiFixture.h"
 
 namespace quillot::testing {
 

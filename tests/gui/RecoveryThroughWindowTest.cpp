@@ -6,19 +6,19 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <map>
 #include <csignal>
+#include <map>
 #include <sys/stat.h>
 
-#include "support/GuiFixture.h"
-#include "startup/Lifecycle.h"
 #include "app/Settings.h"
 #include "drive/IORoutines.h"
 #include "gui/BusyAnimation.h"
 #include "gui/SectorEdit.h"
 #include "gui/SignalCloser.h"
 #include "gui/TypesTreeView.h"
+#include "startup/Lifecycle.h"
 #include "support/Files.h"
+#include "support/GuiFixture.h"
 
 namespace quillot::testing {
 
@@ -47,7 +47,8 @@ class RecoveryThroughWindowTest : public TGuiTest {
   static std::map<std::string, std::string> Files(const fs::path& dir) {
     std::map<std::string, std::string> files;
     if (!fs::exists(dir)) return files;
-    for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename().string()] = test::ReadText(e.path().string());
+    for (const auto& e : fs::directory_iterator(dir))
+      files[e.path().filename().string()] = test::ReadText(e.path().string());
     return files;
   }
 

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStyle>
 #include <QStringDecoder>
+#include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
 #include <fstream>
@@ -15,7 +15,6 @@
 #include <set>
 #include <sstream>
 
-#include "support/GuiFixture.h"
 #include "gui/AboutForm.h"
 #include "gui/AdvancedParamsForm.h"
 #include "gui/FormatPropForm.h"
@@ -25,6 +24,7 @@
 #include "i18n/CodePage.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
+#include "support/GuiFixture.h"
 #include "util/Text.h"
 
 namespace quillot::testing {
@@ -39,8 +39,7 @@ using TMakeWindow = std::function<std::unique_ptr<QWidget>(gui::TMainForm&)>;
 const std::vector<std::pair<QString, TMakeWindow>> kDialogs = {
     {"AboutForm", [](gui::TMainForm& main) { return std::make_unique<gui::TAboutForm>(&main); }},
     {"FormatPropForm", [](gui::TMainForm& main) { return std::make_unique<gui::TFormatPropForm>(&main); }},
-    {"AdvancedParamsForm",
-     [](gui::TMainForm& main) { return std::make_unique<gui::TAdvancedParamsForm>(&main); }},
+    {"AdvancedParamsForm", [](gui::TMainForm& main) { return std::make_unique<gui::TAdvancedParamsForm>(&main); }},
 };
 
 // Texts that read the same in the language as in English.
@@ -210,8 +209,8 @@ TEST_P(ShippedLanguagesTest, TranslatesEveryTextOfEveryWindowKeepingAccelerators
       EXPECT_EQ(letters.size(), Accelerators(t.Text).size()) << t.Key.toStdString() << ": " << *value;
       for (QChar letter : letters) {
         auto [it, fresh] = accelerators.emplace(letter, t.Key);
-        EXPECT_TRUE(fresh) << t.Key.toStdString() << " takes Alt+" << QString(letter).toStdString()
-                           << " from " << it->second.toStdString();
+        EXPECT_TRUE(fresh) << t.Key.toStdString() << " takes Alt+" << QString(letter).toStdString() << " from "
+                           << it->second.toStdString();
       }
     }
   }
@@ -255,7 +254,8 @@ TEST_P(ShippedLanguagesTest, EveryTranslatedTextFitsItsControl) {
         room = button->width() - 4;  // the frame
       } else if (auto* label = qobject_cast<QLabel*>(widget); label && label->pixmap().isNull()) {
         if (label->wordWrap()) {
-          EXPECT_LE(label->heightForWidth(label->width()), label->height()) << FromQ(t.Key) << ": " << FromQ(label->text());
+          EXPECT_LE(label->heightForWidth(label->width()), label->height())
+              << FromQ(t.Key) << ": " << FromQ(label->text());
           continue;
         }
         shown = label->text();
@@ -305,7 +305,8 @@ TEST_P(ShippedLanguagesTest, HoldsNoKeyTheProgramDoesNotRead) {
 INSTANTIATE_TEST_SUITE_P(Files, ShippedLanguagesTest, ::testing::ValuesIn(ShippedFiles()),
                          [](const ::testing::TestParamInfo<fs::path>& info) {
                            std::string name = info.param.stem().string();
-                           std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                           std::replace_if(
+                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
                            return name;
                          });
 

@@ -6,12 +6,12 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "support/GuiFixture.h"
 #include "app/Settings.h"
 #include "gui/AboutForm.h"
 #include "gui/FolderPicker.h"
 #include "gui/TranslateForms.h"
 #include "i18n/Language.h"
+#include "support/GuiFixture.h"
 
 namespace quillot::testing {
 
@@ -121,10 +121,10 @@ TEST_F(TranslateFormsTest, TheWalkListsTheTextsOfOwnedControlsOnlyAndTranslation
     keys << t.Key;
     texts << t.Text;
   }
-  EXPECT_EQ(keys, QStringList({"TestForm.Caption", "TestForm.Pages.Hint", "TestForm.Page.Caption",
-                               "TestForm.Page.Hint", "TestForm.Button.Caption", "TestForm.Button.Hint",
-                               "TestForm.Counter.Caption", "TestForm.Counter.Hint", "TestForm.Picker.Caption",
-                               "TestForm.Memo.Hint", "TestForm.Memo.lines[0]", "TestForm.Memo.lines[1]"}));
+  EXPECT_EQ(keys, QStringList({"TestForm.Caption", "TestForm.Pages.Hint", "TestForm.Page.Caption", "TestForm.Page.Hint",
+                               "TestForm.Button.Caption", "TestForm.Button.Hint", "TestForm.Counter.Caption",
+                               "TestForm.Counter.Hint", "TestForm.Picker.Caption", "TestForm.Memo.Hint",
+                               "TestForm.Memo.lines[0]", "TestForm.Memo.lines[1]"}));
   EXPECT_EQ(texts, QStringList({"Title", "", "&Tab", "", "&Go", "Tip", "", "", "Select Folder", "", "a", "b"}));
 
   TTempEnvironment::Write(env.Program() / "Walk.lng",
@@ -160,9 +160,11 @@ TEST_F(TranslateFormsTest, TheShippedGermanFileTranslatesTheWizard) {
   GlobalLanguage = "German.lng";
   gui::TMainForm form;
   EXPECT_EQ(form.ButtonNext->text(), "&Weiter >");
-  EXPECT_EQ(form.ButtonClose->text(), QString::fromUtf8("&Schlie\xC3\x9F" "en"));
+  EXPECT_EQ(form.ButtonClose->text(), QString::fromUtf8("&Schlie\xC3\x9F"
+                                                        "en"));
   EXPECT_EQ(form.FinishButtonExplore->text(), "Dateien anzeigen");
-  EXPECT_EQ(form.StartListViewDrives->headerItem()->text(2), QString::fromUtf8("Gesamtgr\xC3\xB6\xC3\x9F" "e"));
+  EXPECT_EQ(form.StartListViewDrives->headerItem()->text(2), QString::fromUtf8("Gesamtgr\xC3\xB6\xC3\x9F"
+                                                                               "e"));
   EXPECT_EQ(form.ProgressButtonStart->text(), "Starten");
   gui::TAboutForm about(&form);
   EXPECT_EQ(about.windowTitle(), "Info");

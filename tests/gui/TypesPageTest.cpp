@@ -2,8 +2,8 @@
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "support/GuiFixture.h"
 #include "gui/TypesTreeView.h"
+#include "support/GuiFixture.h"
 
 namespace quillot::testing {
 

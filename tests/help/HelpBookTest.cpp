@@ -5,9 +5,9 @@
 #include <regex>
 
 #include "help/ChmEngine.h"
-#include "support/FakeHelpDisplay.h"
 #include "help/HelpBook.h"
 #include "help/HelpKeywords.h"
+#include "support/FakeHelpDisplay.h"
 
 namespace quillot {
 

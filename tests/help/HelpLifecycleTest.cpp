@@ -2,15 +2,15 @@
 
 #include <filesystem>
 
-#include "startup/Lifecycle.h"
 #include "app/Settings.h"
-#include "support/TempEnvironment.h"
-#include "support/ScriptedDialogs.h"
 #include "help/ChmEngine.h"
-#include "support/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "help/HtmlHelp.h"
 #include "help/QuickStart.h"
+#include "startup/Lifecycle.h"
+#include "support/FakeHelpDisplay.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempEnvironment.h"
 
 namespace quillot {
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "platform/ProgramFolder.h"
-#include "support/ScriptedDialogs.h"
 #include "help/ChmEngine.h"
-#include "support/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "help/HtmlHelp.h"
+#include "platform/ProgramFolder.h"
+#include "support/FakeHelpDisplay.h"
+#include "support/ScriptedDialogs.h"
 
 namespace quillot {
 

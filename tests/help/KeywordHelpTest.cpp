@@ -2,11 +2,11 @@
 
 #include <filesystem>
 
-#include "platform/ProgramFolder.h"
-#include "support/FakeHelpDisplay.h"
 #include "help/HelpInterface.h"
 #include "help/HelpKeywords.h"
 #include "help/HtmlHelp.h"
+#include "platform/ProgramFolder.h"
+#include "support/FakeHelpDisplay.h"
 
 namespace quillot {
 
@@ -35,9 +35,9 @@ TEST(HelpKeywords, AControlTakesTheTopicOfItsNearestPageOrWindow) {
   // A field on the Drive Access page of the advanced parameters.
   EXPECT_EQ(NearestHelpKeyword({"DriveEditRetryCount", "DriveTabSheet", "MainPageControl", "AdvancedParamsForm"}),
             "/files/params.driveaccess.html");
-  EXPECT_EQ(NearestHelpKeyword({"AdvancedCheckBoxExpertMode", "AdvancedTabSheet", "MainPageControl",
-                                "AdvancedParamsForm"}),
-            "/files/params.advanced.html");
+  EXPECT_EQ(
+      NearestHelpKeyword({"AdvancedCheckBoxExpertMode", "AdvancedTabSheet", "MainPageControl", "AdvancedParamsForm"}),
+      "/files/params.advanced.html");
   EXPECT_EQ(NearestHelpKeyword({"LanguageSelectComboBox", "LanguageTabSheet", "MainPageControl", "AdvancedParamsForm"}),
             "/files/params.language.html");
   // The dialog's buttons lie outside its pages; its Help button takes the focus when clicked.
@@ -45,7 +45,8 @@ TEST(HelpKeywords, AControlTakesTheTopicOfItsNearestPageOrWindow) {
     EXPECT_EQ(NearestHelpKeyword({button, "PanelBottom", "AdvancedParamsForm"}), "/files/params.html") << button;
   }
   // Anywhere on the main window, whichever wizard page is in front.
-  for (const char* page : {"StartTabSheet", "TypesTabSheet", "DestinationTabSheet", "TabSheetProgress", "TabSheetFinish"}) {
+  for (const char* page :
+       {"StartTabSheet", "TypesTabSheet", "DestinationTabSheet", "TabSheetProgress", "TabSheetFinish"}) {
     EXPECT_EQ(NearestHelpKeyword({"SomeControl", page, "PageControlMain", "MainForm"}), "/files/contents.html") << page;
   }
   EXPECT_EQ(NearestHelpKeyword({"ButtonHelp", "PanelBottom", "MainForm"}), "/files/contents.html");

@@ -1,10 +1,10 @@
 // Language files in 8-bit Windows code pages come out as UTF-8.
 #include <gtest/gtest.h>
 
-#include "support/TempEnvironment.h"
 #include "i18n/CodePage.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
+#include "support/TempEnvironment.h"
 
 namespace quillot {
 
@@ -28,16 +28,22 @@ TEST(CodePage, NamedCodePagesAreConvertedWhenTheFileIsLoaded) {
   EXPECT_EQ(LoadedReady(env, "; Russian texts\n; Code page: windows-1251\n\n[Misc]\nstrReady=" + kReadyCp1251 + "\n"),
             kReadyUtf8);
   // Section names and keys still match without regard to case, and window texts convert too.
-  TTempEnvironment::Write(env.Program() / "Cyr.lng",
-                          "; Code page: windows-1251\r\n[MAINFORM]\r\nMainForm.ButtonNext.Caption=&\xC4\xE0\xEB\xE5\xE5 >\r\n");
+  TTempEnvironment::Write(
+      env.Program() / "Cyr.lng",
+      "; Code page: windows-1251\r\n[MAINFORM]\r\nMainForm.ButtonNext.Caption=&\xC4\xE0\xEB\xE5\xE5 >\r\n");
   LanguageFile = LoadLanguageFile("Cyr.lng");
   ASSERT_TRUE(LanguageFile);
   EXPECT_EQ(LanguageFile->ReadString("mainform", "mainform.buttonnext.caption", ""),
             "&\xD0\x94\xD0\xB0\xD0\xBB\xD0\xB5\xD0\xB5 >");  // "&Далее >"
 
   // windows-1252 is not Latin-1: its quotation marks at 0x84 and 0x93 exist only there.
-  EXPECT_EQ(LoadedReady(env, ";Code-Page = Windows-1252\n[Misc]\nstrReady=\x84Zur\xFC" "ck\x93 schlie\xDF" "en\n"),
-            "\xE2\x80\x9EZur\xC3\xBC" "ck\xE2\x80\x9C schlie\xC3\x9F" "en");
+  EXPECT_EQ(LoadedReady(env,
+                        ";Code-Page = Windows-1252\n[Misc]\nstrReady=\x84Zur\xFC"
+                        "ck\x93 schlie\xDF"
+                        "en\n"),
+            "\xE2\x80\x9EZur\xC3\xBC"
+            "ck\xE2\x80\x9C schlie\xC3\x9F"
+            "en");
   // Other spellings of the label and the name.
   EXPECT_EQ(LoadedReady(env, "; codepage: CP1251\n[Misc]\nstrReady=" + kReadyCp1251 + "\n"), kReadyUtf8);
 }
@@ -69,8 +75,8 @@ TEST(CodePage, TextAlreadyInUtf8IsNotConvertedTwice) {
   EXPECT_TRUE(IsUtf8("plain ASCII"));
   EXPECT_TRUE(IsUtf8(kReadyUtf8));
   EXPECT_FALSE(IsUtf8(kReadyCp1251));
-  EXPECT_FALSE(IsUtf8("\xC0\xAF"));          // an overlong "/"
-  EXPECT_FALSE(IsUtf8("\xED\xA0\x80"));      // a surrogate
+  EXPECT_FALSE(IsUtf8("\xC0\xAF"));           // an overlong "/"
+  EXPECT_FALSE(IsUtf8("\xED\xA0\x80"));       // a surrogate
   EXPECT_FALSE(IsUtf8(kReadyUtf8 + "\xD0"));  // cut short at the end
 }
 
@@ -78,11 +84,17 @@ TEST(CodePage, UndefinedBytesBecomeReplacementCharactersAndTheRestIsKept) {
   TTempEnvironment env;
   // 0x81 has no character in windows-1252.
   TTempEnvironment::Write(env.Program() / "Holes.lng",
-                          "; Code page: windows-1252\n[Misc]\nstrReady=a\x81" "b\xE4\nstrBusy=Besch\xE4" "ftigt\n");
+                          "; Code page: windows-1252\n[Misc]\nstrReady=a\x81"
+                          "b\xE4\nstrBusy=Besch\xE4"
+                          "ftigt\n");
   LanguageFile = LoadLanguageFile("Holes.lng");
   ASSERT_TRUE(LanguageFile);
-  EXPECT_EQ(Tr(strReady), "a\xEF\xBF\xBD" "b\xC3\xA4");
-  EXPECT_EQ(Tr(strBusy), "Besch\xC3\xA4" "ftigt");
+  EXPECT_EQ(Tr(strReady),
+            "a\xEF\xBF\xBD"
+            "b\xC3\xA4");
+  EXPECT_EQ(Tr(strBusy),
+            "Besch\xC3\xA4"
+            "ftigt");
 
   std::string text = std::string("x\0y\x98", 4);  // NUL kept; 0x98 is undefined in windows-1251
   ASSERT_TRUE(ConvertToUtf8(text, "windows-1251"));

@@ -61,12 +61,18 @@ TEST(LanguageFile, NamesIgnoreCaseAndLastRepeatCounts) {
 TEST(LanguageFile, BytesOfAnyCodePageAndJunkAreTakenAsTheyAre) {
   std::string text = "[Misc]\nstrUmlaut=\xC4nderung \xFC\xE9\n";
   text += std::string("\x00\x01\xFF\xFE garbage \x7F", 14) + "\n";
-  text += std::string("strNul=a\0" "b", 10) + "\n";
+  text += std::string(
+              "strNul=a\0"
+              "b",
+              10) +
+          "\n";
   text += "[\xC9T\xC9]\n\xC9T\xC9.Caption=\xE9t\xE9\n";
   TLanguageFile f;
   f.Parse(text);
   EXPECT_EQ(Value(f, "Misc", "strUmlaut"), "\xC4nderung \xFC\xE9");
-  EXPECT_EQ(Value(f, "Misc", "strNul"), std::string("a\0" "b", 3));
+  EXPECT_EQ(Value(f, "Misc", "strNul"), std::string("a\0"
+                                                    "b",
+                                                    3));
   // Only ASCII letters fold: the other bytes of a code page are compared as they are.
   EXPECT_EQ(Value(f, "\xC9t\xC9", "\xC9t\xC9.caption"), "\xE9t\xE9");
   EXPECT_EQ(Value(f, "\xE9t\xE9", "\xC9T\xC9.Caption"), "<missing>");

@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-#include "support/TempEnvironment.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
+#include "support/TempEnvironment.h"
 
 namespace quillot {
 
@@ -48,7 +48,7 @@ TEST(TranslateString, LooksUpMiscAndTurnsMarkersIntoLineBreaks) {
   EXPECT_EQ(TranslateString("default", "strEmpty"), "");
   EXPECT_EQ(TranslateString("default", "strMissing"), "default");
   EXPECT_EQ(TranslateString("default", "strOnlyHere"), "default");  // only "Misc" holds messages
-  EXPECT_EQ(Tr(strRecoveringFile, {"a%sb"}), "Datei a%sb...");        // filled after the lookup
+  EXPECT_EQ(Tr(strRecoveringFile, {"a%sb"}), "Datei a%sb...");      // filled after the lookup
 }
 
 TEST(LoadLanguageFile, ReadsOnlyBareNamesFromTheProgramFolder) {
@@ -76,8 +76,8 @@ TEST(LoadLanguageFile, ReadsOnlyBareNamesFromTheProgramFolder) {
 
 TEST(Languages, OrdinaryLngFilesOnlyWithTheirDisplayNames) {
   TTempEnvironment env;
-  for (const char* name : {"deutsch.lng", "FRANCAIS.LNG", "portuguese BRAZIL.lng", ".hidden.lng", ".lng",
-                           "notes.txt", "Deutsch.lng.bak", "x.lngx"})
+  for (const char* name : {"deutsch.lng", "FRANCAIS.LNG", "portuguese BRAZIL.lng", ".hidden.lng", ".lng", "notes.txt",
+                           "Deutsch.lng.bak", "x.lngx"})
     TTempEnvironment::Write(env.Program() / name, "[Misc]\n");
   std::filesystem::create_directory(env.Program() / "Folder.lng");
 

@@ -1,12 +1,12 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
-#include "startup/Lifecycle.h"
 #include "app/Settings.h"
-#include "support/TempEnvironment.h"
 #include "app/VersionInfo.h"
 #include "formats/FileTypes.h"
 #include "i18n/Messages.h"
+#include "startup/Lifecycle.h"
+#include "support/TempEnvironment.h"
 
 namespace quillot {
 
@@ -40,8 +40,7 @@ TEST(Lifecycle, StartLoadsEverythingAndStopSavesOnce) {
     EXPECT_FALSE(DataStorage);
     // Unchanged catalogue: the formats file is not written.
     EXPECT_FALSE(std::filesystem::exists(catalogue));
-    EXPECT_NE(TTempEnvironment::Read(env.StorePath()).find("\"RecoveryRetryCount\"=dword:00000004"),
-              std::string::npos);
+    EXPECT_NE(TTempEnvironment::Read(env.StorePath()).find("\"RecoveryRetryCount\"=dword:00000004"), std::string::npos);
     // A second Stop (here from the destructor) saves nothing more.
     std::filesystem::remove(env.StorePath());
   }

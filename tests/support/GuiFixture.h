@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QPoint>
 #include <QStringList>
-#include <QTreeWidget>
 #include <QTest>
+#include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -16,15 +16,15 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
-#include "support/TempEnvironment.h"
 #include "app/VersionInfo.h"
 #include "drive/DriveTable.h"
-#include "support/ImageFiles.h"
-#include "support/ScriptedDialogs.h"
 #include "formats/FileTypes.h"
 #include "gui/ExecuteFile.h"
 #include "gui/MainForm.h"
 #include "gui/QtTranslations.h"
+#include "support/ImageFiles.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempEnvironment.h"
 
 // Failures show texts as texts.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -58,8 +58,8 @@ class TGuiTest : public ::testing::Test {
     DriveTable().Restore(savedDrives_);
   }
 
-  TFormat* AddFormat(const std::string& category, const std::string& title, const std::string& description,
-                     bool search, const std::string& extension = "wav", const std::string& prefix = "snd",
+  TFormat* AddFormat(const std::string& category, const std::string& title, const std::string& description, bool search,
+                     const std::string& extension = "wav", const std::string& prefix = "snd",
                      const std::string& scanBytes = "0=#82") {
     auto f = std::make_unique<TFormat>();
     f->Category = category;

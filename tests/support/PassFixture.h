@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "drive/IORoutines.h"
-#include "support/FakeDisk.h"
 #include "formats/FileTypes.h"
 #include "platform/WinVersion.h"
+#include "support/FakeDisk.h"
 #include "support/RecordingView.h"
 
 namespace quillot::test {

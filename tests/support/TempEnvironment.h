@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Dialogs.h"
-#include "platform/ProgramFolder.h"
 #include "app/Settings.h"
 #include "i18n/Language.h"
 #include "platform/AtomicFile.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
 #include "support/TempDir.h"
 
 namespace quillot::testing {

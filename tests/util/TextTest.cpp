@@ -18,8 +18,8 @@ TEST(ParseInt32, RuntimeIntegerSyntax) {
   EXPECT_EQ(ParseInt32("2147483647"), 2147483647);
   EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);
   // Not numbers, or too big for 32 bits.
-  for (const char* bad : {"", " ", "ten", "12a", "0x", "$", "-", "2147483648", "-2147483649", "$100000000",
-                          "1 ", "99999999999999999999"})
+  for (const char* bad :
+       {"", " ", "ten", "12a", "0x", "$", "-", "2147483648", "-2147483649", "$100000000", "1 ", "99999999999999999999"})
     EXPECT_FALSE(ParseInt32(bad).has_value()) << bad;
   EXPECT_EQ(StrToIntDef("ten", 5), 5);
 }

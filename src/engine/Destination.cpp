@@ -1,4 +1,4 @@
-#include "engine/OutputFiles.h"
+#include "engine/Destination.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -8,12 +8,12 @@
 
 namespace quillot {
 
-bool TDiskOutputFiles::Exists(const std::string& path) {
+bool TDiskDestination::Exists(const std::string& path) {
   struct stat st {};
   return lstat(path.c_str(), &st) == 0;
 }
 
-int TDiskOutputFiles::Create(const std::string& path) {
+int TDiskDestination::Create(const std::string& path) {
   // Never follow a link planted under a recovered file's name.
   int fd;
   do {
@@ -22,7 +22,7 @@ int TDiskOutputFiles::Create(const std::string& path) {
   return fd;
 }
 
-ssize_t TDiskOutputFiles::Write(int handle, const void* data, size_t size) {
+ssize_t TDiskDestination::Write(int handle, const void* data, size_t size) {
   ssize_t n;
   do {
     n = write(handle, data, size);
@@ -30,11 +30,11 @@ ssize_t TDiskOutputFiles::Write(int handle, const void* data, size_t size) {
   return n;
 }
 
-bool TDiskOutputFiles::AppendZeros(int handle, size_t size) {
+bool TDiskDestination::AppendZeros(int handle, size_t size) {
   return lseek(handle, static_cast<off_t>(size), SEEK_CUR) >= 0;
 }
 
-bool TDiskOutputFiles::Close(int handle) {
+bool TDiskDestination::Close(int handle) {
   // A file that ends in a hole gets its length from its position.
   bool ok = true;
   off_t end = lseek(handle, 0, SEEK_CUR);
@@ -53,7 +53,7 @@ bool TDiskOutputFiles::Close(int handle) {
   return ok;
 }
 
-void TDiskOutputFiles::CreateFolder(const std::string& path) {
+void TDiskDestination::CreateFolder(const std::string& path) {
   std::error_code ec;
   std::filesystem::create_directories(path, ec);
 }

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/OutputFiles.h"
+#include "engine/Destination.h"
 
 namespace quillot::test {
 
-class TFakeOutputFiles : public TOutputFiles {
+class TFakeDestination : public TDestination {
  public:
   bool Exists(const std::string& path) override { return contents.count(path) > 0; }
   int Create(const std::string& path) override {

@@ -1,4 +1,5 @@
-// Where recovered files go: the destination file system, or nowhere on a dry run.
+// The destination: the file-system calls that put recovered files into their folder, on disk or, on a
+// dry run, nowhere.
 #pragma once
 
 #include <cstddef>
@@ -7,9 +8,9 @@
 
 namespace quillot {
 
-class TOutputFiles {
+class TDestination {
  public:
-  virtual ~TOutputFiles() = default;
+  virtual ~TDestination() = default;
   virtual bool Exists(const std::string& path) = 0;
   // Creates the file anew (an old one is emptied); answers a handle, or -1.
   virtual int Create(const std::string& path) = 0;
@@ -24,7 +25,7 @@ class TOutputFiles {
   virtual void CreateFolder(const std::string& path) = 0;
 };
 
-class TDiskOutputFiles : public TOutputFiles {
+class TDiskDestination : public TDestination {
  public:
   bool Exists(const std::string& path) override;
   int Create(const std::string& path) override;
@@ -35,7 +36,7 @@ class TDiskOutputFiles : public TOutputFiles {
 };
 
 // A dry run: the names are searched on disk as usual, but nothing is created or written.
-class TDryRunOutputFiles : public TOutputFiles {
+class TDryRunDestination : public TDestination {
  public:
   bool Exists(const std::string& path) override { return disk_.Exists(path); }
   int Create(const std::string&) override { return 0; }
@@ -45,7 +46,7 @@ class TDryRunOutputFiles : public TOutputFiles {
   void CreateFolder(const std::string&) override {}
 
  private:
-  TDiskOutputFiles disk_;
+  TDiskDestination disk_;
 };
 
 }  // namespace quillot
