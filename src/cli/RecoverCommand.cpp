@@ -1,8 +1,16 @@
 // quillot-cli recover: one recovery pass from the command line.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <iterator>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <optional>
 #include <unistd.h>
 
@@ -11,8 +19,12 @@
 #include "cli/Report.h"
 #include "cli/TerminalView.h"
 #include "drive/DriveTable.h"
+#include "drive/IORoutines.h"
+#include "drive/SameDevice.h"
 #include "engine/RecoveryPass.h"
 #include "formats/FileTypes.h"
+#include "i18n/Messages.h"
+#include "platform/AtomicFile.h"
 #include "util/Text.h"
 
 namespace quillot::cli {
@@ -38,8 +50,10 @@ struct TOptions {
   TOverwritePolicy overwrite = TOverwritePolicy::Ask;
 };
 
-// Reads "--name VALUE" or "--name=VALUE"; answers an error text or nothing.
+// Reads "--name VALUE" or "--name=VALUE"; answers an error text or nothing. Every option of recover
+// is given once; a value that starts with "--" is the next option, so it goes as "--name=VALUE".
 std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
+  std::set<std::string> seen;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i], value;
     bool inlineValue = false;
@@ -48,9 +62,10 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
       arg = arg.substr(0, eq);
       inlineValue = true;
     }
+    if (arg.rfind("--", 0) == 0 && !seen.insert(arg).second) return arg + " given twice";
     auto take = [&]() -> std::optional<std::string> {
       if (inlineValue) return value;
-      if (i + 1 >= args.size()) return std::nullopt;
+      if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) return std::nullopt;
       return args[++i];
     };
     auto number = [&](int64_t lo, int64_t hi) -> std::optional<int64_t> {
@@ -72,7 +87,6 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
                                                                {"--dest", &o.dest},
                                                                {"--types", &o.types},
                                                                {"--report", &o.report}};
-      if (slots[arg]->has_value()) return arg + " given twice";
       *slots[arg] = *v;
     } else if (arg == "--start-sector") {
       auto n = number(0, 0xFFFFFFFFll);
@@ -127,8 +141,19 @@ std::optional<std::string> CheckDestination(const std::filesystem::path& dest, b
   return std::nullopt;
 }
 
+// Why the catalogue holds no formats: the file is missing, unreadable or lists none.
+std::string CatalogueProblem() {
+  const std::string path = TDataStorage::FormatsFilePath();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return "the format catalogue " + path + " is missing";
+  std::string text;
+  if (!ReadWholeFile(path, text)) return "cannot read the format catalogue " + path + ": " + std::strerror(errno);
+  return "the format catalogue " + path + " lists no formats";
+}
+
 // The formats to search, as a copy: a choice made here is for this run only.
 std::optional<std::string> ChooseFormats(const TOptions& o, const TFormatsList& stored, TFormatsList& chosen) {
+  if (stored.Count() == 0) return CatalogueProblem();
   std::vector<std::string> wanted;
   const std::string list = o.types ? ReplaceAll(*o.types, ",", "\n") : std::string();
   for (auto t : SplitLines(list)) wanted.emplace_back(Trim(t));
@@ -150,74 +175,123 @@ std::optional<std::string> ChooseFormats(const TOptions& o, const TFormatsList& 
   return "no file types to search for: use --types or --all";
 }
 
-int RunRecover(const TArgs& args) {
-  TOptions o;
-  if (auto error = Parse(args, o)) return UsageError("recover", *error);
+uint8_t DriveNumberOf(char letter) { return static_cast<uint8_t>(letter - 'A' + 1); }
 
+// The drive letter of --image or --drive, readable; 0 with error set otherwise.
+char ChooseSource(const TOptions& o, std::string& error) {
   char letter = 0;
   if (o.image) {
-    std::string error;
     auto attached = AttachImage(*o.image, error);
-    if (!attached) return UsageError("recover", error);
+    if (!attached) return 0;
     letter = *attached;
   } else {
     letter = DriveLetterArg(*o.drive);
-    if (!letter) return UsageError("recover", "--drive needs a drive letter from A to Z");
+    if (!letter) return error = "--drive needs a drive letter from A to Z", 0;
     if (!DriveTable().Source(letter))
-      return UsageError("recover", std::string("there is no drive ") + letter + ": (see 'quillot-cli drives')");
+      return error = std::string("there is no drive ") + letter + ": (see 'quillot-cli drives')", 0;
+  }
+  // Say why a source cannot be read, rather than only that it has no sectors. Opening it also puts it
+  // under the guard that keeps every writer of the program off it.
+  auto source = DriveTable().Source(letter);
+  std::string why;
+  if (!source || !source->Open(why)) return error = std::string("cannot read drive ") + letter + ": " + why, 0;
+  TDriveParams params;
+  if (o.startSector && GetDriveParams(DriveNumberOf(letter), params) && *o.startSector > params.TotalPhysSec)
+    return error = "--start-sector " + std::to_string(*o.startSector) + " lies past the end of drive " + letter +
+                   ": (" + std::to_string(params.TotalPhysSec) + " sectors)",
+           0;
+  return letter;
+}
+
+// Ctrl-C, SIGTERM and a closed terminal (SIGHUP) stop the pass at the end of the chunk in hand, with
+// the open file closed; output to a closed pipe is dropped instead of ending the program.
+class TStopSignals {
+ public:
+  explicit TStopSignals(std::atomic<bool>& stop) {
+    gStop = &stop;
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &sa, &old_[i]);
+    signal(SIGPIPE, SIG_IGN);
+  }
+  ~TStopSignals() {
+    for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &old_[i], nullptr);
+    gStop = nullptr;
   }
 
-  // Say why a source cannot be read, rather than only that it has no sectors.
-  {
-    std::string error;
-    auto source = DriveTable().Source(letter);
-    if (!source || !source->Open(error))
-      return UsageError("recover", std::string("cannot read drive ") + letter + ": " + error);
-  }
+ private:
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction old_[std::size(kSignals)] {};
+};
 
-  std::filesystem::path dest = std::filesystem::absolute(*o.dest).lexically_normal();
-  if (auto error = CheckDestination(dest, o.dryRun)) return UsageError("recover", *error);
-
-  TFormatsList chosen;
-  if (auto error = ChooseFormats(o, DataStorage->Formats, chosen)) return UsageError("recover", *error);
-
-  TTerminalView view(o.overwrite, isatty(STDERR_FILENO) != 0);
-  TDiskDestination disk;
-  TDryRunDestination dry;
-  TRecoveryPass pass(view, o.dryRun ? static_cast<TDestination&>(dry) : disk);
-
+TRecoveryOptions PassOptions(const TOptions& o, char letter, const std::string& folder) {
   TRecoveryOptions options;
   options.DriveLetter = letter;
-  options.DriveNumber = static_cast<uint8_t>(letter - 'A' + 1);
-  options.TargetFolder = dest.string();
-  options.RetryCount = o.retries.value_or(RecoveryRetryCount);
+  options.DriveNumber = DriveNumberOf(letter);
+  options.TargetFolder = folder;
+  // The stored count is kept as stored; a run uses at most 100 retries, so a dying source ends.
+  options.RetryCount = std::clamp<int32_t>(o.retries.value_or(RecoveryRetryCount), 0, 100);
   options.SectorsToRead = o.sectorsPerRead.value_or(RecoverySectorsToRead);
   options.StartSector = o.startSector.value_or(0);
+  options.StopEndsRetries = true;
+  return options;
+}
 
-  // Ctrl-C asks the pass to stop at the next chunk; the open file is closed properly.
-  gStop = &pass.StopRequested;
-  struct sigaction sa {};
-  sa.sa_handler = OnInterrupt;
-  sigemptyset(&sa.sa_mask);
-  struct sigaction oldInt {};
-  struct sigaction oldTerm {};
-  sigaction(SIGINT, &sa, &oldInt);
-  sigaction(SIGTERM, &sa, &oldTerm);
-  pass.StartRecovery(options, chosen);
-  sigaction(SIGINT, &oldInt, nullptr);
-  sigaction(SIGTERM, &oldTerm, nullptr);
-  gStop = nullptr;
-
-  if (!pass.PassDone) return kExitUsage;  // the drive has no sectors: the message said so
-
+void PrintSummary(const TTerminalView& view, const TRecoveryPass& pass, bool dryRun, char letter,
+                  const std::string& folder) {
   uint64_t bytes = 0;
   for (const auto& f : view.files) bytes += f.Bytes;
   double seconds = view.Seconds();
   double mbps = seconds > 0 ? static_cast<double>(view.BytesScanned()) / seconds / 1e6 : 0;
   std::printf("%s %zu files (%llu bytes) from %c: into %s; %d read errors; scanned %llu bytes in %.2f s (%.1f MB/s).\n",
-              o.dryRun ? "Dry run: would recover" : "Recovered", view.files.size(),
-              static_cast<unsigned long long>(bytes), letter, options.TargetFolder.c_str(), pass.ReadErrors,
-              static_cast<unsigned long long>(view.BytesScanned()), seconds, mbps);
+              dryRun ? "Dry run: would recover" : "Recovered", view.files.size(), static_cast<unsigned long long>(bytes),
+              letter, folder.c_str(), pass.ReadErrors, static_cast<unsigned long long>(view.BytesScanned()), seconds,
+              mbps);
+  std::fflush(stdout);
+}
+
+int RunRecover(const TArgs& args) {
+  TOptions o;
+  if (auto error = Parse(args, o)) return UsageError("recover", *error);
+  std::string error;
+  const char letter = ChooseSource(o, error);
+  if (!letter) return UsageError("recover", error);
+
+  const std::filesystem::path dest = std::filesystem::absolute(*o.dest).lexically_normal();
+  if (auto problem = CheckDestination(dest, o.dryRun)) return UsageError("recover", *problem);
+  TTerminalView view(o.overwrite, isatty(STDERR_FILENO) != 0);
+  // Refused before anything is created, so the source's device is never written.
+  if (DestinationOnDrive(letter, dest.string())) {
+    view.ShowMessage(Tr(strSameDiskError), true);
+    return kExitUsage;
+  }
+  TFormatsList chosen;
+  if (auto problem = ChooseFormats(o, DataStorage->Formats, chosen)) return UsageError("recover", *problem);
+  // The destination first, so a report may lie in it; a refused report leaves nothing behind.
+  const std::filesystem::path existed = NearestExistingFolder(dest.string());
+  std::error_code ec;
+  if (!o.dryRun && !std::filesystem::create_directories(dest, ec) && ec)
+    return UsageError("recover", "cannot create " + dest.string() + ": " + ec.message());
+  TReportFile report;
+  if (o.report) {
+    if (auto problem = PrepareReport(*o.report, letter, report)) {
+      for (auto p = dest; p != existed && p.has_parent_path() && ::rmdir(p.c_str()) == 0;) p = p.parent_path();
+      return UsageError("recover", *problem);
+    }
+  }
+
+  TDiskDestination disk;
+  if (o.report) disk.Protect(report.Device, report.Inode);
+  TDryRunDestination dry;
+  TRecoveryPass pass(view, o.dryRun ? static_cast<TDestination&>(dry) : disk);
+  const TRecoveryOptions options = PassOptions(o, letter, dest.string());
+  {
+    TStopSignals signals(pass.StopRequested);
+    pass.StartRecovery(options, chosen);
+  }
+  if (!pass.PassDone) return kExitUsage;  // the drive has no sectors: the message said so
+  PrintSummary(view, pass, o.dryRun, letter, options.TargetFolder);
 
   int status = kExitOk;
   if (pass.FatalError)
@@ -226,13 +300,10 @@ int RunRecover(const TArgs& args) {
     status = kExitCancelled;
   else if (pass.StopRequested)
     status = kExitUsage;  // the destination is on the source drive
-
-  if (o.report) {
-    std::string error;
-    if (!WriteReport(*o.report, view.files, error)) {
-      std::fprintf(stderr, "quillot-cli: cannot write the report %s: %s\n", o.report->c_str(), error.c_str());
-      if (status == kExitOk) status = kExitFatal;
-    }
+  // Written for a cancelled pass too: the files it lists are whole and closed.
+  if (o.report && !WriteReport(report, view.files, error)) {
+    std::fprintf(stderr, "quillot-cli: cannot write the report %s: %s\n", report.Path.c_str(), error.c_str());
+    if (status == kExitOk) status = kExitFatal;
   }
   gInterrupted = false;
   return status;

@@ -1,25 +1,63 @@
 #include "cli/Report.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "drive/SameDevice.h"
 #include "platform/AtomicFile.h"
+#include "platform/SourceGuard.h"
 
 namespace quillot::cli {
 
 namespace {
+const char* const kTsvHeader = "name\tformat\tfirst_sector\tsectors\tbytes\tunreadable_sectors\tshort\n";
+
+// The length of the UTF-8 sequence at s[i], or 0 when the bytes there are not one (overlong forms,
+// surrogates and code points past U+10FFFF included).
+size_t Utf8Length(const std::string& s, size_t i) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = byte(i);
+  size_t n = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k)
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+  if (n == 3 && c == 0xE0 && byte(i + 1) < 0xA0) return 0;   // overlong
+  if (n == 3 && c == 0xED && byte(i + 1) >= 0xA0) return 0;  // a surrogate
+  if (n == 4 && c == 0xF0 && byte(i + 1) < 0x90) return 0;   // overlong
+  if (n == 4 && c == 0xF4 && byte(i + 1) >= 0x90) return 0;  // past U+10FFFF
+  return n;
+}
+
+// A JSON string of any bytes. A byte that is not part of UTF-8 is written as the lone surrogate
+// U+DC00 + byte (\udc80-\udcff), which no UTF-8 text yields, so the bytes can be had back.
 std::string JsonString(const std::string& s) {
   std::string out = "\"";
-  for (unsigned char c : s) {
+  char esc[8];
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t n = Utf8Length(s, i);
+    if (n == 0) {
+      std::snprintf(esc, sizeof esc, "\\udc%02x", c);
+      out += esc;
+      ++i;
+      continue;
+    }
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char esc[8];
+    } else if (c < 0x20 || c == 0x7F) {
       std::snprintf(esc, sizeof esc, "\\u%04x", c);
       out += esc;
     } else {
-      out += static_cast<char>(c);
+      out.append(s, i, n);
     }
+    i += n;
   }
   return out + "\"";
 }
@@ -32,6 +70,19 @@ std::string TsvField(std::string s) {
 }
 }  // namespace
 
+std::string SectorRanges(const std::vector<uint64_t>& sectors) {
+  std::string out;
+  for (size_t i = 0; i < sectors.size();) {
+    size_t j = i;
+    while (j + 1 < sectors.size() && sectors[j + 1] == sectors[j] + 1) ++j;
+    if (!out.empty()) out += ',';
+    out += std::to_string(sectors[i]);
+    if (j > i) out += "-" + std::to_string(sectors[j]);
+    i = j + 1;
+  }
+  return out;
+}
+
 std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
   std::string out;
   if (json) {
@@ -41,21 +92,66 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
       out += i ? ",\n " : "\n ";
       out += "{\"name\": " + JsonString(f.Name) + ", \"format\": " + JsonString(f.Format) +
              ", \"first_sector\": " + std::to_string(f.FirstSector) + ", \"sectors\": " + std::to_string(f.Sectors) +
-             ", \"bytes\": " + std::to_string(f.Bytes) + "}";
+             ", \"bytes\": " + std::to_string(f.Bytes) + ", \"unreadable_sectors\": \"" +
+             SectorRanges(f.UnreadableSectors) + "\", \"short\": " + (f.Short ? "true" : "false") + "}";
     }
     out += files.empty() ? "]\n" : "\n]\n";
     return out;
   }
-  out = "name\tformat\tfirst_sector\tsectors\tbytes\n";
+  out = kTsvHeader;
   for (const auto& f : files)
     out += TsvField(f.Name) + "\t" + TsvField(f.Format) + "\t" + std::to_string(f.FirstSector) + "\t" +
-           std::to_string(f.Sectors) + "\t" + std::to_string(f.Bytes) + "\n";
+           std::to_string(f.Sectors) + "\t" + std::to_string(f.Bytes) + "\t" + SectorRanges(f.UnreadableSectors) +
+           "\t" + (f.Short ? "yes" : "no") + "\n";
   return out;
 }
 
-bool WriteReport(const std::string& path, const std::vector<TRecoveredFile>& files, std::string& error) {
-  bool json = path.size() >= 5 && path.compare(path.size() - 5, 5, ".json") == 0;
-  return WriteFileAtomically(path, ReportText(files, json), &error);
+namespace {
+// An existing file may be replaced by a report only when it is one (or empty): a report never
+// destroys anything else, whatever its name.
+bool HoldsAReport(int fd) {
+  char head[64] = {};
+  const ssize_t n = ::pread(fd, head, sizeof head - 1, 0);
+  if (n == 0) return true;
+  if (n < 0) return false;
+  const std::string text(head, static_cast<size_t>(n));
+  return text.rfind("name\tformat\tfirst_sector\tsectors\tbytes", 0) == 0 || text.rfind("[\n {\"name\": ", 0) == 0 ||
+         text == "[]\n";
+}
+}  // namespace
+
+std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path p = fs::absolute(path, ec).lexically_normal();
+  const fs::path folder = p.parent_path();
+  if (fs::is_directory(p, ec)) return p.string() + " is a folder";
+  if (!fs::is_directory(folder, ec)) return "no folder " + folder.string() + " for the report";
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return "cannot write into " + folder.string();
+  if (IsGuardedPath(p.string())) return p.string() + " is the source being read";
+  if (DestinationOnDrive(sourceLetter, folder.string()))
+    return "the report " + p.string() + " would lie on the source drive " + std::string(1, sourceLetter) + ":";
+  // Created now, so the pass's name search skips it and no recovered file can take its place.
+  int fd = ::open(p.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  const bool created = fd >= 0;
+  if (!created && errno == EEXIST) fd = ::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return "cannot create the report " + p.string() + ": " + std::strerror(errno);
+  struct stat st {};
+  std::optional<std::string> error;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    error = p.string() + " is not a regular file";
+  else if (IsGuardedSource(st))
+    error = p.string() + " is the source being read";
+  else if (!created && !HoldsAReport(fd))
+    error = p.string() + " exists and is not a report: name a new file";
+  ::close(fd);
+  if (error) return error;
+  report = TReportFile{p.string(), p.extension() == ".json", st.st_dev, st.st_ino};
+  return std::nullopt;
+}
+
+bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& files, std::string& error) {
+  return WriteFileAtomically(report.Path, ReportText(files, report.Json), &error);
 }
 
 }  // namespace quillot::cli

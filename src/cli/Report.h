@@ -1,6 +1,9 @@
 // The --report file: one row per recovered file, as TSV, or JSON when the name ends in .json.
 #pragma once
 
+#include <sys/types.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,7 +11,22 @@
 
 namespace quillot::cli {
 
+// The report as checked and created before the pass.
+struct TReportFile {
+  std::string Path;  // absolute
+  bool Json = false;
+  dev_t Device = 0;  // the file the pass must leave alone
+  ino_t Inode = 0;
+};
+
+// Checks the report's path and creates the file before the pass: never a folder, the source, a file
+// on the source drive or an existing file that is not a report. Answers the reason it cannot be.
+std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report);
+
 std::string ReportText(const std::vector<TRecoveredFile>& files, bool json);
-bool WriteReport(const std::string& path, const std::vector<TRecoveredFile>& files, std::string& error);
+bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& files, std::string& error);
+
+// Sector numbers in ascending order as ranges: "7,12-15".
+std::string SectorRanges(const std::vector<uint64_t>& sectors);
 
 }  // namespace quillot::cli

@@ -19,6 +19,7 @@ void TTerminalView::OnPassStarted(uint32_t firstSector, uint32_t totalSectors, u
 }
 
 void TTerminalView::OnPassEnded() {
+  ShowWriteErrors();
   if (!endedSet_) {
     ended_ = Clock::now();
     endedSet_ = true;
@@ -54,9 +55,24 @@ void TTerminalView::MaybeRedraw() {
 }
 
 void TTerminalView::AddLogLine(const std::string& line) {
+  ShowWriteErrors();
   ClearLine();
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
+}
+
+void TTerminalView::AddWriteErrorLine(const std::string& line) {
+  if (line != writeError_) ShowWriteErrors();
+  writeError_ = line;
+  ++writeErrors_;
+}
+
+void TTerminalView::ShowWriteErrors() {
+  if (writeErrors_ == 0) return;
+  const int count = writeErrors_;
+  writeErrors_ = 0;
+  if (count == 1) return AddLogLine(writeError_);
+  AddLogLine(writeError_ + " (" + std::to_string(count) + " writes failed)");
 }
 
 void TTerminalView::ShowMessage(const std::string& text, bool warning) {

@@ -28,6 +28,8 @@ class TTerminalView : public TRecoveryView {
   void ShowFilesFound(int32_t n) override { filesFound_ = n; }
   void ShowReadErrors(int32_t n) override { readErrors_ = n; }
   void AddLogLine(const std::string& line) override;
+  // A file's failed writes make one line with their count, shown when the file is closed.
+  void AddWriteErrorLine(const std::string& line) override;
   void SetStatus(const std::string&) override {}
   void SetBusy(bool) override {}
   void SetStartStopEnabled(bool, bool) override {}
@@ -35,7 +37,10 @@ class TTerminalView : public TRecoveryView {
   void ShowMessage(const std::string& text, bool warning) override;
   bool AskYesNo(const std::string& text) override;
   void ProcessMessages() override {}
-  void OnFileFinished(const TRecoveredFile& file) override { files.push_back(file); }
+  void OnFileFinished(const TRecoveredFile& file) override {
+    ShowWriteErrors();
+    files.push_back(file);
+  }
 
   std::vector<TRecoveredFile> files;
   std::vector<std::string> messages;
@@ -47,6 +52,7 @@ class TTerminalView : public TRecoveryView {
  private:
   void MaybeRedraw();
   void ClearLine();
+  void ShowWriteErrors();
 
   TOverwritePolicy overwrite_;
   bool progressLine_;
@@ -57,6 +63,8 @@ class TTerminalView : public TRecoveryView {
   std::chrono::steady_clock::time_point started_, lastDraw_;
   std::chrono::steady_clock::time_point ended_{};
   bool endedSet_ = false;
+  std::string writeError_;  // the failed-write line gathered, and how often it came
+  int writeErrors_ = 0;
 };
 
 }  // namespace quillot::cli

@@ -1,10 +1,13 @@
 #include "engine/Destination.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/SourceGuard.h"
 
 namespace quillot {
 
@@ -13,13 +16,27 @@ bool TDiskDestination::Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-int TDiskDestination::Create(const std::string& path) {
-  // Never follow a link planted under a recovered file's name.
+TCreateResult TDiskDestination::Create(const std::string& path, TCreateMode mode, int& handle) {
+  // Never follow a link planted under a recovered file's name, and never empty before looking.
+  const int flags = O_RDWR | O_NOFOLLOW | O_CLOEXEC | (mode == TCreateMode::New ? O_CREAT | O_EXCL : 0);
   int fd;
   do {
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    fd = open(path.c_str(), flags, 0644);
   } while (fd < 0 && errno == EINTR);
-  return fd;
+  if (fd < 0) return mode == TCreateMode::New && errno == EEXIST ? TCreateResult::Taken : TCreateResult::Failed;
+  if (mode == TCreateMode::Replace) {
+    // The file reached by that name may be a source (a hard link, a bind mount) or no file at all.
+    struct stat st {};
+    const bool known = fstat(fd, &st) == 0;
+    const bool kept = std::find(protected_.begin(), protected_.end(), std::pair{st.st_dev, st.st_ino}) !=
+                      protected_.end();
+    if (!known || !S_ISREG(st.st_mode) || IsGuardedSource(st) || kept || ftruncate(fd, 0) != 0) {
+      close(fd);
+      return TCreateResult::Failed;
+    }
+  }
+  handle = fd;
+  return TCreateResult::Created;
 }
 
 ssize_t TDiskDestination::Write(int handle, const void* data, size_t size) {

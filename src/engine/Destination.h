@@ -4,16 +4,24 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 #include <sys/types.h>
 
 namespace quillot {
+
+// New: only a name no file has; another pass into the same folder may take a name between the
+// search and the creation, so the creation itself is exclusive. Replace: the user agreed to overwrite.
+enum class TCreateMode { New, Replace };
+enum class TCreateResult { Created, Taken, Failed };
 
 class TDestination {
  public:
   virtual ~TDestination() = default;
   virtual bool Exists(const std::string& path) = 0;
-  // Creates the file anew (an old one is emptied); answers a handle, or -1.
-  virtual int Create(const std::string& path) = 0;
+  // Creates the file (New), or empties the regular file there (Replace); sets handle when Created.
+  // Taken: New found a file of that name. Failed: anything else, a source being read among it.
+  virtual TCreateResult Create(const std::string& path, TCreateMode mode, int& handle) = 0;
   // Appends; answers the bytes written, or -1.
   virtual ssize_t Write(int handle, const void* data, size_t size) = 0;
   // Appends size zero bytes as a hole where the file system allows; they read back as zeros.
@@ -27,19 +35,27 @@ class TDestination {
 
 class TDiskDestination : public TDestination {
  public:
+  // A file of the run's own (its report) that no recovered file may replace.
+  void Protect(dev_t device, ino_t inode) { protected_.emplace_back(device, inode); }
   bool Exists(const std::string& path) override;
-  int Create(const std::string& path) override;
+  TCreateResult Create(const std::string& path, TCreateMode mode, int& handle) override;
   ssize_t Write(int handle, const void* data, size_t size) override;
   bool AppendZeros(int handle, size_t size) override;
   bool Close(int handle) override;
   void CreateFolder(const std::string& path) override;
+
+ private:
+  std::vector<std::pair<dev_t, ino_t>> protected_;
 };
 
 // A dry run: the names are searched on disk as usual, but nothing is created or written.
 class TDryRunDestination : public TDestination {
  public:
   bool Exists(const std::string& path) override { return disk_.Exists(path); }
-  int Create(const std::string&) override { return 0; }
+  TCreateResult Create(const std::string&, TCreateMode, int& handle) override {
+    handle = 0;
+    return TCreateResult::Created;
+  }
   ssize_t Write(int, const void*, size_t size) override { return static_cast<ssize_t>(size); }
   bool AppendZeros(int, size_t) override { return true; }
   bool Close(int) override { return true; }

@@ -27,31 +27,45 @@ std::string TRecoveredFileOutput::NameFor(const std::string& prefix, const std::
   return prefix + number + "." + extension;
 }
 
-void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& extension,
-                                 const std::string& formatTitle, uint32_t firstSector) {
-  ++FilesFound;
-  std::string name;
+bool TRecoveredFileOutput::SearchName(const std::string& prefix, const std::string& extension, std::string& name) {
   bool exists;
   do {
     name = NameFor(prefix, extension);
     exists = destination_.Exists(folder_ + name);
     if (exists) ++NameOffset;
   } while (exists && NameOffset <= kNameSearchLimit);
-  const std::string path = folder_ + name;
+  return exists;
+}
 
+void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& extension,
+                                 const std::string& formatTitle, uint32_t firstSector) {
+  ++FilesFound;
+  const bool safe = SafeNamePart(prefix) && SafeNamePart(extension);
+  std::string name;
+  TCreateResult created = TCreateResult::Failed;
   bool declined = false;
-  if (exists) {
-    declined = !view_.AskYesNo(Tr(strFileExistsConfirm, {path}));
+  for (;;) {
+    const bool exists = SearchName(prefix, extension, name);
+    if (exists) {
+      declined = !view_.AskYesNo(Tr(strFileExistsConfirm, {folder_ + name}));
+      if (!declined && safe) created = destination_.Create(folder_ + name, TCreateMode::Replace, handle_);
+      break;
+    }
+    if (safe) created = destination_.Create(folder_ + name, TCreateMode::New, handle_);
+    // Another pass into this folder took the name since the search: search on from the next number.
+    if (created != TCreateResult::Taken || NameOffset >= kNameSearchLimit) break;
+    ++NameOffset;
   }
+  const std::string path = folder_ + name;
   if (!declined) {
-    handle_ = SafeNamePart(prefix) && SafeNamePart(extension) ? destination_.Create(path) : -1;
-    if (handle_ < 0) {
+    if (created != TCreateResult::Created) {
+      handle_ = -1;
       FatalError = true;
       view_.AddLogLine(Tr(strCannotCreateDestinationFile, {path}));
     } else {
       FatalError = false;
       open_ = true;
-      current_ = TRecoveredFile{name, path, formatTitle, firstSector, 0, 0};
+      current_ = TRecoveredFile{name, path, formatTitle, firstSector, 0, 0, {}, false};
     }
   }
   view_.AddLogLine(Tr(strRecoveringFile, {name}));
@@ -59,7 +73,8 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
 
 void TRecoveredFileOutput::WriteFailed() {
   FatalError = true;
-  view_.AddLogLine(Tr(strCannotWriteToDestFile, {current_.Path}));
+  current_.Short = true;
+  view_.AddWriteErrorLine(Tr(strCannotWriteToDestFile, {current_.Path}));
 }
 
 namespace {

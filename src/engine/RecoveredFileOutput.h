@@ -33,6 +33,10 @@ class TRecoveredFileOutput {
     pendingSectorSize_ = bytesPerSec;
     ++current_.Sectors;
   }
+  // The sector just appended could not be read: it went in as zeros, and the file's report says so.
+  void MarkUnreadable(uint64_t sector) {
+    if (open_) current_.UnreadableSectors.push_back(sector);
+  }
   // Writes what Append gathered; run before the buffer holding it is reused.
   void Flush();
   void Close();
@@ -44,6 +48,8 @@ class TRecoveredFileOutput {
 
  private:
   std::string NameFor(const std::string& prefix, const std::string& extension) const;
+  // Moves NameOffset past the taken names into name; true when every name up to the limit is taken.
+  bool SearchName(const std::string& prefix, const std::string& extension, std::string& name);
   // Writes whole sectors of data, falling back to one sector at a time when the large write fails.
   void WriteRun(const uint8_t* data, size_t size);
   void WriteFailed();

@@ -62,6 +62,7 @@ struct TRecoveryPass::TPassRun {
   uint32_t bytesPerSec = 0;
   uint32_t current = 0;  // the sector at the buffer's start
   uint32_t sectors = 0;  // sectors the buffer holds for the scan
+  bool unreadable = false;  // no attempt read the one sector the buffer holds: it is zeros
   bool tellsTransfers = false;
   bool raised = false;  // an error was raised, while starting or inside the pass
   TFileDetection detection;
@@ -165,6 +166,7 @@ void TRecoveryPass::ReadChunk(TPassRun& run) {
   // zeros, never the bytes of an earlier chunk. A reader that tells how much it transferred lets that
   // wait for a failure, since a read that succeeds overwrites every byte anyway.
   if (!run.tellsTransfers) std::fill_n(buffer, chunkBytes, uint8_t{0});
+  run.unreadable = false;
   for (int32_t attempt = 0;;) {
     if (ReadSectors(run.options.DriveNumber, run.current, static_cast<uint16_t>(n), buffer)) break;
     if (run.tellsTransfers && attempt == 0) {
@@ -180,7 +182,11 @@ void TRecoveryPass::ReadChunk(TPassRun& run) {
     ++attempt;
     view_.ProcessMessages();
     view_.ShowReadErrors(ReadErrors);
-    if (attempt > run.options.RetryCount) break;
+    // A stop may end the retries too, so a dying source never holds the user for long.
+    if (attempt > run.options.RetryCount || (run.options.StopEndsRetries && StopRequested)) {
+      run.unreadable = true;
+      break;
+    }
   }
   run.sectors = n;
 }
@@ -204,6 +210,7 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
     }
     output.Append(sector, bytesPerSec);
   }
+  if (run.unreadable) output.MarkUnreadable(run.current);
   run.current = current;
   output.Flush();
 }

@@ -20,6 +20,8 @@ struct TRecoveryOptions {
   int32_t RetryCount = 1;
   int32_t SectorsToRead = 5000;
   uint32_t StartSector = 0;
+  // Stop also ends the retries of a failing read; the wizard reads Stop only between chunks.
+  bool StopEndsRetries = false;
 };
 
 // Bytes of the pass's work buffer: 10 MiB and one byte.

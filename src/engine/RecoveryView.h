@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quillot {
 
@@ -17,6 +18,8 @@ struct TRecoveredFile {
   uint32_t FirstSector = 0;
   uint32_t Sectors = 0;  // sectors appended
   uint64_t Bytes = 0;    // bytes written (or that would be written on a dry run)
+  std::vector<uint64_t> UnreadableSectors;  // sectors that could not be read, written as zeros
+  bool Short = false;                       // a write failed: the file lacks some of its sectors
 };
 
 class TRecoveryView {
@@ -32,6 +35,8 @@ class TRecoveryView {
   virtual void ShowFilesFound(int32_t filesFound) = 0;
   virtual void ShowReadErrors(int32_t readErrors) = 0;
   virtual void AddLogLine(const std::string& line) = 0;
+  // A failed write of the open file, one per failed sector; a plain log line unless the view gathers them.
+  virtual void AddWriteErrorLine(const std::string& line) { AddLogLine(line); }
   virtual void SetStatus(const std::string& status) = 0;
   virtual void SetBusy(bool busy) = 0;
   virtual void SetStartStopEnabled(bool startEnabled, bool stopEnabled) = 0;

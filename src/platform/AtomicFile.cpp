@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/SourceGuard.h"
+
 namespace quillot {
 
 namespace {
@@ -16,6 +18,16 @@ bool Fail(std::string* error, const char* what) {
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error) {
+  // The file replaced must be a file of ours to replace: never a source being read, never a device.
+  if (IsGuardedPath(path)) {
+    if (error) *error = "it is a source being read";
+    return false;
+  }
+  struct stat old {};
+  if (lstat(path.c_str(), &old) == 0 && (S_ISBLK(old.st_mode) || S_ISCHR(old.st_mode))) {
+    if (error) *error = "it is a device";
+    return false;
+  }
   std::string tmp = path + ".tmp-XXXXXX";
   int fd = mkstemp(tmp.data());
   if (fd < 0) return Fail(error, "cannot create temporary file");

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/SourceGuard.h"
+
 namespace quillot {
 
 namespace {
@@ -95,6 +97,7 @@ std::unique_ptr<TBlockDevice> TFileBlockSource::Open(std::string& error) {
     ::close(fd);
     return nullptr;
   }
+  GuardSource(st);
   return std::make_unique<TFileBlockDevice>(fd, S_ISBLK(st.st_mode), sectorSizeOverride_);
 }
 

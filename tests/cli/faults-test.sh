@@ -76,6 +76,14 @@ for args in "--start-sector 99999999999" "--start-sector -1" "--start-sector 429
 done
 run 2 "missing --dest value" "$cli" recover --image "$tmp/card.img" --dest
 said err "^quillot-cli: --dest needs a value"
+# An option that lacks its value never takes the next option for it; no option is given twice.
+run 2 "--dest before an option" sh -c 'cd "$1" && "$2" recover --image card.img --dest --dry-run' - "$tmp" "$cli"
+said err "^quillot-cli: --dest needs a value"
+[ -e "$tmp/--dry-run" ] && fail "an option was taken for the destination"
+for args in "--retries 1 --retries 2" "--dry-run --dry-run" "--overwrite no --overwrite=yes"; do
+  # shellcheck disable=SC2086
+  run 2 "recover $args" "$cli" recover --image "$tmp/card.img" --dest "$tmp/x" $args
+done
 run 2 "empty --image" "$cli" recover --image= --dest "$tmp/x"
 run 2 "destination below a file" "$cli" recover --image "$tmp/card.img" --dest "$tmp/card.img/sub"
 said err "is not a folder"
@@ -99,7 +107,10 @@ run 0 "odd-sized disc image" "$cli" recover --image "$tmp/odd.iso" --dest "$tmp/
 said out "scanned 6144 bytes"
 run 2 "character device as image" "$cli" recover --image /dev/null --dest "$tmp/n"
 said err "not a regular file or block device"
-run 0 "start sector past the end" "$cli" recover --image "$tmp/card.img" --dest "$tmp/past" --start-sector 4294967295
+run 2 "start sector past the end" "$cli" recover --image "$tmp/card.img" --dest "$tmp/past" --start-sector 81921
+said err "lies past the end of drive .*81920 sectors"
+[ -e "$tmp/past" ] && fail "a start past the end created the destination"
+run 0 "start sector at the end" "$cli" recover --image "$tmp/card.img" --dest "$tmp/past" --start-sector 81920
 said out "^Recovery finished.$"
 said out "Recovered 0 files"
 run 0 "drives with odd images" "$cli" drives --image "$tmp/empty.img" --image "$tmp/odd.img"
@@ -110,7 +121,8 @@ cases=$((cases + 1))
 (ulimit -f 300; "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/lim"; echo $? >"$tmp/status") 2>"$tmp/err" |
   cat >"$tmp/out"
 [ "$(cat "$tmp/status")" -eq 1 ] || fail "file-size limit: exit $(cat "$tmp/status"), wanted 1 ($(head -3 "$tmp/err"))"
-said out "^Error: Cannot write to destination file: $tmp/lim/"
+said out "^Error: Cannot write to destination file: $tmp/lim/.*! ([0-9]* writes failed)$"
+[ -z "$(grep "Cannot write" "$tmp/out" | sort | uniq -d)" ] || fail "a file's failed writes took more than one line"
 said out "^Recovery encountered an fatal error.$"
 check_intact "$tmp/lim" "$tmp/clean"
 # A real small file system, where this machine lets us mount one.
@@ -138,6 +150,9 @@ wait_for_folder() {
 mid_pass() {  # description, action, recover arguments...
   what=$1; action=$2; shift 2
   cases=$((cases + 1))
+  # Emptied here, not by the background job's redirection, which may come after the wait below has
+  # read an earlier run's "Recovery started".
+  : >"$tmp/out"
   "$cli" recover --image "$tmp/long.img" --sectors-per-read 1 "$@" >"$tmp/out" 2>"$tmp/err" &
   pid=$!
   i=0
@@ -200,6 +215,55 @@ said out "Deutsch.lng"
 run 2 "junk catalogue: nothing to search" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j"
 printf '[options]\nformats_list=",,"x y"\n[x]\nScanBytes=0=#%%$%%$,,=#,-2147483649=#1\nSearch=1\n' > "$tmp/prog/Quillot.ini"
 run 0 "odd rules" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j" --all --dry-run
+
+# The catalogue named as what it is: missing, unreadable or empty, with --all too.
+rm "$tmp/prog/Quillot.ini"
+run 2 "missing catalogue" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j" --all
+said err "format catalogue $tmp/prog/Quillot.ini is missing"
+mkdir "$tmp/prog/Quillot.ini"
+run 2 "unreadable catalogue" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j" --all
+said err "cannot read the format catalogue"
+rmdir "$tmp/prog/Quillot.ini" && : > "$tmp/prog/Quillot.ini"
+run 2 "empty catalogue" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j" --all
+said err "format catalogue $tmp/prog/Quillot.ini lists no formats"
+
+# The report is a file like any other: checked and created before the pass, never the source, a file
+# on the source drive, a folder or a file that is not a report; never replaced by a recovered file.
+ln -s "$tmp/card.img" "$tmp/link.tsv"
+ln "$tmp/card.img" "$tmp/hard.tsv" 2>/dev/null || cp "$tmp/card.img" "$tmp/hard.tsv"
+echo "my notes" > "$tmp/notes.txt"
+for report in "$tmp/card.img" "$tmp/../$(basename "$tmp")/card.img" "$tmp/link.tsv" "$tmp" "$tmp/none/r.tsv" \
+              "$tmp/notes.txt"; do
+  run 2 "report $report" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" --report "$report"
+  [ -e "$tmp/rep" ] && fail "report $report: the refused run left its destination"
+done
+[ "$(cat "$tmp/notes.txt")" = "my notes" ] || fail "a report replaced a file that is not one"
+cmp -s "$tmp/hard.tsv" "$tmp/card.img" || fail "the hard link changed"
+run 0 "report among the recovered files" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" \
+  --report "$tmp/rep/snd00001.wav"
+head -1 "$tmp/rep/snd00001.wav" | grep -q "^name" || fail "the report was replaced by a recovered file"
+[ "$(tail -n +2 "$tmp/rep/snd00001.wav" | wc -l)" -eq 8 ] || fail "report among the files: $(cat "$tmp/rep/snd00001.wav")"
+grep -q "^snd00001.wav" "$tmp/rep/snd00001.wav" && fail "the report lists itself as recovered"
+
+# Passes that share a destination keep their own files; each report lists exactly what it wrote.
+cases=$((cases + 1))
+for k in 1 2 3; do
+  "$cli" recover --image "$tmp/card.img" --dest "$tmp/shared" --report "$tmp/shared-$k.tsv" >/dev/null 2>&1 &
+done
+wait
+[ "$(ls "$tmp/shared" | wc -l)" -eq 24 ] || fail "shared destination: $(ls "$tmp/shared" | wc -l) files, wanted 24"
+[ -z "$(cat "$tmp"/shared-*.tsv | grep -v '^name' | cut -f1 | sort | uniq -d)" ] || fail "a file listed twice"
+cat "$tmp"/shared-*.tsv | grep -v '^name' | while IFS="$(printf '\t')" read -r name format first sectors bytes rest; do
+  [ "$(stat -c %s "$tmp/shared/$name")" = "$bytes" ] || echo "$name" >> "$tmp/shared-wrong"
+done
+[ -e "$tmp/shared-wrong" ] && fail "shared destination: listed sizes differ: $(cat "$tmp/shared-wrong")"
+
+# The JSON report stays JSON whatever bytes a prefix holds; bytes that are not UTF-8 come back.
+printf '[options]\nformats_list=WAV\n[WAV]\nFileExtension=w\nFilePrefix=a\001"\\\377\nSearch=1\nScanBytes=0=#82,1=#73,2=#70,3=#70\n' \
+  > "$tmp/prog/Quillot.ini"
+run 0 "odd bytes in a prefix" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/odd" \
+  --report "$tmp/odd.json" --dry-run
+said odd.json '"name": "a\\u0001\\"\\\\\\udcff00001.w"'
 
 [ "$(md5sum < "$tmp/card.img")" = "$sum_before" ] || fail "the card image changed"
 [ "$(md5sum < "$tmp/noisy.img")" = "$noisy_before" ] || fail "the noisy image changed"

@@ -62,20 +62,31 @@ grep -q "Recovering file: snd00002.wav..." "$tmp/out" || fail "taken name not sk
 
 [ "$(md5sum < "$tmp/card.img")" = "$sum_before" ] || fail "the card image changed"
 
-# Ctrl-C stops at the next chunk, closes the file, says so, and answers 130.
-# Its own output files, empty before it starts: an earlier run's "Recovery started" must not be taken
-# for this one's.
+# Ctrl-C, SIGTERM and a closed terminal (SIGHUP) stop at the next chunk, close the file, say so, write
+# the report and answer 130. Each run has its own output files, empty before it starts: an earlier
+# run's "Recovery started" must not be taken for this one's.
 truncate -s 8G "$tmp/big.img"
-: > "$tmp/ctrlc.out"
-"$cli" recover --image "$tmp/big.img" --dest "$tmp/big" --all --sectors-per-read 1 >"$tmp/ctrlc.out" 2>"$tmp/ctrlc.err" &
-pid=$!
-i=0
-until grep -q "Recovery started" "$tmp/ctrlc.out" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; i=$((i + 1)); done
-kill -INT $pid
-wait $pid
-status=$?
-[ $status -eq 130 ] || fail "Ctrl-C: exit $status, wanted 130 ($(tail -2 "$tmp/ctrlc.err"))"
-grep -q "^Recovery cancelled.$" "$tmp/ctrlc.out" || fail "Ctrl-C: $(tail -2 "$tmp/ctrlc.out")"
+for sig in INT TERM HUP; do
+  : > "$tmp/stop.out"
+  rm -f "$tmp/stop.tsv"
+  "$cli" recover --image "$tmp/big.img" --dest "$tmp/big-$sig" --all --sectors-per-read 1 --report "$tmp/stop.tsv" \
+    >"$tmp/stop.out" 2>"$tmp/stop.err" &
+  pid=$!
+  i=0
+  until grep -q "Recovery started" "$tmp/stop.out" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; i=$((i + 1)); done
+  kill -$sig $pid
+  wait $pid
+  status=$?
+  [ $status -eq 130 ] || fail "SIG$sig: exit $status, wanted 130 ($(tail -2 "$tmp/stop.err"))"
+  grep -q "^Recovery cancelled.$" "$tmp/stop.out" || fail "SIG$sig: $(tail -2 "$tmp/stop.out")"
+  head -1 "$tmp/stop.tsv" 2>/dev/null | grep -q "^name" || fail "SIG$sig: no report"
+done
+
+# Output into a closed pipe is dropped: the pass runs to its end and recovers everything.
+{ "$cli" recover --image "$tmp/card.img" --dest "$tmp/piped" --report "$tmp/piped.tsv" 2>"$tmp/err"; echo $? > "$tmp/piped.status"; } | head -1 > /dev/null
+[ "$(cat "$tmp/piped.status")" = 0 ] || fail "into a closed pipe: exit $(cat "$tmp/piped.status") ($(cat "$tmp/err"))"
+[ "$(ls "$tmp/piped" | wc -l)" -eq 8 ] || fail "into a closed pipe: recovered $(ls "$tmp/piped" | wc -l) files"
+[ "$(tail -n +2 "$tmp/piped.tsv" | wc -l)" -eq 8 ] || fail "into a closed pipe: report $(cat "$tmp/piped.tsv")"
 
 [ $failures -eq 0 ] && echo "all recover checks passed"
 exit $failures

@@ -76,6 +76,10 @@ TEST_F(PassFaultsTest, UnreadableSectorsBecomeZerosAndAnUnreadableStartJoinsItsF
   EXPECT_EQ(Out("f00001.bin"), Sectors(0, 7) + Zeros(1) + Sectors(8, 12));
   // The start at 40 could not be read, so nothing marks it: its sectors stay with the file before.
   EXPECT_EQ(Out("f00002.bin"), Sectors(20, 20) + Zeros(2) + Sectors(42, 21) + Zeros(1));
+  // Each file's report names the sectors that went in as zeros.
+  ASSERT_EQ(view.files.size(), 2u);
+  EXPECT_EQ(view.files[0].UnreadableSectors, (std::vector<uint64_t>{7}));
+  EXPECT_EQ(view.files[1].UnreadableSectors, (std::vector<uint64_t>{40, 41, 63}));
   // Each bad sector fails inside at least one chunk and again on its own.
   EXPECT_GE(pass.ReadErrors, 8);
   EXPECT_EQ(view.readErrors, pass.ReadErrors);
@@ -95,6 +99,30 @@ TEST_F(PassFaultsTest, ASourceThatVanishesReadsAsErrorsToTheEndWithTheFinishedFi
   EXPECT_EQ(Out("f00001.bin"), Sectors(0, 30));
   EXPECT_EQ(Out("f00002.bin"), Sectors(30, 10) + Zeros(60));
   EXPECT_EQ(disk->Data, original);
+}
+
+// A stop while a read keeps failing: the command line starts no further retry, the wizard reads its
+// Stop only between chunks. Reads are counted on the disk, never timed.
+TEST_F(PassFaultsTest, AStopEndsTheRetriesOnlyWhereAsked) {
+  for (const bool stopEndsRetries : {true, false}) {
+    auto disk = Disk(64, {});
+    disk->FailingSectors = {20};
+    options.StartSector = 20;
+    options.SectorsToRead = 64;
+    options.RetryCount = 100;
+    options.StopEndsRetries = stopEndsRetries;
+    view.onProcessMessages = [&] {
+      if (pass.ReadErrors > 0) pass.RequestStop();
+    };
+    Run();
+    ASSERT_FALSE(view.log.empty()) << (view.messages.empty() ? "" : view.messages[0]);
+    EXPECT_EQ(view.log.back(), "Recovery cancelled.");
+    // The failed chunk, then the retries of its first sector: none, or all of them.
+    EXPECT_EQ(disk->Reads, stopEndsRetries ? 1u : 101u) << stopEndsRetries;
+    EXPECT_EQ(view.sectors, std::vector<uint32_t>{20});  // no read beyond the chunk in hand
+    view = test::TRecordingView{};
+    registration.reset();  // before the next disk takes D:
+  }
 }
 
 TEST_F(PassFaultsTest, ASourceThatShrinksKeepsWhatWasThereAndZerosTheRest) {
@@ -125,10 +153,12 @@ TEST_F(PassFaultsTest, AFullDestinationEndsThePassWithTheFilesBeforeItWhole) {
   EXPECT_EQ(Out("f00001.bin"), Sectors(0, 10));
   EXPECT_EQ(Out("f00002.bin"), Sectors(10, 10));
   EXPECT_EQ(Out("f00003.bin"), Sectors(20, 16));
-  // The pass's own report of what it finished matches the files.
-  ASSERT_GE(view.files.size(), 2u);
+  // The pass's own report of what it finished matches the files, and marks the one left short.
+  ASSERT_EQ(view.files.size(), 3u);
   EXPECT_EQ(view.files[0].Bytes, 10u * 512);
   EXPECT_EQ(view.files[1].Bytes, 10u * 512);
+  EXPECT_FALSE(view.files[0].Short || view.files[1].Short);
+  EXPECT_TRUE(view.files[2].Short);
 }
 
 TEST_F(PassFaultsTest, ADestinationMovedAwayMidPassFailsTheNextCreationAndKeepsTheFilesItHeld) {

@@ -46,6 +46,18 @@ TEST(RecoveredFileOutput, NamesNumbersAndSkipsTakenNames) {
   EXPECT_EQ(view.files[1].Sectors, 2u);
   EXPECT_EQ(view.files[1].Bytes, 1024u);
   EXPECT_EQ(files.writes, 2);  // the two contiguous sectors went out in one write
+
+  // Another pass into the folder takes a name between the search and the creation: the search goes
+  // on, and this pass neither writes nor lists that file.
+  files.takenMeanwhile = {"/out/tk00004.mp3", "/out/tk00005.mp3"};
+  TRecoveredFileOutput again(files, view, "/out/");
+  again.NameOffset = 2;
+  again.Start("tk", "mp3", "MP3", 12);
+  again.Append(data.data(), 512);
+  again.Close();
+  EXPECT_EQ(files.contents["/out/tk00004.mp3"], "another pass's");
+  EXPECT_EQ(files.contents["/out/tk00006.mp3"], std::string(512, '\1'));
+  EXPECT_EQ(view.files.back().Name, "tk00006.mp3");
 }
 
 TEST(RecoveredFileOutput, AfterAHundredThousandTakenNamesItAsksAndADeclineWritesNothing) {

@@ -1,4 +1,5 @@
-// An in-memory destination: files are strings; chosen names refuse creation, and the space can run out.
+// An in-memory destination: files are strings; chosen names refuse creation, others are taken by
+// another pass between the search and the creation, and the space can run out.
 #pragma once
 
 #include <map>
@@ -13,12 +14,15 @@ namespace quillot::test {
 class TFakeDestination : public TDestination {
  public:
   bool Exists(const std::string& path) override { return contents.count(path) > 0; }
-  int Create(const std::string& path) override {
+  TCreateResult Create(const std::string& path, TCreateMode mode, int& handle) override {
     created.push_back(path);
-    if (refuse.count(path)) return -1;
+    if (refuse.count(path)) return TCreateResult::Failed;
+    if (mode == TCreateMode::New && takenMeanwhile.erase(path)) contents[path] = "another pass's";
+    if (mode == TCreateMode::New && contents.count(path)) return TCreateResult::Taken;
     contents[path].clear();
     handles.push_back(path);
-    return static_cast<int>(handles.size() - 1);
+    handle = static_cast<int>(handles.size() - 1);
+    return TCreateResult::Created;
   }
   ssize_t Write(int handle, const void* data, size_t size) override {
     ++writes;
@@ -40,7 +44,7 @@ class TFakeDestination : public TDestination {
   void CreateFolder(const std::string& path) override { folders.push_back(path); }
 
   std::map<std::string, std::string> contents;
-  std::set<std::string> refuse;
+  std::set<std::string> refuse, takenMeanwhile;
   std::vector<std::string> handles, created, folders;
   size_t spaceLeft = SIZE_MAX;
   int writes = 0, closes = 0, holes = 0;

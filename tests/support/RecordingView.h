@@ -36,11 +36,15 @@ class TRecordingView : public TRecoveryView {
     answers.pop_front();
     return a;
   }
-  void ProcessMessages() override { ++processMessages; }
+  void ProcessMessages() override {
+    ++processMessages;
+    if (onProcessMessages) onProcessMessages();
+  }
   void OnFileFinished(const TRecoveredFile& f) override { files.push_back(f); }
 
   std::vector<uint32_t> sectors;
   std::function<void(uint32_t)> onSector;
+  std::function<void()> onProcessMessages;
   std::vector<std::string> log, messages, questions;
   std::deque<bool> answers;
   std::vector<TRecoveredFile> files;
