@@ -5,13 +5,13 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
-#include <iterator>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <map>
-#include <set>
 #include <optional>
+#include <set>
 #include <unistd.h>
 
 #include "app/Settings.h"
@@ -222,7 +222,7 @@ class TStopSignals {
 
  private:
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction old_[std::size(kSignals)] {};
+  struct sigaction old_[std::size(kSignals)]{};
 };
 
 TRecoveryOptions PassOptions(const TOptions& o, char letter, const std::string& folder) {
@@ -245,9 +245,9 @@ void PrintSummary(const TTerminalView& view, const TRecoveryPass& pass, bool dry
   double seconds = view.Seconds();
   double mbps = seconds > 0 ? static_cast<double>(view.BytesScanned()) / seconds / 1e6 : 0;
   std::printf("%s %zu files (%llu bytes) from %c: into %s; %d read errors; scanned %llu bytes in %.2f s (%.1f MB/s).\n",
-              dryRun ? "Dry run: would recover" : "Recovered", view.files.size(), static_cast<unsigned long long>(bytes),
-              letter, folder.c_str(), pass.ReadErrors, static_cast<unsigned long long>(view.BytesScanned()), seconds,
-              mbps);
+              dryRun ? "Dry run: would recover" : "Recovered", view.files.size(),
+              static_cast<unsigned long long>(bytes), letter, folder.c_str(), pass.ReadErrors,
+              static_cast<unsigned long long>(view.BytesScanned()), seconds, mbps);
   std::fflush(stdout);
 }
 

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <string>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
-#include <sys/types.h>
 
 namespace quillot {
 

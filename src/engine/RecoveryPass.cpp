@@ -60,8 +60,8 @@ struct TRecoveryPass::TPassRun {
   std::string folder;  // ends in the path delimiter
   uint32_t total = 0;
   uint32_t bytesPerSec = 0;
-  uint32_t current = 0;  // the sector at the buffer's start
-  uint32_t sectors = 0;  // sectors the buffer holds for the scan
+  uint32_t current = 0;     // the sector at the buffer's start
+  uint32_t sectors = 0;     // sectors the buffer holds for the scan
   bool unreadable = false;  // no attempt read the one sector the buffer holds: it is zeros
   bool tellsTransfers = false;
   bool raised = false;  // an error was raised, while starting or inside the pass

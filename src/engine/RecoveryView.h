@@ -16,8 +16,8 @@ struct TRecoveredFile {
   std::string Path;    // full path name
   std::string Format;  // title of the format that matched
   uint32_t FirstSector = 0;
-  uint32_t Sectors = 0;  // sectors appended
-  uint64_t Bytes = 0;    // bytes written (or that would be written on a dry run)
+  uint32_t Sectors = 0;                     // sectors appended
+  uint64_t Bytes = 0;                       // bytes written (or that would be written on a dry run)
   std::vector<uint64_t> UnreadableSectors;  // sectors that could not be read, written as zeros
   bool Short = false;                       // a write failed: the file lacks some of its sectors
 };

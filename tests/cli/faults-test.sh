@@ -10,6 +10,7 @@ tmp=$(mktemp -d)
 mounted=""
 cleanup() {
   [ -n "$mounted" ] && umount "$mounted"
+  for m in "$tmp/ro" "$tmp/loopmnt"; do mountpoint -q "$m" 2>/dev/null && umount "$m"; done
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -173,7 +174,32 @@ if [ "$(id -u)" -ne 0 ]; then
   [ $status -eq 1 ] || fail "destination read-only: exit $status, wanted 1"
   said out "^Error: Cannot create destination file: $tmp/ro/snd00001.wav.$"
 else
-  echo "note: root writes into read-only folders; the removed folder stood in"
+  # Root writes into read-only folders, but not into a read-only mount.
+  mid_pass "destination read-only" 'wait_for_folder "$tmp/ro"; mount --bind "$tmp/ro" "$tmp/ro" 2>/dev/null &&
+    mount -o remount,bind,ro "$tmp/ro" 2>/dev/null && echo ro > "$tmp/ro.mounted"' --dest "$tmp/ro"
+  if [ -e "$tmp/ro.mounted" ]; then
+    [ $status -eq 1 ] || fail "destination read-only: exit $status, wanted 1"
+    said out "^Error: Cannot create destination file: $tmp/ro/snd00001.wav.$"
+    umount "$tmp/ro"
+  else
+    echo "note: no read-only mount here; the removed folder stood in for a read-only destination"
+  fi
+fi
+
+# The destination inside a file system of the source itself is refused before anything is written,
+# wherever the test's folder lies: an image loop-mounted, where root and the kernel allow it.
+mkdir -p "$tmp/loopmnt"
+truncate -s 4M "$tmp/loop.img"
+if [ "$(id -u)" -eq 0 ] && mkfs.ext2 -q -F "$tmp/loop.img" >/dev/null 2>&1 &&
+   mount -o loop "$tmp/loop.img" "$tmp/loopmnt" 2>/dev/null; then
+  run 2 "destination on the source" "$cli" recover --image "$tmp/loop.img" --dest "$tmp/loopmnt/out"
+  said err "Destination folder is on the same drive as source."
+  [ -e "$tmp/loopmnt/out" ] && fail "a destination on the source was created"
+  run 2 "report on the source" "$cli" recover --image "$tmp/loop.img" --dest "$tmp/lo" --report "$tmp/loopmnt/r.tsv"
+  [ -e "$tmp/loopmnt/r.tsv" ] && fail "a report on the source was created"
+  umount "$tmp/loopmnt"
+else
+  echo "note: skipped the destination on a loop-mounted source (needs root and a kernel that allows it)"
 fi
 
 # The source shrinks under the pass: what is gone reads as errors, never as the end of the pass.

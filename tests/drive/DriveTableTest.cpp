@@ -1,6 +1,7 @@
 // The drive table: letters for the machine's block devices and for attached images.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -120,13 +121,22 @@ TEST(DriveTableTest, AttachImageRefusesWhatIsNoImage) {
   error.clear();
   EXPECT_FALSE(AttachImage(fifo.string(), error));
   EXPECT_FALSE(error.empty());
-  if (::geteuid() != 0) {  // root reads any file
-    const fs::path locked = tmp.Path() / "locked.img";
-    Put(locked, "data");
-    fs::permissions(locked, fs::perms::none);
-    error.clear();
-    EXPECT_FALSE(AttachImage(locked.string(), error));
-    EXPECT_NE(error.find("locked.img"), std::string::npos) << error;
+  // A file the user may not read; root reads any file, so as root the check runs as nobody.
+  const fs::path locked = tmp.Path() / "locked.img";
+  Put(locked, "data");
+  fs::permissions(locked, fs::perms::none);
+  const auto refusesLocked = [&] {
+    std::string why;
+    return !AttachImage(locked.string(), why) && why.find("locked.img") != std::string::npos;
+  };
+  if (::geteuid() != 0) {
+    EXPECT_TRUE(refusesLocked());
+  } else {
+    const pid_t child = ::fork();
+    if (child == 0) _exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && refusesLocked() ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a locked image was attached as nobody";
   }
   EXPECT_EQ(GetLogicalDrives(), 0u);
 }

@@ -2,13 +2,20 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "drive/DriveTable.h"
+#include "drive/IORoutines.h"
 #include "drive/SameDevice.h"
+#include "engine/RecoveryPass.h"
+#include "platform/WinVersion.h"
+#include "support/FakeDisk.h"
 #include "support/Files.h"
+#include "support/RecordingView.h"
 #include "support/TempDir.h"
 
 namespace quillot {
@@ -129,6 +136,58 @@ TEST(SameDeviceTest, DrivesOfThisMachine) {
     }
   }
   DriveTable().Restore(saved);
+}
+
+// A small ext2 image loop-mounted in a fresh folder, unmounted at the end; Mounted() is false where the
+// user or the kernel does not allow it.
+class TLoopMount {
+ public:
+  explicit TLoopMount(const fs::path& folder) : image_(folder / "card.img"), at_(folder / "mnt") {
+    fs::create_directories(at_);
+    const std::string make = "truncate -s 4M '" + image_.string() + "' && mkfs.ext2 -q -F '" + image_.string() +
+                             "' >/dev/null 2>&1 && mount -o loop '" + image_.string() + "' '" + at_.string() +
+                             "' 2>/dev/null";
+    mounted_ = ::geteuid() == 0 && std::system(make.c_str()) == 0;
+  }
+  ~TLoopMount() {
+    if (mounted_) std::system(("umount '" + at_.string() + "'").c_str());
+  }
+  bool Mounted() const { return mounted_; }
+  const fs::path& Image() const { return image_; }
+  const fs::path& At() const { return at_; }
+
+ private:
+  fs::path image_, at_;
+  bool mounted_ = false;
+};
+
+// The one check that a destination inside the source's own file system is found, wherever the test's
+// temporary folder lies: through the check itself and through a whole pass, which refuses it and
+// creates nothing there.
+TEST(SameDeviceTest, ADestinationInsideTheMountedImageIsOnItsDrive) {
+  test::TTempDir tmp;
+  TLoopMount loop(tmp.Path());
+  if (!loop.Mounted()) GTEST_SKIP() << "cannot loop-mount an image here (needs root and a kernel that allows it)";
+  testing::TScopedEmptyDriveTable table;
+  std::string error;
+  auto letter = DriveTable().AttachImage(loop.Image().string(), error);
+  ASSERT_TRUE(letter) << error;
+  EXPECT_TRUE(DestinationOnDrive(*letter, (loop.At() / "out/new").string()));
+  EXPECT_FALSE(DestinationOnDrive(*letter, (tmp.Path() / "out").string()));
+
+  SetSimulatedVersion(VersionOfPlatformName("nt"));
+  DriveAccessInit();
+  test::TRecordingView view;
+  TDiskDestination disk;
+  TRecoveryPass pass(view, disk);
+  TFormatsList catalogue;
+  TRecoveryOptions options{*letter, static_cast<uint8_t>(*letter - 'A' + 1), (loop.At() / "out").string(), 1, 64, 0};
+  pass.StartRecovery(options, catalogue);
+  DriveAccessDone();
+  SetSimulatedVersion(std::nullopt);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].rfind("Destination folder is on the same drive as source.", 0), 0u) << view.messages[0];
+  EXPECT_FALSE(fs::exists(loop.At() / "out"));
 }
 
 }  // namespace
