@@ -88,6 +88,8 @@ done
 run 2 "empty --image" "$cli" recover --image= --dest "$tmp/x"
 run 2 "destination below a file" "$cli" recover --image "$tmp/card.img" --dest "$tmp/card.img/sub"
 said err "is not a folder"
+run 2 "destination that cannot be created" "$cli" recover --image "$tmp/card.img" --dest /proc/quillot-test/out
+said err "cannot \(create /proc/quillot-test/out: \|write into /proc\)"
 run 2 "unknown command" "$cli" recover2
 run 2 "no command" "$cli"
 [ -e "$tmp/x" ] && fail "a refused run created the destination"
