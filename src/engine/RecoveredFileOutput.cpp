@@ -28,7 +28,7 @@ std::string TRecoveredFileOutput::NameFor(const std::string& prefix, const std::
 }
 
 void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& extension,
-                                 const std::string& formatTitle, uint32_t firstSector) {
+                                 const std::string& formatTitle, uint64_t firstSector) {
   ++FilesFound;
   std::string name;
   bool exists;

@@ -19,7 +19,7 @@ struct TRecoveryOptions {
   std::string TargetFolder;
   int32_t RetryCount = 1;
   int32_t SectorsToRead = 5000;
-  uint32_t StartSector = 0;
+  uint64_t StartSector = 0;
 };
 
 // Bytes of the pass's work buffer: 10 MiB and one byte.

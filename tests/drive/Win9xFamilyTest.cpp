@@ -120,6 +120,8 @@ TEST_F(Win9xFamilyTest, RetailUsesInterrupt25AndLaterVersionsUse7305) {
       EXPECT_EQ(regs.Get(reg_ESI), 0u);
     }
     EXPECT_FALSE(ReadSectors(4, 99, 2, buf.data())) << platform;  // runs past the end
+    // The services' 32-bit sector numbers: a read past them fails, never wraps to sector 7.
+    EXPECT_FALSE(ReadSectors(4, (uint64_t{1} << 32) + 7, 3, buf.data())) << platform;
     EXPECT_FALSE(ReadSectors(0, 0, 1, buf.data()));
     EXPECT_FALSE(ReadSectors(27, 0, 1, buf.data()));
     EXPECT_FALSE(ReadSectors(5, 0, 1, buf.data()));  // E: holds nothing
