@@ -99,6 +99,13 @@ bool GetDriveParams9x(uint8_t DriveNumber, TDriveParams& params) {
     params.BytesPerSec = std::max<uint32_t>(params.BytesPerSec, GetLE16(&block[kDpBytesPerSector]));
   }
   if (!counted) return false;
+  // A full 32-bit count may stand for a larger medium: its length tells how large.
+  if (total == UINT32_MAX && params.BytesPerSec != 0) {
+    const int64_t length = VolumeSize(DriveNumber);
+    if (length > 0)
+      params.TotalPhysSec =
+          std::max(params.TotalPhysSec, SectorsOfLength(static_cast<uint64_t>(length), params.BytesPerSec));
+  }
   const uint8_t deviceType = block[kDpDeviceType];
   const bool fixedMedium = (GetLE16(&block[kDpAttributes]) & 1) != 0;
   params.Removable = 0;

@@ -217,6 +217,8 @@ bool ReadSectors(uint8_t DriveNumber, uint64_t FirstSector, uint16_t Count, void
   return Int25ReadSectors(DriveNumber, first, Count, Buffer);
 }
 
+uint64_t ReaderSectorLimit() { return AccessState().IsWinNT ? UINT64_MAX : kServiceSectorLimit; }
+
 bool ReaderTellsTransfers() { return AccessState().IsWinNT; }
 
 size_t LastReadTransferred() { return AccessState().LastTransferred; }

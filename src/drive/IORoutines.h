@@ -27,6 +27,10 @@ bool GetDriveParams(uint8_t DriveNumber, TDriveParams& params);
 // On the 95/98 family a read past the first 2^32 sectors fails.
 bool ReadSectors(uint8_t DriveNumber, uint64_t FirstSector, uint16_t Count, void* Buffer);
 
+// How many sectors, from sector 0, ReadSectors can reach: 2^32 on the 95/98 family, whose services
+// take a 32-bit start sector; every sector on the NT family.
+uint64_t ReaderSectorLimit();
+
 // How many bytes, from its start, the last ReadSectors call put into its buffer, where the reader can
 // tell (the NT family's path); ReaderTellsTransfers says whether it can.
 bool ReaderTellsTransfers();

@@ -58,7 +58,7 @@ struct TRecoveryPass::TPassRun {
   explicit TPassRun(const TRecoveryOptions& o) : options(o) {}
   const TRecoveryOptions& options;
   std::string folder;  // ends in the path delimiter
-  uint64_t total = 0;
+  uint64_t total = 0;  // the sectors the pass can reach
   uint32_t bytesPerSec = 0;
   uint64_t current = 0;  // the sector at the buffer's start
   uint32_t sectors = 0;  // sectors the buffer holds for the scan
@@ -94,12 +94,14 @@ bool TRecoveryPass::BeginPass(TPassRun& run, TFormatsList& catalogue) {
     return false;
   }
   run.folder = WithTrailingDelimiter(run.options.TargetFolder);
-  run.total = DriveParams.TotalPhysSec;
+  run.total = std::min(DriveParams.TotalPhysSec, ReaderSectorLimit());
   run.bytesPerSec = DriveParams.BytesPerSec;
   run.current = run.options.StartSector;
   EnterRunning();
   try {
     ShowPassStarting(run.options.DriveLetter);
+    // A drive larger than the reader reaches is searched as far as it reaches, and the log says so.
+    if (run.total < DriveParams.TotalPhysSec) view_.AddLogLine(Tr(strOnlyFirst2TiBSearched));
     CheckDestination(run);
     run.detection = PrepareCatalogue(catalogue);
     run.buffer.reset(new uint8_t[kWorkBufferSize]);

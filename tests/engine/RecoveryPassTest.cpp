@@ -294,6 +294,24 @@ TEST_F(LargeDiskPassTest, SectorsPast2To32AreSearchedToTheLastOne) {
   ExpectFile(0, "MP3-ID3", kLast, 1, mp3);
 }
 
+TEST_F(LargeDiskPassTest, The95And98FamilySearchesTheFirst2To32SectorsAndSaysSo) {
+  DriveAccessDone();
+  SetSimulatedVersion(VersionOfPlatformName("win98"));
+  DriveAccessInit();
+  options.StartSector = k2To32 - 3000;
+  pass.StartRecovery(options, storage.Formats);
+  EXPECT_EQ(view.log, (std::vector<std::string>{"Recovery started. Current disk D:\\",
+                                                "Only the first 4294967296 sectors of this drive (2 TiB with "
+                                                "512-byte sectors) can be searched on this system.",
+                                                "Recovering file: snd00001.wav...", "Recovery finished."}));
+  EXPECT_EQ(pass.DriveParams.TotalPhysSec, kSectors);
+  EXPECT_EQ(view.totalSectors, k2To32);
+  ASSERT_EQ(view.sectors.size(), 3000u);
+  EXPECT_EQ(view.sectors.back(), k2To32 - 1);
+  ASSERT_EQ(view.files.size(), 1u);
+  ExpectFile(0, "WAV", kBefore, 1000, wav);
+}
+
 }  // namespace
 }  // namespace quillot
 
