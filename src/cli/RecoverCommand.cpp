@@ -33,7 +33,7 @@ extern "C" void OnInterrupt(int) {
 struct TOptions {
   std::optional<std::string> drive, image, dest, types, report;
   bool all = false, dryRun = false;
-  std::optional<uint32_t> startSector;
+  std::optional<uint64_t> startSector;
   std::optional<int32_t> retries, sectorsPerRead;
   TOverwritePolicy overwrite = TOverwritePolicy::Ask;
 };
@@ -75,9 +75,9 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
       if (slots[arg]->has_value()) return arg + " given twice";
       *slots[arg] = *v;
     } else if (arg == "--start-sector") {
-      auto n = number(0, 0xFFFFFFFFll);
-      if (!n) return "--start-sector needs a sector number from 0 to 4294967295";
-      o.startSector = static_cast<uint32_t>(*n);
+      auto n = number(0, 9999999999ll);
+      if (!n) return "--start-sector needs a sector number from 0 to 9999999999";
+      o.startSector = static_cast<uint64_t>(*n);
     } else if (arg == "--retries") {
       auto n = number(0, 100);
       if (!n) return "--retries needs a number from 0 to 100";

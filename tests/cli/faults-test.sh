@@ -65,7 +65,7 @@ noisy_before=$(md5sum < "$tmp/noisy.img")
 run 0 "clean run" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/clean"
 
 # Bad arguments: one clear line and the hint, status 2, nothing created.
-for args in "--start-sector 99999999999" "--start-sector -1" "--start-sector 4294967296" "--start-sector 1e3" \
+for args in "--start-sector 99999999999" "--start-sector -1" "--start-sector 10000000000" "--start-sector 1e3" \
             "--retries 101" "--retries -1" "--sectors-per-read 10001" "--sectors-per-read 99999999999999999999" \
             "--overwrite" "--overwrite maybe" "--report" "--types" "--all --types WAV" "--all=1" \
             "--image $tmp/card.img" "--drive"; do
@@ -99,9 +99,11 @@ run 0 "odd-sized disc image" "$cli" recover --image "$tmp/odd.iso" --dest "$tmp/
 said out "scanned 6144 bytes"
 run 2 "character device as image" "$cli" recover --image /dev/null --dest "$tmp/n"
 said err "not a regular file or block device"
-run 0 "start sector past the end" "$cli" recover --image "$tmp/card.img" --dest "$tmp/past" --start-sector 4294967295
-said out "^Recovery finished.$"
-said out "Recovered 0 files"
+for start in 4294967295 9999999999; do
+  run 0 "start sector $start past the end" "$cli" recover --image "$tmp/card.img" --dest "$tmp/past" --start-sector $start
+  said out "^Recovery finished.$"
+  said out "Recovered 0 files"
+done
 run 0 "drives with odd images" "$cli" drives --image "$tmp/empty.img" --image "$tmp/odd.img"
 
 # The destination fills up. A file-size limit stands in for a full disk anywhere, even for root.
