@@ -45,7 +45,7 @@ extern "C" void OnInterrupt(int) {
 struct TOptions {
   std::optional<std::string> drive, image, dest, types, report;
   bool all = false, dryRun = false;
-  std::optional<uint32_t> startSector;
+  std::optional<uint64_t> startSector;
   std::optional<int32_t> retries, sectorsPerRead;
   TOverwritePolicy overwrite = TOverwritePolicy::Ask;
 };
@@ -70,7 +70,8 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
     };
     auto number = [&](int64_t lo, int64_t hi) -> std::optional<int64_t> {
       auto v = take();
-      if (!v || v->empty() || v->find_first_not_of("0123456789") != std::string::npos || v->size() > 10)
+      // Up to 18 digits always fit, and no count or sector of a real disk needs more.
+      if (!v || v->empty() || v->find_first_not_of("0123456789") != std::string::npos || v->size() > 18)
         return std::nullopt;
       int64_t n = std::stoll(*v);
       if (n < lo || n > hi) return std::nullopt;
@@ -89,9 +90,9 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
                                                                {"--report", &o.report}};
       *slots[arg] = *v;
     } else if (arg == "--start-sector") {
-      auto n = number(0, 0xFFFFFFFFll);
-      if (!n) return "--start-sector needs a sector number from 0 to 4294967295";
-      o.startSector = static_cast<uint32_t>(*n);
+      auto n = number(0, 999999999999999999ll);
+      if (!n) return "--start-sector needs a sector number (0 up to the drive's sector count)";
+      o.startSector = static_cast<uint64_t>(*n);
     } else if (arg == "--retries") {
       auto n = number(0, 100);
       if (!n) return "--retries needs a number from 0 to 100";

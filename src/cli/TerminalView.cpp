@@ -10,7 +10,7 @@ using Clock = std::chrono::steady_clock;
 TTerminalView::TTerminalView(TOverwritePolicy overwrite, bool progressLine)
     : overwrite_(overwrite), progressLine_(progressLine), started_(Clock::now()), lastDraw_(started_) {}
 
-void TTerminalView::OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint32_t bytesPerSec) {
+void TTerminalView::OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint32_t bytesPerSec) {
   first_ = current_ = firstSector;
   processed_ = 0;
   total_ = totalSectors;
@@ -47,8 +47,9 @@ void TTerminalView::MaybeRedraw() {
   double left = static_cast<double>(total_ - current_);
   double mbps = seconds > 0 ? done * bytesPerSec_ / seconds / 1e6 : 0;
   double eta = done > 0 ? left * seconds / done : 0;
-  std::fprintf(stderr, "\r\033[Ksector %u/%u  %d%%  %.1f MB/s  files %d  read errors %d  left %d:%02d", current_,
-               total_, ProgressPercent(current_, total_), mbps, filesFound_, readErrors_, static_cast<int>(eta) / 60,
+  std::fprintf(stderr, "\r\033[Ksector %llu/%llu  %d%%  %.1f MB/s  files %d  read errors %d  left %d:%02d",
+               static_cast<unsigned long long>(current_), static_cast<unsigned long long>(total_),
+               ProgressPercent(current_, total_), mbps, filesFound_, readErrors_, static_cast<int>(eta) / 60,
                static_cast<int>(eta) % 60);
   std::fflush(stderr);
   lineShown_ = true;

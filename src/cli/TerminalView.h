@@ -17,9 +17,9 @@ class TTerminalView : public TRecoveryView {
  public:
   TTerminalView(TOverwritePolicy overwrite, bool progressLine);
 
-  void OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint32_t bytesPerSec) override;
+  void OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint32_t bytesPerSec) override;
   void OnPassEnded() override;
-  void OnSector(uint32_t sector) override {
+  void OnSector(uint64_t sector) override {
     current_ = sector;
     ++processed_;
     // Looking at the clock every sector would cost more than the sector; every 2048 is plenty.
@@ -57,7 +57,8 @@ class TTerminalView : public TRecoveryView {
   TOverwritePolicy overwrite_;
   bool progressLine_;
   bool lineShown_ = false;
-  uint32_t first_ = 0, total_ = 0, bytesPerSec_ = 0, current_ = 0, sinceCheck_ = 0;
+  uint64_t first_ = 0, total_ = 0, current_ = 0;
+  uint32_t bytesPerSec_ = 0, sinceCheck_ = 0;
   uint64_t processed_ = 0;
   int32_t filesFound_ = 0, readErrors_ = 0;
   std::chrono::steady_clock::time_point started_, lastDraw_;

@@ -12,6 +12,8 @@
 namespace quillot {
 
 inline constexpr size_t kTransferAreaSize = 65536;
+// The 95/98 family's read services and parameter block count sectors in 32 bits.
+inline constexpr uint64_t kServiceSectorLimit = uint64_t{1} << 32;
 
 struct TDriveAccessState {
   // Linux is of the NT family until DriveAccessInit learns otherwise.

@@ -82,6 +82,7 @@ bool GetDriveParams9x(uint8_t DriveNumber, TDriveParams& params) {
   params.TotalPhysSec = 0;
   params.BytesPerSec = kSectorSizeUnknown;
   std::array<uint8_t, kDeviceParamsSize> block{};
+  uint32_t total = 0;
   bool counted = false;
   for (uint8_t special : {uint8_t{1}, uint8_t{0}}) {
     counted = AskDeviceParams(DriveNumber, special, block);
@@ -93,10 +94,18 @@ bool GetDriveParams9x(uint8_t DriveNumber, TDriveParams& params) {
     const uint32_t product = cylinders * heads * perTrack;
     const uint32_t total16 = GetLE16(&block[kDpTotalSectors16]);
     const uint32_t total32 = GetLE32(&block[kDpTotalSectors32]);
-    params.TotalPhysSec = std::max({params.TotalPhysSec, product, total16, total32});
+    total = std::max({total, product, total16, total32});
+    params.TotalPhysSec = total;
     params.BytesPerSec = std::max<uint32_t>(params.BytesPerSec, GetLE16(&block[kDpBytesPerSector]));
   }
   if (!counted) return false;
+  // A full 32-bit count may stand for a larger medium: its length tells how large.
+  if (total == UINT32_MAX && params.BytesPerSec != 0) {
+    const int64_t length = VolumeSize(DriveNumber);
+    if (length > 0)
+      params.TotalPhysSec =
+          std::max(params.TotalPhysSec, SectorsOfLength(static_cast<uint64_t>(length), params.BytesPerSec));
+  }
   const uint8_t deviceType = block[kDpDeviceType];
   const bool fixedMedium = (GetLE16(&block[kDpAttributes]) & 1) != 0;
   params.Removable = 0;
@@ -136,12 +145,8 @@ bool DescribeNtDrive(const TBlockSource& source, TBlockDevice& device, TDrivePar
   params.Heads = geometry.TracksPerCylinder;
   params.SecPerTrack = geometry.SectorsPerTrack;
   params.BytesPerSec = geometry.BytesPerSector;
-  if (lengthKnown) {
-    params.TotalPhysSec = SectorsOfLength(length, geometry.BytesPerSector);
-  } else {
-    const uint64_t product = geometry.Cylinders * geometry.TracksPerCylinder * geometry.SectorsPerTrack;
-    params.TotalPhysSec = product > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(product);
-  }
+  params.TotalPhysSec = lengthKnown ? SectorsOfLength(length, geometry.BytesPerSector)
+                                    : geometry.Cylinders * geometry.TracksPerCylinder * geometry.SectorsPerTrack;
   ApplyMediaType(geometry.MediaType, params);
   return true;
 }

@@ -70,10 +70,12 @@ bool NTOpenDrive(TDriveAccessState& s, uint8_t DriveNumber) {
   return true;
 }
 
-bool NTReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer) {
+bool NTReadSectors(uint8_t DriveNumber, uint64_t FirstSector, uint16_t Count, void* Buffer) {
   TDriveAccessState& s = AccessState();
   s.LastTransferred = 0;
   if (!NTOpenDrive(s, DriveNumber)) return false;
+  // A sector whose byte offset would not fit an offset is refused, never wrapped to one that does.
+  if (FirstSector > (uint64_t{INT64_MAX} >> s.SectorShift) - Count) return false;
   const uint32_t sectorSize = s.ReaderParams.BytesPerSec;
   uint64_t position = uint64_t{FirstSector} << s.SectorShift;
   auto* out = static_cast<uint8_t*>(Buffer);
@@ -203,14 +205,19 @@ bool IsCDROMDrive(uint8_t DriveNumber) {
   return DeviceIoControl(AccessState().Int2f, INT2F_IS_CDROM_DRIVE, &drive, 1, &answer, 1, &returned) && answer == 1;
 }
 
-bool ReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer) {
+bool ReadSectors(uint8_t DriveNumber, uint64_t FirstSector, uint16_t Count, void* Buffer) {
   if (DriveNumber < 1 || DriveNumber > 26 || (Buffer == nullptr && Count != 0)) return false;
   const TDriveAccessState& s = AccessState();
   if (s.IsWinNT) return NTReadSectors(DriveNumber, FirstSector, Count, Buffer);
-  if (IsCDROMDrive(DriveNumber)) return CDReadSectors(DriveNumber, FirstSector, Count, Buffer);
-  if (s.HasExtAbsRead) return ExtAbsReadSectors(DriveNumber, FirstSector, Count, Buffer);
-  return Int25ReadSectors(DriveNumber, FirstSector, Count, Buffer);
+  // The services' 32-bit sector numbers would wrap to the disk's start.
+  if (FirstSector > kServiceSectorLimit - Count) return false;
+  const auto first = static_cast<uint32_t>(FirstSector);
+  if (IsCDROMDrive(DriveNumber)) return CDReadSectors(DriveNumber, first, Count, Buffer);
+  if (s.HasExtAbsRead) return ExtAbsReadSectors(DriveNumber, first, Count, Buffer);
+  return Int25ReadSectors(DriveNumber, first, Count, Buffer);
 }
+
+uint64_t ReaderSectorLimit() { return AccessState().IsWinNT ? UINT64_MAX : kServiceSectorLimit; }
 
 bool ReaderTellsTransfers() { return AccessState().IsWinNT; }
 

@@ -15,7 +15,7 @@ struct TDriveParams {
   uint32_t Heads = 0;
   uint32_t SecPerTrack = 0;
   uint32_t BytesPerSec = 0;
-  uint32_t TotalPhysSec = 0;
+  uint64_t TotalPhysSec = 0;
 };
 
 // Drive numbers: 1 = A: ... 26 = Z:, 0 = none.
@@ -24,7 +24,12 @@ bool GetDriveParams(uint8_t DriveNumber, TDriveParams& params);
 
 // Reads Count whole sectors from FirstSector into Buffer (Count x the drive's sector size bytes).
 // True when all are there; false on failure, with what was transferred before it left in Buffer.
-bool ReadSectors(uint8_t DriveNumber, uint32_t FirstSector, uint16_t Count, void* Buffer);
+// On the 95/98 family a read past the first 2^32 sectors fails.
+bool ReadSectors(uint8_t DriveNumber, uint64_t FirstSector, uint16_t Count, void* Buffer);
+
+// How many sectors, from sector 0, ReadSectors can reach: 2^32 on the 95/98 family, whose services
+// take a 32-bit start sector; every sector on the NT family.
+uint64_t ReaderSectorLimit();
 
 // How many bytes, from its start, the last ReadSectors call put into its buffer, where the reader can
 // tell (the NT family's path); ReaderTellsTransfers says whether it can.

@@ -1,5 +1,6 @@
 #include "drive/SimDevices.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "drive/DriveTable.h"
@@ -101,9 +102,9 @@ class TSimVwin32 final : public TVirtualDevice {
     if (!o.Device->Length(length) || length == 0) return kDosNotReady;
     // Special functions bit 0 asks for the medium in the drive rather than the drive's default one;
     // a simulated drive's default medium is the one it holds.
-    const uint32_t sectors = SectorsOfLength(length, o.SectorSize);
+    const uint64_t sectors = SectorsOfLength(length, o.SectorSize);
     uint8_t deviceType = 5;
-    uint32_t cylinders = sectors / (kSynthHeads * kSynthSectorsPerTrack);
+    uint64_t cylinders = sectors / (kSynthHeads * kSynthSectorsPerTrack);
     uint32_t heads = kSynthHeads, perTrack = kSynthSectorsPerTrack;
     const bool removable = o.Source->Removable() || o.Source->Kind() == TSourceKind::Floppy ||
                            o.Source->Kind() == TSourceKind::Removable;
@@ -126,7 +127,8 @@ class TSimVwin32 final : public TVirtualDevice {
     PutLE16(p + kDpTotalSectors16, static_cast<uint16_t>(sectors <= 0xFFFF ? sectors : 0));
     PutLE16(p + kDpSectorsPerTrack, static_cast<uint16_t>(perTrack));
     PutLE16(p + kDpHeads, static_cast<uint16_t>(heads));
-    PutLE32(p + kDpTotalSectors32, sectors);
+    // A medium of more sectors fills the 32-bit field.
+    PutLE32(p + kDpTotalSectors32, static_cast<uint32_t>(std::min<uint64_t>(sectors, UINT32_MAX)));
     return 0;
   }
 

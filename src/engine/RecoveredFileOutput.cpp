@@ -38,7 +38,7 @@ bool TRecoveredFileOutput::SearchName(const std::string& prefix, const std::stri
 }
 
 void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& extension,
-                                 const std::string& formatTitle, uint32_t firstSector) {
+                                 const std::string& formatTitle, uint64_t firstSector) {
   ++FilesFound;
   const bool safe = SafeNamePart(prefix) && SafeNamePart(extension);
   std::string name;

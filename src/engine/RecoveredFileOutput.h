@@ -19,7 +19,7 @@ class TRecoveredFileOutput {
 
   // A recognised start: names and creates the next file (asking before an overwrite).
   void Start(const std::string& prefix, const std::string& extension, const std::string& formatTitle,
-             uint32_t firstSector);
+             uint64_t firstSector);
   // Appends one sector to the open file. The bytes must stay valid until Flush or Close.
   void Append(const uint8_t* sector, uint32_t bytesPerSec) {
     if (!open_) return;

@@ -15,7 +15,7 @@
 
 namespace quillot {
 
-int ProgressPercent(uint32_t sector, uint32_t total) {
+int ProgressPercent(uint64_t sector, uint64_t total) {
   if (total == 0) return 0;
   long double share = static_cast<long double>(sector) / static_cast<long double>(total) * 100.0L;
   return static_cast<int>(std::nearbyintl(share));  // the default rounding mode takes a half to even
@@ -34,7 +34,7 @@ bool NamesDriveByLetter(char letter, const std::string& folder) {
 }
 
 // The sectors of one chunk: the setting, cut to what remains and to what fits in the buffer.
-uint32_t ChunkSectors(int32_t setting, uint32_t current, uint32_t total, uint32_t bytesPerSec) {
+uint32_t ChunkSectors(int32_t setting, uint64_t current, uint64_t total, uint32_t bytesPerSec) {
   // Only a hand-edited setting can be below 1; it reads like the setting's default.
   uint64_t n = setting >= 1 ? static_cast<uint64_t>(setting) : 5000;
   n = std::min<uint64_t>(n, total - current);
@@ -58,9 +58,9 @@ struct TRecoveryPass::TPassRun {
   explicit TPassRun(const TRecoveryOptions& o) : options(o) {}
   const TRecoveryOptions& options;
   std::string folder;  // ends in the path delimiter
-  uint32_t total = 0;
+  uint64_t total = 0;  // the sectors the pass can reach
   uint32_t bytesPerSec = 0;
-  uint32_t current = 0;     // the sector at the buffer's start
+  uint64_t current = 0;     // the sector at the buffer's start
   uint32_t sectors = 0;     // sectors the buffer holds for the scan
   bool unreadable = false;  // no attempt read the one sector the buffer holds: it is zeros
   bool tellsTransfers = false;
@@ -95,12 +95,14 @@ bool TRecoveryPass::BeginPass(TPassRun& run, TFormatsList& catalogue) {
     return false;
   }
   run.folder = WithTrailingDelimiter(run.options.TargetFolder);
-  run.total = DriveParams.TotalPhysSec;
+  run.total = std::min(DriveParams.TotalPhysSec, ReaderSectorLimit());
   run.bytesPerSec = DriveParams.BytesPerSec;
   run.current = run.options.StartSector;
   EnterRunning();
   try {
     ShowPassStarting(run.options.DriveLetter);
+    // A drive larger than the reader reaches is searched as far as it reaches, and the log says so.
+    if (run.total < DriveParams.TotalPhysSec) view_.AddLogLine(Tr(strOnlyFirst2TiBSearched));
     CheckDestination(run);
     run.detection = PrepareCatalogue(catalogue);
     run.buffer.reset(new uint8_t[kWorkBufferSize]);
@@ -198,7 +200,7 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
   TRecoveredFileOutput& output = *run.output;
   const uint32_t bytesPerSec = run.bytesPerSec;
   const uint32_t n = run.sectors;
-  uint32_t current = run.current;
+  uint64_t current = run.current;
   const uint8_t* sector = run.buffer.get();
   for (uint32_t k = 0; k < n; ++k, ++current, sector += bytesPerSec) {
     view_.OnSector(current);

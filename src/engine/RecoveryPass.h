@@ -19,7 +19,7 @@ struct TRecoveryOptions {
   std::string TargetFolder;
   int32_t RetryCount = 1;
   int32_t SectorsToRead = 5000;
-  uint32_t StartSector = 0;
+  uint64_t StartSector = 0;
   // Stop also ends the retries of a failing read; the wizard reads Stop only between chunks.
   bool StopEndsRetries = false;
 };

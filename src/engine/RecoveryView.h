@@ -15,8 +15,8 @@ struct TRecoveredFile {
   std::string Name;    // file name, without its folder
   std::string Path;    // full path name
   std::string Format;  // title of the format that matched
-  uint32_t FirstSector = 0;
-  uint32_t Sectors = 0;                     // sectors appended
+  uint64_t FirstSector = 0;
+  uint64_t Sectors = 0;                     // sectors appended
   uint64_t Bytes = 0;                       // bytes written (or that would be written on a dry run)
   std::vector<uint64_t> UnreadableSectors;  // sectors that could not be read, written as zeros
   bool Short = false;                       // a write failed: the file lacks some of its sectors
@@ -27,11 +27,11 @@ class TRecoveryView {
   virtual ~TRecoveryView() = default;
 
   // The pass begins (totalSectors sectors of bytesPerSec bytes, from firstSector) and ends.
-  virtual void OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint32_t bytesPerSec) = 0;
+  virtual void OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint32_t bytesPerSec) = 0;
   virtual void OnPassEnded() = 0;
 
   // Every processed sector, before it is tested; progress in percent of sectors before it.
-  virtual void OnSector(uint32_t sector) = 0;
+  virtual void OnSector(uint64_t sector) = 0;
   virtual void ShowFilesFound(int32_t filesFound) = 0;
   virtual void ShowReadErrors(int32_t readErrors) = 0;
   virtual void AddLogLine(const std::string& line) = 0;
@@ -51,6 +51,6 @@ class TRecoveryView {
 };
 
 // Percent of sectors before sector, of total, rounded half to even (sector 32 of 256 shows 12).
-int ProgressPercent(uint32_t sector, uint32_t total);
+int ProgressPercent(uint64_t sector, uint64_t total);
 
 }  // namespace quillot

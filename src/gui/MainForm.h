@@ -70,7 +70,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   // How often the window repaints and lets events run during a pass, in milliseconds.
   void SetRefreshInterval(int milliseconds) { refreshInterval_ = milliseconds; }
   // Called at every repaint during a pass (tests and the timing mode watch the pass through it).
-  std::function<void(uint32_t sector)> OnRefresh;
+  std::function<void(uint64_t sector)> OnRefresh;
   // Seconds from the first sector of the last pass to its end steps.
   double LastPassSeconds() const { return lastPassSeconds_; }
 
@@ -154,9 +154,9 @@ class TMainForm : public QWidget, public TRecoveryView {
   char AddImage(const QString& path);
 
   // TRecoveryView: what the pass shows and asks.
-  void OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint32_t bytesPerSec) override;
+  void OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint32_t bytesPerSec) override;
   void OnPassEnded() override;
-  void OnSector(uint32_t sector) override {
+  void OnSector(uint64_t sector) override {
     current_ = sector;
     // The clock is looked at every 64 sectors; the window repaints on its interval, not per sector.
     if ((++sinceCheck_ & 63) == 0 && refreshClock_.elapsed() >= refreshInterval_) Refresh();
@@ -206,7 +206,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   double lastPassSeconds_ = 0;
   QStringList pendingLog_;
   int refreshInterval_ = 50;
-  uint32_t current_ = 0, total_ = 0, sinceCheck_ = 0;
+  uint64_t current_ = 0, total_ = 0;
+  uint32_t sinceCheck_ = 0;
 };
 
 }  // namespace quillot::gui

@@ -43,7 +43,7 @@ void TMainForm::StartRecovery() {
   DriveParams = pass_->DriveParams;
 }
 
-void TMainForm::OnPassStarted(uint32_t firstSector, uint32_t totalSectors, uint32_t) {
+void TMainForm::OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint32_t) {
   current_ = firstSector;
   total_ = totalSectors;
   sinceCheck_ = 0;

@@ -6,13 +6,15 @@ namespace quillot::gui {
 
 namespace {
 bool ParseSector(const QString& text, uint64_t& value) {
-  if (text.isEmpty() || text.size() > 10) return false;
+  if (text.isEmpty()) return false;
   value = 0;
   for (QChar c : text) {
     if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
-    value = value * 10 + static_cast<uint64_t>(c.unicode() - '0');
+    const auto digit = static_cast<uint64_t>(c.unicode() - '0');
+    if (value > (UINT64_MAX - digit) / 10) return false;  // past 64 bits
+    value = value * 10 + digit;
   }
-  return value <= 0xFFFFFFFFull;
+  return true;
 }
 }  // namespace
 
@@ -28,7 +30,7 @@ QValidator::State TSectorValidator::validate(QString& input, int&) const {
 void TSectorValidator::fixup(QString& input) const {
   uint64_t v = 0;
   if (!ParseSector(input, v)) v = min_;
-  if (min_ != max_) v = std::clamp<uint64_t>(v, min_, max_);
+  if (min_ != max_) v = std::clamp(v, min_, max_);
   input = QString::number(v);
 }
 
@@ -38,21 +40,21 @@ TSectorEdit::TSectorEdit(QWidget* parent) : QLineEdit(parent), validator_(new TS
   setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
-void TSectorEdit::SetBounds(uint32_t min, uint32_t max) {
+void TSectorEdit::SetBounds(uint64_t min, uint64_t max) {
   min_ = min;
   max_ = max;
   validator_->SetBounds(min, max);
   SetValue(Value());
 }
 
-uint32_t TSectorEdit::Value() const {
+uint64_t TSectorEdit::Value() const {
   uint64_t v = 0;
   if (!ParseSector(text(), v)) v = min_;
-  if (min_ != max_) v = std::clamp<uint64_t>(v, min_, max_);
-  return static_cast<uint32_t>(v);
+  if (min_ != max_) v = std::clamp(v, min_, max_);
+  return v;
 }
 
-void TSectorEdit::SetValue(uint32_t value) {
+void TSectorEdit::SetValue(uint64_t value) {
   if (min_ != max_) value = std::clamp(value, min_, max_);
   setText(QString::number(value));
 }

@@ -1,4 +1,4 @@
-// A field for a sector number: the whole unsigned 32-bit range, which a spin box (int only) cannot hold.
+// A field for a sector number: the whole unsigned 64-bit range, which a spin box (int only) cannot hold.
 #pragma once
 
 #include <QLineEdit>
@@ -11,7 +11,7 @@ namespace quillot::gui {
 class TSectorValidator : public QValidator {
  public:
   explicit TSectorValidator(QObject* parent) : QValidator(parent) {}
-  void SetBounds(uint32_t min, uint32_t max) {
+  void SetBounds(uint64_t min, uint64_t max) {
     min_ = min;
     max_ = max;
   }
@@ -19,7 +19,7 @@ class TSectorValidator : public QValidator {
   void fixup(QString& input) const override;
 
  private:
-  uint32_t min_ = 0, max_ = 0;
+  uint64_t min_ = 0, max_ = 0;
 };
 
 class TSectorEdit : public QLineEdit {
@@ -27,16 +27,16 @@ class TSectorEdit : public QLineEdit {
  public:
   explicit TSectorEdit(QWidget* parent);
   // Keeps the value inside the new bounds.
-  void SetBounds(uint32_t min, uint32_t max);
-  uint32_t MinValue() const { return min_; }
-  uint32_t MaxValue() const { return max_; }
+  void SetBounds(uint64_t min, uint64_t max);
+  uint64_t MinValue() const { return min_; }
+  uint64_t MaxValue() const { return max_; }
   // The number in the field, held within the bounds; the lower bound for an empty field.
-  uint32_t Value() const;
-  void SetValue(uint32_t value);
+  uint64_t Value() const;
+  void SetValue(uint64_t value);
 
  private:
   TSectorValidator* validator_;
-  uint32_t min_ = 0, max_ = 0;
+  uint64_t min_ = 0, max_ = 0;
 };
 
 }  // namespace quillot::gui

@@ -36,6 +36,7 @@ constexpr std::array kAll{
     strImageIsFolder,
     strImageNotFile,
     strImageNoLetter,
+    strOnlyFirst2TiBSearched,
 };
 }  // namespace
 

@@ -58,6 +58,11 @@ inline constexpr TMessage strImageIsFolder{"strImageIsFolder", "The image %s is 
 inline constexpr TMessage strImageNotFile{"strImageNotFile", "The image %s is not a regular file or block device."};
 inline constexpr TMessage strImageNoLetter{"strImageNoLetter", "No free drive letter is left for the image %s."};
 
+// A pass on the 95/98 family over a drive larger than its 32-bit sector numbers reach.
+inline constexpr TMessage strOnlyFirst2TiBSearched{
+    "strOnlyFirst2TiBSearched",
+    "Only the first 4294967296 sectors of this drive (2 TiB with 512-byte sectors) can be searched on this system."};
+
 // Every message above, for tools and checks over the language files.
 std::span<const TMessage> AllMessages();
 

@@ -30,10 +30,9 @@ uint32_t MediaTypeOf(const TBlockSource& source, bool lengthKnown, uint64_t leng
   return FixedMedia;
 }
 
-uint32_t SectorsOfLength(uint64_t length, uint32_t bytesPerSector) {
+uint64_t SectorsOfLength(uint64_t length, uint32_t bytesPerSector) {
   if (bytesPerSector == 0) return 0;
-  uint64_t sectors = length / bytesPerSector + (length % bytesPerSector != 0 ? 1 : 0);
-  return sectors > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(sectors);
+  return length / bytesPerSector + (length % bytesPerSector != 0 ? 1 : 0);
 }
 
 bool QueryDriveGeometry(const TBlockSource& source, TBlockDevice& device, TDiskGeometry& geometry, bool& lengthKnown,

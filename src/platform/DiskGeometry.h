@@ -57,7 +57,7 @@ uint32_t MediaTypeOf(const TBlockSource& source, bool lengthKnown, uint64_t leng
 bool QueryDriveGeometry(const TBlockSource& source, TBlockDevice& device, TDiskGeometry& geometry, bool& lengthKnown,
                         uint64_t& length);
 
-// Sectors of a given size needed to hold length bytes (a partial last sector counts), clamped to 32 bits.
-uint32_t SectorsOfLength(uint64_t length, uint32_t bytesPerSector);
+// Sectors of a given size needed to hold length bytes (a partial last sector counts).
+uint64_t SectorsOfLength(uint64_t length, uint32_t bytesPerSector);
 
 }  // namespace quillot

@@ -66,7 +66,7 @@ noisy_before=$(md5sum < "$tmp/noisy.img")
 run 0 "clean run" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/clean"
 
 # Bad arguments: one clear line and the hint, status 2, nothing created.
-for args in "--start-sector 99999999999" "--start-sector -1" "--start-sector 4294967296" "--start-sector 1e3" \
+for args in "--start-sector 99999999999" "--start-sector 9999999999999999999" "--start-sector -1" "--start-sector 10000000000" "--start-sector 1e3" \
             "--retries 101" "--retries -1" "--sectors-per-read 10001" "--sectors-per-read 99999999999999999999" \
             "--overwrite" "--overwrite maybe" "--report" "--types" "--all --types WAV" "--all=1" \
             "--image $tmp/card.img" "--drive"; do

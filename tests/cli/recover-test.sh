@@ -62,6 +62,37 @@ grep -q "Recovering file: snd00002.wav..." "$tmp/out" || fail "taken name not sk
 
 [ "$(md5sum < "$tmp/card.img")" = "$sum_before" ] || fail "the card image changed"
 
+# A disk past 2 TiB: a sparse image of 2^32 + 3000 sectors, searched from 3000 sectors before 2^32. The
+# clips on both sides of sector 2^32 and on the last sector come back with their sector numbers; the
+# 95/98 family searches up to sector 2^32 and says so.
+fixture="$src/tests/fixtures/formats"
+if truncate -s $(((4294967296 + 3000) * 512)) "$tmp/large.img" 2>/dev/null; then
+  for clip in WAV/sox-pcm16.bin:4294966296 FLAC/flac-default.bin:4294967796 MP3-ID3/lame-id3v2.bin:4294970295; do
+    dd if="$fixture/${clip%:*}" of="$tmp/large.img" bs=512 seek="${clip#*:}" conv=notrunc status=none
+  done
+  expect_status 0 "past 2 TiB" "$cli" recover --image "$tmp/large.img" --dest "$tmp/large" --start-sector 4294964296 \
+    --report "$tmp/large.tsv"
+  grep -q "^Recovery finished.$" "$tmp/out" || fail "past 2 TiB: $(tail -2 "$tmp/out")"
+  grep -q "scanned 3072000 bytes" "$tmp/out" || fail "past 2 TiB: $(tail -1 "$tmp/out")"
+  printf 'WAV\t4294966296\t1500\nFLAC\t4294967796\t2499\nMP3-ID3\t4294970295\t1\n' > "$tmp/large.want"
+  tail -n +2 "$tmp/large.tsv" | cut -f2-4 | cmp -s - "$tmp/large.want" || fail "past 2 TiB report: $(cat "$tmp/large.tsv")"
+  for row in 2:FLAC/flac-default.bin 3:MP3-ID3/lame-id3v2.bin; do
+    name=$(sed -n "$((${row%%:*} + 1))p" "$tmp/large.tsv" | cut -f1)
+    [ -n "$name" ] && cmp -s -n 512 "$tmp/large/$name" "$fixture/${row#*:}" ||
+      fail "past 2 TiB: '$name' does not begin with ${row#*:}"
+  done
+  [ -n "$name" ] && [ "$(wc -c < "$tmp/large/$name")" -eq 512 ] || fail "past 2 TiB: the last sector's file is not one sector"
+  expect_status 0 "past 2 TiB, 95/98 family" env QUILLOT_PLATFORM=win98 "$cli" recover --image "$tmp/large.img" \
+    --dest "$tmp/large98" --start-sector 4294964296 --report "$tmp/large98.tsv"
+  grep -q "^Only the first 4294967296 sectors of this drive" "$tmp/out" || fail "95/98 family: no word of its limit"
+  grep -q "scanned 1536000 bytes" "$tmp/out" || fail "95/98 family: $(tail -1 "$tmp/out")"
+  [ "$(tail -n +2 "$tmp/large98.tsv" | cut -f2-4)" = "$(printf 'WAV\t4294966296\t1000')" ] ||
+    fail "95/98 family report: $(cat "$tmp/large98.tsv")"
+  rm -f "$tmp/large.img"
+else
+  echo "note: this file system cannot hold a sparse 2 TiB image; the large-disk case was skipped"
+fi
+
 # Ctrl-C, SIGTERM and a closed terminal (SIGHUP) stop at the next chunk, close the file, say so, write
 # the report and answer 130. Each run has its own output files, empty before it starts: an earlier
 # run's "Recovery started" must not be taken for this one's.

@@ -82,6 +82,10 @@ TEST_F(NtReadTest, ReadPastTheEndKeepsEarlierChunks) {
   EXPECT_TRUE(ReadSectors(4, 199, 1, buf.data()));
   EXPECT_FALSE(ReadSectors(4, 200, 1, buf.data()));
   EXPECT_FALSE(ReadSectors(4, 0xFFFFFFFF, 1, buf.data()));
+  // Sector numbers past 32 bits, and offsets past 64 bits, never wrap round to the disk's start.
+  EXPECT_FALSE(ReadSectors(4, (uint64_t{1} << 32) + 7, 1, buf.data()));
+  EXPECT_FALSE(ReadSectors(4, uint64_t{1} << 55, 1, buf.data()));
+  EXPECT_FALSE(ReadSectors(4, UINT64_MAX, 1, buf.data()));
 }
 
 TEST_F(NtReadTest, CountZeroTransfersNothing) {
@@ -178,7 +182,7 @@ TEST_F(NtReadTest, ParamsFromLengthKindAndMedia) {
   huge->LengthReported = (uint64_t{1} << 32) * 512 + 4096;  // more sectors than 32 bits hold
   TFakeDiskRegistration r2('E', huge);
   ASSERT_TRUE(GetDriveParams(5, p));
-  EXPECT_EQ(p.TotalPhysSec, 4294967295u);
+  EXPECT_EQ(p.TotalPhysSec, 4294967304u);
 
   auto card = Disk(1000);
   card->SourceKind = TSourceKind::Removable;

@@ -120,6 +120,8 @@ TEST_F(Win9xFamilyTest, RetailUsesInterrupt25AndLaterVersionsUse7305) {
       EXPECT_EQ(regs.Get(reg_ESI), 0u);
     }
     EXPECT_FALSE(ReadSectors(4, 99, 2, buf.data())) << platform;  // runs past the end
+    // The services' 32-bit sector numbers: a read past them fails, never wraps to sector 7.
+    EXPECT_FALSE(ReadSectors(4, (uint64_t{1} << 32) + 7, 3, buf.data())) << platform;
     EXPECT_FALSE(ReadSectors(0, 0, 1, buf.data()));
     EXPECT_FALSE(ReadSectors(27, 0, 1, buf.data()));
     EXPECT_FALSE(ReadSectors(5, 0, 1, buf.data()));  // E: holds nothing
@@ -225,7 +227,9 @@ TEST_F(Win9xFamilyTest, SimulatedParametersOfDisksAndCDs) {
   auto disk = std::make_shared<TFakeDisk>(70000 * 512 + 7);
   auto cd = std::make_shared<TFakeDisk>(2048 * 40, 2048, TSourceKind::Optical);
   auto odd = std::make_shared<TFakeDisk>(4096, 1000);
-  TFakeDiskRegistration r1('C', disk), r2('D', cd), r3('E', odd);
+  auto large = std::make_shared<TFakeDisk>(512);
+  large->LengthReported = uint64_t{3} << 40;  // 3 TiB: more sectors than the 32-bit field holds
+  TFakeDiskRegistration r1('C', disk), r2('D', cd), r3('E', odd), r4('F', large);
   TDriveParams p;
   ASSERT_TRUE(GetDriveParams(3, p));
   EXPECT_EQ(p.TotalPhysSec, 70001u);
@@ -236,6 +240,8 @@ TEST_F(Win9xFamilyTest, SimulatedParametersOfDisksAndCDs) {
   EXPECT_EQ(p.DriveKind, dkCDROM);
   EXPECT_EQ(p.BytesPerSec, 2048u);
   EXPECT_EQ(p.TotalPhysSec, 40u);
+  ASSERT_TRUE(GetDriveParams(6, p));
+  EXPECT_EQ(p.TotalPhysSec, 6442450944u);  // the full field, then the medium's length
   EXPECT_FALSE(GetDriveParams(5, p));
   std::vector<uint8_t> buf(4096, 0xEE);
   EXPECT_FALSE(ReadSectors(5, 0, 1, buf.data()));

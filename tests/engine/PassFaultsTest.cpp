@@ -165,7 +165,7 @@ TEST_F(PassFaultsTest, ADestinationMovedAwayMidPassFailsTheNextCreationAndKeepsT
   Disk(40, {0, 10, 20});
   options.SectorsToRead = 5000;
   const std::string moved = dir.File("moved");
-  view.onSector = [&](uint32_t s) {
+  view.onSector = [&](uint64_t s) {
     if (s == 15) std::filesystem::rename(options.TargetFolder, moved);
   };
   Run();

@@ -5,6 +5,7 @@
 
 #include "engine/RecoveryPass.h"
 #include "support/FakeDestination.h"
+#include "support/Files.h"
 #include "support/PassFixture.h"
 #include "support/RecordingView.h"
 #include "support/TempDir.h"
@@ -42,6 +43,7 @@ TEST(Progress, RoundsHalfToEven) {
   EXPECT_EQ(ProgressPercent(3, 200), 2);
   EXPECT_EQ(ProgressPercent(0, 0), 0);
   EXPECT_EQ(ProgressPercent(4294967294u, 4294967295u), 100);
+  EXPECT_EQ(ProgressPercent(uint64_t{3} << 32, uint64_t{4} << 32), 75);
 }
 
 TEST_F(RecoveryPassTest, CopiesEachRunOfSectorsFromOneStartToTheNext) {
@@ -81,7 +83,7 @@ TEST_F(RecoveryPassTest, CopiesEachRunOfSectorsFromOneStartToTheNext) {
 
 TEST_F(RecoveryPassTest, StopTakesEffectAtTheChunkBoundary) {
   Disk(12000, {0});
-  view.onSector = [&](uint32_t s) {
+  view.onSector = [&](uint64_t s) {
     if (s == 5001) pass.RequestStop();
   };
   Run();
@@ -138,7 +140,7 @@ TEST_F(RecoveryPassTest, OpticalDrivesCountOnlyFailedRetries) {
 TEST_F(RecoveryPassTest, ChunksNeverOutgrowTheWorkBuffer) {
   auto disk = Disk(12000, {0}, 2048, TSourceKind::Optical);
   options.SectorsToRead = 10000;
-  view.onSector = [&](uint32_t s) {
+  view.onSector = [&](uint64_t s) {
     if (s == 1) pass.RequestStop();
   };
   Run();
@@ -227,6 +229,89 @@ TEST_F(RecoveryPassTest, AFullRealDestinationNeverCrashesAndOverwritesNothing) {
   EXPECT_EQ(view.log.back(), "Recovery encountered an fatal error.");
 }
 
+// A 3 TiB disk, as a sparse image under D:, with real first sectors of the shipped catalogue's formats on
+// both sides of sector 2^32 and on its very last sector.
+class LargeDiskPassTest : public RecoveryPassTest {
+ protected:
+  static constexpr uint64_t k2To32 = uint64_t{1} << 32;
+  static constexpr uint64_t kSectors = (uint64_t{3} << 40) / 512;
+  static constexpr uint64_t kBefore = k2To32 - 1000, kAfter = k2To32 + 500, kLast = kSectors - 1;
+
+  void SetUp() override {
+    RecoveryPassTest::SetUp();
+    const std::string made =
+        SparseImage(dir.File("large.img"), kSectors * 512, {{kBefore, wav}, {kAfter, flac}, {kLast, mp3}}).message();
+    if (!made.empty()) GTEST_SKIP() << made;
+    storage.LoadFormats(std::string(QUILLOT_SOURCE_DIR) + "/data/Quillot.ini");
+  }
+
+  static std::string Clip(const std::string& name) {
+    return test::ReadText(std::string(QUILLOT_SOURCE_DIR) + "/tests/fixtures/formats/" + name);
+  }
+  // A recovered file: its format, first sector, sector count, and its bytes: the clip, then zeros.
+  void ExpectFile(size_t i, const std::string& format, uint64_t first, uint64_t sectors, const std::string& clip) {
+    ASSERT_LT(i, view.files.size());
+    const TRecoveredFile& f = view.files[i];
+    EXPECT_EQ(f.Format, format);
+    EXPECT_EQ(f.FirstSector, first) << format;
+    EXPECT_EQ(f.Sectors, sectors) << format;
+    EXPECT_TRUE(files.contents[f.Path] == clip + std::string((sectors - 1) * 512, '\0')) << format;
+  }
+
+  const std::string wav = Clip("WAV/sox-pcm16.bin"), flac = Clip("FLAC/flac-default.bin"),
+                    mp3 = Clip("MP3-ID3/lame-id3v2.bin");
+  test::TTempDir dir;
+  TDataStorage storage;
+};
+
+TEST_F(LargeDiskPassTest, SectorsPast2To32AreSearchedToTheLastOne) {
+  // From 3000 sectors before 2^32 across it, stopped once the file past it has begun: the chunk of
+  // 5000 sectors still ends.
+  view.onSector = [&](uint64_t s) {
+    if (s == kAfter) pass.RequestStop();
+  };
+  options.StartSector = k2To32 - 3000;
+  pass.StartRecovery(options, storage.Formats);
+  EXPECT_EQ(pass.DriveParams.TotalPhysSec, kSectors);
+  EXPECT_EQ(view.totalSectors, kSectors);
+  EXPECT_EQ(view.log.back(), "Recovery cancelled.");
+  ASSERT_EQ(view.sectors.size(), 5000u);
+  EXPECT_EQ(view.sectors.front(), k2To32 - 3000);
+  EXPECT_EQ(view.sectors.back(), k2To32 + 1999);
+  ASSERT_EQ(view.files.size(), 2u);
+  ExpectFile(0, "WAV", kBefore, 1500, wav);
+  ExpectFile(1, "FLAC", kAfter, 1500, flac);
+
+  // From a little before the end: the last sector begins a file of its own.
+  view.onSector = nullptr;
+  view.sectors.clear();
+  view.files.clear();
+  options.StartSector = kLast - 2000;
+  pass.StartRecovery(options, storage.Formats);
+  EXPECT_EQ(view.log.back(), "Recovery finished.");
+  EXPECT_EQ(view.sectors.size(), 2001u);
+  ASSERT_EQ(view.files.size(), 1u);
+  ExpectFile(0, "MP3-ID3", kLast, 1, mp3);
+}
+
+TEST_F(LargeDiskPassTest, The95And98FamilySearchesTheFirst2To32SectorsAndSaysSo) {
+  DriveAccessDone();
+  SetSimulatedVersion(VersionOfPlatformName("win98"));
+  DriveAccessInit();
+  options.StartSector = k2To32 - 3000;
+  pass.StartRecovery(options, storage.Formats);
+  EXPECT_EQ(view.log, (std::vector<std::string>{"Recovery started. Current disk D:\\",
+                                                "Only the first 4294967296 sectors of this drive (2 TiB with "
+                                                "512-byte sectors) can be searched on this system.",
+                                                "Recovering file: snd00001.wav...", "Recovery finished."}));
+  EXPECT_EQ(pass.DriveParams.TotalPhysSec, kSectors);
+  EXPECT_EQ(view.totalSectors, k2To32);
+  ASSERT_EQ(view.sectors.size(), 3000u);
+  EXPECT_EQ(view.sectors.back(), k2To32 - 1);
+  ASSERT_EQ(view.files.size(), 1u);
+  ExpectFile(0, "WAV", kBefore, 1000, wav);
+}
+
 }  // namespace
 }  // namespace quillot
 
@@ -239,12 +324,12 @@ class TThrowingView : public test::TRecordingView {
   void ProcessMessages() override {
     if (throwInProcessMessages) throw std::runtime_error("platform failure");
   }
-  void OnSector(uint32_t sector) override {
+  void OnSector(uint64_t sector) override {
     TRecordingView::OnSector(sector);
     if (sector == throwAtSector) throw std::runtime_error("platform failure");
   }
   bool throwInProcessMessages = false;
-  uint32_t throwAtSector = UINT32_MAX;
+  uint64_t throwAtSector = UINT64_MAX;
 };
 
 class RecoveryPassErrors : public test::TPassFixture {};
@@ -262,7 +347,7 @@ TEST_F(RecoveryPassErrors, AnErrorEndsThePassAsFatalAndUndoesAFailedStart) {
   EXPECT_EQ(files.contents["/out/f00001.bin"].size(), 7u * 512);  // closed with what it had
   EXPECT_FALSE(pass.Running);
 
-  throwing.throwAtSector = UINT32_MAX;
+  throwing.throwAtSector = UINT64_MAX;
   throwing.throwInProcessMessages = true;
   throwing.log.clear();
   pass.StartRecovery(options, catalogue);

@@ -30,7 +30,7 @@ class WorkBufferChunksTest : public test::TPassFixture {
     TRecoveryOptions options{'D', 4, "/out", 1, sectorsToRead, 0};
 
     view.sectors.clear();
-    view.onSector = [&](uint32_t) { pass.RequestStop(); };
+    view.onSector = [&](uint64_t) { pass.RequestStop(); };
     pass.StartRecovery(options, catalogue);
     EXPECT_EQ(view.sectors.size(), expectedChunk);
     EXPECT_EQ(view.log.back(), "Recovery cancelled.");
@@ -40,7 +40,7 @@ class WorkBufferChunksTest : public test::TPassFixture {
     files.contents.clear();
     disk->LargestRead = 0;
     pass.StartRecovery(options, catalogue);
-    std::vector<uint32_t> every(count);
+    std::vector<uint64_t> every(count);
     std::iota(every.begin(), every.end(), 0u);
     EXPECT_EQ(view.sectors, every);
     EXPECT_EQ(pass.ReadErrors, 0);

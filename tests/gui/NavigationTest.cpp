@@ -106,6 +106,17 @@ TEST_F(NavigationTest, TheProgressPageTakesOverTheDestinationAndShowsTheDrive) {
   form.DestinationFolderEdit->setText("/tmp/y");
   form.ButtonNextClick();
   EXPECT_EQ(RecoveryTargetFolder, "/tmp/y/");
+
+  // A 3 TiB drive (a sparse image): its whole count, and a start sector up to it.
+  const char large = AttachZeroImage("large.img", uint64_t{6442450944});
+  form.DriveLetter = large;
+  form.DriveNumber = static_cast<uint8_t>(large - 'A' + 1);
+  form.CheckState();
+  EXPECT_EQ(form.ProgressLabelTotalSectors->text(), "6442450944");
+  EXPECT_EQ(form.ProgressStartSectorSpinEdit->MaxValue(), 6442450944u);
+  form.ProgressStartSectorSpinEdit->setText("6442450943");
+  EXPECT_TRUE(form.ProgressStartSectorSpinEdit->hasAcceptableInput());
+  EXPECT_EQ(form.ProgressStartSectorSpinEdit->Value(), 6442450943u);
 }
 
 TEST_F(NavigationTest, ADriveThatCannotBeReadIsNotReadyAndStartStaysOff) {
@@ -141,7 +152,7 @@ TEST_F(NavigationTest, WithNoDriveChosenTheDriveLineAndBoundsStayAsTheyWere) {
   EXPECT_EQ(form.ProgressStartSectorSpinEdit->MaxValue(), 500u);
 }
 
-TEST_F(NavigationTest, TheStartSectorFieldTakesTheWholeUnsigned32BitRange) {
+TEST_F(NavigationTest, TheStartSectorFieldTakesTheWholeUnsigned64BitRange) {
   gui::TSectorEdit edit(nullptr);
   edit.SetBounds(0, 4294967295u);
   edit.setText("4294967295");
@@ -158,6 +169,16 @@ TEST_F(NavigationTest, TheStartSectorFieldTakesTheWholeUnsigned32BitRange) {
   edit.SetBounds(0, 0);
   edit.setText("3000000000");
   EXPECT_EQ(edit.Value(), 3000000000u);
+  edit.setText("18446744073709551615");
+  EXPECT_TRUE(edit.hasAcceptableInput());
+  EXPECT_EQ(edit.Value(), UINT64_MAX);
+  QString past64 = "18446744073709551616";
+  EXPECT_EQ(edit.validator()->validate(past64, pos), QValidator::Invalid);
+  // Bounds past 32 bits hold as the narrow ones do.
+  edit.SetBounds(0, 6442450944u);
+  EXPECT_EQ(edit.Value(), 6442450944u);
+  QString over64 = "6442450945";
+  EXPECT_EQ(edit.validator()->validate(over64, pos), QValidator::Invalid);
 }
 
 TEST_F(NavigationTest, CaptionEscapeAndTheBottomBarLaunches) {

@@ -69,7 +69,7 @@ TEST_F(RecoveryThroughWindowTest, TheSampleCardIsRecoveredAndTheWindowShowsIt) {
   EXPECT_EQ(form.ProgressLabelStatus->text(), "Idle");
 
   bool sawRunning = false;
-  form.OnRefresh = [&](uint32_t) {
+  form.OnRefresh = [&](uint64_t) {
     sawRunning = sawRunning || (form.Running() && !form.ButtonBack->isEnabled() && !form.ButtonNext->isEnabled() &&
                                 !form.ButtonClose->isEnabled() && form.ProgressButtonStop->isEnabled() &&
                                 !form.ProgressButtonStart->isEnabled() && form.ProgressLabelStatus->text() == "Busy" &&
@@ -140,7 +140,7 @@ TEST_F(RecoveryThroughWindowTest, StopInMidPassEndsAtTheChunkAndKeepsEveryFileWh
   form.ButtonNextClick();
   bool stopped = false;
   uint32_t stoppedAt = 0;
-  form.OnRefresh = [&](uint32_t sector) {
+  form.OnRefresh = [&](uint64_t sector) {
     if (!stopped && sector > 40000) {
       stopped = true;
       stoppedAt = sector;
@@ -202,7 +202,7 @@ TEST_F(RecoveryThroughWindowTest, ClosingInMidPassStopsClosesTheFileAndSavesAtEx
     form.ButtonBackClick();
     WalkToProgress(form, dest);
     bool asked = false, stayedOpen = true;
-    form.OnRefresh = [&](uint32_t sector) {
+    form.OnRefresh = [&](uint64_t sector) {
       if (!asked && sector > 30000) {
         asked = true;
         QTimer::singleShot(0, &form, &QWidget::close);
@@ -237,7 +237,7 @@ TEST_F(RecoveryThroughWindowTest, ATerminateSignalInMidPassClosesTheWindowOnceTh
   form.SetRefreshInterval(0);
   WalkToProgress(form, env.Home() / "signalled");
   bool raised = false;
-  form.OnRefresh = [&](uint32_t sector) {
+  form.OnRefresh = [&](uint64_t sector) {
     if (!raised && sector > 20000) {
       raised = true;
       std::raise(SIGTERM);

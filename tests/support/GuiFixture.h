@@ -80,10 +80,10 @@ class TGuiTest : public ::testing::Test {
   }
 
   // An image file of sectors 512-byte sectors, zero-filled; answers its drive letter.
-  char AttachZeroImage(const std::string& name, uint32_t sectors) {
+  char AttachZeroImage(const std::string& name, uint64_t sectors) {
     return Attach((env.Home() / name).string(), sectors);
   }
-  char Attach(const std::string& path, uint32_t sectors) {
+  char Attach(const std::string& path, uint64_t sectors) {
     if (!std::filesystem::exists(path)) {
       FILE* f = std::fopen(path.c_str(), "wb");
       std::fclose(f);

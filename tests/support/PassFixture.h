@@ -1,6 +1,14 @@
 // A recovery pass on the NT family over a fake disk under D:, with one searched test format whose
-// files begin with the bytes AB CD (prefix "f", extension "bin").
+// files begin with the bytes AB CD (prefix "f", extension "bin"); or over a sparse image file under D:.
 #pragma once
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +48,24 @@ class TPassFixture : public ::testing::Test {
     }
     registration = std::make_unique<testing::TFakeDiskRegistration>('D', disk);
     return disk;
+  }
+
+  // A sparse image file of bytes under D:, holding each clip at its 512-byte sector; a failure, with
+  // the reason, where the file system cannot hold a file that large.
+  ::testing::AssertionResult SparseImage(const std::string& path, uint64_t bytes,
+                                         const std::vector<std::pair<uint64_t, std::string>>& clips) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    bool made = fd >= 0 && ::ftruncate(fd, static_cast<off_t>(bytes)) == 0;
+    for (const auto& [sector, clip] : clips)
+      made = made && ::pwrite(fd, clip.data(), clip.size(), static_cast<off_t>(sector * 512)) ==
+                         static_cast<ssize_t>(clip.size());
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    if (!made)
+      return ::testing::AssertionFailure() << "no sparse image of " << bytes << " bytes: " << std::strerror(error);
+    registration = std::make_unique<testing::TFakeDiskRegistration>(
+        'D', std::make_shared<TFileBlockSource>(path, path, TSourceKind::Fixed, false, true, 512));
+    return ::testing::AssertionSuccess();
   }
 
   testing::TScopedEmptyDriveTable table;

@@ -12,9 +12,9 @@ namespace quillot::test {
 
 class TRecordingView : public TRecoveryView {
  public:
-  void OnPassStarted(uint32_t, uint32_t total, uint32_t) override { totalSectors = total; }
+  void OnPassStarted(uint64_t, uint64_t total, uint32_t) override { totalSectors = total; }
   void OnPassEnded() override { ++passesEnded; }
-  void OnSector(uint32_t sector) override {
+  void OnSector(uint64_t sector) override {
     sectors.push_back(sector);
     if (onSector) onSector(sector);
   }
@@ -42,14 +42,14 @@ class TRecordingView : public TRecoveryView {
   }
   void OnFileFinished(const TRecoveredFile& f) override { files.push_back(f); }
 
-  std::vector<uint32_t> sectors;
-  std::function<void(uint32_t)> onSector;
+  std::vector<uint64_t> sectors;
+  std::function<void(uint64_t)> onSector;
   std::function<void()> onProcessMessages;
   std::vector<std::string> log, messages, questions;
   std::deque<bool> answers;
   std::vector<TRecoveredFile> files;
   std::string status;
-  uint32_t totalSectors = 0;
+  uint64_t totalSectors = 0;
   int32_t filesFound = -1, readErrors = -1;
   int passesEnded = 0, checkStates = 0, processMessages = 0;
   bool busy = false, startEnabled = true, stopEnabled = false;
