@@ -42,6 +42,7 @@ void TFileDetection::Compile(const TFormatsList& catalogue) {
 
 void TFileDetection::BuildIndex() {
   const size_t n = alternatives_.size();
+  indexWork_ = 0;
   auto withinReach = [](int32_t offset) { return offset >= 0 && offset < kReach; };
   // Bytes that fill so much of real media (empty space, padding) that they select poorly.
   auto common = [](uint8_t v) { return v == 0x00 || v == 0xFF || v == 0x20; };
@@ -60,6 +61,7 @@ void TFileDetection::BuildIndex() {
     // rule it can neither match nor fail where the index is used: either way it changes no answer.
     useful[i] = !(alt.ruleCount == 0 || (!alt.canMatch && inside == alt.ruleCount));
     eligible[i] = inside;
+    indexWork_ += 1 + alt.ruleCount;
     // Left out, it may not read outside the buffer either: the index must rely on all its bytes.
     if (!useful[i])
       for (uint32_t r = 0; r < alt.ruleCount; ++r) reach_ = std::max(reach_, rules[r].offset + 1);
@@ -74,6 +76,7 @@ void TFileDetection::BuildIndex() {
     const Rule* rules = rules_.data() + alternatives_[i].firstRule;
     int best = -1;
     size_t bestUse = 0;
+    indexWork_ += 1 + eligible[i];
     for (uint32_t r = 0; r < eligible[i]; ++r) {
       size_t use = common(rules[r].value) ? 0 : offsetUse[rules[r].offset];
       if (best < 0 || use > bestUse) {
@@ -91,6 +94,7 @@ void TFileDetection::BuildIndex() {
   // Too many distinct offsets: the least used ones give their alternatives to the unkeyed list.
   while (byOffset.size() > kMostLists - 1) {
     auto fewest = byOffset.begin();
+    indexWork_ += byOffset.size();
     for (auto it = byOffset.begin(); it != byOffset.end(); ++it)
       if (it->second.size() < fewest->second.size()) fewest = it;
     for (auto& entry : fewest->second) unkeyed_.push_back(entry.second);

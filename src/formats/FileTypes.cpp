@@ -11,6 +11,7 @@ std::unique_ptr<TDataStorage> DataStorage;
 
 std::vector<std::string> TFormat::GetAlternativeRules(int32_t n) const {
   std::vector<std::string> rules;
+  textBytesRead_ += ScanBytes.size();
   auto lines = SplitLines(Trim(ScanBytes));
   if (n < 0 || static_cast<size_t>(n) >= lines.size()) return rules;
   std::string_view line = lines[static_cast<size_t>(n)];
@@ -26,7 +27,10 @@ std::vector<std::string> TFormat::GetAlternativeRules(int32_t n) const {
   return rules;
 }
 
-int32_t TFormat::CountAlternatives() const { return static_cast<int32_t>(SplitLines(Trim(ScanBytes)).size()); }
+int32_t TFormat::CountAlternatives() const {
+  textBytesRead_ += ScanBytes.size();
+  return static_cast<int32_t>(SplitLines(Trim(ScanBytes)).size());
+}
 
 int CompareByOrder(const TFormat& a, const TFormat& b) {
   if (a.Order < b.Order) return -1;

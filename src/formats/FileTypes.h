@@ -25,6 +25,13 @@ class TFormat {
   // The number of lines of the trimmed ScanBytes.
   int32_t CountAlternatives() const;
   void PrepareForPass() { AlternativeCount = CountAlternatives(); }
+
+  // The bytes of ScanBytes the methods above have read so far: what preparing the format costs, so
+  // tests can check it grows with the text and no faster.
+  uint64_t TextBytesRead() const { return textBytesRead_; }
+
+ private:
+  mutable uint64_t textBytesRead_ = 0;
 };
 
 int CompareByOrder(const TFormat& a, const TFormat& b);
