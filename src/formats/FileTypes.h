@@ -22,6 +22,9 @@ class TFormat {
 
   // The entries of alternative n (0-based) of the trimmed ScanBytes, split at its commas.
   std::vector<std::string> GetAlternativeRules(int32_t n) const;
+  // The entries of every alternative in order, as GetAlternativeRules gives each, from one reading of
+  // the text: asking for each alternative in turn would read it once per alternative.
+  std::vector<std::vector<std::string>> GetAllAlternativeRules() const;
   // The number of lines of the trimmed ScanBytes.
   int32_t CountAlternatives() const;
   void PrepareForPass() { AlternativeCount = CountAlternatives(); }
