@@ -1,5 +1,6 @@
 // Nanoseconds per sector of the signature matcher, with 1, 30 and 100 searched formats, on random
-// sectors (the common case: no match) and on sectors that match the last format tried.
+// sectors (the common case: no match) and on sectors that match the last format tried; and the time
+// to prepare a large catalogue for a pass.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -67,6 +68,29 @@ void MatchingSectors(benchmark::State& state) { Run(state, true); }
 
 BENCHMARK(RandomSectors)->Arg(1)->Arg(30)->Arg(100);
 BENCHMARK(MatchingSectors)->Arg(1)->Arg(30)->Arg(100);
+
+// PrepareCatalogue over range(0) searched formats of range(1) made-up alternatives each: most
+// signatures at the start of the sector, some further in, as real catalogues have them.
+void PrepareLargeCatalogue(benchmark::State& state) {
+  TFormatsList list;
+  std::mt19937 rng(3);
+  for (int64_t i = 0; i < state.range(0); ++i) {
+    auto f = std::make_unique<TFormat>();
+    f->Title = "made-up " + std::to_string(i);
+    f->Search = true;
+    for (int64_t a = 0; a < state.range(1); ++a) {
+      int at = rng() % 4 == 0 ? static_cast<int>(rng() % 4096) : 0;
+      for (int b = 0; b < 4; ++b)
+        f->ScanBytes += (b ? "," : "") + std::to_string(at + b) + "=#" + std::to_string(rng() % 256);
+      f->ScanBytes += "\r\n";
+    }
+    list.Add(std::move(f));
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(PrepareCatalogue(list));
+  state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
+}
+
+BENCHMARK(PrepareLargeCatalogue)->Args({1, 100000})->Args({1000, 100})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quillot

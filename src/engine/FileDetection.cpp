@@ -24,9 +24,14 @@ void TFileDetection::Compile(const TFormatsList& catalogue) {
   for (const auto& f : catalogue) {
     if (!f->Search) continue;
     ++formatCount_;
+    const std::vector<std::vector<std::string>> all = f->GetAllAlternativeRules();
     for (int32_t a = 0; a < f->AlternativeCount; ++a) {
       Alternative alt{static_cast<uint32_t>(rules_.size()), 0, false, f.get()};
-      for (const std::string& entry : f->GetAlternativeRules(a)) {
+      if (static_cast<size_t>(a) >= all.size()) {
+        alternatives_.push_back(alt);  // a count larger than the text: an alternative without entries
+        continue;
+      }
+      for (const std::string& entry : all[static_cast<size_t>(a)]) {
         Rule rule{};
         alt.canMatch = ParseRule(entry, rule.offset, rule.value);
         if (alt.canMatch) {
@@ -42,6 +47,7 @@ void TFileDetection::Compile(const TFormatsList& catalogue) {
 
 void TFileDetection::BuildIndex() {
   const size_t n = alternatives_.size();
+  indexWork_ = 0;
   auto withinReach = [](int32_t offset) { return offset >= 0 && offset < kReach; };
   // Bytes that fill so much of real media (empty space, padding) that they select poorly.
   auto common = [](uint8_t v) { return v == 0x00 || v == 0xFF || v == 0x20; };
@@ -60,6 +66,7 @@ void TFileDetection::BuildIndex() {
     // rule it can neither match nor fail where the index is used: either way it changes no answer.
     useful[i] = !(alt.ruleCount == 0 || (!alt.canMatch && inside == alt.ruleCount));
     eligible[i] = inside;
+    indexWork_ += 1 + alt.ruleCount;
     // Left out, it may not read outside the buffer either: the index must rely on all its bytes.
     if (!useful[i])
       for (uint32_t r = 0; r < alt.ruleCount; ++r) reach_ = std::max(reach_, rules[r].offset + 1);
@@ -74,6 +81,7 @@ void TFileDetection::BuildIndex() {
     const Rule* rules = rules_.data() + alternatives_[i].firstRule;
     int best = -1;
     size_t bestUse = 0;
+    indexWork_ += 1 + eligible[i];
     for (uint32_t r = 0; r < eligible[i]; ++r) {
       size_t use = common(rules[r].value) ? 0 : offsetUse[rules[r].offset];
       if (best < 0 || use > bestUse) {
@@ -88,13 +96,18 @@ void TFileDetection::BuildIndex() {
     byOffset[rules[best].offset].push_back({rules[best].value, static_cast<uint32_t>(i)});
     for (int r = 0; r <= best; ++r) reach_ = std::max(reach_, rules[r].offset + 1);
   }
-  // Too many distinct offsets: the least used ones give their alternatives to the unkeyed list.
-  while (byOffset.size() > kMostLists - 1) {
-    auto fewest = byOffset.begin();
-    for (auto it = byOffset.begin(); it != byOffset.end(); ++it)
-      if (it->second.size() < fewest->second.size()) fewest = it;
-    for (auto& entry : fewest->second) unkeyed_.push_back(entry.second);
-    byOffset.erase(fewest);
+  // Too many distinct offsets: the least used ones give their alternatives to the unkeyed list, the
+  // lowest offset first among equally used ones. One sort, not a search per offset given up.
+  if (byOffset.size() > kMostLists - 1) {
+    std::vector<decltype(byOffset)::iterator> byUse;
+    for (auto it = byOffset.begin(); it != byOffset.end(); ++it) byUse.push_back(it);
+    indexWork_ += byUse.size();
+    std::stable_sort(byUse.begin(), byUse.end(),
+                     [](const auto& a, const auto& b) { return a->second.size() < b->second.size(); });
+    for (size_t i = 0; i + (kMostLists - 1) < byUse.size(); ++i) {
+      for (auto& entry : byUse[i]->second) unkeyed_.push_back(entry.second);
+      byOffset.erase(byUse[i]);
+    }
   }
   std::sort(unkeyed_.begin(), unkeyed_.end());
   keyOffsets_.clear();

@@ -37,6 +37,9 @@ class TFileDetection {
   // The shape of the index, for benchmarks: key offsets looked up per sector, alternatives tried always.
   size_t KeyOffsetCount() const { return keyOffsets_.size(); }
   size_t UnkeyedCount() const { return unkeyed_.size(); }
+  // The steps the last index build took (rules and key offsets visited), so tests can check it grows
+  // no faster than the catalogue.
+  uint64_t IndexWork() const { return indexWork_; }
 
  private:
   struct Rule {
@@ -79,6 +82,7 @@ class TFileDetection {
   std::vector<uint32_t> unkeyed_;  // alternative numbers, ascending
   const uint8_t* bufBegin_ = nullptr;
   size_t bufSize_ = 0;
+  uint64_t indexWork_ = 0;
 };
 
 // Sorts the catalogue by Order, counts each format's alternatives and compiles the searched formats.

@@ -9,12 +9,10 @@ namespace quillot {
 
 std::unique_ptr<TDataStorage> DataStorage;
 
-std::vector<std::string> TFormat::GetAlternativeRules(int32_t n) const {
+namespace {
+// Every comma separates; a comma at the very end adds no entry, like a final line break.
+std::vector<std::string> SplitEntries(std::string_view line) {
   std::vector<std::string> rules;
-  auto lines = SplitLines(Trim(ScanBytes));
-  if (n < 0 || static_cast<size_t>(n) >= lines.size()) return rules;
-  std::string_view line = lines[static_cast<size_t>(n)];
-  // Every comma separates; a comma at the very end adds no entry, like a final line break.
   size_t start = 0;
   for (size_t i = 0; i < line.size(); ++i) {
     if (line[i] == ',') {
@@ -25,8 +23,26 @@ std::vector<std::string> TFormat::GetAlternativeRules(int32_t n) const {
   if (start < line.size()) rules.emplace_back(line.substr(start));
   return rules;
 }
+}  // namespace
 
-int32_t TFormat::CountAlternatives() const { return static_cast<int32_t>(SplitLines(Trim(ScanBytes)).size()); }
+std::vector<std::string> TFormat::GetAlternativeRules(int32_t n) const {
+  textBytesRead_ += ScanBytes.size();
+  auto lines = SplitLines(Trim(ScanBytes));
+  if (n < 0 || static_cast<size_t>(n) >= lines.size()) return {};
+  return SplitEntries(lines[static_cast<size_t>(n)]);
+}
+
+std::vector<std::vector<std::string>> TFormat::GetAllAlternativeRules() const {
+  textBytesRead_ += ScanBytes.size();
+  std::vector<std::vector<std::string>> all;
+  for (std::string_view line : SplitLines(Trim(ScanBytes))) all.push_back(SplitEntries(line));
+  return all;
+}
+
+int32_t TFormat::CountAlternatives() const {
+  textBytesRead_ += ScanBytes.size();
+  return static_cast<int32_t>(SplitLines(Trim(ScanBytes)).size());
+}
 
 int CompareByOrder(const TFormat& a, const TFormat& b) {
   if (a.Order < b.Order) return -1;

@@ -22,9 +22,19 @@ class TFormat {
 
   // The entries of alternative n (0-based) of the trimmed ScanBytes, split at its commas.
   std::vector<std::string> GetAlternativeRules(int32_t n) const;
+  // The entries of every alternative in order, as GetAlternativeRules gives each, from one reading of
+  // the text: asking for each alternative in turn would read it once per alternative.
+  std::vector<std::vector<std::string>> GetAllAlternativeRules() const;
   // The number of lines of the trimmed ScanBytes.
   int32_t CountAlternatives() const;
   void PrepareForPass() { AlternativeCount = CountAlternatives(); }
+
+  // The bytes of ScanBytes the methods above have read so far: what preparing the format costs, so
+  // tests can check it grows with the text and no faster.
+  uint64_t TextBytesRead() const { return textBytesRead_; }
+
+ private:
+  mutable uint64_t textBytesRead_ = 0;
 };
 
 int CompareByOrder(const TFormat& a, const TFormat& b);

@@ -1,6 +1,7 @@
 // The indexed matcher must give exactly the answers of evaluating every rule in catalogue order.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 
 #include "engine/FileDetection.h"
@@ -115,6 +116,52 @@ TEST(FileDetectionIndex, ShippedCatalogueAgreesOnCraftedSectors) {
     }
   }
   EXPECT_GT(matched, 100);
+}
+
+// The work of preparing `formats` searched formats of `alternatives` made-up signatures each, counted as
+// the bytes of rule text read and the steps of the index build. Signatures at the sector's start, or
+// spread over the index's reach so that it has many offsets to choose from.
+uint64_t PreparationWork(int formats, int alternatives, bool spread) {
+  std::mt19937 rng(13);
+  TFormatsList list;
+  for (int i = 0; i < formats; ++i) {
+    auto f = std::make_unique<TFormat>();
+    f->Search = true;
+    for (int a = 0; a < alternatives; ++a) {
+      // Every line the same length, so twice the alternatives are exactly twice the text.
+      const unsigned at = spread ? static_cast<unsigned>(rng() % 65535) : 0;
+      char line[32];
+      std::snprintf(line, sizeof line, "%05u=#$%02X,%05u=#$%02X\r\n", at, static_cast<unsigned>(rng() % 256), at + 1,
+                    static_cast<unsigned>(rng() % 256));
+      f->ScanBytes += line;
+    }
+    list.Add(std::move(f));
+  }
+  const TFileDetection detection = PrepareCatalogue(list);
+  uint64_t work = detection.IndexWork();
+  for (const auto& f : list) {
+    EXPECT_EQ(f->AlternativeCount, alternatives);
+    work += f->TextBytesRead();
+  }
+  return work;
+}
+
+TEST(FileDetectionIndex, PreparingTwiceTheAlternativesTakesAtMostTwiceTheWork) {
+  struct Case {
+    int formats;
+    int alternatives;
+    bool spread;
+  };
+  // Twice the alternatives: in one format, and in twice the formats.
+  for (const Case& c : {Case{1, 5000, false}, Case{1, 5000, true}, Case{50, 100, true}}) {
+    SCOPED_TRACE(::testing::Message() << c.formats << " formats of " << c.alternatives << " alternatives, "
+                                      << (c.spread ? "spread" : "at the start"));
+    const uint64_t once = PreparationWork(c.formats, c.alternatives, c.spread);
+    const uint64_t twice = c.formats == 1 ? PreparationWork(1, 2 * c.alternatives, c.spread)
+                                          : PreparationWork(2 * c.formats, c.alternatives, c.spread);
+    EXPECT_GT(once, 0u);
+    EXPECT_LE(twice, 2 * once + 64);
+  }
 }
 
 }  // namespace

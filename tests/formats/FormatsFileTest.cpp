@@ -47,8 +47,14 @@ TEST(FormatDefinition, DefaultsAndAlternatives) {
   EXPECT_TRUE(f.GetAlternativeRules(1).empty());
   EXPECT_EQ(f.GetAlternativeRules(2), (std::vector<std::string>{"0=#1", " 1=#2"}));
   EXPECT_EQ(f.GetAlternativeRules(3), (std::vector<std::string>{"0=#3"}));
+  EXPECT_TRUE(f.GetAlternativeRules(4).empty());
+  // All at once, the same entries.
+  const auto all = f.GetAllAlternativeRules();
+  ASSERT_EQ(all.size(), 4u);
+  for (int32_t a = 0; a < 4; ++a) EXPECT_EQ(all[static_cast<size_t>(a)], f.GetAlternativeRules(a));
   f.ScanBytes = "a\rb\nc";
   EXPECT_EQ(f.CountAlternatives(), 3);
+  EXPECT_EQ(f.GetAllAlternativeRules().size(), 3u);
 }
 
 TEST(FormatsList, SortByOrderKeepsEqualOrdersAndLeavesModified) {

@@ -40,6 +40,9 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
 
   // Sectors (in SectorSizeReported units) whose reads fail with EIO.
   std::set<uint64_t> FailingSectors;
+  // A read that reaches a failing sector past its start returns the good sectors before it, as a short
+  // read; when false it fails whole, returning nothing, as some devices do.
+  bool ShortReads = true;
   // Reads stop short at this byte although the length says more (a medium that ends early).
   uint64_t EndsAt = UINT64_MAX;
   bool FailOpen = false;
@@ -92,7 +95,7 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
       for (uint64_t bad : d.FailingSectors) {
         const uint64_t badStart = bad * step, badEnd = badStart + step;
         if (badEnd <= offset || badStart >= stop) continue;
-        if (badStart <= offset) {
+        if (badStart <= offset || !d.ShortReads) {
           errno = EIO;
           return -1;
         }
