@@ -148,10 +148,9 @@ TEST_F(CarvingPropertyTest, RecoveredFilesDependOnNeitherSectorsPerReadNorWhereR
             // after it, one sector on, until one starts past the bad sector: the readable sectors before
             // it are lost up to a chunk's length. Only a retry makes the files independent of that.
             if (!shortReads && retries == 0) continue;
-            SCOPED_TRACE(::testing::Message()
-                         << family << ", " << size.bytes << "-byte sectors, seed " << seed << ", " << count
-                         << " sectors, " << sectorsToRead << " per read, " << retries << " retries, "
-                         << (shortReads ? "short reads" : "whole reads fail"));
+            SCOPED_TRACE(::testing::Message() << family << ", " << size.bytes << "-byte sectors, seed " << seed << ", "
+                                              << count << " sectors, " << sectorsToRead << " per read, " << retries
+                                              << " retries, " << (shortReads ? "short reads" : "whole reads fail"));
             disk->ShortReads = shortReads;
             int32_t readErrors = 0;
             const TFiles got = Recover(sectorsToRead, retries, count, readErrors);

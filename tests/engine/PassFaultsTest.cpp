@@ -119,7 +119,7 @@ TEST_F(PassFaultsTest, AStopEndsTheRetriesOnlyWhereAsked) {
     EXPECT_EQ(view.log.back(), "Recovery cancelled.");
     // The failed chunk, then the retries of its first sector: none, or all of them.
     EXPECT_EQ(disk->Reads, stopEndsRetries ? 1u : 101u) << stopEndsRetries;
-    EXPECT_EQ(view.sectors, std::vector<uint32_t>{20});  // no read beyond the chunk in hand
+    EXPECT_EQ(view.sectors, std::vector<uint64_t>{20});  // no read beyond the chunk in hand
     view = test::TRecordingView{};
     registration.reset();  // before the next disk takes D:
   }
