@@ -35,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(a.FilePrefix == b.FilePrefix, "FilePrefix kept");
     FUZZ_CHECK(a.Search == b.Search, "Search kept");
     FUZZ_CHECK(a.ScanBytes == b.ScanBytes, "ScanBytes kept");
+    FUZZ_CHECK(a.Stream == b.Stream, "Stream kept");
   }
   return 0;
 }

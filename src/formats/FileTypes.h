@@ -18,6 +18,8 @@ class TFormat {
   std::string FilePrefix = "file";
   bool Search = false;
   std::string ScanBytes;
+  // The stream unit that knows where this format's recordings end ("riff", "flac"); empty for none.
+  std::string Stream;
   int32_t AlternativeCount = 0;
 
   // The entries of alternative n (0-based) of the trimmed ScanBytes, split at its commas.

@@ -57,6 +57,7 @@ void TDataStorage::LoadFormats(const std::string& path) {
     format->Search = search != 0;
     ReadText(ini, entry, "ScanBytes", format->ScanBytes);
     format->ScanBytes = ReplaceAll(format->ScanBytes, "%$", "\r\n");
+    ReadText(ini, entry, "Stream", format->Stream);
     Formats.Add(std::move(format));
   }
 }
@@ -81,6 +82,8 @@ bool TDataStorage::SaveFormats(const std::string& path) {
     ini.Write(f->Title, "FilePrefix", f->FilePrefix);
     ini.Write(f->Title, "Search", f->Search ? "1" : "0");
     ini.Write(f->Title, "ScanBytes", EncodeScanBytes(f->ScanBytes));
+    // Only where a format has a unit, so a catalogue without units is written as before.
+    if (!f->Stream.empty()) ini.Write(f->Title, "Stream", f->Stream);
   }
   std::string error;
   if (ini.Save(path, &error)) return true;

@@ -82,7 +82,7 @@ TEST(FormatsFile, LoadsKeysWithTheirRulesAndDefaults) {
             "[options]\n"
             "formats_list=MP3,options, ; ,\"My Format\",Bare,MP3,Odd\n"
             "[mp3]\ncategory=Audio\nOrder=0x10\nFileExtension=mp3\nTypeDescription=MPEG audio\n"
-            "FilePrefix=tk\nSearch=5\nScanBytes=0=#73,1=#68,2=#51%$0=#255,1=#251%$\n"
+            "FilePrefix=tk\nSearch=5\nScanBytes=0=#73,1=#68,2=#51%$0=#255,1=#251%$\nStream=mpeg\n"
             "[My Format]\nOrder=ten\nSearch=yes\n"
             "[Odd]\nOrder=-2147483649\nSearch=0\nScanBytes=%$%$\n");
   TDataStorage storage;
@@ -96,8 +96,10 @@ TEST(FormatsFile, LoadsKeysWithTheirRulesAndDefaults) {
   EXPECT_EQ(mp3.FilePrefix, "tk");
   EXPECT_EQ(mp3.ScanBytes, "0=#73,1=#68,2=#51\r\n0=#255,1=#251\r\n");
   EXPECT_EQ(mp3.CountAlternatives(), 2);
+  EXPECT_EQ(mp3.Stream, "mpeg");
   const TFormat& mine = storage.Formats.Items(1);
   EXPECT_EQ(mine.Title, "My Format");
+  EXPECT_EQ(mine.Stream, "");
   EXPECT_EQ(mine.Order, 0);
   EXPECT_FALSE(mine.Search);
   // A section without keys: all defaults but the title.
@@ -142,6 +144,7 @@ TEST(FormatsFile, SaveKeepsOtherContentAndRoundTripsEveryTitle) {
     f->Title = title;
     f->Search = true;
     f->ScanBytes = "0=#1\r\n0=#2\n0=#3\r\n";
+    f->Stream = f->Title == "a,comma" ? "ogg" : "";
     storage.Formats.Add(std::move(f));
   }
   storage.Modified = true;
@@ -159,6 +162,9 @@ TEST(FormatsFile, SaveKeepsOtherContentAndRoundTripsEveryTitle) {
   EXPECT_EQ(reloaded.Formats.Items(1).Title, "\"Quoted first\"");
   EXPECT_EQ(reloaded.Formats.Items(4).Title, "\"Quoted last\"");
   EXPECT_EQ(reloaded.Formats.Items(2).ScanBytes, "0=#1\r\n0=#2\r\n0=#3\r\n");
+  EXPECT_EQ(reloaded.Formats.Items(2).Stream, "ogg");
+  EXPECT_EQ(reloaded.Formats.Items(3).Stream, "");
+  EXPECT_EQ(text.find("Stream="), text.rfind("Stream="));  // written only where a format has a unit
 }
 
 TEST(FormatsFile, LongValuesAreNeverCut) {

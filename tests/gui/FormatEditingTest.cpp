@@ -181,6 +181,7 @@ TEST_F(FormatEditingTest, AddAppendsAFormatOnOkAndCancelChangesNothing) {
 
 TEST_F(FormatEditingTest, ModifyUpdatesTheNodeInPlaceUnlessTheCategoryChangesEvenInCase) {
   TFormat* wav = AddFormat("Audio", "WAV", "Wave", true);
+  wav->Stream = "riff";  // no control shows it; every edit keeps it
   AddFormat("Audio", "AIFF", "Apple", true);
   auto form = ExpertWindow();
   QTreeWidgetItem* audio = form->TypesTreeView->topLevelItem(0);
@@ -230,6 +231,7 @@ TEST_F(FormatEditingTest, ModifyUpdatesTheNodeInPlaceUnlessTheCategoryChangesEve
   EXPECT_NE(form->TypesTreeView->topLevelItem(0), audio);
   EXPECT_EQ(form->TypesTreeView->topLevelItem(0)->text(0), "audio");  // as the first format writes it
   EXPECT_EQ(form->TypesTreeView->topLevelItem(0)->childCount(), 2);
+  EXPECT_EQ(wav->Stream, "riff");
 }
 
 TEST_F(FormatEditingTest, DeleteAsksWithTheTitleAndOnlyYesRemoves) {

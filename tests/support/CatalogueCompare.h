@@ -21,6 +21,7 @@ inline void ExpectSameCatalogue(const TFormatsList& a, const TFormatsList& b) {
     EXPECT_EQ(x.FilePrefix, y.FilePrefix);
     EXPECT_EQ(x.Search, y.Search);
     EXPECT_EQ(x.ScanBytes, y.ScanBytes);
+    EXPECT_EQ(x.Stream, y.Stream);
   }
 }
 
