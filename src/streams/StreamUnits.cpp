@@ -1,3 +1,4 @@
+#include "streams/FlacStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
 
@@ -5,6 +6,7 @@ namespace quillot {
 
 std::unique_ptr<TStreamUnit> MakeStreamUnit(std::string_view name) {
   if (name == "riff") return std::make_unique<TRiffStream>();
+  if (name == "flac") return std::make_unique<TFlacStream>();
   return nullptr;
 }
 
