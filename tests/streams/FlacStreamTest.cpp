@@ -56,7 +56,9 @@ TEST(FlacStream, EndsToTheByteAndJudgesTheFile) {
       EXPECT_EQ(run.Answer, row.Answer);
       EXPECT_EQ(run.Verdict, row.Verdict);
       EXPECT_TRUE(run.Steady);
-      if (how == "chunks of 1" && row.Answer.State == TStreamState::Ended) EXPECT_EQ(run.FedWhenSettled, row.Answer.At);
+      if (how == "chunks of 1" && row.Answer.State == TStreamState::Ended) {
+        EXPECT_EQ(run.FedWhenSettled, row.Answer.At);
+      }
     }
   }
 }
@@ -74,10 +76,11 @@ TEST(FlacStream, AChangedByteBreaksItsFrame) {
       for (const auto& [how, run] : test::FeedEveryWay("flac", damaged, 13)) {
         SCOPED_TRACE("byte " + std::to_string(at) + (followed ? " followed, " : ", ") + how);
         // When the bytes stop inside the last frame before its CRC-16 held, damage reads like a cut.
-        if (at == flac.size() - 40 && !followed)
+        if (at == flac.size() - 40 && !followed) {
           EXPECT_NE(run.Verdict.Verdict, TVerdict::Whole);
-        else
+        } else {
           EXPECT_EQ(run.Verdict.Verdict, TVerdict::Damaged);
+        }
         EXPECT_NE(run.Answer.State, TStreamState::Ended);
         if (run.Answer.State == TStreamState::Broke) {
           EXPECT_LE(run.Answer.At, at);

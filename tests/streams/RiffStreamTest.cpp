@@ -94,7 +94,9 @@ TEST(RiffStream, EndsToTheByteAndJudgesTheFile) {
       EXPECT_EQ(run.Verdict, row.Verdict);
       EXPECT_TRUE(run.Steady);
       // The end is told as soon as its last byte came, never later.
-      if (how == "chunks of 1" && row.Answer.State == TStreamState::Ended) EXPECT_EQ(run.FedWhenSettled, row.Answer.At);
+      if (how == "chunks of 1" && row.Answer.State == TStreamState::Ended) {
+        EXPECT_EQ(run.FedWhenSettled, row.Answer.At);
+      }
     }
   }
 }
