@@ -1,0 +1,435 @@
+#include "streams/FlacStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillot {
+
+namespace {
+
+template <typename T, unsigned Bits>
+constexpr std::array<T, 256> MakeCrcTable(T poly) {
+  std::array<T, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) {
+    T c = T(i << (Bits - 8));
+    for (int k = 0; k < 8; ++k) c = T((c & (T(1) << (Bits - 1))) ? (c << 1) ^ poly : c << 1);
+    table[i] = c;
+  }
+  return table;
+}
+constexpr auto kCrc8 = MakeCrcTable<uint8_t, 8>(0x07);
+constexpr auto kCrc16 = MakeCrcTable<uint16_t, 16>(0x8005);
+
+uint16_t Crc16(uint16_t crc, uint8_t b) { return uint16_t(crc << 8) ^ kCrc16[(crc >> 8) ^ b]; }
+
+constexpr uint32_t kRates[12] = {0, 88200, 176400, 192000, 8000, 16000, 22050, 24000, 32000, 44100, 48000, 96000};
+constexpr uint32_t kSampleSizes[8] = {0, 8, 12, 0, 16, 20, 24, 32};
+constexpr uint8_t kStreamInfo = 0;
+constexpr uint8_t kInvalidBlock = 127;
+
+// Reads bits from the front of a frame; past the bytes given it reads zeros and remembers it ran short.
+class TBitReader {
+ public:
+  TBitReader(const uint8_t* data, size_t size) : data_(data), bits_(uint64_t(size) * 8) {}
+  uint32_t Read(unsigned n) {
+    uint32_t v = 0;
+    for (unsigned i = 0; i < n; ++i) v = v << 1 | Bit();
+    return v;
+  }
+  void Skip(uint64_t n) {
+    if (n > bits_ - pos_) {
+      pos_ = bits_;
+      short_ = true;
+    } else {
+      pos_ += n;
+    }
+  }
+  // The zeros before the next one bit.
+  uint64_t Unary() {
+    uint64_t zeros = 0;
+    while (!short_ && Bit() == 0) ++zeros;
+    return zeros;
+  }
+  void AlignToByte() { Skip((8 - pos_ % 8) % 8); }
+  bool Short() const { return short_; }
+  uint64_t BytePos() const { return pos_ / 8; }
+
+ private:
+  uint32_t Bit() {
+    if (pos_ >= bits_) {
+      short_ = true;
+      return 0;
+    }
+    uint32_t b = (data_[pos_ / 8] >> (7 - pos_ % 8)) & 1;
+    ++pos_;
+    return b;
+  }
+  const uint8_t* data_;
+  uint64_t bits_;
+  uint64_t pos_ = 0;
+  bool short_ = false;
+};
+
+bool SkipResidual(TBitReader& in, uint32_t blockSize, uint32_t order) {
+  uint32_t method = in.Read(2);
+  if (method > 1) return false;
+  unsigned paramBits = method == 0 ? 4 : 5;
+  uint32_t escape = method == 0 ? 15 : 31;
+  uint32_t partitionOrder = in.Read(4);
+  uint32_t partitions = 1u << partitionOrder;
+  if (blockSize % partitions != 0 || (blockSize >> partitionOrder) < order) return false;
+  for (uint32_t p = 0; p < partitions && !in.Short(); ++p) {
+    uint32_t samples = (blockSize >> partitionOrder) - (p == 0 ? order : 0);
+    uint32_t param = in.Read(paramBits);
+    if (param == escape) {
+      in.Skip(uint64_t(samples) * in.Read(5));
+      continue;
+    }
+    for (uint32_t i = 0; i < samples && !in.Short(); ++i) {
+      in.Unary();
+      in.Skip(param);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+TFlacFrameEnd FindFlacFrameEnd(const uint8_t* frame, size_t size, const TFlacFrameHeader& header, size_t& end) {
+  TBitReader in(frame, size);
+  in.Skip(uint64_t(header.Length) * 8);
+  uint32_t channels = header.ChannelCode < 8 ? header.ChannelCode + 1u : 2u;
+  for (uint32_t ch = 0; ch < channels && !in.Short(); ++ch) {
+    uint32_t bits = header.BitsPerSample;
+    // The side channel carries one bit more.
+    if ((header.ChannelCode == 8 && ch == 1) || (header.ChannelCode == 9 && ch == 0) ||
+        (header.ChannelCode == 10 && ch == 1))
+      ++bits;
+    if (in.Read(1) != 0) return in.Short() ? TFlacFrameEnd::NeedMore : TFlacFrameEnd::Invalid;
+    uint32_t type = in.Read(6);
+    if (in.Read(1) != 0) {
+      uint64_t wasted = in.Unary() + 1;
+      if (wasted > bits) return in.Short() ? TFlacFrameEnd::NeedMore : TFlacFrameEnd::Invalid;
+      bits -= uint32_t(wasted);
+    }
+    if (in.Short()) break;
+    if (type == 0) {
+      in.Skip(bits);
+    } else if (type == 1) {
+      in.Skip(uint64_t(bits) * header.BlockSize);
+    } else if (type >= 8 && type <= 12) {
+      uint32_t order = type - 8;
+      if (order > header.BlockSize) return TFlacFrameEnd::Invalid;
+      in.Skip(uint64_t(order) * bits);
+      if (!SkipResidual(in, header.BlockSize, order))
+        return in.Short() ? TFlacFrameEnd::NeedMore : TFlacFrameEnd::Invalid;
+    } else if (type >= 32) {
+      uint32_t order = type - 31;
+      if (order > header.BlockSize) return TFlacFrameEnd::Invalid;
+      in.Skip(uint64_t(order) * bits);
+      uint32_t precision = in.Read(4);
+      if (precision == 15) return in.Short() ? TFlacFrameEnd::NeedMore : TFlacFrameEnd::Invalid;
+      in.Skip(5 + uint64_t(order) * (precision + 1));
+      if (!SkipResidual(in, header.BlockSize, order))
+        return in.Short() ? TFlacFrameEnd::NeedMore : TFlacFrameEnd::Invalid;
+    } else {
+      return TFlacFrameEnd::Invalid;
+    }
+  }
+  in.AlignToByte();
+  in.Skip(16);
+  if (in.Short()) return TFlacFrameEnd::NeedMore;
+  end = size_t(in.BytePos());
+  return TFlacFrameEnd::Found;
+}
+
+bool TFlacStream::Gather(const uint8_t*& data, size_t& size, size_t want) {
+  size_t take = std::min(want - partSize_, size);
+  std::memcpy(part_.data() + partSize_, data, take);
+  partSize_ += take;
+  data += take;
+  size -= take;
+  pos_ += take;
+  return partSize_ == want;
+}
+
+TStreamAnswer TFlacStream::Feed(const uint8_t* data, size_t size) {
+  while (size > 0 && status_ == TStatus::Reading) {
+    switch (phase_) {
+      case TPhase::Magic: {
+        bool full = Gather(data, size, 4);
+        if (std::memcmp(part_.data(), "fLaC", partSize_) != 0) {
+          status_ = TStatus::NotMine;
+        } else if (full) {
+          partSize_ = 0;
+          blockStart_ = pos_;
+          phase_ = TPhase::BlockHeader;
+        }
+        break;
+      }
+      case TPhase::BlockHeader:
+        if (Gather(data, size, 4)) OnBlockHeader();
+        break;
+      case TPhase::StreamInfo:
+        if (Gather(data, size, 34)) OnStreamInfo();
+        break;
+      case TPhase::BlockBody: {
+        uint64_t skip = std::min<uint64_t>(size, blockEnd_ - pos_);
+        data += skip;
+        size -= skip;
+        pos_ += skip;
+        if (pos_ == blockEnd_) {
+          blockStart_ = pos_;
+          phase_ = lastBlock_ ? TPhase::Frames : TPhase::BlockHeader;
+          frameStart_ = pos_;
+        }
+        break;
+      }
+      case TPhase::Frames:
+        for (; size > 0 && status_ == TStatus::Reading; ++data, --size) FrameByte(*data);
+        break;
+    }
+  }
+  return Answer();
+}
+
+void TFlacStream::OnBlockHeader() {
+  partSize_ = 0;
+  uint8_t type = part_[0] & 0x7F;
+  lastBlock_ = (part_[0] & 0x80) != 0;
+  uint32_t length = uint32_t(part_[1]) << 16 | part_[2] << 8 | part_[3];
+  // STREAMINFO comes first, once, at its fixed size.
+  if (type == kInvalidBlock || (type == kStreamInfo) == sawStreamInfo_ || (type == kStreamInfo && length != 34)) {
+    Break(blockStart_, TEvidence::Structure);
+    return;
+  }
+  blockEnd_ = pos_ + length;
+  phase_ = type == kStreamInfo ? TPhase::StreamInfo : TPhase::BlockBody;
+}
+
+void TFlacStream::OnStreamInfo() {
+  partSize_ = 0;
+  sawStreamInfo_ = true;
+  const uint8_t* p = part_.data();
+  uint32_t minBlock = p[0] << 8 | p[1];
+  maxBlockSize_ = p[2] << 8 | p[3];
+  uint32_t maxFrame = uint32_t(p[7]) << 16 | p[8] << 8 | p[9];
+  sampleRate_ = uint32_t(p[10]) << 12 | p[11] << 4 | p[12] >> 4;
+  channels_ = ((p[12] >> 1) & 7) + 1;
+  bitsPerSample_ = ((p[12] & 1) << 4 | p[13] >> 4) + 1;
+  totalSamples_ = uint64_t(p[13] & 0x0F) << 32 | uint32_t(p[14]) << 24 | p[15] << 16 | p[16] << 8 | p[17];
+  if (maxBlockSize_ == 0 || minBlock > maxBlockSize_ || sampleRate_ == 0 || bitsPerSample_ < 4) {
+    Break(blockStart_, TEvidence::Structure);
+    return;
+  }
+  // The largest frame possible: a 16-byte header, every channel verbatim with a side bit and a wasted-bits
+  // header, the footer.
+  uint64_t largest = 16 + channels_ * ((uint64_t(maxBlockSize_) * (bitsPerSample_ + 1) + 7) / 8 + 8) + 2;
+  maxFrameSize_ = maxFrame != 0 ? std::min<uint64_t>(maxFrame, largest) : largest;
+  phase_ = TPhase::BlockBody;
+}
+
+TFlacStream::TParse TFlacStream::ParseHeaderAt(uint64_t at, TFlacFrameHeader& h) const {
+  size_t have = size_t(pos_ - at);
+  auto byte = [&](size_t i) { return window_[(at + i) % kWindow]; };
+  if (have < 4) return TParse::NeedMore;
+  uint8_t b2 = byte(2), b3 = byte(3);
+  uint32_t sizeCode = b2 >> 4, rateCode = b2 & 15, sampleSizeCode = (b3 >> 1) & 7;
+  h.ChannelCode = b3 >> 4;
+  h.Variable = (byte(1) & 1) != 0;
+  if (sizeCode == 0 || rateCode == 15 || h.ChannelCode > 10 || sampleSizeCode == 3 || (b3 & 1) != 0)
+    return TParse::Invalid;
+  if (have < 5) return TParse::NeedMore;
+  // The frame or sample number, coded as UTF-8 extended to 36 bits.
+  uint8_t lead = byte(4);
+  size_t extra = 0;
+  uint64_t number = lead;
+  if (lead >= 0x80) {
+    if (lead < 0xC0 || lead == 0xFF) return TParse::Invalid;
+    while (extra < 6 && (lead & (0x40 >> extra))) ++extra;
+    number = lead & (0x3F >> extra);
+  }
+  if (extra > (h.Variable ? 6u : 5u)) return TParse::Invalid;
+  size_t i = 5;
+  for (size_t k = 0; k < extra; ++k, ++i) {
+    if (have <= i) return TParse::NeedMore;
+    if ((byte(i) & 0xC0) != 0x80) return TParse::Invalid;
+    number = number << 6 | (byte(i) & 0x3F);
+  }
+  h.Number = number;
+  size_t tail = (sizeCode == 6 ? 1 : sizeCode == 7 ? 2 : 0) + (rateCode == 12 ? 1 : rateCode >= 13 ? 2 : 0);
+  if (have < i + tail + 1) return TParse::NeedMore;
+  if (sizeCode == 1) {
+    h.BlockSize = 192;
+  } else if (sizeCode <= 5) {
+    h.BlockSize = 576u << (sizeCode - 2);
+  } else if (sizeCode <= 7) {
+    h.BlockSize = (sizeCode == 6 ? byte(i) : (byte(i) << 8 | byte(i + 1))) + 1u;
+    i += sizeCode - 5;
+  } else {
+    h.BlockSize = 256u << (sizeCode - 8);
+  }
+  uint32_t rate = rateCode == 0 ? sampleRate_ : rateCode < 12 ? kRates[rateCode] : 0;
+  if (rateCode == 12) rate = byte(i) * 1000u;
+  if (rateCode >= 13) rate = (byte(i) << 8 | byte(i + 1)) * (rateCode == 14 ? 10u : 1u);
+  i += rateCode == 12 ? 1 : rateCode >= 13 ? 2 : 0;
+  uint8_t crc = 0;
+  for (size_t k = 0; k < i; ++k) crc = kCrc8[crc ^ byte(k)];
+  if (crc != byte(i)) return TParse::Invalid;
+  h.Length = i + 1;
+  h.BitsPerSample = sampleSizeCode == 0 ? bitsPerSample_ : kSampleSizes[sampleSizeCode];
+  uint32_t channels = h.ChannelCode < 8 ? h.ChannelCode + 1u : 2u;
+  if (channels != channels_ || h.BitsPerSample != bitsPerSample_ || rate != sampleRate_ || h.BlockSize > maxBlockSize_)
+    return TParse::Invalid;
+  return TParse::Valid;
+}
+
+void TFlacStream::FrameByte(uint8_t b) {
+  uint64_t p = pos_++;
+  window_[p % kWindow] = b;
+  uint16_t crcBefore = crc_;
+  crc_ = Crc16(crc_, b);
+  if (inLastFrame_) {
+    lastFrame_.push_back(b);
+    if (crc_ == 0) TryEndLastFrame();
+    if (status_ == TStatus::Reading && lastFrame_.size() > maxFrameSize_) Break(frameStart_, TEvidence::Checksums);
+    return;
+  }
+  if (p == lastFF_ + 1 && (b & 0xFE) == 0xF8 && candidateCount_ < candidates_.size())
+    candidates_[candidateCount_++] = {lastFF_, crcBeforeFF_};
+  if (b == 0xFF) {
+    lastFF_ = p;
+    crcBeforeFF_ = crcBefore;
+  }
+  // The first frame starts right after the metadata.
+  if (!frameOpen_ && p == frameStart_ + 1 && (candidateCount_ == 0 || candidates_[0].At != frameStart_)) {
+    Break(frameStart_, TEvidence::Structure);
+    return;
+  }
+  size_t done = 0;
+  while (done < candidateCount_ && status_ == TStatus::Reading) {
+    TCandidate c = candidates_[done];
+    TFlacFrameHeader header;
+    TParse parse = ParseHeaderAt(c.At, header);
+    if (parse == TParse::NeedMore) break;
+    ++done;
+    if (parse == TParse::Valid) {
+      OnHeader(c, header);
+      if (frameOpen_ && frameStart_ == c.At) done = candidateCount_;  // the rest lie inside the new header
+    } else if (!frameOpen_) {
+      Break(frameStart_, TEvidence::Structure);
+    }
+  }
+  std::copy(candidates_.begin() + done, candidates_.begin() + candidateCount_, candidates_.begin());
+  candidateCount_ -= done;
+  // Past the largest frame, and the longest header after it, no next header came.
+  if (status_ == TStatus::Reading && frameOpen_ && !inLastFrame_ && pos_ - frameStart_ > maxFrameSize_ + 16) {
+    // Without a total the open frame may simply have been the last.
+    if (totalSamples_ == 0)
+      status_ = TStatus::Lost;
+    else
+      Break(frameStart_, TEvidence::Checksums);
+  }
+}
+
+void TFlacStream::OnHeader(const TCandidate& c, const TFlacFrameHeader& header) {
+  if (!frameOpen_) {
+    if (c.At != frameStart_) return;
+    if (header.Number != 0) {
+      Break(frameStart_, TEvidence::Structure);
+      return;
+    }
+    variable_ = header.Variable;
+    OpenFrame(c.At, header);
+    return;
+  }
+  uint64_t expected = variable_ ? samplesOpened_ : framesOpened_;
+  // A header of another strategy or number is a chance match inside the frame's data.
+  if (header.Variable != variable_ || header.Number != expected || c.At < frameStart_ + lastHeader_.Length + 2) return;
+  if (c.CrcBefore != 0) {
+    Break(frameStart_, TEvidence::Checksums);
+    return;
+  }
+  ++framesHeld_;
+  OpenFrame(c.At, header);
+}
+
+void TFlacStream::OpenFrame(uint64_t at, const TFlacFrameHeader& header) {
+  frameOpen_ = true;
+  frameStart_ = at;
+  lastHeader_ = header;
+  ++framesOpened_;
+  samplesOpened_ += header.BlockSize;
+  // Replays the bytes since the header's start: the running CRC and the sync search restart there.
+  crc_ = 0;
+  lastFF_ = ~uint64_t(0);
+  for (uint64_t q = at; q < pos_; ++q) {
+    uint8_t b = window_[q % kWindow];
+    if (b == 0xFF) {
+      lastFF_ = q;
+      crcBeforeFF_ = crc_;
+    }
+    crc_ = Crc16(crc_, b);
+  }
+  candidateCount_ = 0;
+  if (totalSamples_ != 0 && samplesOpened_ >= totalSamples_) {
+    inLastFrame_ = true;
+    for (uint64_t q = at; q < pos_; ++q) lastFrame_.push_back(window_[q % kWindow]);
+    if (crc_ == 0) TryEndLastFrame();
+  }
+}
+
+void TFlacStream::TryEndLastFrame() {
+  size_t end = 0;
+  TFlacFrameEnd found = FindFlacFrameEnd(lastFrame_.data(), lastFrame_.size(), lastHeader_, end);
+  if (found == TFlacFrameEnd::NeedMore) return;
+  if (found == TFlacFrameEnd::Found && end == lastFrame_.size()) {
+    status_ = TStatus::Ended;
+    end_ = frameStart_ + end;
+    ++framesHeld_;
+    lastFrame_ = {};
+    return;
+  }
+  // The subframes end elsewhere than where the CRC-16 holds (or make no sense).
+  Break(frameStart_, found == TFlacFrameEnd::Found ? TEvidence::Checksums : TEvidence::Structure);
+}
+
+void TFlacStream::Break(uint64_t at, TEvidence evidence) {
+  status_ = TStatus::Broke;
+  brokeAt_ = at;
+  brokeBy_ = evidence;
+  lastFrame_ = {};
+}
+
+TStreamAnswer TFlacStream::Answer() const {
+  switch (status_) {
+    case TStatus::Ended: return {TStreamState::Ended, end_};
+    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
+    case TStatus::NotMine:
+    case TStatus::Lost: return {TStreamState::Unknown, 0};
+    case TStatus::Reading: break;
+  }
+  // Without a total the stream carries no length.
+  if (sawStreamInfo_ && totalSamples_ == 0) return {TStreamState::Unknown, 0};
+  return {TStreamState::Continues, 0};
+}
+
+TStreamVerdict TFlacStream::Close() {
+  switch (status_) {
+    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Checksums};
+    case TStatus::Broke: return {TVerdict::Damaged, brokeBy_};
+    case TStatus::NotMine:
+    case TStatus::Lost: return {TVerdict::Unknown, TEvidence::None};
+    case TStatus::Reading: break;
+  }
+  if (pos_ == 0 || (sawStreamInfo_ && totalSamples_ == 0)) return {TVerdict::Unknown, TEvidence::None};
+  if (inLastFrame_) {
+    // The last frame's subframes end within the bytes, but its CRC-16 never held there.
+    size_t end = 0;
+    TFlacFrameEnd found = FindFlacFrameEnd(lastFrame_.data(), lastFrame_.size(), lastHeader_, end);
+    if (found != TFlacFrameEnd::NeedMore) return {TVerdict::Damaged, TEvidence::Checksums};
+  }
+  return {TVerdict::CutShort, framesHeld_ > 0 ? TEvidence::Checksums : TEvidence::Structure};
+}
+
+}  // namespace quillot

@@ -1,0 +1,179 @@
+#include "streams/RiffStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillot {
+
+namespace {
+
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+uint64_t Le64(const uint8_t* p) { return Le32(p) | uint64_t(Le32(p + 4)) << 32; }
+bool IsPrintableId(const uint8_t* p) {
+  return std::all_of(p, p + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; });
+}
+uint64_t RoundEven(uint64_t n) { return n + (n & 1); }
+
+constexpr uint32_t kAllOnes32 = 0xFFFFFFFF;
+constexpr uint64_t kAllOnes64 = ~uint64_t(0);
+// The ds64 fields read: RIFF size, data size, sample count (each 64-bit), table length.
+constexpr size_t kDs64Fields = 28;
+
+}  // namespace
+
+bool TRiffStream::Gather(const uint8_t*& data, size_t& size, size_t want) {
+  size_t take = std::min(want - partSize_, size);
+  std::memcpy(part_.data() + partSize_, data, take);
+  partSize_ += take;
+  data += take;
+  size -= take;
+  pos_ += take;
+  return partSize_ == want;
+}
+
+TStreamAnswer TRiffStream::Feed(const uint8_t* data, size_t size) {
+  while (size > 0 && status_ == TStatus::Reading) {
+    switch (phase_) {
+      case TPhase::Header: {
+        size_t before = partSize_;
+        bool full = Gather(data, size, 12);
+        // Refuse a foreign start as soon as its first bytes differ.
+        size_t seen = std::min<size_t>(partSize_, 4);
+        if (before < 4 && std::memcmp(part_.data(), "RIFF", seen) != 0 &&
+            std::memcmp(part_.data(), "RF64", seen) != 0 && std::memcmp(part_.data(), "BW64", seen) != 0) {
+          status_ = TStatus::NotMine;
+        } else if (full) {
+          OnHeader();
+        }
+        break;
+      }
+      case TPhase::ChunkHeader:
+        if (Gather(data, size, 8)) OnChunkHeader();
+        break;
+      case TPhase::Ds64:
+        if (Gather(data, size, kDs64Fields)) OnDs64();
+        break;
+      case TPhase::ChunkBody: {
+        uint64_t skip = std::min<uint64_t>(size, chunkEnd_ - pos_);
+        data += skip;
+        size -= skip;
+        pos_ += skip;
+        if (pos_ == chunkEnd_) OnChunkEnd();
+        break;
+      }
+    }
+  }
+  return Answer();
+}
+
+void TRiffStream::OnHeader() {
+  partSize_ = 0;
+  if (!IsPrintableId(part_.data() + 8)) {
+    status_ = TStatus::NotMine;
+    return;
+  }
+  wave_ = std::memcmp(part_.data() + 8, "WAVE", 4) == 0;
+  rf64_ = std::memcmp(part_.data(), "RIFF", 4) != 0;
+  chunkStart_ = 12;
+  phase_ = TPhase::ChunkHeader;
+  if (rf64_) return;  // the size comes with ds64
+  uint32_t size = Le32(part_.data() + 4);
+  // 0 and all-ones are what a recorder leaves before it finishes; under 4 cannot hold the form type.
+  if (size == 0 || size == kAllOnes32 || size < 4) {
+    status_ = TStatus::NoLength;
+    return;
+  }
+  end_ = RoundEven(8 + uint64_t(size));
+  endKnown_ = true;
+  if (end_ == 12) OnChunkEnd();
+}
+
+void TRiffStream::OnChunkHeader() {
+  partSize_ = 0;
+  const uint8_t* id = part_.data();
+  if (!IsPrintableId(id) || (rf64_ && !endKnown_ && std::memcmp(id, "ds64", 4) != 0)) {
+    status_ = TStatus::Broke;
+    brokeAt_ = chunkStart_;
+    return;
+  }
+  uint64_t size = Le32(part_.data() + 4);
+  if (rf64_ && !endKnown_) {
+    if (size < kDs64Fields) {
+      status_ = TStatus::Broke;
+      brokeAt_ = chunkStart_;
+      return;
+    }
+    chunkEnd_ = chunkStart_ + 8 + RoundEven(size);
+    phase_ = TPhase::Ds64;
+    return;
+  }
+  bool data = std::memcmp(id, "data", 4) == 0;
+  if (data && rf64_ && size == kAllOnes32) size = ds64DataSize_;
+  if (size > kAllOnes64 / 2) {
+    status_ = TStatus::NoLength;
+    return;
+  }
+  sawData_ = sawData_ || data;
+  chunkEnd_ = chunkStart_ + 8 + RoundEven(size);
+  // A chunk reaching past the announced end: the size was written before the recording grew.
+  if (chunkEnd_ > end_ || chunkEnd_ < chunkStart_) {
+    status_ = TStatus::NoLength;
+    return;
+  }
+  phase_ = TPhase::ChunkBody;
+  if (pos_ == chunkEnd_) OnChunkEnd();
+}
+
+void TRiffStream::OnDs64() {
+  partSize_ = 0;
+  uint64_t size = Le64(part_.data());
+  ds64DataSize_ = Le64(part_.data() + 8);
+  if (size == 0 || size == kAllOnes64 || size < 4 || size > kAllOnes64 / 2) {
+    status_ = TStatus::NoLength;
+    return;
+  }
+  end_ = RoundEven(8 + size);
+  endKnown_ = true;
+  if (chunkEnd_ > end_) {
+    status_ = TStatus::NoLength;
+    return;
+  }
+  phase_ = TPhase::ChunkBody;
+  if (pos_ == chunkEnd_) OnChunkEnd();
+}
+
+void TRiffStream::OnChunkEnd() {
+  if (pos_ < end_) {
+    chunkStart_ = pos_;
+    phase_ = TPhase::ChunkHeader;
+    return;
+  }
+  // A WAVE form whose announced size stops before any audio: its header was written early.
+  status_ = wave_ && !sawData_ ? TStatus::NoLength : TStatus::Ended;
+}
+
+TStreamAnswer TRiffStream::Answer() const {
+  switch (status_) {
+    case TStatus::Reading: return {TStreamState::Continues, 0};
+    case TStatus::Ended: return {TStreamState::Ended, end_};
+    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
+    case TStatus::NotMine:
+    case TStatus::NoLength: break;
+  }
+  return {TStreamState::Unknown, 0};
+}
+
+TStreamVerdict TRiffStream::Close() {
+  switch (status_) {
+    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
+    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Structure};
+    case TStatus::Reading:
+      if (pos_ > 0) return {TVerdict::CutShort, TEvidence::Structure};
+      break;
+    case TStatus::NotMine:
+    case TStatus::NoLength: break;
+  }
+  return {TVerdict::Unknown, TEvidence::None};
+}
+
+}  // namespace quillot

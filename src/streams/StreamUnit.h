@@ -1,0 +1,55 @@
+// A stream unit follows one recovered file's bytes and tells where the recording ends and whether it is
+// whole. It is fed, in order, exactly the bytes appended to the file; any chunking of the same bytes gives
+// the same answers. Its state is bounded: it never keeps the whole file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace quillot {
+
+enum class TStreamState {
+  Continues,  // the stream goes on past the bytes fed so far
+  Ended,      // the stream ended at byte At of the file (its exact length, its trailing parts included)
+  Broke,      // a checksum or the structure failed; the failing part starts at byte At
+  Unknown,    // the unit cannot tell: not its stream, or the stream carries no usable length
+};
+
+struct TStreamAnswer {
+  TStreamState State = TStreamState::Continues;
+  uint64_t At = 0;  // a byte offset in the file for Ended and Broke, else 0
+  bool operator==(const TStreamAnswer&) const = default;
+};
+
+enum class TVerdict {
+  Whole,     // ended where its own data says, every checksum it carries held
+  CutShort,  // the bytes stopped before the end its data announces
+  Damaged,   // a checksum or the structure failed
+  Unknown,
+};
+
+// What the verdict rests on.
+enum class TEvidence { None, Structure, Checksums };
+
+struct TStreamVerdict {
+  TVerdict Verdict = TVerdict::Unknown;
+  TEvidence Evidence = TEvidence::None;
+  bool operator==(const TStreamVerdict&) const = default;
+};
+
+class TStreamUnit {
+ public:
+  virtual ~TStreamUnit() = default;
+  // Takes the next bytes of the file and answers for everything fed so far. Once Ended or Broke, the
+  // answer stays the same whatever follows.
+  virtual TStreamAnswer Feed(const uint8_t* data, size_t size) = 0;
+  // The verdict once no more bytes come; may be asked more than once.
+  virtual TStreamVerdict Close() = 0;
+};
+
+// The unit of the given name ("riff", "flac"), or nullptr when no unit has that name.
+std::unique_ptr<TStreamUnit> MakeStreamUnit(std::string_view name);
+
+}  // namespace quillot

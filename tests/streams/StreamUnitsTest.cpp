@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "support/StreamFeed.h"
+
+namespace quillot {
+
+using test::TBytes;
+
+namespace {
+
+// fLaC and the sample's STREAMINFO, not marked last.
+TBytes FlacStart() {
+  TBytes flac = test::SampleAudio("chirp.flac");
+  TBytes start(flac.begin(), flac.begin() + 4 + 4 + 34);
+  start[4] &= 0x7F;
+  return start;
+}
+
+void AppendFlacBlock(TBytes& bytes, uint8_t typeAndLast, uint32_t length) {
+  bytes.push_back(typeAndLast);
+  for (int shift : {16, 8, 0}) bytes.push_back(uint8_t(length >> shift));
+}
+
+TBytes RiffStart(uint32_t size, std::string_view form) {
+  TBytes riff;
+  test::AppendText(riff, "RIFF");
+  test::AppendLe(riff, size, 4);
+  test::AppendText(riff, form);
+  return riff;
+}
+
+bool IsValid(const test::TFeedRun& run) {
+  return run.Answer.State >= TStreamState::Continues && run.Answer.State <= TStreamState::Unknown &&
+         run.Verdict.Verdict >= TVerdict::Whole && run.Verdict.Verdict <= TVerdict::Unknown && run.Steady;
+}
+
+}  // namespace
+
+TEST(MakeStreamUnit, KnowsItsUnitsByName) {
+  EXPECT_NE(MakeStreamUnit("riff"), nullptr);
+  EXPECT_NE(MakeStreamUnit("flac"), nullptr);
+  for (std::string_view name : {"", "RIFF", "ogg", "flac "}) EXPECT_EQ(MakeStreamUnit(name), nullptr) << name;
+}
+
+// Lengths of 0 and all-ones, lengths past the data, chains of empty parts: each ends, answers the same in any
+// chunking, and reads nothing past what it was given.
+TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
+  TBytes emptyBlocks = FlacStart();
+  for (int i = 0; i < 5000; ++i) AppendFlacBlock(emptyBlocks, 1, 0);
+  TBytes blockPastData = FlacStart();
+  AppendFlacBlock(blockPastData, 0x81, 0xFFFFFF);
+  blockPastData.resize(blockPastData.size() + 100);
+  TBytes firstNotStreamInfo;
+  test::AppendText(firstNotStreamInfo, "fLaC");
+  AppendFlacBlock(firstNotStreamInfo, 0x81, 0);
+  TBytes framesOfJunk = FlacStart();
+  AppendFlacBlock(framesOfJunk, 0x81, 0);
+  framesOfJunk = test::Concat(framesOfJunk, test::RandomBytes(20000, 3));
+  TBytes emptyChunks = RiffStart(4 + 8 * 3000, "TEST");
+  for (int i = 0; i < 3000; ++i) test::AppendText(emptyChunks, std::string_view("none\0\0\0\0", 8));
+  TBytes chunkPastEnd = RiffStart(0xFFFFFFFE, "WAVE");
+  test::AppendText(chunkPastEnd, "junk");
+  test::AppendLe(chunkPastEnd, 0xFFFFFFFF, 4);
+  const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
+  struct TRow {
+    const char* Name;
+    const char* Unit;
+    TBytes Bytes;
+    TStreamAnswer Answer;
+    TVerdict Verdict;
+  } rows[] = {
+      {"FLAC, empty blocks", "flac", emptyBlocks, goesOn, TVerdict::CutShort},
+      {"FLAC, a block past the data", "flac", blockPastData, goesOn, TVerdict::CutShort},
+      {"FLAC, no STREAMINFO", "flac", firstNotStreamInfo, {TStreamState::Broke, 4}, TVerdict::Damaged},
+      {"FLAC, random frames", "flac", framesOfJunk, {TStreamState::Broke, 46}, TVerdict::Damaged},
+      {"FLAC, random bytes", "flac", test::RandomBytes(20000, 4), unknown, TVerdict::Unknown},
+      {"RIFF, empty chunks",
+       "riff",
+       test::Concat(emptyChunks, emptyChunks),
+       {TStreamState::Ended, emptyChunks.size()},
+       TVerdict::Whole},
+      {"RIFF, a chunk past the end", "riff", chunkPastEnd, unknown, TVerdict::Unknown},
+      {"RIFF, size 3", "riff", RiffStart(3, "WAVE"), unknown, TVerdict::Unknown},
+      {"RIFF, no form type", "riff", RiffStart(100, "\x01\x02\x03\x04"), unknown, TVerdict::Unknown},
+      {"RIFF, random bytes", "riff", test::RandomBytes(20000, 5), unknown, TVerdict::Unknown},
+  };
+  for (const TRow& row : rows) {
+    for (const auto& [how, run] : test::FeedEveryWay(row.Unit, row.Bytes, 17)) {
+      SCOPED_TRACE(std::string(row.Name) + ", " + how);
+      EXPECT_EQ(run.Answer, row.Answer);
+      EXPECT_EQ(run.Verdict.Verdict, row.Verdict);
+      EXPECT_TRUE(run.Steady);
+    }
+  }
+}
+
+// Any chunking of the same bytes gives the same answer and verdict, for the samples and for mangled copies.
+TEST(StreamUnits, ChunkingNeverChangesTheAnswers) {
+  std::mt19937 rng(23);
+  for (auto [unit, file] : {std::pair{"riff", "voice-memo.wav"}, std::pair{"flac", "chirp.flac"}}) {
+    const TBytes original = test::SampleAudio(file);
+    for (int i = 0; i < 40; ++i) {
+      TBytes bytes = original;
+      for (int k = rng() % 4; k >= 0; --k) bytes[rng() % bytes.size()] = uint8_t(rng());
+      if (i % 3 == 0) bytes.resize(rng() % bytes.size());
+      if (i % 3 == 1) bytes = test::Concat(bytes, test::RandomBytes(rng() % 5000, i));
+      if (bytes.empty()) continue;
+      const auto runs = test::FeedEveryWay(unit, bytes, i);
+      for (const auto& [how, run] : runs) {
+        SCOPED_TRACE(std::string(file) + " mangled " + std::to_string(i) + ", " + how);
+        EXPECT_TRUE(IsValid(run));
+        EXPECT_EQ(run, runs.front().second);
+      }
+    }
+  }
+}
+
+}  // namespace quillot

@@ -1,0 +1,97 @@
+// Feeding a stream unit the way the file output would: the bytes in chunks of chosen sizes.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "streams/StreamUnit.h"
+#include "support/Files.h"
+
+namespace quillot::test {
+
+using TBytes = std::vector<uint8_t>;
+
+inline TBytes ReadBytes(const std::string& path) {
+  std::string text = ReadText(path);
+  return TBytes(text.begin(), text.end());
+}
+
+inline TBytes SampleAudio(const std::string& name) {
+  return ReadBytes(std::string(QUILLOT_SOURCE_DIR) + "/samples/audio/" + name);
+}
+
+inline TBytes Concat(TBytes a, const TBytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+inline TBytes RandomBytes(size_t size, uint32_t seed) {
+  std::mt19937 rng(seed);
+  TBytes bytes(size);
+  for (auto& b : bytes) b = uint8_t(rng());
+  return bytes;
+}
+
+inline void PutLe32(TBytes& bytes, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(v >> (8 * i));
+}
+
+inline void AppendText(TBytes& bytes, std::string_view text) { bytes.insert(bytes.end(), text.begin(), text.end()); }
+
+inline void AppendLe(TBytes& bytes, uint64_t v, int size) {
+  for (int i = 0; i < size; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
+}
+
+struct TFeedRun {
+  TStreamAnswer Answer;
+  TStreamVerdict Verdict;
+  uint64_t FedWhenSettled = 0;  // bytes fed when the answer first became Ended or Broke
+  bool Steady = true;           // an Ended or Broke answer never changed afterwards
+  bool operator==(const TFeedRun& o) const { return Answer == o.Answer && Verdict == o.Verdict && Steady == o.Steady; }
+};
+
+// Feeds all the bytes, each chunk's size from nextChunk (at least 1).
+inline TFeedRun FeedInChunks(std::string_view unitName, const TBytes& bytes, const std::function<size_t()>& nextChunk) {
+  auto unit = MakeStreamUnit(unitName);
+  TFeedRun run;
+  bool settled = false;
+  size_t at = 0;
+  do {
+    size_t n = std::min(bytes.size() - at, std::max<size_t>(1, nextChunk()));
+    // A copy of exactly the chunk, so a read past it is a fault the sanitizer sees.
+    TBytes chunk(bytes.begin() + at, bytes.begin() + at + n);
+    TStreamAnswer answer = unit->Feed(chunk.data(), chunk.size());
+    at += n;
+    if (settled && !(answer == run.Answer)) run.Steady = false;
+    if (!settled && (answer.State == TStreamState::Ended || answer.State == TStreamState::Broke)) {
+      settled = true;
+      run.FedWhenSettled = at;
+    }
+    run.Answer = answer;
+  } while (at < bytes.size());
+  run.Verdict = unit->Close();
+  return run;
+}
+
+inline TFeedRun FeedWhole(std::string_view unitName, const TBytes& bytes) {
+  return FeedInChunks(unitName, bytes, [&] { return bytes.size(); });
+}
+
+// The same bytes fed whole, 1, 7 and 4096 bytes at a time, and in random sizes.
+inline std::vector<std::pair<std::string, TFeedRun>> FeedEveryWay(std::string_view unitName, const TBytes& bytes,
+                                                                  uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<std::pair<std::string, TFeedRun>> runs;
+  runs.emplace_back("whole", FeedWhole(unitName, bytes));
+  for (size_t size : {size_t(1), size_t(7), size_t(4096)})
+    runs.emplace_back("chunks of " + std::to_string(size), FeedInChunks(unitName, bytes, [=] { return size; }));
+  runs.emplace_back("random chunks", FeedInChunks(unitName, bytes, [&] { return size_t(1 + rng() % 9000); }));
+  return runs;
+}
+
+}  // namespace quillot::test
