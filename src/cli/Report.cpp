@@ -16,7 +16,8 @@
 namespace quillot::cli {
 
 namespace {
-const char* const kTsvHeader = "name\tformat\tfirst_sector\tsectors\tbytes\tunreadable_sectors\tshort\n";
+const char* const kTsvHeader =
+    "name\tformat\tfirst_sector\tsectors\tbytes\tunreadable_sectors\tshort\tverdict\tevidence\n";
 
 // The length of the UTF-8 sequence at s[i], or 0 when the bytes there are not one (overlong forms,
 // surrogates and code points past U+10FFFF included).
@@ -70,6 +71,25 @@ std::string TsvField(std::string s) {
 }
 }  // namespace
 
+const char* VerdictText(TVerdict v) {
+  switch (v) {
+    case TVerdict::Whole: return "whole";
+    case TVerdict::CutShort: return "cut short";
+    case TVerdict::Damaged: return "damaged";
+    case TVerdict::Unknown: break;
+  }
+  return "unknown";
+}
+
+const char* EvidenceText(TEvidence e) {
+  switch (e) {
+    case TEvidence::Checksums: return "checksums";
+    case TEvidence::Structure: return "structure";
+    case TEvidence::None: break;
+  }
+  return "none";
+}
+
 std::string SectorRanges(const std::vector<uint64_t>& sectors) {
   std::string out;
   for (size_t i = 0; i < sectors.size();) {
@@ -93,7 +113,8 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
       out += "{\"name\": " + JsonString(f.Name) + ", \"format\": " + JsonString(f.Format) +
              ", \"first_sector\": " + std::to_string(f.FirstSector) + ", \"sectors\": " + std::to_string(f.Sectors) +
              ", \"bytes\": " + std::to_string(f.Bytes) + ", \"unreadable_sectors\": \"" +
-             SectorRanges(f.UnreadableSectors) + "\", \"short\": " + (f.Short ? "true" : "false") + "}";
+             SectorRanges(f.UnreadableSectors) + "\", \"short\": " + (f.Short ? "true" : "false") +
+             ", \"verdict\": \"" + VerdictText(f.Verdict) + "\", \"evidence\": \"" + EvidenceText(f.Evidence) + "\"}";
     }
     out += files.empty() ? "]\n" : "\n]\n";
     return out;
@@ -102,7 +123,7 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
   for (const auto& f : files)
     out += TsvField(f.Name) + "\t" + TsvField(f.Format) + "\t" + std::to_string(f.FirstSector) + "\t" +
            std::to_string(f.Sectors) + "\t" + std::to_string(f.Bytes) + "\t" + SectorRanges(f.UnreadableSectors) +
-           "\t" + (f.Short ? "yes" : "no") + "\n";
+           "\t" + (f.Short ? "yes" : "no") + "\t" + VerdictText(f.Verdict) + "\t" + EvidenceText(f.Evidence) + "\n";
   return out;
 }
 

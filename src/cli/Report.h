@@ -26,6 +26,10 @@ std::optional<std::string> PrepareReport(const std::string& path, char sourceLet
 std::string ReportText(const std::vector<TRecoveredFile>& files, bool json);
 bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& files, std::string& error);
 
+// "whole", "cut short", "damaged", "unknown"; "checksums", "structure", "none".
+const char* VerdictText(TVerdict verdict);
+const char* EvidenceText(TEvidence evidence);
+
 // Sector numbers in ascending order as ranges: "7,12-15".
 std::string SectorRanges(const std::vector<uint64_t>& sectors);
 

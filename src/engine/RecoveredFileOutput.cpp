@@ -38,7 +38,7 @@ bool TRecoveredFileOutput::SearchName(const std::string& prefix, const std::stri
 }
 
 void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& extension,
-                                 const std::string& formatTitle, uint64_t firstSector) {
+                                 const std::string& formatTitle, uint64_t firstSector, const std::string& stream) {
   ++FilesFound;
   const bool safe = SafeNamePart(prefix) && SafeNamePart(extension);
   std::string name;
@@ -64,8 +64,11 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
       view_.AddLogLine(Tr(strCannotCreateDestinationFile, {path}));
     } else {
       FatalError = false;
-      open_ = true;
+      open_ = accepting_ = true;
       current_ = TRecoveredFile{name, path, formatTitle, firstSector, 0, 0, {}, false};
+      unit_ = stream.empty() ? nullptr : MakeStreamUnit(stream);
+      answer_ = TStreamAnswer{};
+      fed_ = 0;
     }
   }
   view_.AddLogLine(Tr(strRecoveringFile, {name}));
@@ -81,16 +84,28 @@ namespace {
 bool AllZero(const uint8_t* p, size_t n) { return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0); }
 }  // namespace
 
+size_t TRecoveredFileOutput::FollowStream(const uint8_t* data, size_t size) {
+  if (!unit_ || answer_.State != TStreamState::Continues) return size;
+  const uint64_t before = fed_;
+  answer_ = unit_->Feed(data, size);
+  fed_ += size;
+  if (!Trim || answer_.State != TStreamState::Ended) return size;
+  // The recording ends within or before this run: the rest of the run and every sector after it up to
+  // the next start are not the file's.
+  accepting_ = false;
+  return answer_.At > before ? static_cast<size_t>(std::min<uint64_t>(answer_.At - before, size)) : 0;
+}
+
 void TRecoveredFileOutput::Flush() {
   if (!open_ || pendingSize_ == 0) return;
   const uint8_t* data = pendingBegin_;
-  const size_t size = pendingSize_;
-  const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : size;
+  const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : pendingSize_;
+  const size_t size = FollowStream(data, pendingSize_);
   pendingSize_ = 0;
   for (size_t pos = 0; pos < size;) {
-    const bool zero = AllZero(data + pos, sector);
-    size_t end = pos + sector;
-    while (end < size && AllZero(data + end, sector) == zero) end += sector;
+    const bool zero = AllZero(data + pos, std::min(sector, size - pos));
+    size_t end = std::min(pos + sector, size);
+    while (end < size && AllZero(data + end, std::min(sector, size - end)) == zero) end = std::min(end + sector, size);
     // A hole needs no room, so it says nothing of whether writing those zeros would have worked:
     // FatalError keeps the outcome of the last data written.
     if (zero && destination_.AppendZeros(handle_, end - pos)) {
@@ -133,7 +148,16 @@ void TRecoveredFileOutput::Close() {
   Flush();
   // Setting the length of a file that ends in a hole is its last write.
   if (!destination_.Close(handle_)) WriteFailed();
-  open_ = false;
+  open_ = accepting_ = false;
+  if (unit_) {
+    const TStreamVerdict v = unit_->Close();
+    current_.Verdict = v.Verdict;
+    current_.Evidence = v.Evidence;
+    unit_.reset();
+  }
+  // What could not be read or written is missing from the file, whatever its stream says.
+  if (current_.Verdict == TVerdict::Whole && (current_.Short || !current_.UnreadableSectors.empty()))
+    current_.Verdict = TVerdict::Damaged;
   handle_ = -1;
   view_.OnFileFinished(current_);
 }

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/Destination.h"
 #include "engine/RecoveryView.h"
+#include "streams/StreamUnit.h"
 
 namespace quillot {
 
@@ -18,11 +20,12 @@ class TRecoveredFileOutput {
   ~TRecoveredFileOutput() { Close(); }
 
   // A recognised start: names and creates the next file (asking before an overwrite).
+  // stream names the format's stream unit ("riff"), which follows the file and gives its verdict.
   void Start(const std::string& prefix, const std::string& extension, const std::string& formatTitle,
-             uint64_t firstSector);
+             uint64_t firstSector, const std::string& stream = {});
   // Appends one sector to the open file. The bytes must stay valid until Flush or Close.
   void Append(const uint8_t* sector, uint32_t bytesPerSec) {
-    if (!open_) return;
+    if (!accepting_) return;
     if (pendingSize_ != 0 && sector == pendingBegin_ + pendingSize_) {
       pendingSize_ += bytesPerSec;
     } else {
@@ -42,6 +45,9 @@ class TRecoveredFileOutput {
   void Close();
 
   bool IsOpen() const { return open_; }
+  // End each file where its stream unit says its recording ends; the sectors after it, up to the next
+  // start, are not written.
+  bool Trim = false;
   bool FatalError = false;
   int32_t FilesFound = 0;
   int32_t NameOffset = 0;
@@ -53,11 +59,17 @@ class TRecoveredFileOutput {
   // Writes whole sectors of data, falling back to one sector at a time when the large write fails.
   void WriteRun(const uint8_t* data, size_t size);
   void WriteFailed();
+  // Feeds a run about to be written to the file's unit; answers how much of it belongs to the file.
+  size_t FollowStream(const uint8_t* data, size_t size);
 
   TDestination& destination_;
   TRecoveryView& view_;
   std::string folder_;
   bool open_ = false;
+  bool accepting_ = false;  // open, and (when trimming) its recording has not ended yet
+  std::unique_ptr<TStreamUnit> unit_;
+  TStreamAnswer answer_;
+  uint64_t fed_ = 0;  // bytes of the file fed to its unit
   int handle_ = -1;
   TRecoveredFile current_;
   const uint8_t* pendingBegin_ = nullptr;

@@ -115,6 +115,7 @@ bool TRecoveryPass::BeginPass(TPassRun& run, TFormatsList& catalogue) {
   run.detection.SetBufferBounds(run.buffer.get(), kWorkBufferSize);
   view_.OnPassStarted(run.options.StartSector, run.total, run.bytesPerSec);
   run.output.emplace(destination_, view_, run.folder);
+  run.output->Trim = run.options.Trim;
   run.tellsTransfers = ReaderTellsTransfers();
   return true;
 }
@@ -206,7 +207,7 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
     view_.OnSector(current);
     if (const TFormat* format = detection.Match(sector)) {
       output.Close();
-      output.Start(format->FilePrefix, format->FileExtension, format->Title, current);
+      output.Start(format->FilePrefix, format->FileExtension, format->Title, current, format->Stream);
       FilesFound = output.FilesFound;
       view_.ShowFilesFound(FilesFound);
     }

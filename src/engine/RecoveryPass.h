@@ -22,6 +22,8 @@ struct TRecoveryOptions {
   uint64_t StartSector = 0;
   // Stop also ends the retries of a failing read; the wizard reads Stop only between chunks.
   bool StopEndsRetries = false;
+  // End each file where its stream unit says its recording ends.
+  bool Trim = false;
 };
 
 // Bytes of the pass's work buffer: 10 MiB and one byte.

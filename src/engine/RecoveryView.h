@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "streams/StreamUnit.h"
+
 namespace quillot {
 
 class TFormat;
@@ -20,6 +22,8 @@ struct TRecoveredFile {
   uint64_t Bytes = 0;                       // bytes written (or that would be written on a dry run)
   std::vector<uint64_t> UnreadableSectors;  // sectors that could not be read, written as zeros
   bool Short = false;                       // a write failed: the file lacks some of its sectors
+  TVerdict Verdict = TVerdict::Unknown;     // what the format's stream unit made of the file
+  TEvidence Evidence = TEvidence::None;
 };
 
 class TRecoveryView {

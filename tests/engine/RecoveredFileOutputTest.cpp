@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "engine/RecoveredFileOutput.h"
 #include "support/FakeDestination.h"
 #include "support/Files.h"
@@ -159,6 +161,49 @@ TEST(RecoveredFileOutput, RunsOfZeroSectorsBecomeHolesThatReadBackAsZeros) {
   out.Close();
   EXPECT_EQ(files.holes, 2);
   EXPECT_EQ(files.writes, 1);
+}
+
+// A stream unit follows each file: with Trim the file ends at its recording's last byte, also inside a
+// sector and inside a run of zeros; without it the file keeps every sector. Either way the verdict is
+// the unit's, unless a sector could not be read.
+TEST(RecoveredFileOutput, TrimEndsAFileWhereItsStreamEndsAndTheVerdictIsTheUnits) {
+  // A RIFF WAVE of 1044 bytes: a 36-byte fmt chunk and 1000 bytes of silence, then junk to sector 3.
+  std::vector<uint8_t> disk(4 * 512, 0xEE);
+  const auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) disk[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  std::memcpy(disk.data(), "RIFF", 4);
+  put32(4, 1036);
+  std::memcpy(disk.data() + 8, "WAVEfmt ", 8);
+  put32(16, 16);
+  std::fill(disk.begin() + 20, disk.begin() + 36, uint8_t{1});
+  std::memcpy(disk.data() + 36, "data", 4);
+  put32(40, 1000);
+  std::fill(disk.begin() + 44, disk.begin() + 1044, uint8_t{0});
+  struct TRow {
+    bool trim, unreadable;
+    size_t bytes;
+    TVerdict verdict;
+  };
+  for (const TRow row : {TRow{true, false, 1044, TVerdict::Whole}, TRow{false, false, 2048, TVerdict::Whole},
+                         TRow{true, true, 1044, TVerdict::Damaged}}) {
+    TFakeDestination files;
+    TRecordingView view;
+    TRecoveredFileOutput out(files, view, "/o/");
+    out.Trim = row.trim;
+    out.Start("snd", "wav", "WAV", 0, "riff");
+    for (int s = 0; s < 4; ++s) {
+      out.Append(disk.data() + s * 512, 512);
+      if (s == 1 && row.unreadable) out.MarkUnreadable(1);
+    }
+    out.Close();
+    SCOPED_TRACE(testing::Message() << row.trim << row.unreadable);
+    EXPECT_EQ(files.contents["/o/snd00001.wav"], std::string(disk.begin(), disk.begin() + row.bytes));
+    ASSERT_EQ(view.files.size(), 1u);
+    EXPECT_EQ(view.files[0].Bytes, row.bytes);
+    EXPECT_EQ(view.files[0].Verdict, row.verdict);
+    EXPECT_EQ(view.files[0].Evidence, TEvidence::Structure);
+  }
 }
 
 }  // namespace quillot
