@@ -1,0 +1,37 @@
+// The stream units over any bytes: fed whole or in the chunks the input's first byte chooses, every unit
+// gives the same answer and verdict, never claims an end or a break past the bytes it was given, and
+// never changes an answer once it ended or broke.
+#include <cstdint>
+#include <memory>
+
+#include "FuzzCheck.h"
+#include "streams/StreamUnit.h"
+
+using namespace quillot;
+
+namespace {
+bool Settled(const TStreamAnswer& a) { return a.State == TStreamState::Ended || a.State == TStreamState::Broke; }
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  const size_t step = 1 + data[0] % 64;
+  ++data;
+  --size;
+  for (const char* name : {"riff", "flac"}) {
+    auto whole = MakeStreamUnit(name);
+    auto pieces = MakeStreamUnit(name);
+    const TStreamAnswer once = whole->Feed(data, size);
+    TStreamAnswer last;
+    for (size_t at = 0; at < size; at += step) {
+      const TStreamAnswer now = pieces->Feed(data + at, size - at < step ? size - at : step);
+      FUZZ_CHECK(!Settled(last) || now == last, "an ended or broken stream stays so");
+      last = now;
+    }
+    if (size == 0) last = pieces->Feed(data, 0);
+    FUZZ_CHECK(last == once, "any chunking gives the same answer");
+    FUZZ_CHECK(!Settled(once) || once.At <= size, "an end or break lies within the bytes given");
+    FUZZ_CHECK(whole->Close() == pieces->Close(), "any chunking gives the same verdict");
+  }
+  return 0;
+}
