@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/GatherField.h"
+
 namespace quillot {
 
 namespace {
@@ -144,13 +146,7 @@ TFlacFrameEnd FindFlacFrameEnd(const uint8_t* frame, size_t size, const TFlacFra
 }
 
 bool TFlacStream::Gather(const uint8_t*& data, size_t& size, size_t want) {
-  size_t take = std::min(want - partSize_, size);
-  std::memcpy(part_.data() + partSize_, data, take);
-  partSize_ += take;
-  data += take;
-  size -= take;
-  pos_ += take;
-  return partSize_ == want;
+  return GatherField(part_, partSize_, data, size, pos_, want);
 }
 
 TStreamAnswer TFlacStream::Feed(const uint8_t* data, size_t size) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/GatherField.h"
+
 namespace quillot {
 
 namespace {
@@ -22,13 +24,7 @@ constexpr size_t kDs64Fields = 28;
 }  // namespace
 
 bool TRiffStream::Gather(const uint8_t*& data, size_t& size, size_t want) {
-  size_t take = std::min(want - partSize_, size);
-  std::memcpy(part_.data() + partSize_, data, take);
-  partSize_ += take;
-  data += take;
-  size -= take;
-  pos_ += take;
-  return partSize_ == want;
+  return GatherField(part_, partSize_, data, size, pos_, want);
 }
 
 TStreamAnswer TRiffStream::Feed(const uint8_t* data, size_t size) {
