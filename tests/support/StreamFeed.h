@@ -1,6 +1,8 @@
 // Feeding a stream unit the way the file output would: the bytes in chunks of chosen sizes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -92,6 +94,21 @@ inline std::vector<std::pair<std::string, TFeedRun>> FeedEveryWay(std::string_vi
     runs.emplace_back("chunks of " + std::to_string(size), FeedInChunks(unitName, bytes, [=] { return size; }));
   runs.emplace_back("random chunks", FeedInChunks(unitName, bytes, [&] { return size_t(1 + rng() % 9000); }));
   return runs;
+}
+
+// Feeds bytes every way: each must give the answer and verdict, never change a settled answer, and with
+// one byte at a time tell an end as soon as its last byte came, never later.
+inline void ExpectEveryWay(std::string_view unitName, const TBytes& bytes, uint32_t seed, const TStreamAnswer& answer,
+                           const TStreamVerdict& verdict) {
+  for (const auto& [how, run] : FeedEveryWay(unitName, bytes, seed)) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(run.Answer, answer);
+    EXPECT_EQ(run.Verdict, verdict);
+    EXPECT_TRUE(run.Steady);
+    if (how == "chunks of 1" && answer.State == TStreamState::Ended) {
+      EXPECT_EQ(run.FedWhenSettled, answer.At);
+    }
+  }
 }
 
 }  // namespace quillot::test
