@@ -17,7 +17,7 @@ namespace quillot::cli {
 
 namespace {
 const char* const kTsvHeader =
-    "name\tformat\tfirst_sector\tsectors\tbytes\tunreadable_sectors\tshort\tverdict\tevidence\n";
+    "name\tformat\tfirst_sector\tsectors\tbytes\tunreadable_sectors\tshort\tverdict\tevidence\tunwritten_sectors\n";
 
 // The length of the UTF-8 sequence at s[i], or 0 when the bytes there are not one (overlong forms,
 // surrogates and code points past U+10FFFF included).
@@ -90,6 +90,12 @@ const char* EvidenceText(TEvidence e) {
   return "none";
 }
 
+std::string UnwrittenRun(const TRecoveredFile& f) {
+  if (f.Unwritten.Count == 0) return "";
+  const uint64_t last = f.Unwritten.First + f.Unwritten.Count - 1;
+  return std::to_string(f.Unwritten.First) + (f.Unwritten.Count > 1 ? "-" + std::to_string(last) : "");
+}
+
 std::string SectorRanges(const std::vector<uint64_t>& sectors) {
   std::string out;
   for (size_t i = 0; i < sectors.size();) {
@@ -114,7 +120,8 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
              ", \"first_sector\": " + std::to_string(f.FirstSector) + ", \"sectors\": " + std::to_string(f.Sectors) +
              ", \"bytes\": " + std::to_string(f.Bytes) + ", \"unreadable_sectors\": \"" +
              SectorRanges(f.UnreadableSectors) + "\", \"short\": " + (f.Short ? "true" : "false") +
-             ", \"verdict\": \"" + VerdictText(f.Verdict) + "\", \"evidence\": \"" + EvidenceText(f.Evidence) + "\"}";
+             ", \"verdict\": \"" + VerdictText(f.Verdict) + "\", \"evidence\": \"" + EvidenceText(f.Evidence) +
+             "\", \"unwritten_sectors\": \"" + UnwrittenRun(f) + "\"}";
     }
     out += files.empty() ? "]\n" : "\n]\n";
     return out;
@@ -123,7 +130,8 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
   for (const auto& f : files)
     out += TsvField(f.Name) + "\t" + TsvField(f.Format) + "\t" + std::to_string(f.FirstSector) + "\t" +
            std::to_string(f.Sectors) + "\t" + std::to_string(f.Bytes) + "\t" + SectorRanges(f.UnreadableSectors) +
-           "\t" + (f.Short ? "yes" : "no") + "\t" + VerdictText(f.Verdict) + "\t" + EvidenceText(f.Evidence) + "\n";
+           "\t" + (f.Short ? "yes" : "no") + "\t" + VerdictText(f.Verdict) + "\t" + EvidenceText(f.Evidence) + "\t" +
+           UnwrittenRun(f) + "\n";
   return out;
 }
 

@@ -30,6 +30,9 @@ bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& f
 const char* VerdictText(TVerdict verdict);
 const char* EvidenceText(TEvidence evidence);
 
+// The sectors a trimmed file left unwritten after its end, as a range ("120-4095"), or "" for none.
+std::string UnwrittenRun(const TRecoveredFile& file);
+
 // Sector numbers in ascending order as ranges: "7,12-15".
 std::string SectorRanges(const std::vector<uint64_t>& sectors);
 

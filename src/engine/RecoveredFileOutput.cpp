@@ -65,10 +65,14 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
     } else {
       FatalError = false;
       open_ = accepting_ = true;
-      current_ = TRecoveredFile{name, path, formatTitle, firstSector, 0, 0, {}, false};
+      current_ = TRecoveredFile{};
+      current_.Name = name;
+      current_.Path = path;
+      current_.Format = formatTitle;
+      current_.FirstSector = firstSector;
       unit_ = stream.empty() ? nullptr : MakeStreamUnit(stream);
       answer_ = TStreamAnswer{};
-      fed_ = 0;
+      fed_ = unwritten_ = 0;
     }
   }
   view_.AddLogLine(Tr(strRecoveringFile, {name}));
@@ -93,7 +97,13 @@ size_t TRecoveredFileOutput::FollowStream(const uint8_t* data, size_t size) {
   // The recording ends within or before this run: the rest of the run and every sector after it up to
   // the next start are not the file's.
   accepting_ = false;
-  return answer_.At > before ? static_cast<size_t>(std::min<uint64_t>(answer_.At - before, size)) : 0;
+  const size_t keep = answer_.At > before ? static_cast<size_t>(std::min<uint64_t>(answer_.At - before, size)) : 0;
+  // The run's whole sectors after the one holding the end are left unwritten, like those appended later.
+  const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : size;
+  const uint64_t dropped = size / sector - (keep + sector - 1) / sector;
+  current_.Sectors -= dropped;
+  unwritten_ += dropped;
+  return keep;
 }
 
 void TRecoveredFileOutput::Flush() {
@@ -149,6 +159,7 @@ void TRecoveredFileOutput::Close() {
   // Setting the length of a file that ends in a hole is its last write.
   if (!destination_.Close(handle_)) WriteFailed();
   open_ = accepting_ = false;
+  if (unwritten_ > 0) current_.Unwritten = {current_.FirstSector + current_.Sectors, unwritten_};
   if (unit_) {
     const TStreamVerdict v = unit_->Close();
     current_.Verdict = v.Verdict;

@@ -25,7 +25,10 @@ class TRecoveredFileOutput {
              uint64_t firstSector, const std::string& stream = {});
   // Appends one sector to the open file. The bytes must stay valid until Flush or Close.
   void Append(const uint8_t* sector, uint32_t bytesPerSec) {
-    if (!accepting_) return;
+    if (!accepting_) {
+      if (open_) ++unwritten_;  // past the end of a trimmed file's recording
+      return;
+    }
     if (pendingSize_ != 0 && sector == pendingBegin_ + pendingSize_) {
       pendingSize_ += bytesPerSec;
     } else {
@@ -69,7 +72,8 @@ class TRecoveredFileOutput {
   bool accepting_ = false;  // open, and (when trimming) its recording has not ended yet
   std::unique_ptr<TStreamUnit> unit_;
   TStreamAnswer answer_;
-  uint64_t fed_ = 0;  // bytes of the file fed to its unit
+  uint64_t fed_ = 0;        // bytes of the file fed to its unit
+  uint64_t unwritten_ = 0;  // sectors left unwritten after the recording ended
   int handle_ = -1;
   TRecoveredFile current_;
   const uint8_t* pendingBegin_ = nullptr;

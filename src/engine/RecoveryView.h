@@ -24,6 +24,10 @@ struct TRecoveredFile {
   bool Short = false;                       // a write failed: the file lacks some of its sectors
   TVerdict Verdict = TVerdict::Unknown;     // what the format's stream unit made of the file
   TEvidence Evidence = TEvidence::None;
+  // The run of sectors after a trimmed file's end, up to the next start, that was not written.
+  struct TRun {
+    uint64_t First = 0, Count = 0;
+  } Unwritten;
 };
 
 class TRecoveryView {

@@ -64,7 +64,12 @@ for f in "$tmp"/out1/*; do
   case "$(basename "$f")" in snd00001.wav | flac00006.flac) ;; *) cmp -s "$f" "$tmp/trim/$(basename "$f")" || fail "--trim changed $f" ;; esac
 done
 grep -q "^8 files: 2 whole, 0 cut short, 0 damaged, 6 unknown.$" "$tmp/out" || fail "verdicts: $(tail -1 "$tmp/out")"
-grep -q "^flac00006.flac	FLAC	.*	whole	checksums$" "$tmp/trim.tsv" || fail "verdict columns: $(cat "$tmp/trim.tsv")"
+grep -q "^flac00006.flac	FLAC	1716	57	28918		no	whole	checksums	1773-1812$" "$tmp/trim.tsv" || fail "verdict columns: $(cat "$tmp/trim.tsv")"
+# The sectors after a trimmed file's end, up to the next start or the end of the medium, are listed.
+{ cat "$src/samples/audio/voice-memo.wav"; head -c $((265 * 512 - 135596 + 10 * 512)) /dev/zero | tr '\0' '\356'; } > "$tmp/gap.img"
+expect_status 0 "trimmed before a gap" "$cli" recover --image "$tmp/gap.img" --dest "$tmp/gap" --trim --report "$tmp/gap.tsv"
+[ "$(tail -n +2 "$tmp/gap.tsv" | cut -f1,4,5,8,10)" = "$(printf 'snd00001.wav\t265\t135596\twhole\t265-274')" ] ||
+  fail "unwritten sectors: $(cat "$tmp/gap.tsv")"
 
 # Only the chosen types; taken names are skipped, never overwritten, with --overwrite no.
 expect_status 0 "chosen types" "$cli" recover --image "$tmp/card.img" --dest "$tmp/out1" --types wav,FLAC --overwrite no

@@ -203,6 +203,9 @@ TEST(RecoveredFileOutput, TrimEndsAFileWhereItsStreamEndsAndTheVerdictIsTheUnits
     EXPECT_EQ(view.files[0].Bytes, row.bytes);
     EXPECT_EQ(view.files[0].Verdict, row.verdict);
     EXPECT_EQ(view.files[0].Evidence, TEvidence::Structure);
+    // The recording ends in sector 2: sector 3 is the one left unwritten.
+    EXPECT_EQ(view.files[0].Unwritten.First, row.trim ? 3u : 0u);
+    EXPECT_EQ(view.files[0].Unwritten.Count, row.trim ? 1u : 0u);
   }
 }
 
