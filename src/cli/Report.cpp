@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 #include "drive/SameDevice.h"
 #include "platform/AtomicFile.h"
@@ -16,8 +17,10 @@
 namespace quillot::cli {
 
 namespace {
-const char* const kTsvHeader =
-    "name\tformat\tfirst_sector\tsectors\tbytes\tunreadable_sectors\tshort\tverdict\tevidence\tunwritten_sectors\n";
+// The first five columns are those of every report this program ever wrote.
+constexpr std::string_view kTsvFirstColumns = "name\tformat\tfirst_sector\tsectors\tbytes";
+const std::string kTsvHeader = std::string(kTsvFirstColumns) +
+                               "\tunreadable_sectors\tshort\tverdict\tevidence\tunwritten_sectors\n";
 
 // The length of the UTF-8 sequence at s[i], or 0 when the bytes there are not one (overlong forms,
 // surrogates and code points past U+10FFFF included).
@@ -144,8 +147,7 @@ bool HoldsAReport(int fd) {
   if (n == 0) return true;
   if (n < 0) return false;
   const std::string text(head, static_cast<size_t>(n));
-  return text.rfind("name\tformat\tfirst_sector\tsectors\tbytes", 0) == 0 || text.rfind("[\n {\"name\": ", 0) == 0 ||
-         text == "[]\n";
+  return text.rfind(kTsvFirstColumns, 0) == 0 || text.rfind("[\n {\"name\": ", 0) == 0 || text == "[]\n";
 }
 }  // namespace
 

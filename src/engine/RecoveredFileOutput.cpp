@@ -88,7 +88,7 @@ namespace {
 bool AllZero(const uint8_t* p, size_t n) { return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0); }
 }  // namespace
 
-size_t TRecoveredFileOutput::FollowStream(const uint8_t* data, size_t size) {
+size_t TRecoveredFileOutput::FollowStream(const uint8_t* data, size_t size, size_t sector) {
   if (!unit_ || answer_.State != TStreamState::Continues) return size;
   const uint64_t before = fed_;
   answer_ = unit_->Feed(data, size);
@@ -99,7 +99,6 @@ size_t TRecoveredFileOutput::FollowStream(const uint8_t* data, size_t size) {
   accepting_ = false;
   const size_t keep = answer_.At > before ? static_cast<size_t>(std::min<uint64_t>(answer_.At - before, size)) : 0;
   // The run's whole sectors after the one holding the end are left unwritten, like those appended later.
-  const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : size;
   const uint64_t dropped = size / sector - (keep + sector - 1) / sector;
   current_.Sectors -= dropped;
   unwritten_ += dropped;
@@ -110,7 +109,7 @@ void TRecoveredFileOutput::Flush() {
   if (!open_ || pendingSize_ == 0) return;
   const uint8_t* data = pendingBegin_;
   const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : pendingSize_;
-  const size_t size = FollowStream(data, pendingSize_);
+  const size_t size = FollowStream(data, pendingSize_, sector);
   pendingSize_ = 0;
   for (size_t pos = 0; pos < size;) {
     const bool zero = AllZero(data + pos, std::min(sector, size - pos));

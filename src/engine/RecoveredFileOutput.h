@@ -63,7 +63,7 @@ class TRecoveredFileOutput {
   void WriteRun(const uint8_t* data, size_t size);
   void WriteFailed();
   // Feeds a run about to be written to the file's unit; answers how much of it belongs to the file.
-  size_t FollowStream(const uint8_t* data, size_t size);
+  size_t FollowStream(const uint8_t* data, size_t size, size_t sector);
 
   TDestination& destination_;
   TRecoveryView& view_;

@@ -30,12 +30,7 @@ TEST(FlacStream, EndsToTheByteAndJudgesTheFile) {
       ended{TStreamState::Ended, size};
   const TStreamVerdict whole{TVerdict::Whole, TEvidence::Checksums}, cut{TVerdict::CutShort, TEvidence::Checksums},
       none{TVerdict::Unknown, TEvidence::None};
-  struct TRow {
-    const char* Name;
-    TBytes Bytes;
-    TStreamAnswer Answer;
-    TStreamVerdict Verdict;
-  } rows[] = {
+  const test::TStreamCase rows[] = {
       {"whole", flac, ended, whole},
       {"junk after", test::Concat(flac, test::RandomBytes(5000, 2)), ended, whole},
       {"sync-like bytes after", test::Concat(flac, TBytes(3000, 0xFF)), ended, whole},
@@ -50,7 +45,7 @@ TEST(FlacStream, EndsToTheByteAndJudgesTheFile) {
       {"no total samples", test::Concat(WithoutTotal(flac), flac), unknown, none},
       {"not FLAC", test::SampleAudio("voice-memo.wav"), unknown, none},
   };
-  for (const TRow& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
     test::ExpectEveryWay("flac", row.Bytes, 11, row.Answer, row.Verdict);
   }

@@ -61,12 +61,7 @@ TEST(RiffStream, EndsToTheByteAndJudgesTheFile) {
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   const TStreamVerdict whole{TVerdict::Whole, TEvidence::Structure}, cut{TVerdict::CutShort, TEvidence::Structure},
       none{TVerdict::Unknown, TEvidence::None};
-  struct TRow {
-    const char* Name;
-    TBytes Bytes;
-    TStreamAnswer Answer;
-    TStreamVerdict Verdict;
-  } rows[] = {
+  const test::TStreamCase rows[] = {
       {"whole", wav, {TStreamState::Ended, size}, whole},
       {"junk after", test::Concat(wav, test::RandomBytes(5000, 1)), {TStreamState::Ended, size}, whole},
       {"another file after", test::Concat(wav, test::SampleAudio("chirp.flac")), {TStreamState::Ended, size}, whole},
@@ -87,7 +82,7 @@ TEST(RiffStream, EndsToTheByteAndJudgesTheFile) {
       {"a chunk id not printable", notPrintable, {TStreamState::Broke, 36}, {TVerdict::Damaged, TEvidence::Structure}},
       {"not RIFF", test::SampleAudio("chirp.flac"), unknown, none},
   };
-  for (const TRow& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
     test::ExpectEveryWay("riff", row.Bytes, 7, row.Answer, row.Verdict);
   }

@@ -96,6 +96,14 @@ inline std::vector<std::pair<std::string, TFeedRun>> FeedEveryWay(std::string_vi
   return runs;
 }
 
+// One case of a unit's table: the bytes and what the unit must make of them.
+struct TStreamCase {
+  const char* Name;
+  TBytes Bytes;
+  TStreamAnswer Answer;
+  TStreamVerdict Verdict;
+};
+
 // Feeds bytes every way: each must give the answer and verdict, never change a settled answer, and with
 // one byte at a time tell an end as soon as its last byte came, never later.
 inline void ExpectEveryWay(std::string_view unitName, const TBytes& bytes, uint32_t seed, const TStreamAnswer& answer,
