@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t step = 1 + data[0] % 64;
   ++data;
   --size;
-  for (const char* name : {"riff", "flac"}) {
+  for (std::string_view name : StreamUnitNames()) {
     auto whole = MakeStreamUnit(name);
     auto pieces = MakeStreamUnit(name);
     const TStreamAnswer once = whole->Feed(data, size);

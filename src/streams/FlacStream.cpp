@@ -3,26 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/Crc.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
 
 namespace {
-
-template <typename T, unsigned Bits>
-constexpr std::array<T, 256> MakeCrcTable(T poly) {
-  std::array<T, 256> table{};
-  for (unsigned i = 0; i < 256; ++i) {
-    T c = T(i << (Bits - 8));
-    for (int k = 0; k < 8; ++k) c = T((c & (T(1) << (Bits - 1))) ? (c << 1) ^ poly : c << 1);
-    table[i] = c;
-  }
-  return table;
-}
-constexpr auto kCrc8 = MakeCrcTable<uint8_t, 8>(0x07);
-constexpr auto kCrc16 = MakeCrcTable<uint16_t, 16>(0x8005);
-
-uint16_t Crc16(uint16_t crc, uint8_t b) { return uint16_t(crc << 8) ^ kCrc16[(crc >> 8) ^ b]; }
 
 constexpr uint32_t kRates[12] = {0, 88200, 176400, 192000, 8000, 16000, 22050, 24000, 32000, 44100, 48000, 96000};
 constexpr uint32_t kSampleSizes[8] = {0, 8, 12, 0, 16, 20, 24, 32};
@@ -270,7 +256,7 @@ TFlacStream::TParse TFlacStream::ParseHeaderAt(uint64_t at, TFlacFrameHeader& h)
   if (rateCode >= 13) rate = (byte(i) << 8 | byte(i + 1)) * (rateCode == 14 ? 10u : 1u);
   i += rateCode == 12 ? 1 : rateCode >= 13 ? 2 : 0;
   uint8_t crc = 0;
-  for (size_t k = 0; k < i; ++k) crc = kCrc8[crc ^ byte(k)];
+  for (size_t k = 0; k < i; ++k) crc = Crc8Byte(crc, byte(k));
   if (crc != byte(i)) return TParse::Invalid;
   h.Length = i + 1;
   h.BitsPerSample = sampleSizeCode == 0 ? bitsPerSample_ : kSampleSizes[sampleSizeCode];
@@ -284,7 +270,7 @@ void TFlacStream::FrameByte(uint8_t b) {
   uint64_t p = pos_++;
   window_[p % kWindow] = b;
   uint16_t crcBefore = crc_;
-  crc_ = Crc16(crc_, b);
+  crc_ = Crc16Byte(crc_, b);
   if (inLastFrame_) {
     lastFrame_.push_back(b);
     if (crc_ == 0) TryEndLastFrame();
@@ -365,7 +351,7 @@ void TFlacStream::OpenFrame(uint64_t at, const TFlacFrameHeader& header) {
       lastFF_ = q;
       crcBeforeFF_ = crc_;
     }
-    crc_ = Crc16(crc_, b);
+    crc_ = Crc16Byte(crc_, b);
   }
   candidateCount_ = 0;
   if (totalSamples_ != 0 && samplesOpened_ >= totalSamples_) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace quillot {
 
@@ -51,5 +52,7 @@ class TStreamUnit {
 
 // The unit of the given name ("riff", "flac"), or nullptr when no unit has that name.
 std::unique_ptr<TStreamUnit> MakeStreamUnit(std::string_view name);
+// The names of every unit, in the order they were added.
+std::vector<std::string_view> StreamUnitNames();
 
 }  // namespace quillot

@@ -1,13 +1,41 @@
+#include <array>
+
 #include "streams/FlacStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
 
+namespace {
+
+template <typename T>
+std::unique_ptr<TStreamUnit> Make() {
+  return std::make_unique<T>();
+}
+
+struct TUnitEntry {
+  std::string_view Name;
+  std::unique_ptr<TStreamUnit> (*Create)();
+};
+
+// Every unit by the name the catalogue's Stream= key gives it; one line each.
+constexpr TUnitEntry kUnits[] = {
+    {"riff", Make<TRiffStream>},
+    {"flac", Make<TFlacStream>},
+};
+
+}  // namespace
+
 std::unique_ptr<TStreamUnit> MakeStreamUnit(std::string_view name) {
-  if (name == "riff") return std::make_unique<TRiffStream>();
-  if (name == "flac") return std::make_unique<TFlacStream>();
+  for (const auto& unit : kUnits)
+    if (unit.Name == name) return unit.Create();
   return nullptr;
+}
+
+std::vector<std::string_view> StreamUnitNames() {
+  std::vector<std::string_view> names;
+  for (const auto& unit : kUnits) names.push_back(unit.Name);
+  return names;
 }
 
 }  // namespace quillot

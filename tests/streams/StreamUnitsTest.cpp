@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "support/StreamFeed.h"
 
 namespace quillot {
@@ -36,10 +38,18 @@ bool IsValid(const test::TFeedRun& run) {
 
 }  // namespace
 
+// Every unit the shipped catalogue names exists; names are exact.
 TEST(MakeStreamUnit, KnowsItsUnitsByName) {
-  EXPECT_NE(MakeStreamUnit("riff"), nullptr);
-  EXPECT_NE(MakeStreamUnit("flac"), nullptr);
-  for (std::string_view name : {"", "RIFF", "ogg", "flac "}) EXPECT_EQ(MakeStreamUnit(name), nullptr) << name;
+  for (std::string_view name : StreamUnitNames()) EXPECT_NE(MakeStreamUnit(name), nullptr) << name;
+  for (std::string_view name : {"", "RIFF", "nosuch", "flac "}) EXPECT_EQ(MakeStreamUnit(name), nullptr) << name;
+  std::istringstream catalogue(test::ReadText(std::string(QUILLOT_SOURCE_DIR) + "/data/Quillot.ini"));
+  int named = 0;
+  for (std::string line; std::getline(catalogue, line);) {
+    if (line.rfind("Stream=", 0) != 0) continue;
+    ++named;
+    EXPECT_NE(MakeStreamUnit(line.substr(7)), nullptr) << line;
+  }
+  EXPECT_GT(named, 0);
 }
 
 // Lengths of 0 and all-ones, lengths past the data, chains of empty parts: each ends, answers the same in any
