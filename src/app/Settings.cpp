@@ -17,6 +17,7 @@ std::string RecoveryFilenamePrefix = "file";
 int32_t RecoveryRetryCount = 1;
 int32_t RecoverySectorsToRead = 5000;
 bool RecoveryAdvancedMode = false;
+bool RecoveryTrimFiles = false;
 
 namespace {
 std::string KeyPath(std::string_view subkey) { return std::string(kRegistryBasePath) + std::string(subkey); }
@@ -67,7 +68,7 @@ std::string DefaultRecoveryTargetFolder() {
 }
 
 void LoadSettings() {
-  // One reading of the file serves all eight values; an unreadable store reads as an empty one.
+  // One reading of the file serves all nine values; an unreadable store reads as an empty one.
   TRegistryStore store;
   store.Load(SettingsStorePath());
   GlobalLastTip = ReadInteger(store, kGlobalSubkey, "GlobalLastTip", 0);
@@ -79,6 +80,7 @@ void LoadSettings() {
   RecoveryRetryCount = ReadInteger(store, kRecoverySubkey, "RecoveryRetryCount", 1);
   RecoverySectorsToRead = ReadInteger(store, kRecoverySubkey, "RecoverySectorsToRead", 5000);
   RecoveryAdvancedMode = ReadBool(store, kRecoverySubkey, "RecoveryAdvancedMode", false);
+  RecoveryTrimFiles = ReadBool(store, kRecoverySubkey, "RecoveryTrimFiles", false);
 }
 
 bool SaveSettings() {
@@ -103,6 +105,7 @@ bool SaveSettings() {
     store.WriteDWord(recovery, "RecoveryRetryCount", static_cast<uint32_t>(RecoveryRetryCount));
     store.WriteDWord(recovery, "RecoverySectorsToRead", static_cast<uint32_t>(RecoverySectorsToRead));
     store.WriteDWord(recovery, "RecoveryAdvancedMode", RecoveryAdvancedMode ? 1 : 0);
+    store.WriteDWord(recovery, "RecoveryTrimFiles", RecoveryTrimFiles ? 1 : 0);
     saved = store.Save(path, &error);
   }
   if (!saved)

@@ -1,4 +1,4 @@
-// The eight persistent settings: process-wide values, loaded before any window exists and
+// The nine persistent settings: process-wide values, loaded before any window exists and
 // written back when the program ends. They live in the registry store (app/RegistryStore.h).
 #pragma once
 
@@ -17,6 +17,8 @@ extern std::string RecoveryFilenamePrefix;
 extern int32_t RecoveryRetryCount;
 extern int32_t RecoverySectorsToRead;
 extern bool RecoveryAdvancedMode;
+// The wizard ends each file where its recording ends (the command line trims with --trim only).
+extern bool RecoveryTrimFiles;
 
 // Where the settings live below the registry root, and their two subkeys.
 inline constexpr std::string_view kRegistryBasePath = "\\Software\\Brantwick\\Quillot";
@@ -36,9 +38,9 @@ std::string ReadRegString(std::string_view subkey, std::string_view name, std::s
 // The documents folder followed by "Recovered Audio Files".
 std::string DefaultRecoveryTargetFolder();
 
-// Fills the eight settings from the store (defaults where needed). Never fails.
+// Fills the nine settings from the store (defaults where needed). Never fails.
 void LoadSettings();
-// Writes all eight settings into the store, keeping every other value in it, and replaces the file
+// Writes all nine settings into the store, keeping every other value in it, and replaces the file
 // atomically. On failure the stored file stays as it was, the user is told once, and false comes back.
 bool SaveSettings();
 

@@ -1,4 +1,4 @@
-// quillot-cli settings: the version line and the eight settings as this run loaded them.
+// quillot-cli settings: the version line and the nine settings as this run loaded them.
 #include <cstdio>
 #include <string>
 
@@ -34,6 +34,7 @@ int RunSettings(const TArgs& args) {
   std::printf("  %-24s %d\n", "RecoveryRetryCount", RecoveryRetryCount);
   std::printf("  %-24s %d\n", "RecoverySectorsToRead", RecoverySectorsToRead);
   std::printf("  %-24s %s\n", "RecoveryAdvancedMode", YesNo(RecoveryAdvancedMode));
+  std::printf("  %-24s %s\n", "RecoveryTrimFiles", YesNo(RecoveryTrimFiles));
   return kExitOk;
 }
 

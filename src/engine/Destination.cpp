@@ -51,6 +51,14 @@ bool TDiskDestination::AppendZeros(int handle, size_t size) {
   return lseek(handle, static_cast<off_t>(size), SEEK_CUR) >= 0;
 }
 
+bool TDiskDestination::CutBack(int handle, uint64_t length) {
+  int rc;
+  do {
+    rc = ftruncate(handle, static_cast<off_t>(length));
+  } while (rc < 0 && errno == EINTR);
+  return rc == 0 && lseek(handle, static_cast<off_t>(length), SEEK_SET) >= 0;
+}
+
 bool TDiskDestination::Close(int handle) {
   // A file that ends in a hole gets its length from its position.
   bool ok = true;

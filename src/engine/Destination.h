@@ -26,6 +26,8 @@ class TDestination {
   virtual ssize_t Write(int handle, const void* data, size_t size) = 0;
   // Appends size zero bytes as a hole where the file system allows; they read back as zeros.
   virtual bool AppendZeros(int handle, size_t size) = 0;
+  // Shortens the file to length bytes; the next append goes after them.
+  virtual bool CutBack(int handle, uint64_t length) = 0;
   // Closes the file; a hole at its end still counts to its length. False when that length could not
   // be set (the zeros at its end are missing).
   virtual bool Close(int handle) = 0;
@@ -41,6 +43,7 @@ class TDiskDestination : public TDestination {
   TCreateResult Create(const std::string& path, TCreateMode mode, int& handle) override;
   ssize_t Write(int handle, const void* data, size_t size) override;
   bool AppendZeros(int handle, size_t size) override;
+  bool CutBack(int handle, uint64_t length) override;
   bool Close(int handle) override;
   void CreateFolder(const std::string& path) override;
 
@@ -58,6 +61,7 @@ class TDryRunDestination : public TDestination {
   }
   ssize_t Write(int, const void*, size_t size) override { return static_cast<ssize_t>(size); }
   bool AppendZeros(int, size_t) override { return true; }
+  bool CutBack(int, uint64_t) override { return true; }
   bool Close(int) override { return true; }
   void CreateFolder(const std::string&) override {}
 

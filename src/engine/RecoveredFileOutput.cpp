@@ -97,9 +97,18 @@ size_t TRecoveredFileOutput::FollowStream(const uint8_t* data, size_t size, size
   // The recording ends within or before this run: the rest of the run and every sector after it up to
   // the next start are not the file's.
   accepting_ = false;
-  const size_t keep = answer_.At > before ? static_cast<size_t>(std::min<uint64_t>(answer_.At - before, size)) : 0;
-  // The run's whole sectors after the one holding the end are left unwritten, like those appended later.
-  const uint64_t dropped = size / sector - (keep + sector - 1) / sector;
+  const uint64_t at = answer_.At;
+  const size_t keep = at > before ? static_cast<size_t>(std::min<uint64_t>(at - before, size)) : 0;
+  // A unit that had to see what follows its end tells it late: the file is cut back to it.
+  if (at < before && current_.Bytes > at) {
+    if (destination_.CutBack(handle_, at)) {
+      current_.Bytes = at;
+    } else {
+      WriteFailed();
+    }
+  }
+  // The whole sectors after the one holding the end are left unwritten, like those appended later.
+  const uint64_t dropped = (before + size) / sector - (at + sector - 1) / sector;
   current_.Sectors -= dropped;
   unwritten_ += dropped;
   return keep;

@@ -82,6 +82,7 @@ TAdvancedParamsForm::TAdvancedParamsForm(QWidget* parent) : QDialog(parent) {
   DriveEditRetryCount->SetValue(RecoveryRetryCount);
   DriveEditSectorsToRead->SetValue(RecoverySectorsToRead);
   AdvancedCheckBoxExpertMode->setChecked(RecoveryAdvancedMode);
+  AdvancedCheckBoxTrimFiles->setChecked(RecoveryTrimFiles);
 
   LanguageSelectComboBox->addItem(QString::fromLatin1(kBuiltInLanguageEntry));
   int selected = -1;
@@ -131,6 +132,14 @@ void TAdvancedParamsForm::CreateAdvancedPage() {
            QStringLiteral("Allow editing of internal recovery script. Use this option if you know binary file format "
                           "you wish to rescue."),
            QRect(32, 38, 420, 52));
+  AdvancedCheckBoxTrimFiles =
+      Make<QCheckBox>(p, "AdvancedCheckBoxTrimFiles", QStringLiteral("End each file where its recording ends"));
+  AdvancedCheckBoxTrimFiles->setGeometry(12, 96, 440, 20);
+  AdvancedLabelTrimNote =
+      Note(p, "AdvancedLabelTrimNote",
+           QStringLiteral("Files of formats whose end Quillot can read are written only to the end of the recording; "
+                          "the sectors after it are skipped. Other files run to the next start as before."),
+           QRect(32, 122, 420, 60));
 }
 
 void TAdvancedParamsForm::CreateLanguagePage() {
@@ -179,6 +188,7 @@ void TAdvancedParamsForm::Apply() {
   RecoveryRetryCount = DriveEditRetryCount->Value();
   RecoverySectorsToRead = DriveEditSectorsToRead->Value();
   RecoveryAdvancedMode = AdvancedCheckBoxExpertMode->isChecked();
+  RecoveryTrimFiles = AdvancedCheckBoxTrimFiles->isChecked();
   const int index = LanguageSelectComboBox->currentIndex();
   // The same choice keeps the file already loaded.
   if (index == initialLanguage_) return;

@@ -41,6 +41,8 @@ class TAdvancedParamsForm : public QDialog {
 
   QCheckBox* AdvancedCheckBoxExpertMode;
   QLabel* AdvancedLabelExpertNote;
+  QCheckBox* AdvancedCheckBoxTrimFiles;
+  QLabel* AdvancedLabelTrimNote;
 
   QLabel* LanguageImage;
   QLabel* LanguageLabelLanguage;

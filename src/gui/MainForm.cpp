@@ -161,6 +161,7 @@ void TMainForm::CheckState() {
                                             QLatin1Char(')'));
   }
   FinishLabel2->setText(QString::number(FilesFound()));
+  FinishLabelVerdicts->setText(VerdictLine());
 }
 
 QString TMainForm::DriveProblem() const { return DriveProblemOf(DriveLetter); }

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 #include <QWidget>
+#include <array>
 #include <memory>
 
 #include "drive/IORoutines.h"
@@ -73,6 +74,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   std::function<void(uint64_t sector)> OnRefresh;
   // Seconds from the first sector of the last pass to its end steps.
   double LastPassSeconds() const { return lastPassSeconds_; }
+  // The Finish page's line of verdicts, empty when the last pass wrote no file.
+  QString VerdictLine() const;
 
   // Controls, named as the language files name them.
   QLabel* Image1;
@@ -122,6 +125,7 @@ class TMainForm : public QWidget, public TRecoveryView {
 
   QLabel* FinishLabel1;
   QLabel* FinishLabel2;
+  QLabel* FinishLabelVerdicts;
   QPushButton* FinishButtonExplore;
   QPushButton* FinishButtonFeedback;
 
@@ -170,6 +174,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   void ShowMessage(const std::string& text, bool warning) override;
   bool AskYesNo(const std::string& text) override;
   void ProcessMessages() override;
+  void OnFileFinished(const TRecoveredFile& file) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -204,6 +209,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   // During a pass.
   QElapsedTimer refreshClock_, passClock_;
   double lastPassSeconds_ = 0;
+  std::array<int, 4> verdicts_{};  // the last pass's files by TVerdict
   QStringList pendingLog_;
   int refreshInterval_ = 50;
   uint64_t current_ = 0, total_ = 0;

@@ -243,8 +243,10 @@ void TMainForm::CreateFinishPage() {
   FinishLabel2 = Label(p, "FinishLabel2", QStringLiteral("0"), QRect(210, 12, 120, 20));
   FinishLabel2->setFont(Bold(FinishLabel2->font()));
   MarkAsFixedText(FinishLabel2);
+  FinishLabelVerdicts = Label(p, "FinishLabelVerdicts", QString(), QRect(8, 34, 425, 20));
+  MarkAsFixedText(FinishLabelVerdicts);
   FinishButtonExplore =
-      Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 44, 190, 27));
+      Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 60, 190, 27));
   Line(p, "FinishBevel1", QRect(8, 96, 425, 4));
   Label(p, "FinishLabel3",
         QStringLiteral("We appreciate if you write one-two lines about the files you have recovered. We post this "

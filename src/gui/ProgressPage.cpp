@@ -39,6 +39,7 @@ void TMainForm::StartRecovery() {
   options.RetryCount = RecoveryRetryCount;
   options.SectorsToRead = RecoverySectorsToRead;
   options.StartSector = ProgressStartSectorSpinEdit->Value();
+  options.Trim = RecoveryTrimFiles;
   pass_->StartRecovery(options, DataStorage->Formats);
   DriveParams = pass_->DriveParams;
 }
@@ -49,6 +50,18 @@ void TMainForm::OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint3
   sinceCheck_ = 0;
   refreshClock_.start();
   passClock_.start();
+  verdicts_ = {};
+}
+
+void TMainForm::OnFileFinished(const TRecoveredFile& file) { ++verdicts_[static_cast<size_t>(file.Verdict)]; }
+
+QString TMainForm::VerdictLine() const {
+  int files = 0;
+  for (int n : verdicts_) files += n;
+  if (files == 0) return {};
+  const auto count = [&](TVerdict v) { return std::to_string(verdicts_[static_cast<size_t>(v)]); };
+  return ToQ(Tr(strVerdictSummary, {std::to_string(files), count(TVerdict::Whole), count(TVerdict::CutShort),
+                                    count(TVerdict::Damaged), count(TVerdict::Unknown)}));
 }
 
 void TMainForm::Refresh() {

@@ -37,6 +37,7 @@ constexpr std::array kAll{
     strImageNotFile,
     strImageNoLetter,
     strOnlyFirst2TiBSearched,
+    strVerdictSummary,
 };
 }  // namespace
 

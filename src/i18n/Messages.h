@@ -63,6 +63,10 @@ inline constexpr TMessage strOnlyFirst2TiBSearched{
     "strOnlyFirst2TiBSearched",
     "Only the first 4294967296 sectors of this drive (2 TiB with 512-byte sectors) can be searched on this system."};
 
+// The Finish page's line under the count: what the stream units made of the files.
+inline constexpr TMessage strVerdictSummary{"strVerdictSummary",
+                                            "%s files: %s whole, %s cut short, %s damaged, %s unknown."};
+
 // Every message above, for tools and checks over the language files.
 std::span<const TMessage> AllMessages();
 

@@ -23,7 +23,7 @@ const TRegValue* Stored(const TRegistryStore& store, const char* subkey, const c
 }
 }  // namespace
 
-TEST(Settings, FirstStartGetsDefaultsAndExitStoresAllEight) {
+TEST(Settings, FirstStartGetsDefaultsAndExitStoresAllNine) {
   TTempEnvironment env;
   TRecordingDialogs dialogs;
   LoadSettings();
@@ -35,6 +35,7 @@ TEST(Settings, FirstStartGetsDefaultsAndExitStoresAllEight) {
   EXPECT_EQ(RecoveryRetryCount, 1);
   EXPECT_EQ(RecoverySectorsToRead, 5000);
   EXPECT_FALSE(RecoveryAdvancedMode);
+  EXPECT_FALSE(RecoveryTrimFiles);
   EXPECT_FALSE(std::filesystem::exists(env.StorePath()));  // reading writes nothing
 
   GlobalFirstStart = false;  // what the wizard does at the end of the first start
@@ -51,6 +52,7 @@ TEST(Settings, FirstStartGetsDefaultsAndExitStoresAllEight) {
                                                          "\"RecoveryRetryCount\"=dword:00000001\n"
                                                          "\"RecoverySectorsToRead\"=dword:00001388\n"
                                                          "\"RecoveryAdvancedMode\"=dword:00000000\n"
+                                                         "\"RecoveryTrimFiles\"=dword:00000000\n"
                                                          "\n");
   LoadSettings();
   EXPECT_FALSE(GlobalFirstStart);
@@ -72,6 +74,7 @@ TEST(Settings, TypeRulesAndValuesTakenAsStored) {
                               "\"RecoveryRetryCount\"=\"3\"\n"
                               "\"RecoverySectorsToRead\"=dword:00000000\n"
                               "\"RecoveryAdvancedMode\"=dword:00000007\n"
+                              "\"RecoveryTrimFiles\"=dword:00000002\n"
                               "[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Window]\n"
                               "\"Left\"=dword:00000010\n");
   // The single reads follow the same rules.
@@ -97,11 +100,13 @@ TEST(Settings, TypeRulesAndValuesTakenAsStored) {
   EXPECT_EQ(RecoveryRetryCount, 1);
   EXPECT_EQ(RecoverySectorsToRead, 0);  // no range checks
   EXPECT_TRUE(RecoveryAdvancedMode);
+  EXPECT_TRUE(RecoveryTrimFiles);
 
   ASSERT_TRUE(SaveSettings());
   TRegistryStore store;
   ASSERT_TRUE(store.Load(env.StorePath()));
   EXPECT_EQ(Stored(store, "Recovery", "RecoveryAdvancedMode")->Number, 1u);
+  EXPECT_EQ(Stored(store, "Recovery", "RecoveryTrimFiles")->Number, 1u);
   EXPECT_EQ(Stored(store, "Recovery", "RecoveryRetryCount")->Type, TRegValue::TType::DWord);
   EXPECT_EQ(Stored(store, "Global", "GlobalLastTip")->Number, 0xFFFFFFFFu);
   EXPECT_EQ(Stored(store, "Global", "GlobalLanguage")->Type, TRegValue::TType::String);

@@ -63,6 +63,7 @@ TEST_F(AdvancedParamsFormTest, FieldsShowTheSettingsWithinBoundsAndOnlyOkStoresT
   RecoverySectorsToRead = 20000;
   RecoveryRetryCount = 3;
   RecoveryAdvancedMode = false;
+  RecoveryTrimFiles = false;
   gui::TMainForm form;
   form.show();
   ASSERT_TRUE(form.StartButtonAdvParams->isEnabled());
@@ -73,7 +74,10 @@ TEST_F(AdvancedParamsFormTest, FieldsShowTheSettingsWithinBoundsAndOnlyOkStoresT
     EXPECT_EQ(d.DriveEditSectorsToRead->text(), "10000");
     EXPECT_EQ(d.DriveEditRetryCount->text(), "3");
     EXPECT_FALSE(d.AdvancedCheckBoxExpertMode->isChecked());
+    EXPECT_FALSE(d.AdvancedCheckBoxTrimFiles->isChecked());
     EXPECT_TRUE(d.isModal());
+    ShowPage(d, TAdvancedParamsForm::kAdvancedPage);
+    ClickBox(d.AdvancedCheckBoxTrimFiles);
     Cancel(d);
   });
   QTest::mouseClick(form.StartButtonAdvParams, Qt::LeftButton);
@@ -83,10 +87,15 @@ TEST_F(AdvancedParamsFormTest, FieldsShowTheSettingsWithinBoundsAndOnlyOkStoresT
   // The dialog opens on the first page whichever page it was left on, and OK stores the bounded value.
   driver.Then([](TAdvancedParamsForm& d) {
     EXPECT_EQ(d.MainPageControl->currentIndex(), TAdvancedParamsForm::kDrivePage);
+    ShowPage(d, TAdvancedParamsForm::kAdvancedPage);
+    EXPECT_FALSE(d.AdvancedCheckBoxTrimFiles->isChecked());
+    ClickBox(d.AdvancedCheckBoxTrimFiles);
     ShowPage(d, TAdvancedParamsForm::kLanguagePage);
     Ok(d);
   });
   QTest::mouseClick(form.StartButtonAdvParams, Qt::LeftButton);
+  EXPECT_TRUE(RecoveryTrimFiles);
+  RecoveryTrimFiles = false;
   EXPECT_EQ(RecoverySectorsToRead, 10000);
   EXPECT_EQ(RecoveryRetryCount, 3);
   driver.Then([](TAdvancedParamsForm& d) {

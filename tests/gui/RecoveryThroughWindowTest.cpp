@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <csignal>
 #include <map>
@@ -105,6 +106,12 @@ TEST_F(RecoveryThroughWindowTest, TheSampleCardIsRecoveredAndTheWindowShowsIt) {
   EXPECT_TRUE(form.ButtonBack->isEnabled() && form.ButtonNext->isEnabled() && form.ButtonClose->isEnabled());
   form.ButtonNextClick();
   EXPECT_EQ(form.FinishLabel2->text(), QString::number(clips));
+  const QString verdicts = form.FinishLabelVerdicts->text();
+  EXPECT_TRUE(
+      QRegularExpression(QString("^%1 files: \\d+ whole, \\d+ cut short, \\d+ damaged, \\d+ unknown\\.$").arg(clips))
+          .match(verdicts)
+          .hasMatch())
+      << verdicts.toStdString();
   form.FinishButtonExplore->click();
   ASSERT_EQ(Launches.size(), 1u);
   EXPECT_EQ(Launches[0].Arguments, QStringList{QString::fromStdString(dest.string() + "/")});
@@ -118,6 +125,31 @@ TEST_F(RecoveryThroughWindowTest, TheSampleCardIsRecoveredAndTheWindowShowsIt) {
   ASSERT_EQ(again.size(), log.size() + 2);
   EXPECT_EQ(again.last(), "Recovery finished.");
   EXPECT_EQ(form.FilesFound(), 0);
+  form.ButtonNextClick();
+  EXPECT_EQ(form.FinishLabelVerdicts->text(), "");
+
+  // With the setting on, the same files end where their recordings end, and are judged the same.
+  RecoveryTrimFiles = true;
+  form.ButtonBackClick();
+  form.ButtonBackClick();
+  const fs::path trimmedDest = env.Home() / "Trimmed";
+  form.DestinationFolderEdit->setText(QString::fromStdString(trimmedDest.string()));
+  form.ButtonNextClick();
+  form.ProgressStartSectorSpinEdit->SetValue(0);
+  form.ProgressButtonStart->click();
+  const auto trimmed = Files(trimmedDest);
+  ASSERT_EQ(trimmed.size(), files.size());
+  for (const auto& [name, data] : trimmed) {
+    const std::string& whole = files.at(name);
+    EXPECT_TRUE(data.size() <= whole.size() && whole.compare(0, data.size(), data) == 0) << name;
+  }
+  bool memoBack = false;
+  for (const auto& [name, data] : trimmed)
+    memoBack = memoBack || data == test::ReadText(std::string(QUILLOT_SOURCE_DIR) + "/samples/audio/voice-memo.wav");
+  EXPECT_TRUE(memoBack);
+  form.ButtonNextClick();
+  EXPECT_EQ(form.FinishLabelVerdicts->text(), verdicts);
+  RecoveryTrimFiles = false;
 }
 
 TEST_F(RecoveryThroughWindowTest, StopInMidPassEndsAtTheChunkAndKeepsEveryFileWhole) {

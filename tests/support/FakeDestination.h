@@ -37,6 +37,11 @@ class TFakeDestination : public TDestination {
     contents[handles[static_cast<size_t>(handle)]].append(size, '\0');
     return true;
   }
+  bool CutBack(int handle, uint64_t length) override {
+    std::string& file = contents[handles[static_cast<size_t>(handle)]];
+    if (length < file.size()) file.resize(length);
+    return true;
+  }
   bool Close(int) override {
     ++closes;
     return true;
