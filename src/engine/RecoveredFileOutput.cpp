@@ -71,6 +71,8 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
       current_.Format = formatTitle;
       current_.FirstSector = firstSector;
       unit_ = stream.empty() ? nullptr : MakeStreamUnit(stream);
+      // Checksums cost a look at every byte: only a trimming pass, which relies on them, pays for it.
+      if (unit_ && !Trim) unit_->SkipChecksums();
       answer_ = TStreamAnswer{};
       fed_ = unwritten_ = 0;
     }

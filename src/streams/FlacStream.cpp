@@ -168,7 +168,8 @@ TStreamAnswer TFlacStream::Feed(const uint8_t* data, size_t size) {
         break;
       }
       case TPhase::Frames:
-        for (; size > 0 && status_ == TStatus::Reading; ++data, --size) FrameByte(*data);
+        FrameBytes(data, size);
+        size = 0;
         break;
     }
   }
@@ -266,14 +267,50 @@ TFlacStream::TParse TFlacStream::ParseHeaderAt(uint64_t at, TFlacFrameHeader& h)
   return TParse::Valid;
 }
 
+void TFlacStream::FrameBytes(const uint8_t* data, size_t size) {
+  while (size > 0 && status_ == TStatus::Reading) {
+    // Inside an open frame with no header pending, only a sync byte can matter: the bytes before the next
+    // 0xFF go into the CRC-16 (eight at a time) and the header window together.
+    if (frameOpen_ && !inLastFrame_ && candidateCount_ == 0 && lastFF_ + 1 != pos_) {
+      const auto* ff = static_cast<const uint8_t*>(std::memchr(data, 0xFF, size));
+      const size_t n = ff ? size_t(ff - data) : size;
+      if (n > 0) {
+        if (checksums_) crc_ = Crc16(crc_, data, n);
+        for (size_t k = n > kWindow ? n - kWindow : 0; k < n; ++k) window_[(pos_ + k) % kWindow] = data[k];
+        pos_ += n;
+        data += n;
+        size -= n;
+        CheckFrameLength();
+        continue;
+      }
+    }
+    FrameByte(*data++);
+    --size;
+  }
+  // Without the CRC-16 to say where the last frame may end, its subframes are read after each feed.
+  if (!checksums_ && inLastFrame_ && status_ == TStatus::Reading) TryEndLastFrame();
+}
+
+void TFlacStream::CheckFrameLength() {
+  // Past the largest frame, and the longest header after it, no next header came.
+  if (status_ == TStatus::Reading && frameOpen_ && !inLastFrame_ && pos_ - frameStart_ > maxFrameSize_ + 16) {
+    // Without a total the open frame may simply have been the last.
+    if (totalSamples_ == 0)
+      status_ = TStatus::Lost;
+    else
+      Break(frameStart_, TEvidence::Checksums);
+  }
+}
+
 void TFlacStream::FrameByte(uint8_t b) {
   uint64_t p = pos_++;
   window_[p % kWindow] = b;
   uint16_t crcBefore = crc_;
-  crc_ = Crc16Byte(crc_, b);
+  if (checksums_) crc_ = Crc16Byte(crc_, b);
   if (inLastFrame_) {
     lastFrame_.push_back(b);
-    if (crc_ == 0) TryEndLastFrame();
+    // Without the CRC-16, the subframes are read at the latest when the frame has grown past any size.
+    if (checksums_ ? crc_ == 0 : lastFrame_.size() > maxFrameSize_) TryEndLastFrame();
     if (status_ == TStatus::Reading && lastFrame_.size() > maxFrameSize_) Break(frameStart_, TEvidence::Checksums);
     return;
   }
@@ -304,14 +341,7 @@ void TFlacStream::FrameByte(uint8_t b) {
   }
   std::copy(candidates_.begin() + done, candidates_.begin() + candidateCount_, candidates_.begin());
   candidateCount_ -= done;
-  // Past the largest frame, and the longest header after it, no next header came.
-  if (status_ == TStatus::Reading && frameOpen_ && !inLastFrame_ && pos_ - frameStart_ > maxFrameSize_ + 16) {
-    // Without a total the open frame may simply have been the last.
-    if (totalSamples_ == 0)
-      status_ = TStatus::Lost;
-    else
-      Break(frameStart_, TEvidence::Checksums);
-  }
+  CheckFrameLength();
 }
 
 void TFlacStream::OnHeader(const TCandidate& c, const TFlacFrameHeader& header) {
@@ -351,13 +381,13 @@ void TFlacStream::OpenFrame(uint64_t at, const TFlacFrameHeader& header) {
       lastFF_ = q;
       crcBeforeFF_ = crc_;
     }
-    crc_ = Crc16Byte(crc_, b);
+    if (checksums_) crc_ = Crc16Byte(crc_, b);
   }
   candidateCount_ = 0;
   if (totalSamples_ != 0 && samplesOpened_ >= totalSamples_) {
     inLastFrame_ = true;
     for (uint64_t q = at; q < pos_; ++q) lastFrame_.push_back(window_[q % kWindow]);
-    if (crc_ == 0) TryEndLastFrame();
+    if (checksums_ && crc_ == 0) TryEndLastFrame();
   }
 }
 
@@ -365,7 +395,8 @@ void TFlacStream::TryEndLastFrame() {
   size_t end = 0;
   TFlacFrameEnd found = FindFlacFrameEnd(lastFrame_.data(), lastFrame_.size(), lastHeader_, end);
   if (found == TFlacFrameEnd::NeedMore) return;
-  if (found == TFlacFrameEnd::Found && end == lastFrame_.size()) {
+  // Without the CRC-16 the subframes alone say where the frame ends, maybe some bytes back.
+  if (found == TFlacFrameEnd::Found && (end == lastFrame_.size() || (!checksums_ && end < lastFrame_.size()))) {
     status_ = TStatus::Ended;
     end_ = frameStart_ + end;
     ++framesHeld_;
@@ -379,7 +410,7 @@ void TFlacStream::TryEndLastFrame() {
 void TFlacStream::Break(uint64_t at, TEvidence evidence) {
   status_ = TStatus::Broke;
   brokeAt_ = at;
-  brokeBy_ = evidence;
+  brokeBy_ = checksums_ ? evidence : TEvidence::Structure;
   lastFrame_ = {};
 }
 
@@ -398,7 +429,7 @@ TStreamAnswer TFlacStream::Answer() const {
 
 TStreamVerdict TFlacStream::Close() {
   switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Checksums};
+    case TStatus::Ended: return {TVerdict::Whole, checksums_ ? TEvidence::Checksums : TEvidence::Structure};
     case TStatus::Broke: return {TVerdict::Damaged, brokeBy_};
     case TStatus::NotMine:
     case TStatus::Lost: return {TVerdict::Unknown, TEvidence::None};
@@ -411,7 +442,7 @@ TStreamVerdict TFlacStream::Close() {
     TFlacFrameEnd found = FindFlacFrameEnd(lastFrame_.data(), lastFrame_.size(), lastHeader_, end);
     if (found != TFlacFrameEnd::NeedMore) return {TVerdict::Damaged, TEvidence::Checksums};
   }
-  return {TVerdict::CutShort, framesHeld_ > 0 ? TEvidence::Checksums : TEvidence::Structure};
+  return {TVerdict::CutShort, checksums_ && framesHeld_ > 0 ? TEvidence::Checksums : TEvidence::Structure};
 }
 
 }  // namespace quillot

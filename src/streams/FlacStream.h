@@ -39,7 +39,11 @@ class TFlacStream : public TStreamUnit {
   bool Gather(const uint8_t*& data, size_t& size, size_t want);
   void OnBlockHeader();
   void OnStreamInfo();
+  // Takes frame bytes: runs without a sync byte at once, the rest one by one.
+  void FrameBytes(const uint8_t* data, size_t size);
   void FrameByte(uint8_t b);
+  // The open frame grew past the largest a frame can be.
+  void CheckFrameLength();
   // Parses the header at a candidate from the window; checks it against STREAMINFO.
   TParse ParseHeaderAt(uint64_t at, TFlacFrameHeader& header) const;
   // A valid header at a candidate: closes the open frame there, or finds it broken.

@@ -48,6 +48,12 @@ class TStreamUnit {
   virtual TStreamAnswer Feed(const uint8_t* data, size_t size) = 0;
   // The verdict once no more bytes come; may be asked more than once.
   virtual TStreamVerdict Close() = 0;
+  // Follows the structure alone, computing no checksum: a pass that does not trim gets its verdicts at
+  // almost no cost, resting on the structure. Called before the first Feed.
+  void SkipChecksums() { checksums_ = false; }
+
+ protected:
+  bool checksums_ = true;
 };
 
 // The unit of the given name ("riff", "flac"), or nullptr when no unit has that name.
