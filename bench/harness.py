@@ -21,17 +21,18 @@ PEERS = os.path.join(HERE, "peers")
 
 
 def timed(cmd, runs, prepare=None):
-    """Median wall seconds and peak RSS (MiB) of cmd over runs, from /usr/bin/time."""
-    walls, rss = [], 0
+    """Median wall seconds, median user+sys CPU seconds and peak RSS (MiB) of cmd over runs, from /usr/bin/time."""
+    walls, cpus, rss = [], [], 0
     for _ in range(runs):
         if prepare:
             prepare()
-        out = subprocess.run(["/usr/bin/time", "-f", "%e %M", "--", "sh", "-c", cmd],
+        out = subprocess.run(["/usr/bin/time", "-f", "%e %U %S %M", "--", "sh", "-c", cmd],
                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        wall, kib = out.stderr.strip().splitlines()[-1].split()
+        wall, user, system, kib = out.stderr.strip().splitlines()[-1].split()
         walls.append(float(wall))
+        cpus.append(float(user) + float(system))
         rss = max(rss, int(kib) / 1024)
-    return statistics.median(walls), rss
+    return statistics.median(walls), statistics.median(cpus), rss
 
 
 def fresh(path):
@@ -78,6 +79,7 @@ def main():
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--work", default=os.path.join(ROOT, "build-bench", "work"))
     ap.add_argument("--skip-peers", action="store_true", help="leave out foremost, scalpel and photorec")
+    ap.add_argument("--compare-cli", help="an earlier build's quillot-cli, timed beside this one without --trim")
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
     out = os.path.join(args.work, "out")
@@ -90,20 +92,26 @@ def main():
         rows = []
 
         def run(name, cmd, files=True, runs=args.runs):
-            wall, rss = timed(cmd, runs, fresh(out))
+            wall, cpu, rss = timed(cmd, runs, fresh(out))
             result = score(img, intact, args.work, out) if files else None
-            rows.append((name, wall, rss, result, cmd))
-            print(f"  {fill:6} {name:34} {wall:7.2f} s {mb / wall:8.0f} MB/s {rss:6.1f} MiB"
-                  + (f"  recovered {result['recovered']}/{result['intact']}, false starts {result['false_starts']}"
-                     if result else ""), flush=True)
+            rows.append((name, wall, cpu, rss, result, cmd))
+            print(f"  {fill:6} {name:40} {wall:7.2f} s {cpu:7.2f} s CPU {mb / wall:8.0f} MB/s {rss:6.1f} MiB"
+                  + (f"  recovered {result['recovered']}/{result['intact']}, false starts {result['false_starts']}, "
+                     f"{result['bytes'] / 1e6:.0f} MB written" if result else ""), flush=True)
 
         q = f"'{CLI}' recover --image '{img}' --dest '{out}/q' --overwrite yes"
+        if args.compare_cli:
+            b = f"'{args.compare_cli}' recover --image '{img}' --dest '{out}/q' --overwrite yes"
+            run("earlier build: dry run, default formats", b + " --dry-run", files=False)
+            run("earlier build: default formats", b)
         run("read limit: cat > /dev/null", f"cat '{img}' > /dev/null", files=False)
         run("copy limit: cat > copy.bin", f"cat '{img}' > '{out}/copy.bin'", files=False)
         run("quillot dry run, default formats", q + " --dry-run", files=False)
         run("quillot dry run, every format", q + " --dry-run --all", files=False)
         run("quillot, default formats", q)
         run("quillot, every format", q + " --all")
+        run("quillot --trim, default formats", q + " --trim")
+        run("quillot --trim, every format", q + " --trim --all")
         # The same pass through the wizard's window (offscreen), which repaints on a timer.
         g = f"QT_QPA_PLATFORM=offscreen '{os.path.join(BIN, 'quillot')}' --bench-pass '{img}' '{out}/g'"
         if os.path.exists(os.path.join(BIN, "quillot")):
@@ -121,14 +129,17 @@ def main():
         limits = {name.split(":")[0]: wall for name, wall, *_ in rows if name.startswith(("read", "copy"))}
         quillot = {name: wall for name, wall, *_ in rows if name.startswith("quillot")}
         lines += [f"### Free space filled with {'zeros' if fill == 'zero' else 'random bytes'} ({mb:.0f} MB)", "",
-                  "| command | wall s | MB/s | peak RSS MiB | / read limit | / copy limit | vs quillot (every format) | intact files recovered | false starts |",
-                  "|---|---|---|---|---|---|---|---|---|"]
-        for name, wall, rss, result, _ in rows:
+                  "| command | wall s | CPU s | MB/s | peak RSS MiB | / read limit | / copy limit | vs quillot (every format) "
+                  "| intact files recovered | false starts | MB written | / stream MB |",
+                  "|---|---|---|---|---|---|---|---|---|---|---|---|"]
+        for name, wall, cpu, rss, result, _ in rows:
             lines.append(
-                f"| {name} | {wall:.2f} | {mb / wall:.0f} | {rss:.1f} | {limits['read limit'] / wall:.2f} | "
+                f"| {name} | {wall:.2f} | {cpu:.2f} | {mb / wall:.0f} | {rss:.1f} | {limits['read limit'] / wall:.2f} | "
                 f"{limits['copy limit'] / wall:.2f} | {wall / quillot['quillot, every format']:.2f}x | "
-                + (f"{result['recovered']} of {result['intact']} | {result['false_starts']} |" if result else "- | - |"))
-        lines += ["", "Commands:", ""] + [f"- {name}: `{cmd}`" for name, _, _, _, cmd in rows] + [""]
+                + (f"{result['recovered']} of {result['intact']} | {result['false_starts']} | "
+                   f"{result['bytes'] / 1e6:.0f} | {result['bytes'] / max(result['stream_bytes'], 1):.2f} |"
+                   if result else "- | - | - | - |"))
+        lines += ["", "Commands:", ""] + [f"- {name}: `{cmd}`" for name, *_, cmd in rows] + [""]
 
     micro = os.path.join(BIN, "quillot_file_detection_bench")
     r = subprocess.run([micro, "--benchmark_repetitions=3", "--benchmark_report_aggregates_only=true"],

@@ -2,7 +2,8 @@
 """Scores a carver's output against a benchmark card.
 
   score.py intact IMAGE POOL            -> prints the tags of the files lying whole and in one piece on the card
-  score.py output IMAGE POOL INTACT OUT -> prints JSON: intact, recovered, outputs, false_starts
+  score.py output IMAGE POOL INTACT OUT -> prints JSON: intact, recovered, outputs, false_starts, bytes,
+                                           stream_bytes
 
 A file counts as recovered when its original bytes are the beginning of some output file (each file is a
 pool clip with a tag appended to make it unique; see score()). An output is a false start when its first
@@ -74,12 +75,19 @@ def score(image, pool, intact_tags, out_dir):
     found = {}
     outputs = 0
     false_starts = 0
+    # What was written, beside what had to be: the clip's own length for an output that begins with a
+    # whole clip, the whole output for any other (nothing tells where its recording ends).
+    written = 0
+    stream_bytes = 0
     for root, _, names in os.walk(out_dir):
         for name in names:
             if name in ("audit.txt", "report.xml") or name.endswith(".log"):
                 continue
             path = os.path.join(root, name)
             outputs += 1
+            size = os.path.getsize(path)
+            written += size
+            need = size
             with open(path, "rb") as f:
                 head = f.read(HEAD)
                 if head not in starts:
@@ -89,9 +97,12 @@ def score(image, pool, intact_tags, out_dir):
                     f.seek(0)
                     if f.read(len(data)) == data:
                         found[clip] = found.get(clip, 0) + 1
+                        need = len(data)
                         break
+            stream_bytes += need
     recovered = sum(min(n, found.get(clip, 0)) for clip, n in intact_count.items())
-    return {"intact": len(wanted), "recovered": recovered, "outputs": outputs, "false_starts": false_starts}
+    return {"intact": len(wanted), "recovered": recovered, "outputs": outputs, "false_starts": false_starts,
+            "bytes": written, "stream_bytes": stream_bytes}
 
 
 if __name__ == "__main__":
