@@ -1,6 +1,7 @@
 #include <array>
 
 #include "streams/FlacStream.h"
+#include "streams/OggStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
 
@@ -19,10 +20,13 @@ struct TUnitEntry {
 };
 
 // Every unit by the name the catalogue's Stream= key gives it; one line each.
+// clang-format off
 constexpr TUnitEntry kUnits[] = {
     {"riff", Make<TRiffStream>},
     {"flac", Make<TFlacStream>},
+    {"ogg", Make<TOggStream>},
 };
+// clang-format on
 
 }  // namespace
 
