@@ -1,6 +1,7 @@
 #include <array>
 
 #include "streams/FlacStream.h"
+#include "streams/FormStream.h"
 #include "streams/OggStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
@@ -25,6 +26,8 @@ constexpr TUnitEntry kUnits[] = {
     {"riff", Make<TRiffStream>},
     {"flac", Make<TFlacStream>},
     {"ogg", Make<TOggStream>},
+    {"iff", Make<TIffStream>},
+    {"dff", Make<TDffStream>},
 };
 // clang-format on
 
