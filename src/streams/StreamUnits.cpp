@@ -1,10 +1,12 @@
 #include <array>
 
+#include "streams/AuStream.h"
 #include "streams/FlacStream.h"
 #include "streams/FormStream.h"
 #include "streams/OggStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
+#include "streams/W64Stream.h"
 
 namespace quillot {
 
@@ -27,6 +29,8 @@ constexpr TUnitEntry kUnits[] = {
     {"flac", Make<TFlacStream>},
     {"ogg", Make<TOggStream>},
     {"iff", Make<TIffStream>},
+    {"w64", Make<TW64Stream>},
+    {"au", Make<TAuStream>},
     {"dff", Make<TDffStream>},
 };
 // clang-format on
