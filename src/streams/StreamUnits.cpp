@@ -1,11 +1,14 @@
 #include <array>
 
 #include "streams/AuStream.h"
+#include "streams/CafStream.h"
+#include "streams/DsfStream.h"
 #include "streams/FlacStream.h"
 #include "streams/FormStream.h"
 #include "streams/OggStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
+#include "streams/VocStream.h"
 #include "streams/W64Stream.h"
 
 namespace quillot {
@@ -31,6 +34,9 @@ constexpr TUnitEntry kUnits[] = {
     {"iff", Make<TIffStream>},
     {"w64", Make<TW64Stream>},
     {"au", Make<TAuStream>},
+    {"caf", Make<TCafStream>},
+    {"voc", Make<TVocStream>},
+    {"dsf", Make<TDsfStream>},
     {"dff", Make<TDffStream>},
 };
 // clang-format on
