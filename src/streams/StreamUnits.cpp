@@ -1,8 +1,15 @@
 #include <array>
 
+#include "streams/AuStream.h"
+#include "streams/CafStream.h"
+#include "streams/DsfStream.h"
 #include "streams/FlacStream.h"
+#include "streams/FormStream.h"
+#include "streams/OggStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
+#include "streams/VocStream.h"
+#include "streams/W64Stream.h"
 
 namespace quillot {
 
@@ -19,10 +26,20 @@ struct TUnitEntry {
 };
 
 // Every unit by the name the catalogue's Stream= key gives it; one line each.
+// clang-format off
 constexpr TUnitEntry kUnits[] = {
     {"riff", Make<TRiffStream>},
     {"flac", Make<TFlacStream>},
+    {"ogg", Make<TOggStream>},
+    {"iff", Make<TIffStream>},
+    {"w64", Make<TW64Stream>},
+    {"au", Make<TAuStream>},
+    {"caf", Make<TCafStream>},
+    {"voc", Make<TVocStream>},
+    {"dsf", Make<TDsfStream>},
+    {"dff", Make<TDffStream>},
 };
+// clang-format on
 
 }  // namespace
 

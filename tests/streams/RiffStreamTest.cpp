@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 #include "support/StreamFeed.h"
 
 namespace quillot {
@@ -49,6 +51,39 @@ TBytes WithTrailingChunk() {
   return wav;
 }
 
+// A RIFF form of the given type from its chunks, each padded to even.
+TBytes RiffForm(std::string_view form, std::initializer_list<std::pair<std::string_view, TBytes>> chunks) {
+  TBytes riff;
+  test::AppendText(riff, "RIFF");
+  test::AppendLe(riff, 0, 4);
+  test::AppendText(riff, form);
+  for (const auto& [id, body] : chunks) {
+    test::AppendText(riff, id);
+    test::AppendLe(riff, body.size(), 4);
+    riff = test::Concat(riff, body);
+    if (body.size() % 2) riff.push_back(0);
+  }
+  test::PutLe32(riff, 4, uint32_t(riff.size() - 8));
+  return riff;
+}
+
+// No encoder here writes QCP: built from its published layout, a "QLCM" form holding "fmt " (150 bytes:
+// codec GUID, rates, packet sizes), "vrat" (variable rate, packet count) and "data" of codec packets.
+TBytes Qcp() {
+  return RiffForm("QLCM",
+                  {{"fmt ", test::RandomBytes(150, 20)}, {"vrat", TBytes(8, 1)}, {"data", test::RandomBytes(701, 21)}});
+}
+
+// No writer here either for RIFF MIDI: an "RMID" form whose "data" chunk holds a standard MIDI file.
+TBytes Rmid() {
+  TBytes midi;
+  test::AppendText(midi, "MThd");
+  midi.insert(midi.end(), {0, 0, 0, 6, 0, 0, 0, 1, 0, 96});
+  test::AppendText(midi, "MTrk");
+  midi.insert(midi.end(), {0, 0, 0, 4, 0, 0xFF, 0x2F, 0});
+  return RiffForm("RMID", {{"data", midi}});
+}
+
 }  // namespace
 
 TEST(RiffStream, EndsToTheByteAndJudgesTheFile) {
@@ -56,6 +91,7 @@ TEST(RiffStream, EndsToTheByteAndJudgesTheFile) {
   const uint64_t size = wav.size();
   const TBytes rf64 = AsRf64(1);
   const TBytes listed = WithTrailingChunk();
+  const TBytes qcp = Qcp(), rmid = Rmid();
   TBytes notPrintable = wav;
   notPrintable[36] = 0x01;  // the data chunk's id
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
@@ -80,6 +116,9 @@ TEST(RiffStream, EndsToTheByteAndJudgesTheFile) {
       {"late header, part of the data", WithRiffSize(wav, 4 + 24 + 8 + 100), unknown, none},
       {"late header, fmt only", WithRiffSize(wav, 4 + 24), unknown, none},
       {"a chunk id not printable", notPrintable, {TStreamState::Broke, 36}, {TVerdict::Damaged, TEvidence::Structure}},
+      {"QCP", test::Concat(qcp, wav), {TStreamState::Ended, qcp.size()}, whole},
+      {"QCP cut in its data", TBytes(qcp.begin(), qcp.end() - 300), goesOn, cut},
+      {"RMID", test::Concat(rmid, test::RandomBytes(500, 22)), {TStreamState::Ended, rmid.size()}, whole},
       {"not RIFF", test::SampleAudio("chirp.flac"), unknown, none},
   };
   for (const auto& row : rows) {

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "streams/Crc.h"
 #include "support/StreamFeed.h"
 
 namespace quillot {
@@ -29,6 +30,33 @@ TBytes RiffStart(uint32_t size, std::string_view form) {
   test::AppendLe(riff, size, 4);
   test::AppendText(riff, form);
   return riff;
+}
+
+// An Ogg page of one serial with the given flags, sequence and lacing values, its body zeros, its CRC set.
+TBytes OggPage(uint8_t flags, uint32_t sequence, const TBytes& lacing) {
+  TBytes page;
+  test::AppendText(page, "OggS");
+  page.push_back(0);
+  page.push_back(flags);
+  test::AppendLe(page, 0, 8);
+  test::AppendLe(page, 77, 4);
+  test::AppendLe(page, sequence, 4);
+  test::AppendLe(page, 0, 4);
+  page.push_back(uint8_t(lacing.size()));
+  page = test::Concat(page, lacing);
+  size_t body = 0;
+  for (uint8_t v : lacing) body += v;
+  page.resize(page.size() + body);
+  test::PutLe32(page, 22, Crc32(0, page.data(), page.size()));
+  return page;
+}
+
+TBytes BigEndianHead(std::string_view magic, uint64_t size, int sizeBytes, std::string_view type) {
+  TBytes head;
+  test::AppendText(head, magic);
+  test::AppendBe(head, size, sizeBytes);
+  test::AppendText(head, type);
+  return head;
 }
 
 bool IsValid(const test::TFeedRun& run) {
@@ -71,6 +99,40 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
   TBytes chunkPastEnd = RiffStart(0xFFFFFFFE, "WAVE");
   test::AppendText(chunkPastEnd, "junk");
   test::AppendLe(chunkPastEnd, 0xFFFFFFFF, 4);
+  TBytes emptyPages = OggPage(2, 0, {});
+  for (uint32_t i = 1; i < 5000; ++i) emptyPages = test::Concat(emptyPages, OggPage(0, i, {}));
+  TBytes pagePastData = OggPage(2, 0, {});
+  const TBytes fullLacing = OggPage(0, 1, TBytes(255, 255));
+  pagePastData.insert(pagePastData.end(), fullLacing.begin(), fullLacing.begin() + 27 + 255 + 100);
+  TBytes emptyForm = BigEndianHead("FORM", 4 + 8 * 3000, 4, "AIFF");
+  for (int i = 0; i < 3000; ++i) test::AppendText(emptyForm, std::string_view("none\0\0\0\0", 8));
+  TBytes formChunkPastEnd = BigEndianHead("FORM", 0xFFFFFFF0, 4, "AIFF");
+  test::AppendText(formChunkPastEnd, "SSND");
+  test::AppendLe(formChunkPastEnd, 0xFFFFFFFF, 4);
+  TBytes dffChunkAllOnes = BigEndianHead("FRM8", 1000, 8, "DSD ");
+  test::AppendText(dffChunkAllOnes, "DSD ");
+  test::AppendLe(dffChunkAllOnes, ~uint64_t(0), 8);
+  TBytes emptyW64 = test::StreamFixture("w64", "m8.w64");
+  emptyW64.resize(40);
+  for (int i = 0; i < 2000; ++i) {
+    test::AppendText(emptyW64, "none............");
+    test::AppendLe(emptyW64, 24, 8);
+  }
+  test::PutLe32(emptyW64, 16, uint32_t(emptyW64.size()));
+  TBytes emptyBlocksVoc = test::StreamFixture("voc", "m8.voc");
+  emptyBlocksVoc.resize(26);
+  for (int i = 0; i < 5000; ++i) emptyBlocksVoc.insert(emptyBlocksVoc.end(), {2, 0, 0, 0});
+  TBytes emptyCafChunks;
+  test::AppendText(emptyCafChunks, std::string_view("caff\0\1\0\0desc\0\0\0\0\0\0\0\0", 20));
+  for (int i = 0; i < 3000; ++i) test::AppendText(emptyCafChunks, std::string_view("free\0\0\0\0\0\0\0\0", 12));
+  TBytes cafChunkAllOnes = emptyCafChunks;
+  cafChunkAllOnes.resize(20);
+  test::AppendText(cafChunkAllOnes, "free");
+  test::AppendLe(cafChunkAllOnes, ~uint64_t(0), 8);
+  TBytes auPastData;
+  test::AppendText(auPastData, ".snd");
+  for (uint32_t v : {24u, 0xFFFFFFFEu, 3u, 8000u, 1u}) test::AppendBe(auPastData, v, 4);
+  auPastData.resize(5000);
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -93,6 +155,16 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
       {"RIFF, size 3", "riff", RiffStart(3, "WAVE"), unknown, TVerdict::Unknown},
       {"RIFF, no form type", "riff", RiffStart(100, "\x01\x02\x03\x04"), unknown, TVerdict::Unknown},
       {"RIFF, random bytes", "riff", test::RandomBytes(20000, 5), unknown, TVerdict::Unknown},
+      {"Ogg, empty pages", "ogg", emptyPages, goesOn, TVerdict::CutShort},
+      {"Ogg, a page past the data", "ogg", pagePastData, goesOn, TVerdict::CutShort},
+      {"IFF, empty chunks, no sound", "iff", emptyForm, unknown, TVerdict::Unknown},
+      {"IFF, a chunk past the end", "iff", formChunkPastEnd, unknown, TVerdict::Unknown},
+      {"DSDIFF, a chunk of size all-ones", "dff", dffChunkAllOnes, unknown, TVerdict::Unknown},
+      {"W64, empty chunks, no data", "w64", emptyW64, unknown, TVerdict::Unknown},
+      {"VOC, empty blocks", "voc", emptyBlocksVoc, goesOn, TVerdict::CutShort},
+      {"CAF, empty chunks", "caf", emptyCafChunks, goesOn, TVerdict::CutShort},
+      {"CAF, a chunk of size all-ones", "caf", cafChunkAllOnes, {TStreamState::Broke, 20}, TVerdict::Damaged},
+      {"AU, data past the bytes", "au", auPastData, goesOn, TVerdict::CutShort},
   };
   for (const TRow& row : rows) {
     for (const auto& [how, run] : test::FeedEveryWay(row.Unit, row.Bytes, 17)) {
@@ -102,13 +174,29 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
       EXPECT_TRUE(run.Steady);
     }
   }
+  // Random bytes are no unit's stream.
+  for (std::string_view unit : StreamUnitNames()) {
+    SCOPED_TRACE(unit);
+    const auto run = test::FeedWhole(unit, test::RandomBytes(20000, 6));
+    EXPECT_EQ(run.Answer, unknown);
+    EXPECT_EQ(run.Verdict, (TStreamVerdict{TVerdict::Unknown, TEvidence::None}));
+  }
 }
 
 // Any chunking of the same bytes gives the same answer and verdict, for the samples and for mangled copies.
 TEST(StreamUnits, ChunkingNeverChangesTheAnswers) {
   std::mt19937 rng(23);
-  for (auto [unit, file] : {std::pair{"riff", "voice-memo.wav"}, std::pair{"flac", "chirp.flac"}}) {
-    const TBytes original = test::SampleAudio(file);
+  const std::pair<const char*, std::string> files[] = {
+      {"riff", "voice-memo.wav"},   {"flac", "chirp.flac"}, {"ogg", "tune.ogg"}, {"ogg", "note.opus"},
+      {"iff", "chirp.aiff"},        {"w64", "w64/m8.w64"},  {"au", "au/m8.au"},  {"caf", "caf/m8.caf"},
+      {"voc", "voc/m8-ffmpeg.voc"}, {"ogg", "ogg/m16.spx"},
+  };
+  for (const auto& [unit, file] : files) {
+    // A name with a folder is a fixture of tests/fixtures/streams, else a sample clip.
+    const size_t slash = file.find('/');
+    const TBytes original = slash == std::string::npos
+                                ? test::SampleAudio(file)
+                                : test::StreamFixture(file.substr(0, slash), file.substr(slash + 1));
     for (int i = 0; i < 40; ++i) {
       TBytes bytes = original;
       for (int k = rng() % 4; k >= 0; --k) bytes[rng() % bytes.size()] = uint8_t(rng());
@@ -117,7 +205,7 @@ TEST(StreamUnits, ChunkingNeverChangesTheAnswers) {
       if (bytes.empty()) continue;
       const auto runs = test::FeedEveryWay(unit, bytes, i);
       for (const auto& [how, run] : runs) {
-        SCOPED_TRACE(std::string(file) + " mangled " + std::to_string(i) + ", " + how);
+        SCOPED_TRACE(file + " mangled " + std::to_string(i) + ", " + how);
         EXPECT_TRUE(IsValid(run));
         EXPECT_EQ(run, runs.front().second);
       }

@@ -54,6 +54,14 @@ inline void AppendLe(TBytes& bytes, uint64_t v, int size) {
   for (int i = 0; i < size; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
 }
 
+inline void AppendBe(TBytes& bytes, uint64_t v, int size) {
+  for (int i = size - 1; i >= 0; --i) bytes.push_back(uint8_t(v >> (8 * i)));
+}
+
+inline void PutBe(TBytes& bytes, size_t at, uint64_t v, int size) {
+  for (int i = 0; i < size; ++i) bytes[at + i] = uint8_t(v >> (8 * (size - 1 - i)));
+}
+
 struct TFeedRun {
   TStreamAnswer Answer;
   TStreamVerdict Verdict;

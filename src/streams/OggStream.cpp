@@ -1,0 +1,188 @@
+#include "streams/OggStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "streams/Crc.h"
+#include "streams/GatherField.h"
+
+namespace quillot {
+
+namespace {
+
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
+constexpr uint8_t kContinued = 0x01;
+constexpr uint8_t kBegin = 0x02;
+constexpr uint8_t kEnd = 0x04;
+constexpr size_t kHeaderSize = 27;
+// The capture pattern and stream structure version 0.
+constexpr uint8_t kCapture[5] = {'O', 'g', 'g', 'S', 0};
+constexpr uint8_t kNoCrc[4] = {};
+
+}  // namespace
+
+TStreamAnswer TOggStream::Feed(const uint8_t* data, size_t size) {
+  while (size > 0 && status_ == TStatus::Reading) {
+    switch (phase_) {
+      case TPhase::Header: {
+        bool full = GatherField(part_, partSize_, data, size, pos_, kHeaderSize);
+        if (std::memcmp(part_.data(), kCapture, std::min<size_t>(partSize_, sizeof kCapture)) != 0) {
+          // Where a page should begin something else does: past the first page the stream broke there.
+          if (pageStart_ == 0)
+            status_ = TStatus::NotMine;
+          else
+            Break(pageStart_, TEvidence::Structure);
+        } else if (full) {
+          OnHeader();
+        }
+        break;
+      }
+      case TPhase::Segments:
+        if (GatherField(part_, partSize_, data, size, pos_, kHeaderSize + part_[26])) OnSegments();
+        break;
+      case TPhase::Body: {
+        size_t take = size_t(std::min<uint64_t>(size, pageEnd_ - pos_));
+        crc_ = Crc32(crc_, data, take);
+        data += take;
+        size -= take;
+        pos_ += take;
+        if (pos_ == pageEnd_) OnPageEnd();
+        break;
+      }
+      case TPhase::Next: {
+        GatherField(part_, partSize_, data, size, pos_, 6);
+        OnNextBytes();
+        break;
+      }
+    }
+  }
+  return Answer();
+}
+
+void TOggStream::OnHeader() {
+  flags_ = part_[5];
+  serial_ = Le32(part_.data() + 14);
+  sequence_ = Le32(part_.data() + 18);
+  pageCrc_ = Le32(part_.data() + 22);
+  // A file starts with a begin page; a later page with flags no version 0 defines is broken.
+  if (pageStart_ == 0 && (flags_ & kBegin) == 0) {
+    status_ = TStatus::NotMine;
+    return;
+  }
+  if ((flags_ & ~(kContinued | kBegin | kEnd)) != 0) {
+    Break(pageStart_, TEvidence::Structure);
+    return;
+  }
+  phase_ = TPhase::Segments;
+  if (part_[26] == 0) OnSegments();
+}
+
+void TOggStream::OnSegments() {
+  const size_t segments = part_[26];
+  uint64_t body = 0;
+  for (size_t i = 0; i < segments; ++i) body += part_[kHeaderSize + i];
+  crc_ = Crc32(0, part_.data(), 22);
+  crc_ = Crc32(crc_, kNoCrc, sizeof kNoCrc);
+  crc_ = Crc32(crc_, part_.data() + 26, 1 + segments);
+  partSize_ = 0;
+  pageEnd_ = pos_ + body;
+  phase_ = TPhase::Body;
+  if (pos_ == pageEnd_) OnPageEnd();
+}
+
+TOggStream::TLogical* TOggStream::Find(uint32_t serial) {
+  for (size_t i = 0; i < streamCount_; ++i)
+    if (streams_[i].Serial == serial) return &streams_[i];
+  return nullptr;
+}
+
+void TOggStream::OnPageEnd() {
+  if (crc_ != pageCrc_) {
+    Break(pageStart_, TEvidence::Checksums);
+    return;
+  }
+  TLogical* stream = Find(serial_);
+  if (flags_ & kBegin) {
+    // A serial begins once per group.
+    if (stream) {
+      Break(pageStart_, TEvidence::Structure);
+      return;
+    }
+    if (streamCount_ == streams_.size()) {
+      status_ = TStatus::Lost;
+      return;
+    }
+    stream = &streams_[streamCount_++];
+    *stream = {serial_, sequence_, true};
+  } else {
+    if (!stream || !stream->Open) {
+      Break(pageStart_, TEvidence::Structure);
+      return;
+    }
+    // A page missing between two: the sequence numbers leave a gap.
+    if (sequence_ != uint32_t(stream->Sequence + 1)) {
+      Break(pageStart_, TEvidence::Checksums);
+      return;
+    }
+    stream->Sequence = sequence_;
+  }
+  ++pagesHeld_;
+  if (flags_ & kEnd) stream->Open = false;
+  pageStart_ = pos_;
+  bool anyOpen =
+      std::any_of(streams_.begin(), streams_.begin() + streamCount_, [](const TLogical& s) { return s.Open; });
+  if (anyOpen) {
+    phase_ = TPhase::Header;
+    return;
+  }
+  end_ = pos_;
+  phase_ = TPhase::Next;
+}
+
+void TOggStream::OnNextBytes() {
+  const size_t seen = std::min<size_t>(partSize_, sizeof kCapture);
+  bool beginsGroup = std::memcmp(part_.data(), kCapture, seen) == 0;
+  if (beginsGroup && partSize_ == 6) beginsGroup = (part_[5] & kBegin) != 0 && (part_[5] & kContinued) == 0;
+  if (!beginsGroup) {
+    status_ = TStatus::Ended;
+    return;
+  }
+  if (partSize_ < 6) return;
+  // The next link of a chain: a new group of logical streams, serials free again.
+  streamCount_ = 0;
+  phase_ = TPhase::Header;
+}
+
+void TOggStream::Break(uint64_t at, TEvidence evidence) {
+  status_ = TStatus::Broke;
+  brokeAt_ = at;
+  brokeBy_ = evidence;
+}
+
+TStreamAnswer TOggStream::Answer() const {
+  switch (status_) {
+    case TStatus::Ended: return {TStreamState::Ended, end_};
+    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
+    case TStatus::NotMine:
+    case TStatus::Lost: return {TStreamState::Unknown, 0};
+    case TStatus::Reading: break;
+  }
+  return {TStreamState::Continues, 0};
+}
+
+TStreamVerdict TOggStream::Close() {
+  switch (status_) {
+    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Checksums};
+    case TStatus::Broke: return {TVerdict::Damaged, brokeBy_};
+    case TStatus::NotMine:
+    case TStatus::Lost: return {TVerdict::Unknown, TEvidence::None};
+    case TStatus::Reading: break;
+  }
+  if (pos_ == 0) return {TVerdict::Unknown, TEvidence::None};
+  // The last logical stream ended and the bytes stopped before anything else began.
+  if (phase_ == TPhase::Next) return {TVerdict::Whole, TEvidence::Checksums};
+  return {TVerdict::CutShort, pagesHeld_ > 0 ? TEvidence::Checksums : TEvidence::Structure};
+}
+
+}  // namespace quillot

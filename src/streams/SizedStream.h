@@ -1,0 +1,63 @@
+// The common walk of the formats read by lengths alone (no checksums): the unit asks for its next small
+// field (ReadField) or for the bytes up to an offset to pass by (SkipTo); the walk gathers the field across
+// feeds, skips without looking, and calls the unit back. Verdicts rest on the structure. Memory: one field.
+#pragma once
+
+#include <array>
+
+#include "streams/StreamUnit.h"
+
+namespace quillot {
+
+class TSizedStream : public TStreamUnit {
+ public:
+  TStreamAnswer Feed(const uint8_t* data, size_t size) final;
+  TStreamVerdict Close() final;
+
+ protected:
+  static constexpr size_t kMaxField = 64;
+  // The first field the unit reads, from byte 0.
+  explicit TSizedStream(size_t firstField) : want_(firstField) {}
+
+  // Each time the field being gathered grows, whole or not: the unit may refuse it early (NotMine, End).
+  virtual void Screen(const uint8_t* field, size_t have) = 0;
+  // The field is whole: the unit moves on with ReadField, SkipTo or an answer.
+  virtual void OnField(const uint8_t* field, size_t size) = 0;
+  // The skip reached its offset.
+  virtual void OnSkipped() = 0;
+
+  void ReadField(size_t size);
+  void SkipTo(uint64_t at);  // at least Pos()
+  void End(uint64_t at);
+  void Break(uint64_t at);
+  void NoLength();  // the stream carries no length to trust
+  void NotMine();
+  // The stream may end here: if the bytes stop now it is whole. Called after asking for the field that
+  // tells; the next ReadField or SkipTo clears it.
+  void MayEndAt(uint64_t at);
+  uint64_t Pos() const { return pos_; }
+  bool FirstField() const { return fields_ == 0; }
+
+ private:
+  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  TStatus status_ = TStatus::Reading;
+  std::array<uint8_t, kMaxField> field_{};
+  size_t have_ = 0;
+  size_t want_ = 0;  // bytes of the field, or 0 while skipping
+  uint64_t skipTo_ = 0;
+  uint64_t pos_ = 0;
+  uint64_t fields_ = 0;  // fields whole so far
+  uint64_t at_ = 0;      // the end or break
+  bool mayEnd_ = false;
+};
+
+inline uint16_t Be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+inline uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+inline uint64_t Be64(const uint8_t* p) { return uint64_t(Be32(p)) << 32 | Be32(p + 4); }
+inline uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+inline uint64_t Le64(const uint8_t* p) { return Le32(p) | uint64_t(Le32(p + 4)) << 32; }
+// A four-character code of printable ASCII.
+bool IsPrintableCode(const uint8_t* p);
+
+}  // namespace quillot
