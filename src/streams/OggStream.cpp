@@ -43,7 +43,7 @@ TStreamAnswer TOggStream::Feed(const uint8_t* data, size_t size) {
         break;
       case TPhase::Body: {
         size_t take = size_t(std::min<uint64_t>(size, pageEnd_ - pos_));
-        crc_ = Crc32(crc_, data, take);
+        if (checksums_) crc_ = Crc32(crc_, data, take);
         data += take;
         size -= take;
         pos_ += take;
@@ -82,9 +82,11 @@ void TOggStream::OnSegments() {
   const size_t segments = part_[26];
   uint64_t body = 0;
   for (size_t i = 0; i < segments; ++i) body += part_[kHeaderSize + i];
-  crc_ = Crc32(0, part_.data(), 22);
-  crc_ = Crc32(crc_, kNoCrc, sizeof kNoCrc);
-  crc_ = Crc32(crc_, part_.data() + 26, 1 + segments);
+  if (checksums_) {
+    crc_ = Crc32(0, part_.data(), 22);
+    crc_ = Crc32(crc_, kNoCrc, sizeof kNoCrc);
+    crc_ = Crc32(crc_, part_.data() + 26, 1 + segments);
+  }
   partSize_ = 0;
   pageEnd_ = pos_ + body;
   phase_ = TPhase::Body;
@@ -98,7 +100,7 @@ TOggStream::TLogical* TOggStream::Find(uint32_t serial) {
 }
 
 void TOggStream::OnPageEnd() {
-  if (crc_ != pageCrc_) {
+  if (checksums_ && crc_ != pageCrc_) {
     Break(pageStart_, TEvidence::Checksums);
     return;
   }
@@ -122,7 +124,7 @@ void TOggStream::OnPageEnd() {
     }
     // A page missing between two: the sequence numbers leave a gap.
     if (sequence_ != uint32_t(stream->Sequence + 1)) {
-      Break(pageStart_, TEvidence::Checksums);
+      Break(pageStart_, ByChecksums());
       return;
     }
     stream->Sequence = sequence_;
@@ -173,7 +175,7 @@ TStreamAnswer TOggStream::Answer() const {
 
 TStreamVerdict TOggStream::Close() {
   switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Checksums};
+    case TStatus::Ended: return {TVerdict::Whole, ByChecksums()};
     case TStatus::Broke: return {TVerdict::Damaged, brokeBy_};
     case TStatus::NotMine:
     case TStatus::Lost: return {TVerdict::Unknown, TEvidence::None};
@@ -181,8 +183,8 @@ TStreamVerdict TOggStream::Close() {
   }
   if (pos_ == 0) return {TVerdict::Unknown, TEvidence::None};
   // The last logical stream ended and the bytes stopped before anything else began.
-  if (phase_ == TPhase::Next) return {TVerdict::Whole, TEvidence::Checksums};
-  return {TVerdict::CutShort, pagesHeld_ > 0 ? TEvidence::Checksums : TEvidence::Structure};
+  if (phase_ == TPhase::Next) return {TVerdict::Whole, ByChecksums()};
+  return {TVerdict::CutShort, pagesHeld_ > 0 ? ByChecksums() : TEvidence::Structure};
 }
 
 }  // namespace quillot

@@ -53,6 +53,9 @@ class TStreamUnit {
   void SkipChecksums() { checksums_ = false; }
 
  protected:
+  // What a finding of the checksums' rests on when they were skipped: the structure.
+  TEvidence ByChecksums() const { return checksums_ ? TEvidence::Checksums : TEvidence::Structure; }
+
   bool checksums_ = true;
 };
 
