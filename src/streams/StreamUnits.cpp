@@ -1,6 +1,7 @@
 #include <array>
 
 #include "streams/FlacStream.h"
+#include "streams/IsoBmffStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
 
@@ -20,8 +21,9 @@ struct TUnitEntry {
 
 // Every unit by the name the catalogue's Stream= key gives it; one line each.
 constexpr TUnitEntry kUnits[] = {
-    {"riff", Make<TRiffStream>},
-    {"flac", Make<TFlacStream>},
+    {"riff", Make<TRiffStream>},         {"flac", Make<TFlacStream>}, {"isobmff", Make<TIsoBmffStream>},
+    {"matroska", Make<TMatroskaStream>}, {"asf", Make<TAsfStream>},   {"realmedia", Make<TRealMediaStream>},
+    {"midi", Make<TMidiStream>},         {"mmf", Make<TMmfStream>},   {"tracker", Make<TTrackerStream>},
 };
 
 }  // namespace
