@@ -2,6 +2,7 @@
 
 #include "streams/FlacStream.h"
 #include "streams/IsoBmffStream.h"
+#include "streams/MatroskaStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
 
