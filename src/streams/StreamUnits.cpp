@@ -1,5 +1,6 @@
 #include <array>
 
+#include "streams/AsfStream.h"
 #include "streams/FlacStream.h"
 #include "streams/IsoBmffStream.h"
 #include "streams/MatroskaStream.h"
