@@ -4,6 +4,7 @@
 #include "streams/FlacStream.h"
 #include "streams/IsoBmffStream.h"
 #include "streams/MatroskaStream.h"
+#include "streams/MidiStream.h"
 #include "streams/RealMediaStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
