@@ -5,6 +5,7 @@
 #include "streams/IsoBmffStream.h"
 #include "streams/MatroskaStream.h"
 #include "streams/MidiStream.h"
+#include "streams/MmfStream.h"
 #include "streams/RealMediaStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
