@@ -9,6 +9,7 @@
 #include "streams/RealMediaStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
+#include "streams/TrackerStream.h"
 
 namespace quillot {
 
