@@ -1,13 +1,20 @@
 #include <array>
 
+#include "streams/AsfStream.h"
 #include "streams/AuStream.h"
 #include "streams/CafStream.h"
 #include "streams/DsfStream.h"
 #include "streams/FlacStream.h"
 #include "streams/FormStream.h"
+#include "streams/IsoBmffStream.h"
+#include "streams/MatroskaStream.h"
+#include "streams/MidiStream.h"
+#include "streams/MmfStream.h"
 #include "streams/OggStream.h"
+#include "streams/RealMediaStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
+#include "streams/TrackerStream.h"
 #include "streams/VocStream.h"
 #include "streams/W64Stream.h"
 
@@ -38,6 +45,13 @@ constexpr TUnitEntry kUnits[] = {
     {"voc", Make<TVocStream>},
     {"dsf", Make<TDsfStream>},
     {"dff", Make<TDffStream>},
+    {"isobmff", Make<TIsoBmffStream>},
+    {"matroska", Make<TMatroskaStream>},
+    {"asf", Make<TAsfStream>},
+    {"realmedia", Make<TRealMediaStream>},
+    {"midi", Make<TMidiStream>},
+    {"mmf", Make<TMmfStream>},
+    {"tracker", Make<TTrackerStream>},
 };
 // clang-format on
 

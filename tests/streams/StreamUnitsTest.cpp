@@ -59,6 +59,27 @@ TBytes BigEndianHead(std::string_view magic, uint64_t size, int sizeBytes, std::
   return head;
 }
 
+void AppendBe32(TBytes& bytes, uint32_t v) { test::AppendBe(bytes, v, 4); }
+
+// A box or chunk head: 32-bit big-endian size after or before the id, as the format puts it.
+void AppendBox(TBytes& bytes, uint32_t size, std::string_view type) {
+  AppendBe32(bytes, size);
+  test::AppendText(bytes, type);
+}
+
+void AppendChunk(TBytes& bytes, std::string_view id, uint32_t size) {
+  test::AppendText(bytes, id);
+  AppendBe32(bytes, size);
+}
+
+TBytes Ftyp() {
+  TBytes ftyp;
+  AppendBox(ftyp, 16, "ftyp");
+  test::AppendText(ftyp, "M4A ");
+  test::AppendLe(ftyp, 0, 4);
+  return ftyp;
+}
+
 bool IsValid(const test::TFeedRun& run) {
   return run.Answer.State >= TStreamState::Continues && run.Answer.State <= TStreamState::Unknown &&
          run.Verdict.Verdict >= TVerdict::Whole && run.Verdict.Verdict <= TVerdict::Unknown && run.Steady;
@@ -133,6 +154,64 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
   test::AppendText(auPastData, ".snd");
   for (uint32_t v : {24u, 0xFFFFFFFEu, 3u, 8000u, 1u}) test::AppendBe(auPastData, v, 4);
   auPastData.resize(5000);
+  TBytes emptyBoxes = Ftyp();
+  for (int i = 0; i < 3000; ++i) AppendBox(emptyBoxes, 8, "free");
+  TBytes mdatAllOnes = Ftyp();
+  AppendBox(mdatAllOnes, 0xFFFFFFFF, "mdat");
+  mdatAllOnes.resize(mdatAllOnes.size() + 100);
+  TBytes mdatLargeSizeZero = Ftyp();
+  AppendBox(mdatLargeSizeZero, 1, "mdat");
+  test::AppendLe(mdatLargeSizeZero, 0, 8);
+  TBytes moovOfEmptyBoxes = Ftyp();
+  AppendBox(moovOfEmptyBoxes, 8 + 8 * 3000, "moov");
+  for (int i = 0; i < 3000; ++i) AppendBox(moovOfEmptyBoxes, 8, "free");
+  AppendBox(moovOfEmptyBoxes, 8, "mdat");
+  const size_t moovEnd = moovOfEmptyBoxes.size();
+  moovOfEmptyBoxes.resize(moovEnd + 64);  // free space
+  TBytes voids = test::Concat(test::StreamFixture("matroska", "tune.mka"), {});
+  voids.resize(40);                                                             // the EBML header
+  test::AppendText(voids, "\x18\x53\x80\x67\x01\xFF\xFF\xFF\xFF\xFF\xFF\xFF");  // Segment of unknown size
+  for (int i = 0; i < 3000; ++i) test::AppendText(voids, "\xEC\x80");
+  TBytes ebmlAllOnes;
+  test::AppendText(ebmlAllOnes, "\x1A\x45\xDF\xA3\xFF");
+  ebmlAllOnes.resize(200);
+  TBytes emptyRmChunks;
+  AppendChunk(emptyRmChunks, ".RMF", 18);
+  emptyRmChunks.resize(18);
+  for (int i = 0; i < 3000; ++i) {
+    AppendChunk(emptyRmChunks, "CONT", 10);
+    test::AppendLe(emptyRmChunks, 0, 2);
+  }
+  emptyRmChunks.resize(emptyRmChunks.size() + 64);
+  TBytes emptyMidiChunks;
+  AppendChunk(emptyMidiChunks, "MThd", 6);
+  test::AppendText(emptyMidiChunks, std::string_view("\0\1\xFF\xFF\0\x60", 6));
+  for (int i = 0; i < 3000; ++i) AppendChunk(emptyMidiChunks, "XXXX", 0);
+  const size_t midiChunksEnd = emptyMidiChunks.size();
+  emptyMidiChunks.resize(midiChunksEnd + 64);
+  TBytes mmfAllOnes;
+  AppendChunk(mmfAllOnes, "MMMD", 0xFFFFFFFF);
+  AppendChunk(mmfAllOnes, "CNTI", 0);
+  mmfAllOnes.resize(300);
+  TBytes xmEmptyPatterns;
+  test::AppendText(xmEmptyPatterns, "Extended Module: ");
+  xmEmptyPatterns.resize(60);
+  test::AppendLe(xmEmptyPatterns, 20, 4);
+  test::AppendLe(xmEmptyPatterns, 0, 6);
+  test::AppendLe(xmEmptyPatterns, 256, 2);  // patterns
+  test::AppendLe(xmEmptyPatterns, 0, 8);
+  for (int i = 0; i < 256; ++i) {
+    test::AppendLe(xmEmptyPatterns, 9, 4);  // head size 9, no data
+    test::AppendLe(xmEmptyPatterns, 0, 5);
+  }
+  const size_t xmEnd = xmEmptyPatterns.size();
+  xmEmptyPatterns.resize(xmEnd + 100);
+  TBytes itPointersPastData;
+  test::AppendText(itPointersPastData, "IMPM");
+  itPointersPastData.resize(192);
+  itPointersPastData[36] = 200;  // samples
+  for (int i = 0; i < 200; ++i) test::AppendLe(itPointersPastData, 0xFFFFFFFF, 4);
+  itPointersPastData.resize(itPointersPastData.size() + 500);
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -165,6 +244,27 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
       {"CAF, empty chunks", "caf", emptyCafChunks, goesOn, TVerdict::CutShort},
       {"CAF, a chunk of size all-ones", "caf", cafChunkAllOnes, {TStreamState::Broke, 20}, TVerdict::Damaged},
       {"AU, data past the bytes", "au", auPastData, goesOn, TVerdict::CutShort},
+      {"ISO, empty boxes, no moov", "isobmff", test::Concat(emptyBoxes, test::RandomBytes(100, 6)), unknown,
+       TVerdict::Unknown},
+      {"ISO, mdat size all-ones", "isobmff", mdatAllOnes, goesOn, TVerdict::CutShort},
+      {"ISO, mdat largesize 0", "isobmff", mdatLargeSizeZero, unknown, TVerdict::Unknown},
+      {"ISO, a moov of empty boxes", "isobmff", moovOfEmptyBoxes, {TStreamState::Ended, moovEnd}, TVerdict::Whole},
+      {"ISO, random bytes", "isobmff", test::RandomBytes(20000, 7), unknown, TVerdict::Unknown},
+      {"Matroska, Void after Void, no cluster", "matroska", test::Concat(voids, TBytes(100, 0)), unknown,
+       TVerdict::Unknown},
+      {"Matroska, EBML header size all-ones", "matroska", ebmlAllOnes, unknown, TVerdict::Unknown},
+      {"Matroska, random bytes", "matroska", test::RandomBytes(20000, 8), unknown, TVerdict::Unknown},
+      {"RealMedia, empty chunks, no data", "realmedia", emptyRmChunks, unknown, TVerdict::Unknown},
+      {"ASF, random bytes", "asf", test::RandomBytes(20000, 9), unknown, TVerdict::Unknown},
+      {"MIDI, empty chunks, tracks missing",
+       "midi",
+       emptyMidiChunks,
+       {TStreamState::Broke, midiChunksEnd},
+       TVerdict::Damaged},
+      {"MMF, size all-ones", "mmf", mmfAllOnes, unknown, TVerdict::Unknown},
+      {"XM, empty patterns", "tracker", xmEmptyPatterns, {TStreamState::Ended, xmEnd}, TVerdict::Whole},
+      {"IT, pointers past the data", "tracker", itPointersPastData, goesOn, TVerdict::CutShort},
+      {"tracker, random bytes", "tracker", test::RandomBytes(20000, 10), unknown, TVerdict::Unknown},
   };
   for (const TRow& row : rows) {
     for (const auto& [how, run] : test::FeedEveryWay(row.Unit, row.Bytes, 17)) {
@@ -187,9 +287,21 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
 TEST(StreamUnits, ChunkingNeverChangesTheAnswers) {
   std::mt19937 rng(23);
   const std::pair<const char*, std::string> files[] = {
-      {"riff", "voice-memo.wav"},   {"flac", "chirp.flac"}, {"ogg", "tune.ogg"}, {"ogg", "note.opus"},
-      {"iff", "chirp.aiff"},        {"w64", "w64/m8.w64"},  {"au", "au/m8.au"},  {"caf", "caf/m8.caf"},
-      {"voc", "voc/m8-ffmpeg.voc"}, {"ogg", "ogg/m16.spx"},
+      {"riff", "voice-memo.wav"},
+      {"flac", "chirp.flac"},
+      {"ogg", "tune.ogg"},
+      {"ogg", "note.opus"},
+      {"iff", "chirp.aiff"},
+      {"w64", "w64/m8.w64"},
+      {"au", "au/m8.au"},
+      {"caf", "caf/m8.caf"},
+      {"voc", "voc/m8-ffmpeg.voc"},
+      {"ogg", "ogg/m16.spx"},
+      {"isobmff", "voice.m4a"},
+      {"matroska", "matroska/tune.mka"},
+      {"matroska", "matroska/live.mka"},
+      {"asf", "asf/tune.wma"},
+      {"realmedia", "realmedia/tune.rm"},
   };
   for (const auto& [unit, file] : files) {
     // A name with a folder is a fixture of tests/fixtures/streams, else a sample clip.
