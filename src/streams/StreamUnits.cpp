@@ -1,6 +1,7 @@
 #include <array>
 
 #include "streams/FlacStream.h"
+#include "streams/MpegAudioStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
 
@@ -20,8 +21,8 @@ struct TUnitEntry {
 
 // Every unit by the name the catalogue's Stream= key gives it; one line each.
 constexpr TUnitEntry kUnits[] = {
-    {"riff", Make<TRiffStream>},
-    {"flac", Make<TFlacStream>},
+    {"riff", Make<TRiffStream>}, {"flac", Make<TFlacStream>}, {"mpeg-audio", Make<TMpegAudioStream>},
+    {"adts", Make<TAdtsStream>}, {"ac3", Make<TAc3Stream>},
 };
 
 }  // namespace

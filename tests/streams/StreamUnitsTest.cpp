@@ -71,6 +71,17 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
   TBytes chunkPastEnd = RiffStart(0xFFFFFFFE, "WAVE");
   test::AppendText(chunkPastEnd, "junk");
   test::AppendLe(chunkPastEnd, 0xFFFFFFFF, 4);
+  // An ID3v2 tag of the largest syncsafe size, and one of size 0 before junk.
+  TBytes id3Huge;
+  test::AppendText(id3Huge, std::string_view("ID3\x03\0\0\x7F\x7F\x7F\x7F", 10));
+  id3Huge.resize(5000, 0xFF);
+  TBytes id3Empty(id3Huge.begin(), id3Huge.begin() + 10);
+  for (int i = 6; i < 10; ++i) id3Empty[i] = 0;
+  id3Empty = test::Concat(id3Empty, test::RandomBytes(3000, 6));
+  // The sample's Info frame claiming all-ones frames, then junk.
+  TBytes countAllOnes = test::SampleAudio("reminder.mp3");
+  for (int i = 0x18; i < 0x1C; ++i) countAllOnes[i] = 0xFF;
+  countAllOnes = test::Concat(countAllOnes, test::RandomBytes(300, 7));
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -93,6 +104,14 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
       {"RIFF, size 3", "riff", RiffStart(3, "WAVE"), unknown, TVerdict::Unknown},
       {"RIFF, no form type", "riff", RiffStart(100, "\x01\x02\x03\x04"), unknown, TVerdict::Unknown},
       {"RIFF, random bytes", "riff", test::RandomBytes(20000, 5), unknown, TVerdict::Unknown},
+      {"MPEG audio, an ID3v2 size past the data", "mpeg-audio", id3Huge, goesOn, TVerdict::CutShort},
+      {"MPEG audio, an empty ID3v2 tag then junk", "mpeg-audio", id3Empty, unknown, TVerdict::Unknown},
+      {"MPEG audio, a frame count of all-ones",
+       "mpeg-audio",
+       countAllOnes,
+       {TStreamState::Broke, countAllOnes.size() - 300},
+       TVerdict::Damaged},
+      {"MPEG audio, random bytes", "mpeg-audio", test::RandomBytes(20000, 8), unknown, TVerdict::Unknown},
   };
   for (const TRow& row : rows) {
     for (const auto& [how, run] : test::FeedEveryWay(row.Unit, row.Bytes, 17)) {
