@@ -1,5 +1,7 @@
 #include <array>
 
+#include "streams/Ac3Stream.h"
+#include "streams/AdtsStream.h"
 #include "streams/FlacStream.h"
 #include "streams/MpegAudioStream.h"
 #include "streams/RiffStream.h"

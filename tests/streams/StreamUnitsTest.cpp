@@ -82,6 +82,21 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
   TBytes countAllOnes = test::SampleAudio("reminder.mp3");
   for (int i = 0x18; i < 0x1C; ++i) countAllOnes[i] = 0xFF;
   countAllOnes = test::Concat(countAllOnes, test::RandomBytes(300, 7));
+  // ADTS frames of length 0, and of the largest length past the data.
+  TBytes adtsEmpty;
+  for (int i = 0; i < 2000; ++i) test::AppendText(adtsEmpty, std::string_view("\xFF\xF1\x50\x80\x00\x1F\xFC", 7));
+  TBytes adtsPastData(adtsEmpty.begin(), adtsEmpty.begin() + 7);
+  adtsPastData[3] |= 3;
+  adtsPastData[4] = 0xFF;
+  adtsPastData[5] = 0xFF;
+  adtsPastData.resize(5000, 0);
+  // E-AC-3 frames of the smallest size code, and one of the largest past the data.
+  TBytes eac3Tiny;
+  for (int i = 0; i < 2000; ++i) test::AppendText(eac3Tiny, std::string_view("\x0B\x77\x00\x00\x3F\x80", 6));
+  TBytes eac3PastData(eac3Tiny.begin(), eac3Tiny.begin() + 6);
+  eac3PastData[2] = 0x07;
+  eac3PastData[3] = 0xFF;
+  eac3PastData.resize(3000, 0);
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -112,6 +127,11 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
        {TStreamState::Broke, countAllOnes.size() - 300},
        TVerdict::Damaged},
       {"MPEG audio, random bytes", "mpeg-audio", test::RandomBytes(20000, 8), unknown, TVerdict::Unknown},
+      {"ADTS, frames of length 0", "adts", adtsEmpty, unknown, TVerdict::Unknown},
+      {"ADTS, a frame past the data", "adts", adtsPastData, goesOn, TVerdict::CutShort},
+      {"AC-3, frames of the smallest size code", "ac3", eac3Tiny, unknown, TVerdict::Unknown},
+      {"AC-3, a frame past the data", "ac3", eac3PastData, goesOn, TVerdict::CutShort},
+      {"AC-3, random bytes", "ac3", test::RandomBytes(20000, 9), unknown, TVerdict::Unknown},
   };
   for (const TRow& row : rows) {
     for (const auto& [how, run] : test::FeedEveryWay(row.Unit, row.Bytes, 17)) {
