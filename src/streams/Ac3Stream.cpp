@@ -10,7 +10,8 @@ namespace quillot {
 namespace {
 
 // kbit/s by frame-size code / 2.
-constexpr uint16_t kBitrates[19] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 448, 512, 576, 640};
+constexpr uint16_t kBitrates[19] = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                                    192, 224, 256, 320, 384, 448, 512, 576, 640};
 
 // An AC-3 frame's 16-bit words: 1536 samples at the bitrate; at 44.1 kHz the odd codes add a word.
 uint32_t Ac3FrameWords(uint8_t rateCode, uint8_t sizeCode) {

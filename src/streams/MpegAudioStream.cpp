@@ -19,7 +19,7 @@ constexpr uint16_t kBitrates[5][15] = {
     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},          // MPEG-2 and 2.5 Layers II, III
 };
 constexpr uint32_t kRates[3] = {44100, 48000, 32000};
-constexpr uint64_t kMaxZeros = 64 * 1024;           // padding after an ID3v2 tag
+constexpr uint64_t kMaxZeros = 64 * 1024;            // padding after an ID3v2 tag
 constexpr uint32_t kMaxApeValue = 16 * 1024 * 1024;  // an APE item's value (cover art included)
 constexpr uint32_t kMaxApeTag = 64 * 1024 * 1024;
 
@@ -63,8 +63,7 @@ class TBitReader {
   TBitReader(const uint8_t* data, size_t size) : data_(data), bits_(size * 8) {}
   uint32_t Read(unsigned n) {
     uint32_t v = 0;
-    for (unsigned i = 0; i < n; ++i, ++pos_)
-      v = v << 1 | (pos_ < bits_ ? (data_[pos_ / 8] >> (7 - pos_ % 8)) & 1 : 0);
+    for (unsigned i = 0; i < n; ++i, ++pos_) v = v << 1 | (pos_ < bits_ ? (data_[pos_ / 8] >> (7 - pos_ % 8)) & 1 : 0);
     return v;
   }
   size_t Pos() const { return pos_; }
@@ -150,9 +149,7 @@ bool TMpegAudioStream::Gather(const uint8_t*& data, size_t& size, size_t want) {
 TStreamAnswer TMpegAudioStream::Feed(const uint8_t* data, size_t size) {
   while (size > 0 && status_ == TStatus::Reading) {
     switch (phase_) {
-      case TPhase::Start:
-        phase_ = data[0] == 'I' ? TPhase::Id3v2 : TPhase::Boundary;
-        break;
+      case TPhase::Start: phase_ = data[0] == 'I' ? TPhase::Id3v2 : TPhase::Boundary; break;
       case TPhase::Id3v2: {
         bool full = Gather(data, size, 10);
         if (std::memcmp(part_.data(), "ID3", std::min<size_t>(partSize_, 3)) != 0)

@@ -53,7 +53,9 @@ TBytes ApeTag(bool withHeader) {
   test::AppendText(items, std::string_view("Title\0Quill", 11));
   test::AppendLe(items, 3, 4);
   test::AppendLe(items, 0, 4);
-  test::AppendText(items, std::string_view("Year\0" "202", 8));
+  test::AppendText(items, std::string_view("Year\0"
+                                           "202",
+                                           8));
   auto head = [&](bool header) {
     TBytes h;
     test::AppendText(h, "APETAGEX");
@@ -70,7 +72,9 @@ TBytes ApeTag(bool withHeader) {
 
 TBytes Lyrics3() {
   TBytes tag;
-  test::AppendText(tag, "LYRICSBEGININD00002" "10LYR00005hello");
+  test::AppendText(tag,
+                   "LYRICSBEGININD00002"
+                   "10LYR00005hello");
   test::AppendText(tag, std::to_string(1000000 + tag.size()).substr(1));
   test::AppendText(tag, "LYRICS200");
   return tag;
@@ -165,11 +169,17 @@ TEST(MpegAudioStream, TheFrameCountDecides) {
        test::Concat(Head(cbr, frames[20]), junk),
        {TStreamState::Broke, frames[20]},
        {TVerdict::Damaged, TEvidence::Structure}},
-      {"count zero: the chain decides", test::Concat(WithXingCount(cbr, 0), junk), {TStreamState::Ended, cbr.size()},
+      {"count zero: the chain decides",
+       test::Concat(WithXingCount(cbr, 0), junk),
+       {TStreamState::Ended, cbr.size()},
        whole},
-      {"count short of the frames", test::Concat(WithXingCount(cbr, uint32_t(frames.size()) - 2), junk),
-       {TStreamState::Unknown, 0}, none},
-      {"count past the frames, cut", WithXingCount(cbr, uint32_t(frames.size()) + 5), {TStreamState::Continues, 0},
+      {"count short of the frames",
+       test::Concat(WithXingCount(cbr, uint32_t(frames.size()) - 2), junk),
+       {TStreamState::Unknown, 0},
+       none},
+      {"count past the frames, cut",
+       WithXingCount(cbr, uint32_t(frames.size()) + 5),
+       {TStreamState::Continues, 0},
        {TVerdict::CutShort, TEvidence::Structure}},
   };
   for (const auto& row : rows) {
@@ -180,8 +190,8 @@ TEST(MpegAudioStream, TheFrameCountDecides) {
 
 // One changed bit in a protected part breaks its frame by the CRC-16, in each layer and version.
 TEST(MpegAudioStream, AChangedByteBreaksItsFrame) {
-  for (const char* name : {"crc-mono.mp3", "no-info-crc.mp3", "layer2-crc.mp2", "layer2-mpeg2-crc.mp2",
-                           "layer2-low-crc.mp2"}) {
+  for (const char* name :
+       {"crc-mono.mp3", "no-info-crc.mp3", "layer2-crc.mp2", "layer2-mpeg2-crc.mp2", "layer2-low-crc.mp2"}) {
     const TBytes mp3 = Fixture(name);
     const std::vector<size_t> frames = FrameStarts(mp3);
     for (size_t k : {size_t(1), frames.size() / 2, frames.size() - 1}) {
@@ -210,17 +220,11 @@ TEST(MpegAudioStream, NotItsStream) {
       {"a WAV file", test::SampleAudio("voice-memo.wav"), unknown, none},
       {"random bytes", test::RandomBytes(5000, 10), unknown, none},
       {"an ID3v2 size not syncsafe", badId3, unknown, none},
-      {"an ID3v2 tag then junk",
-       test::Concat(Head(fieldTune, Id3v2Size(fieldTune)), test::RandomBytes(3000, 11)),
-       unknown,
-       none},
-      {"a few frames then junk",
-       test::Concat(Head(Fixture("layer2.mp2"), frames[3]), test::RandomBytes(3000, 12)),
-       unknown,
-       none},
-      {"a frame of another stream after the first",
-       test::Concat(Head(Fixture("layer2.mp2"), frames[1]), cbr),
-       unknown,
+      {"an ID3v2 tag then junk", test::Concat(Head(fieldTune, Id3v2Size(fieldTune)), test::RandomBytes(3000, 11)),
+       unknown, none},
+      {"a few frames then junk", test::Concat(Head(Fixture("layer2.mp2"), frames[3]), test::RandomBytes(3000, 12)),
+       unknown, none},
+      {"a frame of another stream after the first", test::Concat(Head(Fixture("layer2.mp2"), frames[1]), cbr), unknown,
        none},
   };
   for (const auto& row : rows) {
