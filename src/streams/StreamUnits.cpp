@@ -2,6 +2,7 @@
 
 #include "streams/Ac3Stream.h"
 #include "streams/AdtsStream.h"
+#include "streams/DtsStream.h"
 #include "streams/FlacStream.h"
 #include "streams/MpegAudioStream.h"
 #include "streams/RiffStream.h"
@@ -22,10 +23,16 @@ struct TUnitEntry {
 };
 
 // Every unit by the name the catalogue's Stream= key gives it; one line each.
+// clang-format off
 constexpr TUnitEntry kUnits[] = {
-    {"riff", Make<TRiffStream>}, {"flac", Make<TFlacStream>}, {"mpeg-audio", Make<TMpegAudioStream>},
-    {"adts", Make<TAdtsStream>}, {"ac3", Make<TAc3Stream>},
+    {"riff", Make<TRiffStream>},
+    {"flac", Make<TFlacStream>},
+    {"mpeg-audio", Make<TMpegAudioStream>},
+    {"adts", Make<TAdtsStream>},
+    {"ac3", Make<TAc3Stream>},
+    {"dts", Make<TDtsStream>},
 };
+// clang-format on
 
 }  // namespace
 

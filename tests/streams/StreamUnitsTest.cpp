@@ -97,6 +97,15 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
   eac3PastData[2] = 0x07;
   eac3PastData[3] = 0xFF;
   eac3PastData.resize(3000, 0);
+  // DTS core headers of frame-size field 0, and of the largest size past the data.
+  TBytes dtsTiny;
+  for (int i = 0; i < 2000; ++i)
+    test::AppendText(dtsTiny, std::string_view("\x7F\xFE\x80\x01\xFC\x3C\x00\x00\x34\x00", 10));
+  TBytes dtsPastData(dtsTiny.begin(), dtsTiny.begin() + 10);
+  dtsPastData[5] |= 3;
+  dtsPastData[6] = 0xFF;
+  dtsPastData[7] = 0xF0;
+  dtsPastData.resize(5000, 0);
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -132,6 +141,8 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
       {"AC-3, frames of the smallest size code", "ac3", eac3Tiny, unknown, TVerdict::Unknown},
       {"AC-3, a frame past the data", "ac3", eac3PastData, goesOn, TVerdict::CutShort},
       {"AC-3, random bytes", "ac3", test::RandomBytes(20000, 9), unknown, TVerdict::Unknown},
+      {"DTS, frames of size 1", "dts", dtsTiny, unknown, TVerdict::Unknown},
+      {"DTS, a frame past the data", "dts", dtsPastData, goesOn, TVerdict::CutShort},
   };
   for (const TRow& row : rows) {
     for (const auto& [how, run] : test::FeedEveryWay(row.Unit, row.Bytes, 17)) {
@@ -146,7 +157,8 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
 // Any chunking of the same bytes gives the same answer and verdict, for the samples and for mangled copies.
 TEST(StreamUnits, ChunkingNeverChangesTheAnswers) {
   std::mt19937 rng(23);
-  for (auto [unit, file] : {std::pair{"riff", "voice-memo.wav"}, std::pair{"flac", "chirp.flac"}}) {
+  for (auto [unit, file] : {std::pair{"riff", "voice-memo.wav"}, std::pair{"flac", "chirp.flac"},
+                            std::pair{"mpeg-audio", "reminder.mp3"}, std::pair{"mpeg-audio", "field-tune.mp3"}}) {
     const TBytes original = test::SampleAudio(file);
     for (int i = 0; i < 40; ++i) {
       TBytes bytes = original;
