@@ -12,8 +12,8 @@ namespace {
 constexpr uint8_t kSyncBig[4] = {0x7F, 0xFE, 0x80, 0x01};
 constexpr uint8_t kSyncLittle[4] = {0xFE, 0x7F, 0x01, 0x80};
 // The sample-rate codes the core defines (8 to 48 kHz); the rest are invalid.
-constexpr bool kRateValid[16] = {false, true, true, true, false, false, true, true,
-                                 true,  false, false, true, true, true, false, false};
+constexpr bool kRateValid[16] = {false, true,  true,  true, false, false, true,  true,
+                                 true,  false, false, true, true,  true,  false, false};
 
 }  // namespace
 

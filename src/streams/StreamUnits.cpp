@@ -2,6 +2,7 @@
 
 #include "streams/Ac3Stream.h"
 #include "streams/AdtsStream.h"
+#include "streams/AmrStream.h"
 #include "streams/DtsStream.h"
 #include "streams/FlacStream.h"
 #include "streams/MpegAudioStream.h"
@@ -31,6 +32,7 @@ constexpr TUnitEntry kUnits[] = {
     {"adts", Make<TAdtsStream>},
     {"ac3", Make<TAc3Stream>},
     {"dts", Make<TDtsStream>},
+    {"amr", Make<TAmrStream>},
 };
 // clang-format on
 

@@ -18,9 +18,7 @@ TBytes Swapped(TBytes bytes) {
   return bytes;
 }
 
-size_t FrameSize(const TBytes& bytes) {
-  return (size_t(bytes[5] & 3) << 12 | bytes[6] << 4 | bytes[7] >> 4) + 1;
-}
+size_t FrameSize(const TBytes& bytes) { return (size_t(bytes[5] & 3) << 12 | bytes[6] << 4 | bytes[7] >> 4) + 1; }
 
 }  // namespace
 
@@ -30,7 +28,8 @@ TEST(DtsStream, EndsWhereTheChainEnds) {
       none{TVerdict::Unknown, TEvidence::None};
   const TBytes s48 = test::StreamFixture("dts", "s48.dts");
   const TBytes s44 = test::StreamFixture("dts", "s44.dts");
-  for (const auto& [name, dts] : {std::pair{"s48", s48}, std::pair{"s44", s44}, std::pair{"s48 swapped", Swapped(s48)}}) {
+  for (const auto& [name, dts] :
+       {std::pair{"s48", s48}, std::pair{"s44", s44}, std::pair{"s48 swapped", Swapped(s48)}}) {
     const TStreamAnswer ended{TStreamState::Ended, dts.size()};
     const size_t second = FrameSize(name == std::string("s48 swapped") ? s48 : dts);
     const TBytes other = name == std::string("s44") ? s48 : s44;

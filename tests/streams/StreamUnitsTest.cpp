@@ -106,6 +106,10 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
   dtsPastData[6] = 0xFF;
   dtsPastData[7] = 0xF0;
   dtsPastData.resize(5000, 0);
+  // AMR-NB of one-byte no-data frames only.
+  TBytes amrNoData;
+  test::AppendText(amrNoData, "#!AMR\n");
+  amrNoData.resize(5000, 0x7C);
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -143,6 +147,12 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
       {"AC-3, random bytes", "ac3", test::RandomBytes(20000, 9), unknown, TVerdict::Unknown},
       {"DTS, frames of size 1", "dts", dtsTiny, unknown, TVerdict::Unknown},
       {"DTS, a frame past the data", "dts", dtsPastData, goesOn, TVerdict::CutShort},
+      {"AMR, only no-data frames then zeros",
+       "amr",
+       test::Concat(amrNoData, TBytes(100, 0)),
+       {TStreamState::Ended, amrNoData.size()},
+       TVerdict::Whole},
+      {"AMR, the magic alone", "amr", TBytes(amrNoData.begin(), amrNoData.begin() + 6), goesOn, TVerdict::Unknown},
   };
   for (const TRow& row : rows) {
     for (const auto& [how, run] : test::FeedEveryWay(row.Unit, row.Bytes, 17)) {
