@@ -19,9 +19,7 @@ constexpr uint16_t kBitrates[5][15] = {
     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},          // MPEG-2 and 2.5 Layers II, III
 };
 constexpr uint32_t kRates[3] = {44100, 48000, 32000};
-constexpr uint64_t kMaxZeros = 64 * 1024;            // padding after an ID3v2 tag
-constexpr uint32_t kMaxApeValue = 16 * 1024 * 1024;  // an APE item's value (cover art included)
-constexpr uint32_t kMaxApeTag = 64 * 1024 * 1024;
+constexpr uint64_t kMaxZeros = 64 * 1024;  // padding after an ID3v2 tag
 
 uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
@@ -31,30 +29,6 @@ bool IsMono(const TMpegFrameHeader& h) { return h.Mode == 3; }
 size_t SideInfoSize(const TMpegFrameHeader& h) {
   if (h.Version == 3) return IsMono(h) ? 17 : 32;
   return IsMono(h) ? 9 : 17;
-}
-
-// Whether p[0, n) starts like the given text; full when it holds all of it.
-bool StartsLike(const uint8_t* p, size_t n, const char* text, size_t textSize, bool& full) {
-  size_t k = std::min(n, textSize);
-  full = n >= textSize;
-  return std::memcmp(p, text, k) == 0;
-}
-
-enum class TApeItem { NeedMore, Invalid, Valid };
-
-// An APEv2 item's head: value size, flags (only the read-only and type bits), a printable key of 2 to 255
-// characters and its NUL; Valid once the NUL came, the head's length in headSize.
-TApeItem CheckApeItem(const uint8_t* p, size_t n, size_t& headSize) {
-  if (n >= 8 && (Le32(p) > kMaxApeValue || (Le32(p + 4) & ~7u) != 0)) return TApeItem::Invalid;
-  for (size_t i = 8; i < n; ++i) {
-    if (p[i] == 0) {
-      if (i - 8 < 2) return TApeItem::Invalid;
-      headSize = i + 1;
-      return TApeItem::Valid;
-    }
-    if (p[i] < 0x20 || p[i] > 0x7E || i - 8 >= 255) return TApeItem::Invalid;
-  }
-  return TApeItem::NeedMore;
 }
 
 // Reads bits MSB first from the protected part of a frame; past the end it reads zeros and says so.
@@ -169,12 +143,10 @@ TStreamAnswer TMpegAudioStream::Feed(const uint8_t* data, size_t size) {
         else if (size > 0)
           phase_ = TPhase::Boundary;
         break;
-      case TPhase::Boundary: {
+      case TPhase::Boundary:
         Gather(data, size, partSize_ + 1);
-        TPart part = ClassifyBoundary();
-        if (part != TPart::NeedMore) OnBoundary(part);
+        OnBoundaryBytes();
         break;
-      }
       case TPhase::Frame:
         if (Gather(data, size, FrameBytesWanted())) OnFrame();
         break;
@@ -186,31 +158,10 @@ TStreamAnswer TMpegAudioStream::Feed(const uint8_t* data, size_t size) {
         if (pos_ == skipEnd_) AfterSkip();
         break;
       }
-      case TPhase::Lyrics: {
-        // A field (three capitals, five digits of size) or the end (six digits of size, "LYRICS200").
-        size_t want = partSize_ > 0 && part_[0] >= '0' && part_[0] <= '9' ? 15 : partSize_ > 0 ? 8 : 1;
-        if (Gather(data, size, want) && want > 1) OnLyricsField();
+      case TPhase::Tags:
+        if (tags_.Feed(data, size)) EndChain(tags_.End());
+        size = 0;
         break;
-      }
-      case TPhase::ApeItem: {
-        bool full = Gather(data, size, partSize_ < 8 ? 8 : partSize_ + 1);
-        bool footer = false;
-        if (partSize_ >= 8 && StartsLike(part_.data(), partSize_, "APETAGEX", 8, footer) && footer) {
-          if (partSize_ < 32) break;
-          // The footer's size counts the items and itself; its item count, the items walked.
-          uint32_t tagSize = Le32(&part_[12]);
-          if (tagSize == pos_ - tagStart_ && Le32(&part_[16]) == apeItems_ && apeItems_ > 0) {
-            partSize_ = 0;
-            phase_ = TPhase::Boundary;
-          } else {
-            EndChain(tagStart_);
-          }
-          break;
-        }
-        if (full || partSize_ >= 8) OnApeItemHead();
-        break;
-      }
-      case TPhase::Id3v1End: break;
     }
   }
   return Answer();
@@ -229,71 +180,27 @@ void TMpegAudioStream::OnId3v2() {
   SkipTo(10 + size + (footer ? 10 : 0), TPhase::Zeros);
 }
 
-TMpegAudioStream::TPart TMpegAudioStream::ClassifyBoundary() const {
+void TMpegAudioStream::OnBoundaryBytes() {
   const uint8_t* p = part_.data();
-  const size_t n = partSize_;
-  bool maybe = false, full = false;
-  if (!inTags_) {
-    TMpegFrameHeader h;
-    if (n < 4) {
-      maybe = p[0] == 0xFF && (n < 2 || (p[1] & 0xE0) == 0xE0);
-    } else if (ParseMpegFrameHeader(p, h)) {
-      if (frames_ == 0) return TPart::Frame;
-      if (h.Version == first_.Version && h.Layer == first_.Layer && h.RateIndex == first_.RateIndex &&
-          IsMono(h) == IsMono(first_))
-        return TPart::Frame;
-    }
-  }
-  if (frames_ == 0) return maybe ? TPart::NeedMore : TPart::None;
-  if (StartsLike(p, n, "TAG", 3, full)) {
-    if (full) return TPart::Id3v1;
-    maybe = true;
-  }
-  if (StartsLike(p, n, "APETAGEX", 8, full)) {
-    if (!full) {
-      maybe = true;
-    } else if (n < 32) {
-      return TPart::NeedMore;
-    } else {
-      // A header (flag bit 29) opens a tag whose size counts what follows it.
-      uint32_t size = Le32(p + 12), flags = Le32(p + 20);
-      if ((flags & (1u << 29)) != 0 && size >= 32 && size <= kMaxApeTag) return TPart::ApeHeader;
-    }
-  }
-  if (StartsLike(p, n, "LYRICSBEGIN", 11, full)) {
-    if (full) return TPart::Lyrics3;
-    maybe = true;
-  }
-  size_t headSize = 0;
-  switch (CheckApeItem(p, n, headSize)) {
-    case TApeItem::NeedMore: maybe = true; break;
-    case TApeItem::Valid: return TPart::ApeItem;
-    case TApeItem::Invalid: break;
-  }
-  return maybe ? TPart::NeedMore : TPart::None;
-}
-
-void TMpegAudioStream::OnBoundary(TPart part) {
   const uint64_t at = pos_ - partSize_;
-  switch (part) {
-    case TPart::NeedMore: return;
-    case TPart::None: EndChain(at); return;
-    case TPart::Frame:
-      frameStart_ = at;
-      phase_ = TPhase::Frame;
-      return;
-    case TPart::Id3v1: SkipTo(at + 128, TPhase::Id3v1End); break;
-    case TPart::ApeHeader: SkipTo(at + 32 + Le32(&part_[12]), TPhase::Boundary); break;
-    case TPart::Lyrics3: SkipTo(pos_, TPhase::Lyrics); break;
-    case TPart::ApeItem:
-      apeItems_ = 0;
-      tagStart_ = at;
-      inTags_ = true;
-      OnApeItemHead();
-      return;
+  TMpegFrameHeader h;
+  if (partSize_ < 4 && p[0] == 0xFF && (partSize_ < 2 || (p[1] & 0xE0) == 0xE0)) return;
+  if (partSize_ >= 4 && ParseMpegFrameHeader(p, h) &&
+      (frames_ == 0 || (h.Version == first_.Version && h.Layer == first_.Layer && h.RateIndex == first_.RateIndex &&
+                        IsMono(h) == IsMono(first_)))) {
+    frameStart_ = at;
+    phase_ = TPhase::Frame;
+    return;
   }
-  tagStart_ = at;
-  inTags_ = true;
+  if (frames_ == 0) {
+    status_ = TStatus::NotMine;
+    return;
+  }
+  // Not a frame of the stream: the tags after it, if any, take over from here.
+  phase_ = TPhase::Tags;
+  tags_.Start(at);
+  if (tags_.Feed(p, partSize_)) EndChain(tags_.End());
+  partSize_ = 0;
 }
 
 void TMpegAudioStream::SkipTo(uint64_t end, TPhase next) {
@@ -308,8 +215,6 @@ void TMpegAudioStream::AfterSkip() {
   partSize_ = 0;
   phase_ = afterSkip_;
   if (phase_ == TPhase::Zeros) skipEnd_ = pos_ + kMaxZeros;
-  // ID3v1 is the file's last part.
-  if (phase_ == TPhase::Id3v1End) EndChain(pos_);
 }
 
 size_t TMpegAudioStream::FrameBytesWanted() const {
@@ -401,46 +306,6 @@ bool TMpegAudioStream::CrcHolds(const TMpegFrameHeader& h) const {
   return crc == (part_[4] << 8 | part_[5]);
 }
 
-void TMpegAudioStream::OnLyricsField() {
-  const uint8_t* p = part_.data();
-  auto digits = [&](size_t from, size_t n, uint64_t& value) {
-    value = 0;
-    for (size_t i = from; i < from + n; ++i) {
-      if (p[i] < '0' || p[i] > '9') return false;
-      value = value * 10 + (p[i] - '0');
-    }
-    return true;
-  };
-  uint64_t value = 0;
-  if (partSize_ == 15) {
-    // The size counts the tag from "LYRICSBEGIN" up to these digits.
-    if (digits(0, 6, value) && std::memcmp(p + 6, "LYRICS200", 9) == 0 && value == pos_ - 15 - tagStart_) {
-      partSize_ = 0;
-      phase_ = TPhase::Boundary;
-    } else {
-      EndChain(tagStart_);
-    }
-    return;
-  }
-  bool named = p[0] >= 'A' && p[0] <= 'Z' && p[1] >= 'A' && p[1] <= 'Z' && p[2] >= 'A' && p[2] <= 'Z';
-  if (!named || !digits(3, 5, value) || pos_ + value - tagStart_ > 999999) {
-    EndChain(tagStart_);
-    return;
-  }
-  SkipTo(pos_ + value, TPhase::Lyrics);
-}
-
-void TMpegAudioStream::OnApeItemHead() {
-  size_t headSize = 0;
-  switch (CheckApeItem(part_.data(), partSize_, headSize)) {
-    case TApeItem::NeedMore: return;
-    case TApeItem::Invalid: EndChain(tagStart_); return;
-    case TApeItem::Valid: break;
-  }
-  ++apeItems_;
-  SkipTo(pos_ + Le32(part_.data()), TPhase::ApeItem);
-}
-
 void TMpegAudioStream::EndChain(uint64_t at) {
   if (hasCount_ && frames_ != uint64_t(count_) + 1) {
     // Fewer frames than announced, and the bytes went on: the missing ones should have stood here.
@@ -484,7 +349,7 @@ TStreamVerdict TMpegAudioStream::Close() {
     return {TVerdict::Unknown, TEvidence::None};
   }
   // The bytes stopped between two parts: whole when the count (or, without one, the chain) is complete.
-  if (phase_ == TPhase::Boundary && partSize_ == 0) {
+  if ((phase_ == TPhase::Boundary && partSize_ == 0) || (phase_ == TPhase::Tags && !tags_.InsideTag())) {
     if (hasCount_ ? CountReached() : frames_ >= kMinFrames) return {TVerdict::Whole, Evidence()};
     if (!hasCount_) return {TVerdict::Unknown, TEvidence::None};
   }

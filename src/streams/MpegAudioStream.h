@@ -7,15 +7,17 @@
 // count of the frames after it; a later frame with such a header is a new file. After the chain, APEv2
 // (header "APETAGEX" or items ending in its footer), Lyrics3v2 and ID3v1 belong to the file.
 //
-// The chain ends where the next bytes are neither a frame of the stream nor a tag, so the end is known at
-// most 11 bytes after it ("LYRICSBEGIN"), or a frame's first 56 bytes when a frame of the stream follows
-// a full count, or an APE item's head (at most 264 bytes) when the bytes after it look like one.
-// Without a count the chain must hold kMinFrames frames to be whole. Memory: 64 bytes of fields.
+// The chain ends where the next bytes are neither a frame of the stream nor a tag (TTrailingTags), so the
+// end is known at most 11 bytes after it ("LYRICSBEGIN"), or a frame's first 56 bytes when a frame of the
+// stream follows a full count, or an APE item's head (at most 264 bytes) when the bytes after it look like
+// one. Without a count the chain must hold kMinFrames frames to be whole. Memory: 64 bytes of fields and
+// the tags' 264.
 #pragma once
 
 #include <array>
 
 #include "streams/StreamUnit.h"
+#include "streams/TrailingTags.h"
 
 namespace quillot {
 
@@ -42,20 +44,17 @@ class TMpegAudioStream : public TStreamUnit {
   static constexpr uint64_t kMinFrames = 8;
 
  private:
-  enum class TPhase { Start, Id3v2, Zeros, Boundary, Frame, Skip, Lyrics, ApeItem, Id3v1End };
+  enum class TPhase { Start, Id3v2, Zeros, Boundary, Frame, Skip, Tags };
   enum class TStatus { Reading, Ended, Broke, NotMine, Lost };
-  enum class TPart { NeedMore, None, Frame, Id3v1, ApeHeader, Lyrics3, ApeItem };
   static constexpr size_t kFrameProbe = 56;  // a Layer III frame's bytes that hold a Xing or VBRI header
 
   bool Gather(const uint8_t*& data, size_t& size, size_t want);
   void OnId3v2();
-  TPart ClassifyBoundary() const;
-  void OnBoundary(TPart part);
+  // The bytes gathered where a frame may start: a frame of the stream, or the tags, or the end.
+  void OnBoundaryBytes();
   size_t FrameBytesWanted() const;
   void OnFrame();
   bool CrcHolds(const TMpegFrameHeader& header) const;
-  void OnLyricsField();
-  void OnApeItemHead();
   void SkipTo(uint64_t end, TPhase next);
   void AfterSkip();
   // The chain stopped at byte at: ends, breaks or gives up the stream.
@@ -67,7 +66,7 @@ class TMpegAudioStream : public TStreamUnit {
   TPhase phase_ = TPhase::Start;
   TStatus status_ = TStatus::Reading;
   uint64_t pos_ = 0;
-  std::array<uint8_t, 264> part_{};
+  std::array<uint8_t, 64> part_{};
   size_t partSize_ = 0;
   uint64_t skipEnd_ = 0;
   TPhase afterSkip_ = TPhase::Boundary;
@@ -81,10 +80,7 @@ class TMpegAudioStream : public TStreamUnit {
   uint32_t count_ = 0;  // frames after the first, from its Xing or VBRI header
   uint64_t frameStart_ = 0;
 
-  // Trailing tags.
-  bool inTags_ = false;
-  uint64_t tagStart_ = 0;
-  uint64_t apeItems_ = 0;
+  TTrailingTags tags_;
 
   uint64_t end_ = 0;
   uint64_t brokeAt_ = 0;
