@@ -8,6 +8,7 @@
 #include "streams/MpegAudioStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
+#include "streams/TtaStream.h"
 
 namespace quillot {
 
@@ -33,6 +34,7 @@ constexpr TUnitEntry kUnits[] = {
     {"ac3", Make<TAc3Stream>},
     {"dts", Make<TDtsStream>},
     {"amr", Make<TAmrStream>},
+    {"tta", Make<TTtaStream>},
 };
 // clang-format on
 

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "streams/Crc.h"
 #include "support/StreamFeed.h"
 
 namespace quillot {
@@ -110,6 +111,12 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
   TBytes amrNoData;
   test::AppendText(amrNoData, "#!AMR\n");
   amrNoData.resize(5000, 0x7C);
+  // TTA frames of size 0 in a seek table whose CRC-32 holds.
+  TBytes ttaEmptyFrames = test::StreamFixture("tta", "m8-three-frames.tta");
+  ttaEmptyFrames.resize(22 + 12 + 4);
+  for (size_t at = 22; at < 34; ++at) ttaEmptyFrames[at] = 0;
+  test::PutLe32(ttaEmptyFrames, 34, Crc32Reflected(0, &ttaEmptyFrames[22], 12));
+  ttaEmptyFrames.resize(3000, 0);
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -153,6 +160,12 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
        {TStreamState::Ended, amrNoData.size()},
        TVerdict::Whole},
       {"AMR, the magic alone", "amr", TBytes(amrNoData.begin(), amrNoData.begin() + 6), goesOn, TVerdict::Unknown},
+      {"TTA, frames of size 0", "tta", ttaEmptyFrames, {TStreamState::Broke, 22}, TVerdict::Damaged},
+      {"TTA, random bytes after the magic",
+       "tta",
+       test::Concat(TBytes{'T', 'T', 'A', '1'}, test::RandomBytes(3000, 10)),
+       {TStreamState::Broke, 0},
+       TVerdict::Damaged},
   };
   for (const TRow& row : rows) {
     for (const auto& [how, run] : test::FeedEveryWay(row.Unit, row.Bytes, 17)) {
