@@ -9,6 +9,7 @@
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
 #include "streams/TtaStream.h"
+#include "streams/WavPackStream.h"
 
 namespace quillot {
 
@@ -35,6 +36,7 @@ constexpr TUnitEntry kUnits[] = {
     {"dts", Make<TDtsStream>},
     {"amr", Make<TAmrStream>},
     {"tta", Make<TTtaStream>},
+    {"wavpack", Make<TWavPackStream>},
 };
 // clang-format on
 

@@ -117,6 +117,17 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
   for (size_t at = 22; at < 34; ++at) ttaEmptyFrames[at] = 0;
   test::PutLe32(ttaEmptyFrames, 34, Crc32Reflected(0, &ttaEmptyFrames[22], 12));
   ttaEmptyFrames.resize(3000, 0);
+  // WavPack: a first block of size all-ones; a first block followed by thousands of empty ones.
+  const TBytes wv = test::StreamFixture("wavpack", "m44.wv");
+  TBytes wvHuge(wv.begin(), wv.begin() + 3000);
+  test::PutLe32(wvHuge, 4, 0xFFFFFFFF);
+  TBytes wvEmptyBlocks(wv.begin(), wv.begin() + 8 + (wv[4] | wv[5] << 8 | wv[6] << 16));
+  for (int i = 0; i < 3000; ++i) {
+    TBytes block(wv.begin(), wv.begin() + 32);
+    test::PutLe32(block, 4, 24);
+    test::PutLe32(block, 20, 0);
+    wvEmptyBlocks = test::Concat(wvEmptyBlocks, block);
+  }
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -161,6 +172,8 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
        TVerdict::Whole},
       {"AMR, the magic alone", "amr", TBytes(amrNoData.begin(), amrNoData.begin() + 6), goesOn, TVerdict::Unknown},
       {"TTA, frames of size 0", "tta", ttaEmptyFrames, {TStreamState::Broke, 22}, TVerdict::Damaged},
+      {"WavPack, a block size of all-ones", "wavpack", wvHuge, unknown, TVerdict::Unknown},
+      {"WavPack, empty blocks", "wavpack", wvEmptyBlocks, goesOn, TVerdict::CutShort},
       {"TTA, random bytes after the magic",
        "tta",
        test::Concat(TBytes{'T', 'T', 'A', '1'}, test::RandomBytes(3000, 10)),

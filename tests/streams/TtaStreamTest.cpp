@@ -14,7 +14,9 @@ constexpr uint64_t kLag = 11;
 
 TBytes Head(const TBytes& bytes, size_t size) { return TBytes(bytes.begin(), bytes.begin() + size); }
 
-uint32_t Le32(const TBytes& b, size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24; }
+uint32_t Le32(const TBytes& b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
+}
 
 // The header's total samples rewritten, with its CRC-32 to match.
 TBytes WithTotal(TBytes tta, uint32_t total) {
@@ -46,20 +48,52 @@ TEST(TtaStream, EndsAfterTheLastFrameAndItsTags) {
         {"itself after", test::Concat(tta, tta), ended, whole},
         {"cut in the seek table", Head(tta, 25), goesOn, {TVerdict::CutShort, TEvidence::Structure}},
         {"cut in the first frame", Head(tta, firstFrame + 100), goesOn, {TVerdict::CutShort, TEvidence::Structure}},
-        {"cut in the first frame's CRC", Head(tta, secondFrame - 1), goesOn, {TVerdict::CutShort, TEvidence::Structure}},
+        {"cut in the first frame's CRC",
+         Head(tta, secondFrame - 1),
+         goesOn,
+         {TVerdict::CutShort, TEvidence::Structure}},
         {"cut one byte short of the last frame", Head(tta, audioEnd - 1), goesOn,
          oneFrame ? TStreamVerdict{TVerdict::CutShort, TEvidence::Structure} : cut},
         {"total samples 0", test::Concat(WithTotal(tta, 0), tta), unknown, none},
         {"total samples all-ones", test::Concat(WithTotal(tta, 0xFFFFFFFF), tta), unknown, none},
-        {"a changed byte in the header", [&] { TBytes b = tta; b[9] ^= 1; return b; }(), {TStreamState::Broke, 0},
+        {"a changed byte in the header",
+         [&] {
+           TBytes b = tta;
+           b[9] ^= 1;
+           return b;
+         }(),
+         {TStreamState::Broke, 0},
          {TVerdict::Damaged, TEvidence::Checksums}},
-        {"a changed byte in the seek table", [&] { TBytes b = tta; b[23] ^= 1; return b; }(), {TStreamState::Broke, 22},
+        {"a changed byte in the seek table",
+         [&] {
+           TBytes b = tta;
+           b[23] ^= 1;
+           return b;
+         }(),
+         {TStreamState::Broke, 22},
          {TVerdict::Damaged, TEvidence::Checksums}},
-        {"a changed byte in the first frame", [&] { TBytes b = tta; b[firstFrame + 50] ^= 1; return b; }(),
-         {TStreamState::Broke, firstFrame}, {TVerdict::Damaged, TEvidence::Checksums}},
-        {"a changed byte in the first frame's CRC", [&] { TBytes b = tta; b[secondFrame - 2] ^= 1; return b; }(),
-         {TStreamState::Broke, firstFrame}, {TVerdict::Damaged, TEvidence::Checksums}},
-        {"a changed byte in the last frame", [&] { TBytes b = tta; b[audioEnd - 9] ^= 1; return b; }(),
+        {"a changed byte in the first frame",
+         [&] {
+           TBytes b = tta;
+           b[firstFrame + 50] ^= 1;
+           return b;
+         }(),
+         {TStreamState::Broke, firstFrame},
+         {TVerdict::Damaged, TEvidence::Checksums}},
+        {"a changed byte in the first frame's CRC",
+         [&] {
+           TBytes b = tta;
+           b[secondFrame - 2] ^= 1;
+           return b;
+         }(),
+         {TStreamState::Broke, firstFrame},
+         {TVerdict::Damaged, TEvidence::Checksums}},
+        {"a changed byte in the last frame",
+         [&] {
+           TBytes b = tta;
+           b[audioEnd - 9] ^= 1;
+           return b;
+         }(),
          {TStreamState::Broke, oneFrame ? firstFrame : audioEnd - Le32(tta, firstFrame - 8)},
          {TVerdict::Damaged, TEvidence::Checksums}},
         {"a seek table left as zeros", test::Concat(zeroTable, tta), unknown, none},
