@@ -5,6 +5,7 @@
 #include "streams/AmrStream.h"
 #include "streams/DtsStream.h"
 #include "streams/FlacStream.h"
+#include "streams/MpcStream.h"
 #include "streams/MpegAudioStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
@@ -37,6 +38,7 @@ constexpr TUnitEntry kUnits[] = {
     {"amr", Make<TAmrStream>},
     {"tta", Make<TTtaStream>},
     {"wavpack", Make<TWavPackStream>},
+    {"mpc", Make<TMpcStream>},
 };
 // clang-format on
 

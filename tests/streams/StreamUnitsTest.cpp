@@ -128,6 +128,14 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
     test::PutLe32(block, 20, 0);
     wvEmptyBlocks = test::Concat(wvEmptyBlocks, block);
   }
+  // Musepack: the stream header, then a packet whose size never ends, and packets of size 0.
+  const TBytes mpc = test::StreamFixture("mpc", "m44.mpc");
+  const size_t mpcHeader = 4 + mpc[6];
+  TBytes mpcEndlessSize(mpc.begin(), mpc.begin() + mpcHeader);
+  test::AppendText(mpcEndlessSize, "AP");
+  mpcEndlessSize.resize(mpcEndlessSize.size() + 100, 0xFF);
+  TBytes mpcEmptyPackets(mpc.begin(), mpc.begin() + mpcHeader);
+  for (int i = 0; i < 100; ++i) test::AppendText(mpcEmptyPackets, std::string_view("AP\0", 3));
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -174,6 +182,8 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
       {"TTA, frames of size 0", "tta", ttaEmptyFrames, {TStreamState::Broke, 22}, TVerdict::Damaged},
       {"WavPack, a block size of all-ones", "wavpack", wvHuge, unknown, TVerdict::Unknown},
       {"WavPack, empty blocks", "wavpack", wvEmptyBlocks, goesOn, TVerdict::CutShort},
+      {"Musepack, a size that never ends", "mpc", mpcEndlessSize, {TStreamState::Broke, mpcHeader}, TVerdict::Damaged},
+      {"Musepack, packets of size 0", "mpc", mpcEmptyPackets, {TStreamState::Broke, mpcHeader}, TVerdict::Damaged},
       {"TTA, random bytes after the magic",
        "tta",
        test::Concat(TBytes{'T', 'T', 'A', '1'}, test::RandomBytes(3000, 10)),

@@ -13,7 +13,9 @@ constexpr uint64_t kLag = 32;
 
 TBytes Head(const TBytes& bytes, size_t size) { return TBytes(bytes.begin(), bytes.begin() + size); }
 
-uint32_t Le32(const TBytes& b, size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24; }
+uint32_t Le32(const TBytes& b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
+}
 
 // Where each block starts, and where the blocks end.
 std::vector<size_t> Blocks(const TBytes& wv) {
@@ -65,18 +67,23 @@ TEST(WavPackStream, EndsWhenTheSamplesReachTheTotal) {
         {"junk after", test::Concat(wv, test::RandomBytes(3000, 1)), ended, whole},
         {"zeros after", test::Concat(wv, TBytes(3000, 0)), ended, whole},
         {"itself after", test::Concat(wv, wv), ended, whole},
-        {"a block of no samples after the audio", test::Concat(trailer, test::RandomBytes(100, 2)),
-         {TStreamState::Ended, trailer.size()}, whole},
+        {"a block of no samples after the audio",
+         test::Concat(trailer, test::RandomBytes(100, 2)),
+         {TStreamState::Ended, trailer.size()},
+         whole},
         {"cut in the first block", Head(wv, 100), goesOn, cut},
         {"cut between blocks", Head(wv, blocks[1]), goesOn, cut},
         {"cut one byte short of the audio", Head(wv, audioEnd - 1), goesOn, cut},
         {"a block missing",
          test::Concat(test::Concat(Head(wv, blocks[1]), TBytes(wv.begin() + blocks[2], wv.end())),
                       test::RandomBytes(100, 5)),
-         {TStreamState::Broke, blocks[1]}, damaged},
+         {TStreamState::Broke, blocks[1]},
+         damaged},
         {"a block's id broken", holed, {TStreamState::Broke, blocks[1]}, damaged},
-        {"junk where a block should be", test::Concat(Head(wv, blocks[1]), test::RandomBytes(3000, 3)),
-         {TStreamState::Broke, blocks[1]}, damaged},
+        {"junk where a block should be",
+         test::Concat(Head(wv, blocks[1]), test::RandomBytes(3000, 3)),
+         {TStreamState::Broke, blocks[1]},
+         damaged},
         {"total samples unknown", test::Concat(WithTotal(wv, 0xFFFFFFFF), wv), unknown, none},
         {"total samples 0", test::Concat(WithTotal(wv, 0), wv), unknown, none},
         {"a total less than was recorded", test::Concat(WithTotal(wv, 100), test::RandomBytes(100, 4)), unknown, none},
