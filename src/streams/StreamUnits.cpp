@@ -3,6 +3,7 @@
 #include "streams/Ac3Stream.h"
 #include "streams/AdtsStream.h"
 #include "streams/AmrStream.h"
+#include "streams/ApeStream.h"
 #include "streams/DtsStream.h"
 #include "streams/FlacStream.h"
 #include "streams/MpcStream.h"
@@ -39,6 +40,7 @@ constexpr TUnitEntry kUnits[] = {
     {"tta", Make<TTtaStream>},
     {"wavpack", Make<TWavPackStream>},
     {"mpc", Make<TMpcStream>},
+    {"ape", Make<TApeStream>},
 };
 // clang-format on
 
