@@ -75,8 +75,7 @@ void TApeStream::OnDescriptor() {
     status_ = TStatus::NoLength;
     return;
   }
-  if (header < kHeaderSize || seekTable % 4 != 0 || blocksPerFrame == 0 ||
-      channels == 0) {
+  if (header < kHeaderSize || seekTable % 4 != 0 || blocksPerFrame == 0 || channels == 0) {
     status_ = TStatus::Broke;
     return;
   }

@@ -64,7 +64,9 @@ TBytes ApeTagWithHeader() {
     if (header) {
       test::AppendLe(tag, 3, 4);
       test::AppendLe(tag, 0, 4);
-      test::AppendText(tag, std::string_view("Year\0" "202", 8));
+      test::AppendText(tag, "Year");
+      tag.push_back(0);
+      test::AppendText(tag, "202");
     }
   }
   return tag;
@@ -94,7 +96,9 @@ TEST(ApeStream, EndsWhereTheDescriptorSays) {
       {"frame data all-ones", test::Concat(ApeFile({.FrameData = 0xFFFFFFFF}), ape), unknown, none},
       {"no frames", test::Concat(ApeFile({.Frames = 0}), ape), unknown, none},
       {"a version before the descriptor", test::Concat(ApeFile({.Version = 3970}), ape), unknown, none},
-      {"a header too short", ApeFile({.HeaderBytes = 8}), {TStreamState::Broke, 0},
+      {"a header too short",
+       ApeFile({.HeaderBytes = 8}),
+       {TStreamState::Broke, 0},
        {TVerdict::Damaged, TEvidence::Structure}},
       {"not Monkey's Audio", test::SampleAudio("voice-memo.wav"), unknown, none},
   };

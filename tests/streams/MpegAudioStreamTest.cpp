@@ -53,9 +53,9 @@ TBytes ApeTag(bool withHeader) {
   test::AppendText(items, std::string_view("Title\0Quill", 11));
   test::AppendLe(items, 3, 4);
   test::AppendLe(items, 0, 4);
-  test::AppendText(items, std::string_view("Year\0"
-                                           "202",
-                                           8));
+  test::AppendText(items, "Year");
+  items.push_back(0);
+  test::AppendText(items, "202");
   auto head = [&](bool header) {
     TBytes h;
     test::AppendText(h, "APETAGEX");

@@ -203,9 +203,18 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
 // Any chunking of the same bytes gives the same answer and verdict, for the samples and for mangled copies.
 TEST(StreamUnits, ChunkingNeverChangesTheAnswers) {
   std::mt19937 rng(23);
-  for (auto [unit, file] : {std::pair{"riff", "voice-memo.wav"}, std::pair{"flac", "chirp.flac"},
-                            std::pair{"mpeg-audio", "reminder.mp3"}, std::pair{"mpeg-audio", "field-tune.mp3"}}) {
-    const TBytes original = test::SampleAudio(file);
+  // A sample clip, or a fixture as "unit/name".
+  for (auto [unit, file] :
+       {std::pair{"riff", "voice-memo.wav"}, std::pair{"flac", "chirp.flac"}, std::pair{"mpeg-audio", "reminder.mp3"},
+        std::pair{"mpeg-audio", "field-tune.mp3"}, std::pair{"mpeg-audio", "mpeg-audio/layer2-crc.mp2"},
+        std::pair{"adts", "adts/m22.aac"}, std::pair{"ac3", "ac3/m44.ac3"}, std::pair{"ac3", "ac3/s48.eac3"},
+        std::pair{"dts", "dts/s44.dts"}, std::pair{"tta", "tta/m22.tta"}, std::pair{"wavpack", "wavpack/quad.wv"},
+        std::pair{"mpc", "mpc/s44-tagged.mpc"}}) {
+    const std::string path = file;
+    const size_t slash = path.find('/');
+    const TBytes original = slash == std::string::npos
+                                ? test::SampleAudio(path)
+                                : test::StreamFixture(path.substr(0, slash), path.substr(slash + 1));
     for (int i = 0; i < 40; ++i) {
       TBytes bytes = original;
       for (int k = rng() % 4; k >= 0; --k) bytes[rng() % bytes.size()] = uint8_t(rng());
