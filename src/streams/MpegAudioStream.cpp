@@ -235,7 +235,7 @@ void TMpegAudioStream::OnFrame() {
   // A Xing/Info or VBRI header opens a file: this one's first frame, or the next file.
   bool opens = false;
   uint32_t count = 0;
-  bool counted = false;
+  bool counted = false, vbri = false;
   if (h.Layer == 3) {
     const size_t side = 4 + SideInfoSize(h);
     for (size_t at : {side, side + 2}) {
@@ -252,6 +252,7 @@ void TMpegAudioStream::OnFrame() {
       opens = true;
       counted = true;
       count = Be32(&part_[50]);
+      vbri = true;
     }
   }
   if (opens && frames_ > 0) {
@@ -276,6 +277,7 @@ void TMpegAudioStream::OnFrame() {
   if (frames_ == 0 && counted && count != 0) {
     hasCount_ = true;
     count_ = count;
+    countMayIncludeFirst_ = vbri;
   }
   ++frames_;
   SkipTo(frameStart_ + h.Length, TPhase::Boundary);
@@ -306,7 +308,7 @@ bool TMpegAudioStream::CrcHolds(const TMpegFrameHeader& h) const {
 }
 
 void TMpegAudioStream::EndChain(uint64_t at) {
-  if (hasCount_ && frames_ != uint64_t(count_) + 1) {
+  if (hasCount_ && !CountMet()) {
     // Fewer frames than announced, and the bytes went on: the missing ones should have stood here.
     status_ = TStatus::Broke;
     brokeAt_ = at;
@@ -349,7 +351,7 @@ TStreamVerdict TMpegAudioStream::Close() {
   }
   // The bytes stopped between two parts: whole when the count (or, without one, the chain) is complete.
   if ((phase_ == TPhase::Boundary && partSize_ == 0) || (phase_ == TPhase::Tags && !tags_.InsideTag())) {
-    if (hasCount_ ? CountReached() : frames_ >= kMinFrames) return {TVerdict::Whole, Evidence()};
+    if (hasCount_ ? CountMet() : frames_ >= kMinFrames) return {TVerdict::Whole, Evidence()};
     if (!hasCount_) return {TVerdict::Unknown, TEvidence::None};
   }
   return {TVerdict::CutShort, Evidence()};

@@ -3,8 +3,9 @@
 // says, all of one stream: the same version, layer and sample rate, and mono throughout or never (the
 // stereo, joint-stereo and dual-channel modes may alternate, as encoders switch them frame by frame).
 // A frame's CRC-16 is checked where its protection bit says it has one: Layers I and III, and Layer II by
-// its bit allocation and scale-factor selection. The first frame's Xing/Info or VBRI header gives the
-// count of the frames after it; a later frame with such a header is a new file. After the chain, APEv2
+// its bit allocation and scale-factor selection. The first frame's Xing/Info header gives the count of
+// the frames after it (VBRI's is taken with or without its own frame); a later frame with such a header is
+// a new file. After the chain, APEv2
 // (header "APETAGEX" or items ending in its footer), Lyrics3v2 and ID3v1 belong to the file.
 //
 // The chain ends where the next bytes are neither a frame of the stream nor a tag (TTrailingTags), so the
@@ -60,6 +61,8 @@ class TMpegAudioStream : public TStreamUnit {
   // The chain stopped at byte at: ends, breaks or gives up the stream.
   void EndChain(uint64_t at);
   bool CountReached() const { return hasCount_ && frames_ == uint64_t(count_) + 1; }
+  // The chain holds the count: Xing's counts the frames after its own; VBRI's is read either way.
+  bool CountMet() const { return CountReached() || (countMayIncludeFirst_ && frames_ == count_); }
   TEvidence Evidence() const;
   TStreamAnswer Answer() const;
 
@@ -78,6 +81,7 @@ class TMpegAudioStream : public TStreamUnit {
   uint64_t checkedFrames_ = 0;  // frames whose CRC-16 held
   bool hasCount_ = false;
   uint32_t count_ = 0;  // frames after the first, from its Xing or VBRI header
+  bool countMayIncludeFirst_ = false;
   uint64_t frameStart_ = 0;
 
   TTrailingTags tags_;

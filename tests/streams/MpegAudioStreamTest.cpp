@@ -46,6 +46,31 @@ TBytes WithXingCount(TBytes mp3, uint32_t count) {
   return mp3;
 }
 
+// The first frame's Info header rewritten as Fraunhofer's VBRI (at 36 in an MPEG-1 stereo frame):
+// version, delay, quality, bytes, then the frame count.
+TBytes AsVbri(TBytes mp3, uint32_t count) {
+  const uint8_t vbri[18] = {'V',
+                            'B',
+                            'R',
+                            'I',
+                            0,
+                            1,
+                            0,
+                            0,
+                            0,
+                            50,
+                            0,
+                            0,
+                            0,
+                            0,
+                            uint8_t(count >> 24),
+                            uint8_t(count >> 16),
+                            uint8_t(count >> 8),
+                            uint8_t(count)};
+  std::copy(std::begin(vbri), std::end(vbri), mp3.begin() + 36);
+  return mp3;
+}
+
 TBytes ApeTag(bool withHeader) {
   TBytes items;
   test::AppendLe(items, 5, 4);
@@ -168,6 +193,18 @@ TEST(MpegAudioStream, TheFrameCountDecides) {
       {"stops at a frame's end short of the count",
        test::Concat(Head(cbr, frames[20]), junk),
        {TStreamState::Broke, frames[20]},
+       {TVerdict::Damaged, TEvidence::Structure}},
+      {"VBRI counting the frames after it",
+       test::Concat(AsVbri(cbr, uint32_t(frames.size()) - 1), junk),
+       {TStreamState::Ended, cbr.size()},
+       whole},
+      {"VBRI counting itself too",
+       test::Concat(AsVbri(cbr, uint32_t(frames.size())), junk),
+       {TStreamState::Ended, cbr.size()},
+       whole},
+      {"VBRI counting more",
+       test::Concat(AsVbri(cbr, uint32_t(frames.size()) + 1), junk),
+       {TStreamState::Broke, cbr.size()},
        {TVerdict::Damaged, TEvidence::Structure}},
       {"count zero: the chain decides",
        test::Concat(WithXingCount(cbr, 0), junk),
