@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "streams/Crc.h"
 #include "streams/MpegAudioStream.h"
 #include "support/StreamFeed.h"
 
@@ -111,7 +112,55 @@ TBytes Id3v1() {
   return tag;
 }
 
+// No Debian encoder writes Layer I, so its frames are built from the layout: MPEG-1 Layer I, 448 kbit/s at
+// 48 kHz, mono: (12 * 448000 / 48000) * 4 = 448 bytes. A protected frame carries the CRC-16 of the header's
+// last two bytes and the 32 four-bit allocations after it.
+TBytes LayerOne(int frames, bool protectedFrames) {
+  TBytes stream;
+  for (int i = 0; i < frames; ++i) {
+    TBytes frame = test::RandomBytes(448, 100 + i);
+    frame[0] = 0xFF;
+    frame[1] = protectedFrames ? 0xFE : 0xFF;
+    frame[2] = 0xE4;
+    frame[3] = 0xC0;
+    if (protectedFrames) {
+      uint16_t crc = Crc16(Crc16(0xFFFF, &frame[2], 2), &frame[6], 16);
+      frame[4] = uint8_t(crc >> 8);
+      frame[5] = uint8_t(crc);
+    }
+    stream = test::Concat(stream, frame);
+  }
+  return stream;
+}
+
 }  // namespace
+
+// Layer I frames chained by their length, each protected one checked over its bit allocation only.
+TEST(MpegAudioStream, LayerOneFromTheLayout) {
+  const TBytes plain = LayerOne(12, false), crc = LayerOne(12, true);
+  TBytes badAllocation = crc, badSample = crc;
+  badAllocation[448 * 5 + 6 + 15] ^= 0x01;  // the last allocation bits of frame 5
+  badSample[448 * 5 + 6 + 16] ^= 0x01;      // the first bit after them, not covered
+  const TBytes junk = test::RandomBytes(700, 9);
+  const TStreamAnswer ended{TStreamState::Ended, 448 * 12};
+  const test::TStreamCase rows[] = {
+      {"unprotected", test::Concat(plain, junk), ended, {TVerdict::Whole, TEvidence::Structure}},
+      {"protected", test::Concat(crc, junk), ended, {TVerdict::Whole, TEvidence::Checksums}},
+      {"an allocation changed",
+       test::Concat(badAllocation, junk),
+       {TStreamState::Broke, 448 * 5},
+       {TVerdict::Damaged, TEvidence::Checksums}},
+      {"a sample changed", test::Concat(badSample, junk), ended, {TVerdict::Whole, TEvidence::Checksums}},
+      {"too few frames",
+       test::Concat(LayerOne(5, true), junk),
+       {TStreamState::Unknown, 0},
+       {TVerdict::Unknown, TEvidence::None}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Name);
+    test::ExpectEveryWay("mpeg-audio", row.Bytes, 15, row.Answer, row.Verdict, kLag);
+  }
+}
 
 // Every fixture whole, followed, cut and tagged; the chain's end to the byte.
 TEST(MpegAudioStream, EndsToTheByteAndJudgesTheFile) {
