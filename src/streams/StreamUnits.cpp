@@ -1,22 +1,31 @@
 #include <array>
 
+#include "streams/Ac3Stream.h"
+#include "streams/AdtsStream.h"
+#include "streams/AmrStream.h"
+#include "streams/ApeStream.h"
 #include "streams/AsfStream.h"
 #include "streams/AuStream.h"
 #include "streams/CafStream.h"
 #include "streams/DsfStream.h"
+#include "streams/DtsStream.h"
 #include "streams/FlacStream.h"
 #include "streams/FormStream.h"
 #include "streams/IsoBmffStream.h"
 #include "streams/MatroskaStream.h"
 #include "streams/MidiStream.h"
 #include "streams/MmfStream.h"
+#include "streams/MpcStream.h"
+#include "streams/MpegAudioStream.h"
 #include "streams/OggStream.h"
 #include "streams/RealMediaStream.h"
 #include "streams/RiffStream.h"
 #include "streams/StreamUnit.h"
 #include "streams/TrackerStream.h"
+#include "streams/TtaStream.h"
 #include "streams/VocStream.h"
 #include "streams/W64Stream.h"
+#include "streams/WavPackStream.h"
 
 namespace quillot {
 
@@ -52,6 +61,15 @@ constexpr TUnitEntry kUnits[] = {
     {"midi", Make<TMidiStream>},
     {"mmf", Make<TMmfStream>},
     {"tracker", Make<TTrackerStream>},
+    {"mpeg-audio", Make<TMpegAudioStream>},
+    {"adts", Make<TAdtsStream>},
+    {"ac3", Make<TAc3Stream>},
+    {"dts", Make<TDtsStream>},
+    {"amr", Make<TAmrStream>},
+    {"tta", Make<TTtaStream>},
+    {"wavpack", Make<TWavPackStream>},
+    {"mpc", Make<TMpcStream>},
+    {"ape", Make<TApeStream>},
 };
 // clang-format on
 

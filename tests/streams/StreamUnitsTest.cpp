@@ -212,6 +212,70 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
   itPointersPastData[36] = 200;  // samples
   for (int i = 0; i < 200; ++i) test::AppendLe(itPointersPastData, 0xFFFFFFFF, 4);
   itPointersPastData.resize(itPointersPastData.size() + 500);
+  // An ID3v2 tag of the largest syncsafe size, and one of size 0 before junk.
+  TBytes id3Huge;
+  test::AppendText(id3Huge, std::string_view("ID3\x03\0\0\x7F\x7F\x7F\x7F", 10));
+  id3Huge.resize(5000, 0xFF);
+  TBytes id3Empty(id3Huge.begin(), id3Huge.begin() + 10);
+  for (int i = 6; i < 10; ++i) id3Empty[i] = 0;
+  id3Empty = test::Concat(id3Empty, test::RandomBytes(3000, 6));
+  // The sample's Info frame claiming all-ones frames, then junk.
+  TBytes countAllOnes = test::SampleAudio("reminder.mp3");
+  for (int i = 0x18; i < 0x1C; ++i) countAllOnes[i] = 0xFF;
+  countAllOnes = test::Concat(countAllOnes, test::RandomBytes(300, 7));
+  // ADTS frames of length 0, and of the largest length past the data.
+  TBytes adtsEmpty;
+  for (int i = 0; i < 2000; ++i) test::AppendText(adtsEmpty, std::string_view("\xFF\xF1\x50\x80\x00\x1F\xFC", 7));
+  TBytes adtsPastData(adtsEmpty.begin(), adtsEmpty.begin() + 7);
+  adtsPastData[3] |= 3;
+  adtsPastData[4] = 0xFF;
+  adtsPastData[5] = 0xFF;
+  adtsPastData.resize(5000, 0);
+  // E-AC-3 frames of the smallest size code, and one of the largest past the data.
+  TBytes eac3Tiny;
+  for (int i = 0; i < 2000; ++i) test::AppendText(eac3Tiny, std::string_view("\x0B\x77\x00\x00\x3F\x80", 6));
+  TBytes eac3PastData(eac3Tiny.begin(), eac3Tiny.begin() + 6);
+  eac3PastData[2] = 0x07;
+  eac3PastData[3] = 0xFF;
+  eac3PastData.resize(3000, 0);
+  // DTS core headers of frame-size field 0, and of the largest size past the data.
+  TBytes dtsTiny;
+  for (int i = 0; i < 2000; ++i)
+    test::AppendText(dtsTiny, std::string_view("\x7F\xFE\x80\x01\xFC\x3C\x00\x00\x34\x00", 10));
+  TBytes dtsPastData(dtsTiny.begin(), dtsTiny.begin() + 10);
+  dtsPastData[5] |= 3;
+  dtsPastData[6] = 0xFF;
+  dtsPastData[7] = 0xF0;
+  dtsPastData.resize(5000, 0);
+  // AMR-NB of one-byte no-data frames only.
+  TBytes amrNoData;
+  test::AppendText(amrNoData, "#!AMR\n");
+  amrNoData.resize(5000, 0x7C);
+  // TTA frames of size 0 in a seek table whose CRC-32 holds.
+  TBytes ttaEmptyFrames = test::StreamFixture("tta", "m8-three-frames.tta");
+  ttaEmptyFrames.resize(22 + 12 + 4);
+  for (size_t at = 22; at < 34; ++at) ttaEmptyFrames[at] = 0;
+  test::PutLe32(ttaEmptyFrames, 34, Crc32Reflected(0, &ttaEmptyFrames[22], 12));
+  ttaEmptyFrames.resize(3000, 0);
+  // WavPack: a first block of size all-ones; a first block followed by thousands of empty ones.
+  const TBytes wv = test::StreamFixture("wavpack", "m44.wv");
+  TBytes wvHuge(wv.begin(), wv.begin() + 3000);
+  test::PutLe32(wvHuge, 4, 0xFFFFFFFF);
+  TBytes wvEmptyBlocks(wv.begin(), wv.begin() + 8 + (wv[4] | wv[5] << 8 | wv[6] << 16));
+  for (int i = 0; i < 3000; ++i) {
+    TBytes block(wv.begin(), wv.begin() + 32);
+    test::PutLe32(block, 4, 24);
+    test::PutLe32(block, 20, 0);
+    wvEmptyBlocks = test::Concat(wvEmptyBlocks, block);
+  }
+  // Musepack: the stream header, then a packet whose size never ends, and packets of size 0.
+  const TBytes mpc = test::StreamFixture("mpc", "m44.mpc");
+  const size_t mpcHeader = 4 + mpc[6];
+  TBytes mpcEndlessSize(mpc.begin(), mpc.begin() + mpcHeader);
+  test::AppendText(mpcEndlessSize, "AP");
+  mpcEndlessSize.resize(mpcEndlessSize.size() + 100, 0xFF);
+  TBytes mpcEmptyPackets(mpc.begin(), mpc.begin() + mpcHeader);
+  for (int i = 0; i < 100; ++i) test::AppendText(mpcEmptyPackets, std::string_view("AP\0", 3));
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
   struct TRow {
     const char* Name;
@@ -265,6 +329,37 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
       {"XM, empty patterns", "tracker", xmEmptyPatterns, {TStreamState::Ended, xmEnd}, TVerdict::Whole},
       {"IT, pointers past the data", "tracker", itPointersPastData, goesOn, TVerdict::CutShort},
       {"tracker, random bytes", "tracker", test::RandomBytes(20000, 10), unknown, TVerdict::Unknown},
+      {"MPEG audio, an ID3v2 size past the data", "mpeg-audio", id3Huge, goesOn, TVerdict::CutShort},
+      {"MPEG audio, an empty ID3v2 tag then junk", "mpeg-audio", id3Empty, unknown, TVerdict::Unknown},
+      {"MPEG audio, a frame count of all-ones",
+       "mpeg-audio",
+       countAllOnes,
+       {TStreamState::Broke, countAllOnes.size() - 300},
+       TVerdict::Damaged},
+      {"MPEG audio, random bytes", "mpeg-audio", test::RandomBytes(20000, 8), unknown, TVerdict::Unknown},
+      {"ADTS, frames of length 0", "adts", adtsEmpty, unknown, TVerdict::Unknown},
+      {"ADTS, a frame past the data", "adts", adtsPastData, goesOn, TVerdict::CutShort},
+      {"AC-3, frames of the smallest size code", "ac3", eac3Tiny, unknown, TVerdict::Unknown},
+      {"AC-3, a frame past the data", "ac3", eac3PastData, goesOn, TVerdict::CutShort},
+      {"AC-3, random bytes", "ac3", test::RandomBytes(20000, 9), unknown, TVerdict::Unknown},
+      {"DTS, frames of size 1", "dts", dtsTiny, unknown, TVerdict::Unknown},
+      {"DTS, a frame past the data", "dts", dtsPastData, goesOn, TVerdict::CutShort},
+      {"AMR, only no-data frames then zeros",
+       "amr",
+       test::Concat(amrNoData, TBytes(100, 0)),
+       {TStreamState::Ended, amrNoData.size()},
+       TVerdict::Whole},
+      {"AMR, the magic alone", "amr", TBytes(amrNoData.begin(), amrNoData.begin() + 6), goesOn, TVerdict::Unknown},
+      {"TTA, frames of size 0", "tta", ttaEmptyFrames, {TStreamState::Broke, 22}, TVerdict::Damaged},
+      {"WavPack, a block size of all-ones", "wavpack", wvHuge, unknown, TVerdict::Unknown},
+      {"WavPack, empty blocks", "wavpack", wvEmptyBlocks, goesOn, TVerdict::CutShort},
+      {"Musepack, a size that never ends", "mpc", mpcEndlessSize, {TStreamState::Broke, mpcHeader}, TVerdict::Damaged},
+      {"Musepack, packets of size 0", "mpc", mpcEmptyPackets, {TStreamState::Broke, mpcHeader}, TVerdict::Damaged},
+      {"TTA, random bytes after the magic",
+       "tta",
+       test::Concat(TBytes{'T', 'T', 'A', '1'}, test::RandomBytes(3000, 10)),
+       {TStreamState::Broke, 0},
+       TVerdict::Damaged},
   };
   for (const TRow& row : rows) {
     for (const auto& [how, run] : test::FeedEveryWay(row.Unit, row.Bytes, 17)) {
@@ -302,6 +397,16 @@ TEST(StreamUnits, ChunkingNeverChangesTheAnswers) {
       {"matroska", "matroska/live.mka"},
       {"asf", "asf/tune.wma"},
       {"realmedia", "realmedia/tune.rm"},
+      {"mpeg-audio", "reminder.mp3"},
+      {"mpeg-audio", "field-tune.mp3"},
+      {"mpeg-audio", "mpeg-audio/layer2-crc.mp2"},
+      {"adts", "adts/m22.aac"},
+      {"ac3", "ac3/m44.ac3"},
+      {"ac3", "ac3/s48.eac3"},
+      {"dts", "dts/s44.dts"},
+      {"tta", "tta/m22.tta"},
+      {"wavpack", "wavpack/quad.wv"},
+      {"mpc", "mpc/s44-tagged.mpc"},
   };
   for (const auto& [unit, file] : files) {
     // A name with a folder is a fixture of tests/fixtures/streams, else a sample clip.

@@ -1,0 +1,127 @@
+#include "streams/Ac3Stream.h"
+
+#include <algorithm>
+
+#include "streams/Crc.h"
+#include "streams/GatherField.h"
+
+namespace quillot {
+
+namespace {
+
+// kbit/s by frame-size code / 2.
+constexpr uint16_t kBitrates[19] = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                                    192, 224, 256, 320, 384, 448, 512, 576, 640};
+
+// An AC-3 frame's 16-bit words: 1536 samples at the bitrate; at 44.1 kHz the odd codes add a word.
+uint32_t Ac3FrameWords(uint8_t rateCode, uint8_t sizeCode) {
+  uint32_t bitrate = kBitrates[sizeCode / 2];
+  if (rateCode == 0) return bitrate * 2;
+  if (rateCode == 2) return bitrate * 3;
+  return bitrate * 1536 * 1000 / 44100 / 16 + (sizeCode & 1);
+}
+
+}  // namespace
+
+TStreamAnswer TAc3Stream::Feed(const uint8_t* data, size_t size) {
+  while (size > 0 && status_ == TStatus::Reading) {
+    if (phase_ == TPhase::Header) {
+      bool full = GatherField(part_, partSize_, data, size, pos_, 6);
+      if (part_[0] != 0x0B || (partSize_ >= 2 && part_[1] != 0x77))
+        EndChain(pos_ - partSize_);
+      else if (full)
+        OnHeader();
+      continue;
+    }
+    // The frame's bytes, up to the next point where its CRC must hold.
+    uint64_t run = std::min<uint64_t>(size, checkAt_ - pos_);
+    if (checksums_) crc_ = Crc16(crc_, data, size_t(run));
+    data += run;
+    size -= size_t(run);
+    pos_ += run;
+    if (pos_ < checkAt_) continue;
+    if (checksums_ && crc_ != 0) {
+      status_ = TStatus::Broke;
+      return {TStreamState::Broke, frameStart_};
+    }
+    if (checkAt_ < frameEnd_) {
+      checkAt_ = frameEnd_;
+    } else {
+      ++frames_;
+      phase_ = TPhase::Header;
+    }
+  }
+  switch (status_) {
+    case TStatus::Ended: return {TStreamState::Ended, end_};
+    case TStatus::Broke: return {TStreamState::Broke, frameStart_};
+    case TStatus::NotMine: return {TStreamState::Unknown, 0};
+    case TStatus::Reading: break;
+  }
+  return {TStreamState::Continues, 0};
+}
+
+void TAc3Stream::OnHeader() {
+  const uint8_t* p = part_.data();
+  const uint64_t start = pos_ - 6;
+  partSize_ = 0;
+  const uint8_t bsid = p[5] >> 3;
+  const bool enhanced = bsid > 10;
+  const uint8_t rateCode = p[4] >> 6;
+  uint32_t frameSize = 0;
+  if (bsid > 16) {
+    EndChain(start);
+    return;
+  }
+  if (enhanced) {
+    // Stream type 3 is reserved; the size is in words, less one.
+    frameSize = ((uint32_t(p[2] & 7) << 8 | p[3]) + 1) * 2;
+    if ((p[2] >> 6) == 3 || frameSize < 16) {
+      EndChain(start);
+      return;
+    }
+  } else {
+    if (rateCode == 3 || (p[4] & 0x3F) > 37) {
+      EndChain(start);
+      return;
+    }
+    frameSize = Ac3FrameWords(rateCode, p[4] & 0x3F) * 2;
+  }
+  if (frames_ > 0 && (enhanced != enhanced_ || rateCode != rateCode_)) {
+    EndChain(start);
+    return;
+  }
+  enhanced_ = enhanced;
+  rateCode_ = rateCode;
+  frameStart_ = start;
+  frameEnd_ = start + frameSize;
+  const uint32_t words = frameSize / 2;
+  checkAt_ = enhanced ? frameEnd_ : start + ((words >> 1) + (words >> 3)) * 2;
+  // The CRCs start after the sync word.
+  crc_ = Crc16(0, p + 2, 4);
+  phase_ = TPhase::Body;
+}
+
+void TAc3Stream::EndChain(uint64_t at) {
+  if (frames_ >= kMinFrames) {
+    status_ = TStatus::Ended;
+    end_ = at;
+  } else {
+    status_ = TStatus::NotMine;
+  }
+}
+
+TStreamVerdict TAc3Stream::Close() {
+  switch (status_) {
+    case TStatus::Ended: return {TVerdict::Whole, ByChecksums()};
+    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Checksums};
+    case TStatus::NotMine: return {TVerdict::Unknown, TEvidence::None};
+    case TStatus::Reading: break;
+  }
+  if (frames_ == 0 && phase_ == TPhase::Header) return {TVerdict::Unknown, TEvidence::None};
+  if (phase_ == TPhase::Header && partSize_ == 0)
+    return frames_ >= kMinFrames ? TStreamVerdict{TVerdict::Whole, ByChecksums()}
+                                 : TStreamVerdict{TVerdict::Unknown, TEvidence::None};
+  return {TVerdict::CutShort, frames_ > 0 ? ByChecksums() : TEvidence::Structure};
+}
+
+}  // namespace quillot

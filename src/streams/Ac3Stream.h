@@ -1,0 +1,45 @@
+// The AC-3 stream unit: AC-3 frames (bitstream id up to 10), their size from the frame-size code and the
+// sample rate, each checked by its two CRC-16s (crc1 over the first 5/8 of the frame after the sync word,
+// crc2 over the rest, so over the whole frame); and E-AC-3 frames (bitstream id 11 to 16), their size in
+// words, checked by the CRC-16 over the whole frame. Every frame is of one family and one sample rate.
+// The stream carries no length: it ends where the next bytes are not a frame of the stream, known at most
+// 6 bytes (one header) after it, and is whole once kMinFrames frames held their checksums.
+// Memory: 6 bytes of header.
+#pragma once
+
+#include <array>
+
+#include "streams/StreamUnit.h"
+
+namespace quillot {
+
+class TAc3Stream : public TStreamUnit {
+ public:
+  TStreamAnswer Feed(const uint8_t* data, size_t size) override;
+  TStreamVerdict Close() override;
+
+  static constexpr uint64_t kMinFrames = 2;
+
+ private:
+  enum class TPhase { Header, Body };
+  enum class TStatus { Reading, Ended, Broke, NotMine };
+
+  void OnHeader();
+  void EndChain(uint64_t at);
+
+  TPhase phase_ = TPhase::Header;
+  TStatus status_ = TStatus::Reading;
+  uint64_t pos_ = 0;
+  std::array<uint8_t, 6> part_{};
+  size_t partSize_ = 0;
+  uint64_t frameStart_ = 0;
+  uint64_t checkAt_ = 0;  // where the running CRC must next be zero: 5/8 of an AC-3 frame, then its end
+  uint64_t frameEnd_ = 0;
+  uint16_t crc_ = 0;
+  uint64_t frames_ = 0;
+  bool enhanced_ = false;  // E-AC-3
+  uint8_t rateCode_ = 0;
+  uint64_t end_ = 0;
+};
+
+}  // namespace quillot

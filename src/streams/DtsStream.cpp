@@ -1,0 +1,95 @@
+#include "streams/DtsStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "streams/GatherField.h"
+
+namespace quillot {
+
+namespace {
+
+constexpr uint8_t kSyncBig[4] = {0x7F, 0xFE, 0x80, 0x01};
+constexpr uint8_t kSyncLittle[4] = {0xFE, 0x7F, 0x01, 0x80};
+// The sample-rate codes the core defines (8 to 48 kHz); the rest are invalid.
+constexpr bool kRateValid[16] = {false, true,  true,  true, false, false, true,  true,
+                                 true,  false, false, true, true,  true,  false, false};
+
+}  // namespace
+
+TStreamAnswer TDtsStream::Feed(const uint8_t* data, size_t size) {
+  while (size > 0 && status_ == TStatus::Reading) {
+    if (phase_ == TPhase::Header) {
+      bool full = GatherField(part_, partSize_, data, size, pos_, 10);
+      size_t n = std::min<size_t>(partSize_, 4);
+      bool big = std::memcmp(part_.data(), kSyncBig, n) == 0;
+      bool little = std::memcmp(part_.data(), kSyncLittle, n) == 0;
+      // After the first frame only the stream's own word order continues it.
+      if (frames_ > 0) (littleEndian_ ? big : little) = false;
+      if (!big && !little)
+        EndChain(pos_ - partSize_);
+      else if (full)
+        OnHeader();
+      continue;
+    }
+    uint64_t skip = std::min<uint64_t>(size, frameEnd_ - pos_);
+    data += skip;
+    size -= size_t(skip);
+    pos_ += skip;
+    if (pos_ == frameEnd_) phase_ = TPhase::Header;
+  }
+  switch (status_) {
+    case TStatus::Ended: return {TStreamState::Ended, end_};
+    case TStatus::NotMine: return {TStreamState::Unknown, 0};
+    case TStatus::Reading: break;
+  }
+  return {TStreamState::Continues, 0};
+}
+
+void TDtsStream::OnHeader() {
+  const uint64_t start = pos_ - 10;
+  partSize_ = 0;
+  const bool little = part_[0] == 0xFE;
+  uint8_t p[10];
+  for (size_t i = 0; i < 10; ++i) p[i] = part_[little ? i ^ 1 : i];
+  // Frame type, deficit count, CRC flag, then the blocks, the frame size less one, the channel
+  // arrangement and the sample rate.
+  const uint32_t blocks = (uint32_t(p[4] & 1) << 6 | p[5] >> 2) + 1;
+  const uint32_t frameSize = (uint32_t(p[5] & 3) << 12 | p[6] << 4 | p[7] >> 4) + 1;
+  const uint32_t arrangement = uint32_t(p[7] & 0x0F) << 2 | p[8] >> 6;
+  const uint32_t rate = (p[8] >> 2) & 0x0F;
+  const uint32_t stream = arrangement << 4 | rate;
+  if (blocks < 6 || frameSize < 96 || !kRateValid[rate] || (frames_ > 0 && stream != stream_)) {
+    EndChain(start);
+    return;
+  }
+  littleEndian_ = little;
+  stream_ = stream;
+  ++frames_;
+  frameEnd_ = start + frameSize;
+  phase_ = TPhase::Body;
+}
+
+void TDtsStream::EndChain(uint64_t at) {
+  if (frames_ >= kMinFrames) {
+    status_ = TStatus::Ended;
+    end_ = at;
+  } else {
+    status_ = TStatus::NotMine;
+  }
+}
+
+TStreamVerdict TDtsStream::Close() {
+  switch (status_) {
+    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
+    case TStatus::NotMine: return {TVerdict::Unknown, TEvidence::None};
+    case TStatus::Reading: break;
+  }
+  if (frames_ == 0) return {TVerdict::Unknown, TEvidence::None};
+  if (phase_ == TPhase::Header && partSize_ == 0)
+    return frames_ >= kMinFrames ? TStreamVerdict{TVerdict::Whole, TEvidence::Structure}
+                                 : TStreamVerdict{TVerdict::Unknown, TEvidence::None};
+  return {TVerdict::CutShort, TEvidence::Structure};
+}
+
+}  // namespace quillot
