@@ -25,14 +25,15 @@ class TRecoveredFileOutput {
              uint64_t firstSector, const std::string& stream = {});
   // Appends one sector to the open file. The bytes must stay valid until Flush or Close.
   void Append(const uint8_t* sector, uint32_t bytesPerSec) {
+    // A run that does not continue the gathered one writes that first, which may end the recording.
+    if (accepting_ && pendingSize_ != 0 && sector != pendingBegin_ + pendingSize_) Flush();
     if (!accepting_) {
       if (open_) ++unwritten_;  // past the end of a trimmed file's recording
       return;
     }
-    if (pendingSize_ != 0 && sector == pendingBegin_ + pendingSize_) {
+    if (pendingSize_ != 0) {
       pendingSize_ += bytesPerSec;
     } else {
-      Flush();
       pendingBegin_ = sector;
       pendingSize_ = bytesPerSec;
     }

@@ -209,4 +209,37 @@ TEST(RecoveredFileOutput, TrimEndsAFileWhereItsStreamEndsAndTheVerdictIsTheUnits
   }
 }
 
+// A unit that must see what follows its end (an MP3's frame chain) may tell the end only in the next
+// run of sectors: the file already written is cut back to the end, also over a hole, and the sectors
+// after it count as unwritten.
+TEST(RecoveredFileOutput, AnEndToldLateCutsTheFileBack) {
+  const std::string mp3 = test::ReadText(std::string(QUILLOT_SOURCE_DIR) + "/samples/audio/reminder.mp3");
+  // 30301 bytes are 157 sectors of 193, or 30301 of one byte: the recording ends on a sector's last byte, and
+  // the end is told one run later, or some runs later.
+  for (const auto& [sector, after] : {std::pair<uint32_t, char>{193, '\xEE'}, {193, '\0'}, {1, '\xEE'}, {1, '\0'}}) {
+    ASSERT_EQ(mp3.size() % sector, 0u);
+    const uint64_t sectorsOfMp3 = mp3.size() / sector, junk = 600 / sector + 1;
+    std::vector<std::vector<uint8_t>> sectors;
+    for (size_t at = 0; at < mp3.size(); at += sector)
+      sectors.emplace_back(mp3.begin() + at, mp3.begin() + at + sector);
+    for (uint64_t i = 0; i < junk; ++i) sectors.emplace_back(sector, uint8_t(after));
+    TFakeDestination files;
+    TRecordingView view;
+    TRecoveredFileOutput out(files, view, "/o/");
+    out.Trim = true;
+    out.Start("mp3", "mp3", "MP3-Xing", 10, "mpeg-audio");
+    // Each sector from its own buffer: each is a run of its own.
+    for (const auto& s : sectors) out.Append(s.data(), sector);
+    out.Close();
+    SCOPED_TRACE(testing::Message() << "sectors of " << sector << (after == 0 ? ", zeros after" : ", junk after"));
+    EXPECT_TRUE(files.contents["/o/mp300001.mp3"] == mp3);
+    ASSERT_EQ(view.files.size(), 1u);
+    EXPECT_EQ(view.files[0].Bytes, mp3.size());
+    EXPECT_EQ(view.files[0].Sectors, sectorsOfMp3);
+    EXPECT_EQ(view.files[0].Unwritten.First, 10u + sectorsOfMp3);
+    EXPECT_EQ(view.files[0].Unwritten.Count, junk);
+    EXPECT_EQ(view.files[0].Verdict, TVerdict::Whole);
+  }
+}
+
 }  // namespace quillot
