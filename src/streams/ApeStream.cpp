@@ -52,14 +52,7 @@ TStreamAnswer TApeStream::Feed(const uint8_t* data, size_t size) {
         break;
     }
   }
-  switch (status_) {
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, 0};
-    case TStatus::NotMine:
-    case TStatus::NoLength: return {TStreamState::Unknown, 0};
-    case TStatus::Reading: break;
-  }
-  return {TStreamState::Continues, 0};
+  return AnswerFor(status_, end_, 0);
 }
 
 void TApeStream::OnDescriptor() {
@@ -85,13 +78,7 @@ void TApeStream::OnDescriptor() {
 }
 
 TStreamVerdict TApeStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Structure};
-    case TStatus::NotMine:
-    case TStatus::NoLength: return {TVerdict::Unknown, TEvidence::None};
-    case TStatus::Reading: break;
-  }
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
   if (phase_ == TPhase::Descriptor && partSize_ < 4) return {TVerdict::Unknown, TEvidence::None};
   if (phase_ == TPhase::Tags && !tags_.InsideTag()) return {TVerdict::Whole, TEvidence::Structure};
   return {TVerdict::CutShort, TEvidence::Structure};

@@ -9,6 +9,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 #include "streams/TrailingTags.h"
 
@@ -21,7 +22,7 @@ class TApeStream : public TStreamUnit {
 
  private:
   enum class TPhase { Descriptor, Body, Tags };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
 
   void OnDescriptor();
 

@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -17,7 +18,7 @@ class TAsfStream : public TStreamUnit {
 
  private:
   enum class TPhase { Header, ObjectHead, FileProperties, Skip };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
 
   bool Gather(const uint8_t*& data, size_t& size, size_t want);
   void OnHeader();

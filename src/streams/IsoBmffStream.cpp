@@ -228,33 +228,17 @@ void TIsoBmffStream::Break(uint64_t at) {
   brokeAt_ = at;
 }
 
-TStreamAnswer TIsoBmffStream::Answer() const {
-  switch (status_) {
-    case TStatus::Reading: return {TStreamState::Continues, 0};
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TStreamState::Unknown, 0};
-}
+TStreamAnswer TIsoBmffStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
 
 TStreamVerdict TIsoBmffStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Structure};
-    case TStatus::Reading:
-      // The bytes stopped right after a top-level box: the file may have ended there.
-      if (sawMoov_ && sawMdat_ && depth_ == 0 && phase_ == TPhase::Head && partSize_ == 0) {
-        return MediaFitsMdat() ? TStreamVerdict{TVerdict::Whole, TEvidence::Structure}
-                               : TStreamVerdict{TVerdict::Damaged, TEvidence::Structure};
-      }
-      if (pos_ > 0) return {TVerdict::CutShort, TEvidence::Structure};
-      break;
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
+  // The bytes stopped right after a top-level box: the file may have ended there.
+  if (sawMoov_ && sawMdat_ && depth_ == 0 && phase_ == TPhase::Head && partSize_ == 0) {
+    return MediaFitsMdat() ? TStreamVerdict{TVerdict::Whole, TEvidence::Structure}
+                           : TStreamVerdict{TVerdict::Damaged, TEvidence::Structure};
   }
-  return {TVerdict::Unknown, TEvidence::None};
+  if (pos_ > 0) return {TVerdict::CutShort, TEvidence::Structure};
+  return {};
 }
 
 }  // namespace quillot

@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -19,7 +20,7 @@ class TIsoBmffStream : public TStreamUnit {
 
  private:
   enum class TPhase { Head, LargeSize, Skip, TableHead, TableEntry };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
   enum class TTable { Offsets32, Offsets64, Sizes };
   static constexpr size_t kMaxDepth = 8;  // moov, trak, mdia, minf, stbl and room to spare
 

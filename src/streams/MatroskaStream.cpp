@@ -209,16 +209,7 @@ void TMatroskaStream::Break(uint64_t at, TEvidence evidence) {
   brokeBy_ = evidence;
 }
 
-TStreamAnswer TMatroskaStream::Answer() const {
-  switch (status_) {
-    case TStatus::Reading: return {TStreamState::Continues, 0};
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TStreamState::Unknown, 0};
-}
+TStreamAnswer TMatroskaStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
 
 TStreamVerdict TMatroskaStream::Close() {
   const TEvidence evidence = crcsHeld_ > 0 ? TEvidence::Checksums : TEvidence::Structure;

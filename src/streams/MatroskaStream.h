@@ -7,6 +7,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -18,7 +19,7 @@ class TMatroskaStream : public TStreamUnit {
 
  private:
   enum class TPhase { Id, Size, Skip, CrcPeek, CrcBody };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
   enum class TLevel { BeforeSegment, InSegment };
 
   bool Gather(const uint8_t*& data, size_t& size, size_t want);

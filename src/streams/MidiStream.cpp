@@ -118,28 +118,11 @@ void TMidiStream::OnChunkEnd() {
   phase_ = TPhase::ChunkHead;
 }
 
-TStreamAnswer TMidiStream::Answer() const {
-  switch (status_) {
-    case TStatus::Reading: return {TStreamState::Continues, 0};
-    case TStatus::Ended: return {TStreamState::Ended, pos_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TStreamState::Unknown, 0};
-}
+TStreamAnswer TMidiStream::Answer() const { return AnswerFor(status_, pos_, brokeAt_); }
 
 TStreamVerdict TMidiStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Structure};
-    case TStatus::Reading:
-      if (pos_ > 0) return {TVerdict::CutShort, TEvidence::Structure};
-      break;
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TVerdict::Unknown, TEvidence::None};
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
+  return pos_ > 0 ? TStreamVerdict{TVerdict::CutShort, TEvidence::Structure} : TStreamVerdict{};
 }
 
 }  // namespace quillot

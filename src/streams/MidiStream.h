@@ -7,6 +7,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -18,7 +19,7 @@ class TMidiStream : public TStreamUnit {
 
  private:
   enum class TPhase { Header, ChunkHead, Body };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
 
   bool Gather(const uint8_t*& data, size_t& size, size_t want);
   void OnHeader();

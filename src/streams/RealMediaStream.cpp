@@ -186,30 +186,14 @@ void TRealMediaStream::Break(uint64_t at) {
   brokeAt_ = at;
 }
 
-TStreamAnswer TRealMediaStream::Answer() const {
-  switch (status_) {
-    case TStatus::Reading: return {TStreamState::Continues, 0};
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TStreamState::Unknown, 0};
-}
+TStreamAnswer TRealMediaStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
 
 TStreamVerdict TRealMediaStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Structure};
-    case TStatus::Reading:
-      // The bytes stopped between two chunks, after the media: the file may have ended there.
-      if (phase_ == TPhase::ChunkHead && partSize_ == 0 && MayEndHere()) return {TVerdict::Whole, TEvidence::Structure};
-      if (pos_ > 0) return {TVerdict::CutShort, TEvidence::Structure};
-      break;
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TVerdict::Unknown, TEvidence::None};
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
+  // The bytes stopped between two chunks, after the media: the file may have ended there.
+  if (phase_ == TPhase::ChunkHead && partSize_ == 0 && MayEndHere()) return {TVerdict::Whole, TEvidence::Structure};
+  if (pos_ > 0) return {TVerdict::CutShort, TEvidence::Structure};
+  return {};
 }
 
 }  // namespace quillot

@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -19,7 +20,7 @@ class TRealMediaStream : public TStreamUnit {
 
  private:
   enum class TPhase { ChunkHead, EndMarker, Properties, DataHead, PacketHead, Skip };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
   // What the walk does once a Skip ends.
   enum class TAfterSkip { NextChunk, NextPacket };
 

@@ -148,28 +148,11 @@ void TRiffStream::OnChunkEnd() {
   status_ = wave_ && !sawData_ ? TStatus::NoLength : TStatus::Ended;
 }
 
-TStreamAnswer TRiffStream::Answer() const {
-  switch (status_) {
-    case TStatus::Reading: return {TStreamState::Continues, 0};
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TStreamState::Unknown, 0};
-}
+TStreamAnswer TRiffStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
 
 TStreamVerdict TRiffStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Structure};
-    case TStatus::Reading:
-      if (pos_ > 0) return {TVerdict::CutShort, TEvidence::Structure};
-      break;
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TVerdict::Unknown, TEvidence::None};
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
+  return pos_ > 0 ? TStreamVerdict{TVerdict::CutShort, TEvidence::Structure} : TStreamVerdict{};
 }
 
 }  // namespace quillot

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -15,7 +16,7 @@ class TRiffStream : public TStreamUnit {
 
  private:
   enum class TPhase { Header, ChunkHeader, Ds64, ChunkBody };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
 
   // Fills part_ up to want bytes; true when it holds them.
   bool Gather(const uint8_t*& data, size_t& size, size_t want);

@@ -33,10 +33,7 @@ TStreamAnswer TSizedStream::Feed(const uint8_t* data, size_t size) {
       OnSkipped();
     }
   }
-  return status_ == TStatus::Ended     ? TStreamAnswer{TStreamState::Ended, at_}
-         : status_ == TStatus::Broke   ? TStreamAnswer{TStreamState::Broke, at_}
-         : status_ == TStatus::Reading ? TStreamAnswer{TStreamState::Continues, 0}
-                                       : TStreamAnswer{TStreamState::Unknown, 0};
+  return AnswerFor(status_, at_, at_);
 }
 
 void TSizedStream::ReadField(size_t size) {
@@ -70,13 +67,7 @@ void TSizedStream::MayEndAt(uint64_t at) {
 }
 
 TStreamVerdict TSizedStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Structure};
-    case TStatus::NotMine:
-    case TStatus::NoLength: return {TVerdict::Unknown, TEvidence::None};
-    case TStatus::Reading: break;
-  }
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
   if (pos_ == 0) return {TVerdict::Unknown, TEvidence::None};
   return {mayEnd_ ? TVerdict::Whole : TVerdict::CutShort, TEvidence::Structure};
 }

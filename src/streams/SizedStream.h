@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -39,7 +40,7 @@ class TSizedStream : public TStreamUnit {
   bool FirstField() const { return fields_ == 0; }
 
  private:
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
   TStatus status_ = TStatus::Reading;
   std::array<uint8_t, kMaxField> field_{};
   size_t have_ = 0;

@@ -326,28 +326,12 @@ void TTrackerStream::Break(uint64_t at) {
   brokeAt_ = at;
 }
 
-TStreamAnswer TTrackerStream::Answer() const {
-  switch (status_) {
-    case TStatus::Reading: return {TStreamState::Continues, 0};
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TStreamState::Unknown, 0};
-}
+TStreamAnswer TTrackerStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
 
 TStreamVerdict TTrackerStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Structure};
-    case TStatus::Reading:
-      if (mode_ != TMode::Unsure) return {TVerdict::CutShort, TEvidence::Structure};
-      break;
-    case TStatus::NotMine:
-    case TStatus::NoLength: break;
-  }
-  return {TVerdict::Unknown, TEvidence::None};
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
+  if (mode_ != TMode::Unsure) return {TVerdict::CutShort, TEvidence::Structure};
+  return {};
 }
 
 }  // namespace quillot

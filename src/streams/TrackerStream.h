@@ -12,6 +12,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -24,7 +25,7 @@ class TTrackerStream : public TStreamUnit {
  private:
   enum class TMode { Unsure, Mod, Xm, S3m, It };
   enum class TPhase { Detect, Table, Skip, Record };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
   // The part read at the end of a skip.
   enum class TPart : uint8_t {
     S3mInstrument,

@@ -77,14 +77,7 @@ TStreamAnswer TTtaStream::Feed(const uint8_t* data, size_t size) {
         break;
     }
   }
-  switch (status_) {
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::NoLength: return {TStreamState::Unknown, 0};
-    case TStatus::Reading: break;
-  }
-  return {TStreamState::Continues, 0};
+  return AnswerFor(status_, end_, brokeAt_);
 }
 
 void TTtaStream::OnHeader() {

@@ -10,6 +10,7 @@
 #include <array>
 #include <vector>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 #include "streams/TrailingTags.h"
 
@@ -24,7 +25,7 @@ class TTtaStream : public TStreamUnit {
 
  private:
   enum class TPhase { Header, Table, TableCrc, FrameData, FrameCrc, Tags };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
 
   bool Gather(const uint8_t*& data, size_t& size, size_t want);
   void OnHeader();

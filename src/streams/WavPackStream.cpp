@@ -43,14 +43,7 @@ TStreamAnswer TWavPackStream::Feed(const uint8_t* data, size_t size) {
         break;
     }
   }
-  switch (status_) {
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::NoLength: return {TStreamState::Unknown, 0};
-    case TStatus::Reading: break;
-  }
-  return {TStreamState::Continues, 0};
+  return AnswerFor(status_, end_, brokeAt_);
 }
 
 void TWavPackStream::OnBoundaryBytes() {
@@ -132,13 +125,7 @@ void TWavPackStream::Break(uint64_t at) {
 }
 
 TStreamVerdict TWavPackStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Structure};
-    case TStatus::NotMine:
-    case TStatus::NoLength: return {TVerdict::Unknown, TEvidence::None};
-    case TStatus::Reading: break;
-  }
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
   if (blocks_ == 0) return {TVerdict::Unknown, TEvidence::None};
   const bool between = (phase_ == TPhase::Boundary && partSize_ == 0) || (phase_ == TPhase::Tags && !tags_.InsideTag());
   if (between && Done() && !groupOpen_) return {TVerdict::Whole, TEvidence::Structure};

@@ -10,6 +10,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 #include "streams/TrailingTags.h"
 
@@ -22,7 +23,7 @@ class TWavPackStream : public TStreamUnit {
 
  private:
   enum class TPhase { Boundary, Body, Tags };
-  enum class TStatus { Reading, Ended, Broke, NotMine, NoLength };
+  using TStatus = TStreamStatus;
 
   void OnBoundaryBytes();
   void OnBlockHeader();

@@ -33,6 +33,20 @@ TEST(Crc, ChecksAndSlicingAgreeWithOneByteAtATime) {
       EXPECT_EQ(Crc16(0x1234, p, n), c16);
       EXPECT_EQ(Crc32(0x89ABCDEF, p, n), c32);
     }
+  // Long runs fold sixteen bytes at a time where the processor can: the same values at every length
+  // around the block sizes, and over a page's worth.
+  const test::TBytes longer = test::RandomBytes(5000, 8);
+  for (size_t n : {63, 64, 65, 79, 80, 81, 127, 128, 129, 1000, 4999}) {
+    SCOPED_TRACE(n);
+    uint16_t c16 = 0xBEEF;
+    uint32_t c32 = 0x12345678;
+    for (size_t i = 0; i < n; ++i) {
+      c16 = Crc16Byte(c16, longer[i + 1]);
+      c32 = Crc32Byte(c32, longer[i + 1]);
+    }
+    EXPECT_EQ(Crc16(0xBEEF, longer.data() + 1, n), c16);
+    EXPECT_EQ(Crc32(0x12345678, longer.data() + 1, n), c32);
+  }
 }
 
 }  // namespace quillot

@@ -1,0 +1,32 @@
+// Where a unit that walks its stream stands, and what that answers: most units settle the same way.
+#pragma once
+
+#include <cstdint>
+
+#include "streams/StreamUnit.h"
+
+namespace quillot {
+
+// NoLength: the stream is the unit's, but carries no length it can trust.
+enum class TStreamStatus { Reading, Ended, Broke, NotMine, NoLength };
+
+// Continues while reading, Ended at end, Broke at brokeAt, Unknown otherwise.
+inline TStreamAnswer AnswerFor(TStreamStatus status, uint64_t end, uint64_t brokeAt) {
+  switch (status) {
+    case TStreamStatus::Reading: return {TStreamState::Continues, 0};
+    case TStreamStatus::Ended: return {TStreamState::Ended, end};
+    case TStreamStatus::Broke: return {TStreamState::Broke, brokeAt};
+    case TStreamStatus::NotMine:
+    case TStreamStatus::NoLength: break;
+  }
+  return {TStreamState::Unknown, 0};
+}
+
+// The verdict once settled: whole on the evidence given, damaged on the structure, or unknown.
+inline TStreamVerdict SettledVerdict(TStreamStatus status, TEvidence evidence = TEvidence::Structure) {
+  if (status == TStreamStatus::Ended) return {TVerdict::Whole, evidence};
+  if (status == TStreamStatus::Broke) return {TVerdict::Damaged, TEvidence::Structure};
+  return {};
+}
+
+}  // namespace quillot
