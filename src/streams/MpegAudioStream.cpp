@@ -143,7 +143,8 @@ TStreamAnswer TMpegAudioStream::Feed(const uint8_t* data, size_t size) {
           phase_ = TPhase::Boundary;
         break;
       case TPhase::Boundary:
-        Gather(data, size, partSize_ + 1);
+        // A frame header's four bytes at once where they are there, else what came.
+        Gather(data, size, std::max<size_t>(partSize_ + 1, std::min<size_t>(4, partSize_ + size)));
         OnBoundaryBytes();
         break;
       case TPhase::Frame:
