@@ -51,13 +51,7 @@ TStreamAnswer TAc3Stream::Feed(const uint8_t* data, size_t size) {
       phase_ = TPhase::Header;
     }
   }
-  switch (status_) {
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, frameStart_};
-    case TStatus::NotMine: return {TStreamState::Unknown, 0};
-    case TStatus::Reading: break;
-  }
-  return {TStreamState::Continues, 0};
+  return AnswerFor(status_, end_, frameStart_);
 }
 
 void TAc3Stream::OnHeader() {
@@ -102,25 +96,16 @@ void TAc3Stream::OnHeader() {
 }
 
 void TAc3Stream::EndChain(uint64_t at) {
-  if (frames_ >= kMinFrames) {
-    status_ = TStatus::Ended;
-    end_ = at;
-  } else {
-    status_ = TStatus::NotMine;
-  }
+  status_ = ChainEnd(frames_, kMinFrames);
+  end_ = at;
 }
 
 TStreamVerdict TAc3Stream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, ByChecksums()};
-    case TStatus::Broke: return {TVerdict::Damaged, TEvidence::Checksums};
-    case TStatus::NotMine: return {TVerdict::Unknown, TEvidence::None};
-    case TStatus::Reading: break;
-  }
+  // A frame breaks only by its CRCs.
+  if (status_ == TStatus::Broke) return {TVerdict::Damaged, TEvidence::Checksums};
+  if (status_ != TStatus::Reading) return SettledVerdict(status_, ByChecksums());
   if (frames_ == 0 && phase_ == TPhase::Header) return {TVerdict::Unknown, TEvidence::None};
-  if (phase_ == TPhase::Header && partSize_ == 0)
-    return frames_ >= kMinFrames ? TStreamVerdict{TVerdict::Whole, ByChecksums()}
-                                 : TStreamVerdict{TVerdict::Unknown, TEvidence::None};
+  if (phase_ == TPhase::Header && partSize_ == 0) return StoppedAfterFrame(frames_, kMinFrames, ByChecksums());
   return {TVerdict::CutShort, frames_ > 0 ? ByChecksums() : TEvidence::Structure};
 }
 

@@ -9,6 +9,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -22,7 +23,7 @@ class TAc3Stream : public TStreamUnit {
 
  private:
   enum class TPhase { Header, Body };
-  enum class TStatus { Reading, Ended, Broke, NotMine };
+  using TStatus = TStreamStatus;
 
   void OnHeader();
   void EndChain(uint64_t at);

@@ -56,33 +56,18 @@ TStreamAnswer TAmrStream::Feed(const uint8_t* data, size_t size) {
       }
     }
   }
-  switch (status_) {
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::NotMine: return {TStreamState::Unknown, 0};
-    case TStatus::Reading: break;
-  }
-  return {TStreamState::Continues, 0};
+  return AnswerFor(status_, end_, 0);
 }
 
 void TAmrStream::EndChain(uint64_t at) {
-  if (frames_ >= kMinFrames) {
-    status_ = TStatus::Ended;
-    end_ = at;
-  } else {
-    status_ = TStatus::NotMine;
-  }
+  status_ = ChainEnd(frames_, kMinFrames);
+  end_ = at;
 }
 
 TStreamVerdict TAmrStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::NotMine: return {TVerdict::Unknown, TEvidence::None};
-    case TStatus::Reading: break;
-  }
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
   if (phase_ == TPhase::Magic) return {TVerdict::Unknown, TEvidence::None};
-  if (phase_ == TPhase::Header)
-    return frames_ >= kMinFrames ? TStreamVerdict{TVerdict::Whole, TEvidence::Structure}
-                                 : TStreamVerdict{TVerdict::Unknown, TEvidence::None};
+  if (phase_ == TPhase::Header) return StoppedAfterFrame(frames_, kMinFrames, TEvidence::Structure);
   return {TVerdict::CutShort, TEvidence::Structure};
 }
 

@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -21,7 +22,7 @@ class TAmrStream : public TStreamUnit {
 
  private:
   enum class TPhase { Magic, Header, Body };
-  enum class TStatus { Reading, Ended, NotMine };
+  using TStatus = TStreamStatus;
 
   void EndChain(uint64_t at);
 

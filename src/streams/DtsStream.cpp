@@ -38,12 +38,7 @@ TStreamAnswer TDtsStream::Feed(const uint8_t* data, size_t size) {
     pos_ += skip;
     if (pos_ == frameEnd_) phase_ = TPhase::Header;
   }
-  switch (status_) {
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::NotMine: return {TStreamState::Unknown, 0};
-    case TStatus::Reading: break;
-  }
-  return {TStreamState::Continues, 0};
+  return AnswerFor(status_, end_, 0);
 }
 
 void TDtsStream::OnHeader() {
@@ -71,24 +66,14 @@ void TDtsStream::OnHeader() {
 }
 
 void TDtsStream::EndChain(uint64_t at) {
-  if (frames_ >= kMinFrames) {
-    status_ = TStatus::Ended;
-    end_ = at;
-  } else {
-    status_ = TStatus::NotMine;
-  }
+  status_ = ChainEnd(frames_, kMinFrames);
+  end_ = at;
 }
 
 TStreamVerdict TDtsStream::Close() {
-  switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, TEvidence::Structure};
-    case TStatus::NotMine: return {TVerdict::Unknown, TEvidence::None};
-    case TStatus::Reading: break;
-  }
+  if (status_ != TStatus::Reading) return SettledVerdict(status_);
   if (frames_ == 0) return {TVerdict::Unknown, TEvidence::None};
-  if (phase_ == TPhase::Header && partSize_ == 0)
-    return frames_ >= kMinFrames ? TStreamVerdict{TVerdict::Whole, TEvidence::Structure}
-                                 : TStreamVerdict{TVerdict::Unknown, TEvidence::None};
+  if (phase_ == TPhase::Header && partSize_ == 0) return StoppedAfterFrame(frames_, kMinFrames, TEvidence::Structure);
   return {TVerdict::CutShort, TEvidence::Structure};
 }
 

@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -21,7 +22,7 @@ class TDtsStream : public TStreamUnit {
 
  private:
   enum class TPhase { Header, Body };
-  enum class TStatus { Reading, Ended, NotMine };
+  using TStatus = TStreamStatus;
 
   void OnHeader();
   void EndChain(uint64_t at);

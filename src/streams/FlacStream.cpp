@@ -341,7 +341,7 @@ void TFlacStream::CheckFrameLength() {
   if (status_ == TStatus::Reading && frameOpen_ && !inLastFrame_ && pos_ - frameStart_ > maxFrameSize_ + 16) {
     // Without a total the open frame may simply have been the last.
     if (totalSamples_ == 0)
-      status_ = TStatus::Lost;
+      status_ = TStatus::NoLength;
     else
       Break(frameStart_, TEvidence::Checksums);
   }
@@ -464,7 +464,7 @@ TStreamAnswer TFlacStream::Answer() const {
     case TStatus::Ended: return {TStreamState::Ended, end_};
     case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
     case TStatus::NotMine:
-    case TStatus::Lost: return {TStreamState::Unknown, 0};
+    case TStatus::NoLength: return {TStreamState::Unknown, 0};
     case TStatus::Reading: break;
   }
   // Without a total the stream carries no length.
@@ -477,7 +477,7 @@ TStreamVerdict TFlacStream::Close() {
     case TStatus::Ended: return {TVerdict::Whole, checksums_ ? TEvidence::Checksums : TEvidence::Structure};
     case TStatus::Broke: return {TVerdict::Damaged, brokeBy_};
     case TStatus::NotMine:
-    case TStatus::Lost: return {TVerdict::Unknown, TEvidence::None};
+    case TStatus::NoLength: return {TVerdict::Unknown, TEvidence::None};
     case TStatus::Reading: break;
   }
   if (pos_ == 0 || (sawStreamInfo_ && totalSamples_ == 0)) return {TVerdict::Unknown, TEvidence::None};

@@ -7,6 +7,7 @@
 #include <array>
 #include <vector>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -27,8 +28,8 @@ class TFlacStream : public TStreamUnit {
 
  private:
   enum class TPhase { Magic, BlockHeader, StreamInfo, BlockBody, Frames };
-  // Lost: a stream without a total whose frames can no longer be followed.
-  enum class TStatus { Reading, Ended, Broke, NotMine, Lost };
+  // NoLength: also a stream without a total whose frames can no longer be followed.
+  using TStatus = TStreamStatus;
   enum class TParse { NeedMore, Invalid, Valid };
   struct TCandidate {
     uint64_t At = 0;

@@ -262,7 +262,7 @@ void TMpegAudioStream::OnFrame() {
   }
   // A frame of the stream past a full count: the header claimed less than was recorded.
   if (CountReached()) {
-    status_ = TStatus::Lost;
+    status_ = TStatus::NoLength;
     return;
   }
   if (h.Protected) {
@@ -326,23 +326,14 @@ TEvidence TMpegAudioStream::Evidence() const {
   return checkedFrames_ == frames_ && frames_ > 0 ? TEvidence::Checksums : TEvidence::Structure;
 }
 
-TStreamAnswer TMpegAudioStream::Answer() const {
-  switch (status_) {
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::Lost: return {TStreamState::Unknown, 0};
-    case TStatus::Reading: break;
-  }
-  return {TStreamState::Continues, 0};
-}
+TStreamAnswer TMpegAudioStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
 
 TStreamVerdict TMpegAudioStream::Close() {
   switch (status_) {
     case TStatus::Ended: return {TVerdict::Whole, Evidence()};
     case TStatus::Broke: return {TVerdict::Damaged, brokeBy_};
     case TStatus::NotMine:
-    case TStatus::Lost: return {TVerdict::Unknown, TEvidence::None};
+    case TStatus::NoLength: return {TVerdict::Unknown, TEvidence::None};
     case TStatus::Reading: break;
   }
   if (frames_ == 0) {

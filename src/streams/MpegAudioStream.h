@@ -17,6 +17,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 #include "streams/TrailingTags.h"
 
@@ -46,7 +47,8 @@ class TMpegAudioStream : public TStreamUnit {
 
  private:
   enum class TPhase { Start, Id3v2, Zeros, Boundary, Frame, Skip, Tags };
-  enum class TStatus { Reading, Ended, Broke, NotMine, Lost };
+  // NoLength: a stream that can no longer be followed.
+  using TStatus = TStreamStatus;
   static constexpr size_t kFrameProbe = 56;  // a Layer III frame's bytes that hold a Xing or VBRI header
 
   bool Gather(const uint8_t*& data, size_t& size, size_t want);

@@ -112,7 +112,7 @@ void TOggStream::OnPageEnd() {
       return;
     }
     if (streamCount_ == streams_.size()) {
-      status_ = TStatus::Lost;
+      status_ = TStatus::NoLength;
       return;
     }
     stream = &streams_[streamCount_++];
@@ -162,23 +162,14 @@ void TOggStream::Break(uint64_t at, TEvidence evidence) {
   brokeBy_ = evidence;
 }
 
-TStreamAnswer TOggStream::Answer() const {
-  switch (status_) {
-    case TStatus::Ended: return {TStreamState::Ended, end_};
-    case TStatus::Broke: return {TStreamState::Broke, brokeAt_};
-    case TStatus::NotMine:
-    case TStatus::Lost: return {TStreamState::Unknown, 0};
-    case TStatus::Reading: break;
-  }
-  return {TStreamState::Continues, 0};
-}
+TStreamAnswer TOggStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
 
 TStreamVerdict TOggStream::Close() {
   switch (status_) {
     case TStatus::Ended: return {TVerdict::Whole, ByChecksums()};
     case TStatus::Broke: return {TVerdict::Damaged, brokeBy_};
     case TStatus::NotMine:
-    case TStatus::Lost: return {TVerdict::Unknown, TEvidence::None};
+    case TStatus::NoLength: return {TVerdict::Unknown, TEvidence::None};
     case TStatus::Reading: break;
   }
   if (pos_ == 0) return {TVerdict::Unknown, TEvidence::None};

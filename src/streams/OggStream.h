@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -22,8 +23,8 @@ class TOggStream : public TStreamUnit {
 
  private:
   enum class TPhase { Header, Segments, Body, Next };
-  // Lost: more logical streams than the table holds.
-  enum class TStatus { Reading, Ended, Broke, NotMine, Lost };
+  // NoLength: also more logical streams than the table holds.
+  using TStatus = TStreamStatus;
   struct TLogical {
     uint32_t Serial = 0;
     uint32_t Sequence = 0;  // of its last page

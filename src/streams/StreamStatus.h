@@ -29,4 +29,15 @@ inline TStreamVerdict SettledVerdict(TStreamStatus status, TEvidence evidence = 
   return {};
 }
 
+// A chain of frames that carries no length of its own ends where the next bytes are no frame of it; it is a
+// stream at all only after minFrames frames.
+inline TStreamStatus ChainEnd(uint64_t frames, uint64_t minFrames) {
+  return frames >= minFrames ? TStreamStatus::Ended : TStreamStatus::NotMine;
+}
+
+// Bytes that stopped right after a frame of such a chain: whole once the chain is long enough to trust.
+inline TStreamVerdict StoppedAfterFrame(uint64_t frames, uint64_t minFrames, TEvidence evidence) {
+  return frames >= minFrames ? TStreamVerdict{TVerdict::Whole, evidence} : TStreamVerdict{};
+}
+
 }  // namespace quillot
