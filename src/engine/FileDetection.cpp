@@ -140,9 +140,19 @@ TFileDetection::TRuleAnswer TFileDetection::Evaluate(const Alternative& alt, ptr
   return alt.canMatch && alt.ruleCount > 0 ? TRuleAnswer::Match : TRuleAnswer::NoMatch;
 }
 
-const TFormat* TFileDetection::MatchPlain(const uint8_t* sector) const {
+const TFormat* TFileDetection::MatchPlain(const uint8_t* sector) const { return MatchFrom(sector, 0); }
+
+const TFormat* TFileDetection::MatchAfter(const uint8_t* sector, const TFormat* format) const {
+  size_t first = 0;
+  for (size_t i = 0; i < alternatives_.size(); ++i)
+    if (alternatives_[i].format == format) first = i + 1;
+  return first == 0 ? nullptr : MatchFrom(sector, first);
+}
+
+const TFormat* TFileDetection::MatchFrom(const uint8_t* sector, size_t first) const {
   const ptrdiff_t base = sector - bufBegin_;
-  for (const Alternative& alt : alternatives_) {
+  for (size_t i = first; i < alternatives_.size(); ++i) {
+    const Alternative& alt = alternatives_[i];
     // A read outside the buffer is an error: the whole test of this sector answers no match.
     const TRuleAnswer answer = Evaluate(alt, base);
     if (answer == TRuleAnswer::OutsideBuffer) return nullptr;

@@ -29,6 +29,9 @@ class TFileDetection {
   const TFormat* Match(const uint8_t* sector) const;
   // The same answer, found by trying every rule in catalogue order with no index.
   const TFormat* MatchPlain(const uint8_t* sector) const;
+  // The first searched format after format (in catalogue order) that matches: the next answer once a
+  // match was turned down.
+  const TFormat* MatchAfter(const uint8_t* sector, const TFormat* format) const;
 
   // On a match fills prefix and extension and answers true; otherwise leaves them as they were.
   bool DetectFileStart(const uint8_t* sector, uint32_t bytesPerSec, std::string& prefix, std::string& extension) const;
@@ -57,6 +60,8 @@ class TFileDetection {
   // the test of the whole sector.
   enum class TRuleAnswer { NoMatch, Match, OutsideBuffer };
   TRuleAnswer Evaluate(const Alternative& alt, ptrdiff_t base) const;
+  // Tries the alternatives from number first on, in order, with no index.
+  const TFormat* MatchFrom(const uint8_t* sector, size_t first) const;
   void BuildIndex();
 
   std::vector<Rule> rules_;

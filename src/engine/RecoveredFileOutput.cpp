@@ -116,6 +116,12 @@ size_t TRecoveredFileOutput::FollowStream(const uint8_t* data, size_t size, size
   return keep;
 }
 
+bool TRecoveredFileOutput::StreamContinuesInto(const uint8_t* sector, size_t size) {
+  if (!open_ || !unit_) return false;
+  Flush();
+  return accepting_ && answer_.State == TStreamState::Continues && unit_->ContinuesWith(sector, size);
+}
+
 void TRecoveredFileOutput::Flush() {
   if (!open_ || pendingSize_ == 0) return;
   const uint8_t* data = pendingBegin_;

@@ -44,6 +44,10 @@ class TRecoveredFileOutput {
   void MarkUnreadable(uint64_t sector) {
     if (open_) current_.UnreadableSectors.push_back(sector);
   }
+  // Whether the open file's stream goes on into the sector about to be appended, as its unit tells from
+  // everything before it (a frame chain that lands on the sector's first byte, a page that starts there):
+  // a match there that needs a check is then no start. Writes what was gathered first.
+  bool StreamContinuesInto(const uint8_t* sector, size_t size);
   // Writes what Append gathered; run before the buffer holding it is reused.
   void Flush();
   void Close();

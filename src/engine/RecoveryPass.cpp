@@ -5,12 +5,14 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "drive/SameDevice.h"
 #include "engine/FileDetection.h"
 #include "engine/RecoveredFileOutput.h"
 #include "i18n/Messages.h"
 #include "platform/ProgramFolder.h"
+#include "streams/StartCheck.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -68,6 +70,11 @@ struct TRecoveryPass::TPassRun {
   TFileDetection detection;
   std::unique_ptr<uint8_t[]> buffer;
   std::optional<TRecoveredFileOutput> output;  // empty when the start failed
+  // The sectors after the chunk, read once for the start checks near its end.
+  std::vector<uint8_t> lookahead;
+  uint64_t lookaheadAt = UINT64_MAX;  // the sector they begin at
+  bool lookaheadEnds = false;         // nothing follows them: the drive's end, or they could not be read
+  std::vector<uint8_t> checkBytes;
 };
 
 void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList& catalogue) {
@@ -197,7 +204,6 @@ void TRecoveryPass::ReadChunk(TPassRun& run) {
 // Scan: tests and hands on the run.sectors sectors at the buffer's start, from run.current on; leaves
 // run.current past them and every append written out, so the buffer can be read into again.
 void TRecoveryPass::ScanChunk(TPassRun& run) {
-  const TFileDetection& detection = run.detection;
   TRecoveredFileOutput& output = *run.output;
   const uint32_t bytesPerSec = run.bytesPerSec;
   const uint32_t n = run.sectors;
@@ -205,7 +211,7 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
   const uint8_t* sector = run.buffer.get();
   for (uint32_t k = 0; k < n; ++k, ++current, sector += bytesPerSec) {
     view_.OnSector(current);
-    if (const TFormat* format = detection.Match(sector)) {
+    if (const TFormat* format = StartAt(run, k, sector)) {
       output.Close();
       output.Start(format->FilePrefix, format->FileExtension, format->Title, current, format->Stream);
       FilesFound = output.FilesFound;
@@ -216,6 +222,49 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
   if (run.unreadable) output.MarkUnreadable(run.current);
   run.current = current;
   output.Flush();
+}
+
+const TFormat* TRecoveryPass::StartAt(TPassRun& run, uint32_t k, const uint8_t* sector) {
+  const TFormat* format = run.detection.Match(sector);
+  while (format && !format->Check.empty() && !CheckedStartHolds(run, k, sector, *format))
+    format = run.detection.MatchAfter(sector, format);
+  return format;
+}
+
+bool TRecoveryPass::CheckedStartHolds(TPassRun& run, uint32_t k, const uint8_t* sector, const TFormat& format) {
+  // A start does not split a recording: where the open file's stream goes on, the match is its own data.
+  if (run.output->StreamContinuesInto(sector, size_t(run.sectors - k) * run.bytesPerSec)) return false;
+  size_t size = 0;
+  bool ends = false;
+  const uint8_t* bytes = CheckBytes(run, k, size, ends);
+  return CheckStart(format.Check, bytes, size, ends, run.bytesPerSec) != TStartCheck::Refused;
+}
+
+const uint8_t* TRecoveryPass::CheckBytes(TPassRun& run, uint32_t k, size_t& size, bool& ends) {
+  const size_t bps = run.bytesPerSec;
+  const uint8_t* at = run.buffer.get() + k * bps;
+  const size_t inChunk = (run.sectors - k) * bps;
+  ends = false;
+  if (inChunk >= kStartCheckBytes) {
+    size = kStartCheckBytes;
+    return at;
+  }
+  // Near the chunk's end: the sectors after it are read once, and read again with the next chunk.
+  const uint64_t next = run.current + run.sectors;
+  if (run.lookaheadAt != next) {
+    run.lookaheadAt = next;
+    const uint64_t want = std::min<uint64_t>((kStartCheckBytes + bps - 1) / bps, run.total - next);
+    run.lookahead.resize(want * bps);
+    const bool read = want > 0 &&
+                      ReadSectors(run.options.DriveNumber, next, static_cast<uint16_t>(want), run.lookahead.data());
+    if (!read) run.lookahead.clear();
+    run.lookaheadEnds = !read || next + want == run.total;
+  }
+  run.checkBytes.assign(at, at + inChunk);
+  run.checkBytes.insert(run.checkBytes.end(), run.lookahead.begin(), run.lookahead.end());
+  ends = run.lookaheadEnds && run.checkBytes.size() <= kStartCheckBytes;
+  size = std::min(run.checkBytes.size(), kStartCheckBytes);
+  return run.checkBytes.data();
 }
 
 // End: closes the open file, decides the outcome from the flags, logs its line and leaves the pass

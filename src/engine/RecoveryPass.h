@@ -67,6 +67,13 @@ class TRecoveryPass {
   bool MoreChunks(const TPassRun& run) const;
   void ReadChunk(TPassRun& run);
   void ScanChunk(TPassRun& run);
+  // The format whose file starts at sector k of the chunk, or nullptr: the first match whose check, if it
+  // needs one, holds.
+  const TFormat* StartAt(TPassRun& run, uint32_t k, const uint8_t* sector);
+  bool CheckedStartHolds(TPassRun& run, uint32_t k, const uint8_t* sector, const TFormat& format);
+  // The bytes a start check at sector k reads: from the chunk, and past its end from one read of the
+  // sectors that follow it; ends tells that nothing follows them.
+  const uint8_t* CheckBytes(TPassRun& run, uint32_t k, size_t& size, bool& ends);
   void EndPass(TPassRun& run);
 
   TRecoveryView& view_;

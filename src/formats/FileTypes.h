@@ -20,6 +20,9 @@ class TFormat {
   std::string ScanBytes;
   // The stream unit that knows where this format's recordings end ("riff", "flac"); empty for none.
   std::string Stream;
+  // The stream unit that must confirm a match before it counts as a start ("mpeg-audio"): for signatures
+  // that are only a frame header, which also occur inside other files. Empty: every match is a start.
+  std::string Check;
   int32_t AlternativeCount = 0;
 
   // The entries of alternative n (0-based) of the trimmed ScanBytes, split at its commas.

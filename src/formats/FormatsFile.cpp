@@ -58,6 +58,7 @@ void TDataStorage::LoadFormats(const std::string& path) {
     ReadText(ini, entry, "ScanBytes", format->ScanBytes);
     format->ScanBytes = ReplaceAll(format->ScanBytes, "%$", "\r\n");
     ReadText(ini, entry, "Stream", format->Stream);
+    ReadText(ini, entry, "Check", format->Check);
     Formats.Add(std::move(format));
   }
 }
@@ -84,6 +85,7 @@ bool TDataStorage::SaveFormats(const std::string& path) {
     ini.Write(f->Title, "ScanBytes", EncodeScanBytes(f->ScanBytes));
     // Only where a format has a unit, so a catalogue without units is written as before.
     if (!f->Stream.empty()) ini.Write(f->Title, "Stream", f->Stream);
+    if (!f->Check.empty()) ini.Write(f->Title, "Check", f->Check);
   }
   std::string error;
   if (ini.Save(path, &error)) return true;

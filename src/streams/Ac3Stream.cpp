@@ -48,10 +48,15 @@ TStreamAnswer TAc3Stream::Feed(const uint8_t* data, size_t size) {
       checkAt_ = frameEnd_;
     } else {
       ++frames_;
+      chainEnd_ = frameEnd_;
       phase_ = TPhase::Header;
     }
   }
   return AnswerFor(status_, end_, frameStart_);
+}
+
+bool TAc3Stream::ContinuesWith(const uint8_t* next, size_t size) const {
+  return phase_ == TPhase::Header && partSize_ == 0 && frames_ > 0 && size >= 2 && next[0] == 0x0B && next[1] == 0x77;
 }
 
 void TAc3Stream::OnHeader() {

@@ -18,7 +18,14 @@ class TAc3Stream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) override;
   TStreamVerdict Close() override;
+  bool ContinuesWith(const uint8_t* next, size_t size) const override;
+  uint64_t ChainedFrames() const override { return frames_; }
+  uint64_t LastFrameEnd() const override { return chainEnd_; }
+  uint64_t FramesToConfirmStart() const override { return kFramesToConfirmStart; }
 
+  // A frame is confirmed by its sync word and its CRC-16s (E-AC-3: one): at a random position once in 2^32 at
+  // least. Three in a row, as for the other frame chains.
+  static constexpr uint64_t kFramesToConfirmStart = 3;
   static constexpr uint64_t kMinFrames = 2;
 
  private:
@@ -38,6 +45,7 @@ class TAc3Stream : public TStreamUnit {
   uint64_t frameEnd_ = 0;
   uint16_t crc_ = 0;
   uint64_t frames_ = 0;
+  uint64_t chainEnd_ = 0;  // of the last whole frame
   bool enhanced_ = false;  // E-AC-3
   uint8_t rateCode_ = 0;
   uint64_t end_ = 0;

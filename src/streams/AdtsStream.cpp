@@ -26,6 +26,16 @@ TStreamAnswer TAdtsStream::Feed(const uint8_t* data, size_t size) {
   return AnswerFor(status_, end_, 0);
 }
 
+uint32_t TAdtsStream::StreamBits(const uint8_t* p) {
+  // The private and copy bits may differ from frame to frame.
+  return uint32_t(p[1] & 0x09) << 16 | (p[2] & 0xFC) << 8 | (p[2] & 1) << 2 | p[3] >> 6;
+}
+
+bool TAdtsStream::ContinuesWith(const uint8_t* next, size_t size) const {
+  return phase_ == TPhase::Header && partSize_ == 0 && frames_ > 0 && size >= 4 && next[0] == 0xFF &&
+         (next[1] & 0xF6) == 0xF0 && StreamBits(next) == stream_;
+}
+
 void TAdtsStream::OnHeader() {
   const uint8_t* p = part_.data();
   const uint64_t start = pos_ - 7;
@@ -34,8 +44,7 @@ void TAdtsStream::OnHeader() {
   const uint32_t rateIndex = (p[2] >> 2) & 15;
   const uint32_t length = uint32_t(p[3] & 3) << 11 | p[4] << 3 | p[5] >> 5;
   const uint32_t blocks = (p[6] & 3) + 1u;
-  // ID, profile, rate and channel configuration; the private and copy bits may differ.
-  const uint32_t stream = uint32_t(p[1] & 0x08) << 16 | (p[2] & 0xFC) << 8 | (p[2] & 1) << 2 | p[3] >> 6;
+  const uint32_t stream = StreamBits(p);
   // Each raw block of a protected frame carries its own CRC word after the header's.
   const uint32_t headerSize = protectedFrame ? 7 + 2 * blocks : 7;
   if (rateIndex > 12 || length <= headerSize || (frames_ > 0 && stream != stream_)) {

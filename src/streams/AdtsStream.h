@@ -17,13 +17,22 @@ class TAdtsStream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) override;
   TStreamVerdict Close() override;
+  bool ContinuesWith(const uint8_t* next, size_t size) const override;
+  uint64_t ChainedFrames() const override { return frames_; }
+  uint64_t LastFrameEnd() const override { return frameEnd_; }
+  uint64_t FramesToConfirmStart() const override { return kFramesToConfirmStart; }
 
   static constexpr uint64_t kMinFrames = 4;
+  // A header at a random position is valid about once in 2^14, and one more in its place (the sync, the layer
+  // and the stream's bits) about once in 2^25: three in a row leave a false start once in 2^64 sector starts.
+  static constexpr uint64_t kFramesToConfirmStart = 3;
 
  private:
   enum class TPhase { Header, Body };
   using TStatus = TStreamStatus;
 
+  // The header bits every frame of one stream shares: ID, protection, profile, rate and channels.
+  static uint32_t StreamBits(const uint8_t* p);
   void OnHeader();
   void EndChain(uint64_t at);
 

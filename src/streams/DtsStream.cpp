@@ -41,6 +41,11 @@ TStreamAnswer TDtsStream::Feed(const uint8_t* data, size_t size) {
   return AnswerFor(status_, end_, 0);
 }
 
+bool TDtsStream::ContinuesWith(const uint8_t* next, size_t size) const {
+  return phase_ == TPhase::Header && partSize_ == 0 && frames_ > 0 && size >= 4 &&
+         std::memcmp(next, littleEndian_ ? kSyncLittle : kSyncBig, 4) == 0;
+}
+
 void TDtsStream::OnHeader() {
   const uint64_t start = pos_ - 10;
   partSize_ = 0;

@@ -17,7 +17,14 @@ class TDtsStream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) override;
   TStreamVerdict Close() override;
+  bool ContinuesWith(const uint8_t* next, size_t size) const override;
+  uint64_t ChainedFrames() const override { return frames_; }
+  uint64_t LastFrameEnd() const override { return frameEnd_; }
+  uint64_t FramesToConfirmStart() const override { return kFramesToConfirmStart; }
 
+  // A header is its 32-bit sync word and fields that must agree with the stream's: three in a row, as for the
+  // other frame chains.
+  static constexpr uint64_t kFramesToConfirmStart = 3;
   static constexpr uint64_t kMinFrames = 8;
 
  private:

@@ -185,9 +185,7 @@ void TMpegAudioStream::OnBoundaryBytes() {
   const uint64_t at = pos_ - partSize_;
   TMpegFrameHeader h;
   if (partSize_ < 4 && p[0] == 0xFF && (partSize_ < 2 || (p[1] & 0xE0) == 0xE0)) return;
-  if (partSize_ >= 4 && ParseMpegFrameHeader(p, h) &&
-      (frames_ == 0 || (h.Version == first_.Version && h.Layer == first_.Layer && h.RateIndex == first_.RateIndex &&
-                        IsMono(h) == IsMono(first_)))) {
+  if (partSize_ >= 4 && ParseMpegFrameHeader(p, h) && (frames_ == 0 || SameStream(h))) {
     frameStart_ = at;
     phase_ = TPhase::Frame;
     return;
@@ -201,6 +199,17 @@ void TMpegAudioStream::OnBoundaryBytes() {
   tags_.Start(at);
   if (tags_.Feed(p, partSize_)) EndChain(tags_.End());
   partSize_ = 0;
+}
+
+bool TMpegAudioStream::SameStream(const TMpegFrameHeader& h) const {
+  return h.Version == first_.Version && h.Layer == first_.Layer && h.Protected == first_.Protected &&
+         h.RateIndex == first_.RateIndex && IsMono(h) == IsMono(first_);
+}
+
+bool TMpegAudioStream::ContinuesWith(const uint8_t* next, size_t size) const {
+  TMpegFrameHeader h;
+  return phase_ == TPhase::Boundary && partSize_ == 0 && frames_ > 0 && size >= 4 && ParseMpegFrameHeader(next, h) &&
+         SameStream(h);
 }
 
 void TMpegAudioStream::SkipTo(uint64_t end, TPhase next) {
@@ -281,7 +290,8 @@ void TMpegAudioStream::OnFrame() {
     countMayIncludeFirst_ = vbri;
   }
   ++frames_;
-  SkipTo(frameStart_ + h.Length, TPhase::Boundary);
+  chainEnd_ = frameStart_ + h.Length;
+  SkipTo(chainEnd_, TPhase::Boundary);
 }
 
 bool TMpegAudioStream::CrcHolds(const TMpegFrameHeader& h) const {

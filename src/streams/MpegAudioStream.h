@@ -1,6 +1,6 @@
 // The MPEG audio stream unit (MPEG-1, -2 and 2.5; Layers I, II and III; free format refused): an optional
 // ID3v2 tag (and zero padding after it), then a chain of frames, each found where the last one's length
-// says, all of one stream: the same version, layer and sample rate, and mono throughout or never (the
+// says, all of one stream: the same version, layer, protection and sample rate, and mono throughout or never (the
 // stereo, joint-stereo and dual-channel modes may alternate, as encoders switch them frame by frame).
 // A frame's CRC-16 is checked where its protection bit says it has one: Layers I and III, and Layer II by
 // its bit allocation and scale-factor selection. The first frame's Xing/Info header gives the count of
@@ -42,8 +42,15 @@ class TMpegAudioStream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) override;
   TStreamVerdict Close() override;
+  bool ContinuesWith(const uint8_t* next, size_t size) const override;
+  uint64_t ChainedFrames() const override { return sawId3v2_ ? 0 : frames_; }
+  uint64_t LastFrameEnd() const override { return chainEnd_; }
+  uint64_t FramesToConfirmStart() const override { return kFramesToConfirmStart; }
 
   static constexpr uint64_t kMinFrames = 8;
+  // A frame header at a random position is valid about once in 2^13, and one more in its place about once in
+  // 2^19 (mono 2^20.6; with CRC-16 2^35): three in a row leave a false start once in 2^51 sector starts.
+  static constexpr uint64_t kFramesToConfirmStart = 3;
 
  private:
   enum class TPhase { Start, Id3v2, Zeros, Boundary, Frame, Skip, Tags };
@@ -66,6 +73,9 @@ class TMpegAudioStream : public TStreamUnit {
   // The chain holds the count: Xing's counts the frames after its own; VBRI's is read either way.
   bool CountMet() const { return CountReached() || (countMayIncludeFirst_ && frames_ == count_); }
   TEvidence Evidence() const;
+  // A frame header of the stream begun by first_: the same version, layer, protection and sample rate, and
+  // mono as it is.
+  bool SameStream(const TMpegFrameHeader& h) const;
   TStreamAnswer Answer() const;
 
   TPhase phase_ = TPhase::Start;
@@ -85,6 +95,7 @@ class TMpegAudioStream : public TStreamUnit {
   uint32_t count_ = 0;  // frames after the first, from its Xing or VBRI header
   bool countMayIncludeFirst_ = false;
   uint64_t frameStart_ = 0;
+  uint64_t chainEnd_ = 0;  // of the last frame found
 
   TTrailingTags tags_;
 

@@ -60,6 +60,11 @@ TStreamAnswer TOggStream::Feed(const uint8_t* data, size_t size) {
   return Answer();
 }
 
+bool TOggStream::ContinuesWith(const uint8_t* next, size_t size) const {
+  const bool pageStartsHere = (phase_ == TPhase::Header || phase_ == TPhase::Next) && partSize_ == 0 && pos_ > 0;
+  return pageStartsHere && std::memcmp(next, kCapture, std::min(size, sizeof kCapture)) == 0;
+}
+
 void TOggStream::OnHeader() {
   flags_ = part_[5];
   serial_ = Le32(part_.data() + 14);

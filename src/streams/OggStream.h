@@ -17,6 +17,8 @@ class TOggStream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) override;
   TStreamVerdict Close() override;
+  // Only where its next page starts.
+  bool ContinuesWith(const uint8_t* next, size_t size) const override;
 
   // Logical streams open at once (grouped streams); more than that and the unit gives up.
   static constexpr size_t kMaxSerials = 16;

@@ -52,6 +52,24 @@ class TStreamUnit {
   // almost no cost, resting on the structure. Called before the first Feed.
   void SkipChecksums() { checksums_ = false; }
 
+  // Whether the bytes that follow those fed so far go on with this stream, as far as the unit can tell
+  // without taking them; asked only while the stream continues. A frame chain or page walk says so only
+  // when its next frame or page starts exactly there and next begins one of its stream; a unit that
+  // follows lengths alone says so while its stream goes on.
+  virtual bool ContinuesWith(const uint8_t* next, size_t size) const {
+    (void)next;
+    (void)size;
+    return true;
+  }
+  // Frames of one stream found in a row from the first byte, each where the one before it ended and its
+  // checksums holding; 0 for a unit that is no frame chain.
+  virtual uint64_t ChainedFrames() const { return 0; }
+  // Where the last of those frames ends, in the file's bytes.
+  virtual uint64_t LastFrameEnd() const { return 0; }
+  // How many such frames prove that a stream starts at the first byte (see streams/StartCheck.h); 0 for
+  // a unit that cannot confirm a start.
+  virtual uint64_t FramesToConfirmStart() const { return 0; }
+
  protected:
   // What a finding of the checksums' rests on when they were skipped: the structure.
   TEvidence ByChecksums() const { return checksums_ ? TEvidence::Checksums : TEvidence::Structure; }

@@ -82,7 +82,7 @@ TEST(FormatsFile, LoadsKeysWithTheirRulesAndDefaults) {
             "[options]\n"
             "formats_list=MP3,options, ; ,\"My Format\",Bare,MP3,Odd\n"
             "[mp3]\ncategory=Audio\nOrder=0x10\nFileExtension=mp3\nTypeDescription=MPEG audio\n"
-            "FilePrefix=tk\nSearch=5\nScanBytes=0=#73,1=#68,2=#51%$0=#255,1=#251%$\nStream=mpeg\n"
+            "FilePrefix=tk\nSearch=5\nScanBytes=0=#73,1=#68,2=#51%$0=#255,1=#251%$\nStream=mpeg\nCheck=mpeg\n"
             "[My Format]\nOrder=ten\nSearch=yes\n"
             "[Odd]\nOrder=-2147483649\nSearch=0\nScanBytes=%$%$\n");
   TDataStorage storage;
@@ -97,9 +97,11 @@ TEST(FormatsFile, LoadsKeysWithTheirRulesAndDefaults) {
   EXPECT_EQ(mp3.ScanBytes, "0=#73,1=#68,2=#51\r\n0=#255,1=#251\r\n");
   EXPECT_EQ(mp3.CountAlternatives(), 2);
   EXPECT_EQ(mp3.Stream, "mpeg");
+  EXPECT_EQ(mp3.Check, "mpeg");
   const TFormat& mine = storage.Formats.Items(1);
   EXPECT_EQ(mine.Title, "My Format");
   EXPECT_EQ(mine.Stream, "");
+  EXPECT_EQ(mine.Check, "");
   EXPECT_EQ(mine.Order, 0);
   EXPECT_FALSE(mine.Search);
   // A section without keys: all defaults but the title.
@@ -145,6 +147,7 @@ TEST(FormatsFile, SaveKeepsOtherContentAndRoundTripsEveryTitle) {
     f->Search = true;
     f->ScanBytes = "0=#1\r\n0=#2\n0=#3\r\n";
     f->Stream = f->Title == "a,comma" ? "ogg" : "";
+    f->Check = f->Title == "with blank" ? "adts" : "";
     storage.Formats.Add(std::move(f));
   }
   storage.Modified = true;
@@ -165,6 +168,8 @@ TEST(FormatsFile, SaveKeepsOtherContentAndRoundTripsEveryTitle) {
   EXPECT_EQ(reloaded.Formats.Items(2).Stream, "ogg");
   EXPECT_EQ(reloaded.Formats.Items(3).Stream, "");
   EXPECT_EQ(text.find("Stream="), text.rfind("Stream="));  // written only where a format has a unit
+  EXPECT_EQ(reloaded.Formats.Items(3).Check, "adts");
+  EXPECT_EQ(text.find("Check="), text.rfind("Check="));
 }
 
 TEST(FormatsFile, LongValuesAreNeverCut) {

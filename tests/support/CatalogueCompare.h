@@ -22,6 +22,7 @@ inline void ExpectSameCatalogue(const TFormatsList& a, const TFormatsList& b) {
     EXPECT_EQ(x.Search, y.Search);
     EXPECT_EQ(x.ScanBytes, y.ScanBytes);
     EXPECT_EQ(x.Stream, y.Stream);
+    EXPECT_EQ(x.Check, y.Check);
   }
 }
 
