@@ -8,7 +8,9 @@ namespace quillot {
 
 namespace {
 
-bool Zeros(const uint8_t* p, size_t n) { return std::all_of(p, p + n, [](uint8_t b) { return b == 0; }); }
+bool Zeros(const uint8_t* p, size_t n) {
+  return std::all_of(p, p + n, [](uint8_t b) { return b == 0; });
+}
 
 // A chain that stopped at byte end of size bytes ends validly when zeros fill its sector's rest (at least one
 // zero: a chain that ends on a sector boundary shows nothing of its end), or when the data ends with it.
@@ -40,9 +42,10 @@ TStartCheck CheckStart(std::string_view name, const uint8_t* data, size_t size, 
   if (unit->ChainedFrames() < std::min(need, kShortRecordingFrames) || answer.State == TStreamState::Broke)
     return TStartCheck::Refused;
   // The data ended inside the chain's last frame: the medium's end cut the recording.
-  if (answer.State == TStreamState::Continues && dataEnds && unit->LastFrameEnd() >= size) return TStartCheck::Confirmed;
+  if (answer.State == TStreamState::Continues && dataEnds && unit->LastFrameEnd() >= size)
+    return TStartCheck::Confirmed;
   return EndsValidly(data, size, dataEnds, unit->LastFrameEnd(), sectorSize) ? TStartCheck::Confirmed
-                                                                          : TStartCheck::Refused;
+                                                                             : TStartCheck::Refused;
 }
 
 }  // namespace quillot

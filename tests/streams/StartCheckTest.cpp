@@ -65,21 +65,21 @@ TEST_P(StartCheckTest, ConfirmsWhereAStreamBeginsAndNowhereElse) {
   EXPECT_EQ(Check(c.unit, broken), TStartCheck::Refused);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RealEncoders, StartCheckTest,
-    ::testing::Values(TCase{"mpeg-audio", "tagless-vbr-mpeg2.mp3"}, TCase{"mpeg-audio", "tagless-crc-mpeg25.mp3"},
-                      TCase{"mpeg-audio", "no-info-crc.mp3"},
-                      TCase{"mpeg-audio", "mpeg25.mp3"}, TCase{"mpeg-audio", "layer2.mp2"},
-                      TCase{"mpeg-audio", "layer2-crc.mp2"}, TCase{"mpeg-audio", "layer2-mpeg2-crc.mp2"},
-                      TCase{"mpeg-audio", "ffmpeg.mp2"}, TCase{"adts", "s44.aac"}, TCase{"adts", "m8.aac"},
-                      TCase{"ac3", "s48.ac3"}, TCase{"ac3", "m44.ac3"}, TCase{"ac3", "s48.eac3"},
-                      TCase{"dts", "s48.dts"}, TCase{"dts", "s44.dts"}),
-    [](const auto& info) {
-      std::string name = std::string(info.param.unit) + "_" + info.param.fixture;
-      for (char& ch : name)
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(RealEncoders, StartCheckTest,
+                         ::testing::Values(TCase{"mpeg-audio", "tagless-vbr-mpeg2.mp3"},
+                                           TCase{"mpeg-audio", "tagless-crc-mpeg25.mp3"},
+                                           TCase{"mpeg-audio", "no-info-crc.mp3"}, TCase{"mpeg-audio", "mpeg25.mp3"},
+                                           TCase{"mpeg-audio", "layer2.mp2"}, TCase{"mpeg-audio", "layer2-crc.mp2"},
+                                           TCase{"mpeg-audio", "layer2-mpeg2-crc.mp2"},
+                                           TCase{"mpeg-audio", "ffmpeg.mp2"}, TCase{"adts", "s44.aac"},
+                                           TCase{"adts", "m8.aac"}, TCase{"ac3", "s48.ac3"}, TCase{"ac3", "m44.ac3"},
+                                           TCase{"ac3", "s48.eac3"}, TCase{"dts", "s48.dts"}, TCase{"dts", "s44.dts"}),
+                         [](const auto& info) {
+                           std::string name = std::string(info.param.unit) + "_" + info.param.fixture;
+                           for (char& ch : name)
+                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           return name;
+                         });
 
 TEST(StartCheck, OnlyFrameChainsConfirmStarts) {
   const TBytes riff = test::SampleAudio("voice-memo.wav");

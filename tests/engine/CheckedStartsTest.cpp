@@ -1,0 +1,115 @@
+// The shipped catalogue over a disk of random sectors holding real encoders' frame streams with no
+// signature of their own: each starts exactly one file, wherever the chunks end; a stream whose frames meet
+// sector boundaries, or that lies inside another format's file, is not split; and a stream cut short by
+// the next one does not hide it.
+#include <gtest/gtest.h>
+
+#include "engine/RecoveryPass.h"
+#include "support/FakeDestination.h"
+#include "support/PassFixture.h"
+#include "support/StreamFeed.h"
+
+namespace quillot {
+namespace {
+
+using test::TBytes;
+constexpr uint32_t kSector = 512;
+
+class CheckedStartsTest : public test::TPassFixture {
+ protected:
+  void SetUp() override {
+    TPassFixture::SetUp();
+    storage.LoadFormats(QUILLOT_SOURCE_DIR "/data/Quillot.ini");
+  }
+
+  // Puts bytes at the next sector start after gap random sectors; answers that sector.
+  uint64_t Place(const TBytes& bytes, size_t gap = 2) {
+    const TBytes gapBytes = test::RandomBytes(gap * kSector, static_cast<uint32_t>(image.size() + 1));
+    image.insert(image.end(), gapBytes.begin(), gapBytes.end());
+    const uint64_t sector = image.size() / kSector;
+    image.insert(image.end(), bytes.begin(), bytes.end());
+    // Random bytes to the sector's end: what a card's slack holds.
+    const TBytes rest = test::RandomBytes(kSector - image.size() % kSector, static_cast<uint32_t>(sector));
+    if (image.size() % kSector) image.insert(image.end(), rest.begin(), rest.end());
+    return sector;
+  }
+
+  std::map<std::string, std::string> Recover(int32_t sectorsToRead) {
+    if (!disk) {
+      disk = Disk(static_cast<uint32_t>(image.size() / kSector));
+      std::copy(image.begin(), image.end(), disk->Data.begin());
+    }
+    test::TFakeDestination files;
+    TRecoveryPass pass(view, files);
+    pass.StartRecovery(TRecoveryOptions{'D', 4, "/out", 1, sectorsToRead, 0}, storage.Formats);
+    EXPECT_EQ(pass.Outcome(), TPassOutcome::Finished);
+    return files.contents;
+  }
+
+  TDataStorage storage;
+  TBytes image;
+  std::shared_ptr<testing::TFakeDisk> disk;
+};
+
+// A WAV whose data chunk (AC-3, format 0x2000) starts at byte 512, so every 512-byte frame of the stream
+// inside it lands on a sector start.
+TBytes WaveHolding(const TBytes& ac3) {
+  TBytes wave;
+  test::AppendText(wave, "RIFF");
+  test::AppendLe(wave, 512 - 8 + ac3.size(), 4);
+  test::AppendText(wave, "WAVEfmt ");
+  test::AppendLe(wave, 16, 4);
+  for (uint64_t v : {0x2000, 2}) test::AppendLe(wave, v, 2);
+  for (uint64_t v : {48000, 16000}) test::AppendLe(wave, v, 4);
+  for (uint64_t v : {1, 0}) test::AppendLe(wave, v, 2);
+  test::AppendText(wave, "JUNK");
+  test::AppendLe(wave, 512 - 8 - (wave.size() + 4), 4);
+  wave.resize(512 - 8, 0);
+  test::AppendText(wave, "data");
+  test::AppendLe(wave, ac3.size(), 4);
+  return test::Concat(wave, ac3);
+}
+
+TEST_F(CheckedStartsTest, EachStreamStartsOneFileAndNoStreamIsSplit) {
+  struct TPlaced {
+    uint64_t sector;
+    TBytes bytes;
+  };
+  std::vector<TPlaced> placed;
+  auto put = [&](const TBytes& bytes, size_t gap = 2) { placed.push_back({Place(bytes, gap), bytes}); };
+  // Frames on sector boundaries: MPEG-2.5 at frame 64, Layer II at every fourth, AC-3 at every one.
+  put(test::StreamFixture("mpeg-audio", "tagless-crc-mpeg25.mp3"));
+  put(test::StreamFixture("mpeg-audio", "layer2.mp2"));
+  put(test::StreamFixture("ac3", "s48.ac3"));
+  put(WaveHolding(test::StreamFixture("ac3", "s48.ac3")));
+  put(test::StreamFixture("mpeg-audio", "ffmpeg.mp2"));
+  put(test::StreamFixture("adts", "s44.aac"));
+  put(test::StreamFixture("ac3", "s48.eac3"));
+  put(test::StreamFixture("dts", "s48.dts"));
+  // A stream cut short at a sector start, inside a frame, by another that begins there.
+  const TBytes vbr = test::StreamFixture("mpeg-audio", "tagless-vbr-mpeg2.mp3");
+  put(TBytes(vbr.begin(), vbr.begin() + 3 * kSector));
+  put(test::StreamFixture("mpeg-audio", "no-info-crc.mp3"), 0);
+  put(test::StreamFixture("mpeg-audio", "tagless-vbr-mpeg2.mp3"));
+  Place({});
+
+  // Small chunks put starts near chunk ends, where the check reads the sectors that follow.
+  for (int32_t sectorsToRead : {5000, 3, 1}) {
+    SCOPED_TRACE(sectorsToRead);
+    const auto files = Recover(sectorsToRead);
+    ASSERT_EQ(files.size(), placed.size());
+    // In the order of their numbers.
+    std::map<std::string, std::string> byNumber;
+    for (const auto& [name, bytes] : files) byNumber[name.substr(name.size() - 9)] = name;
+    auto file = byNumber.begin();
+    for (const TPlaced& p : placed) {
+      const std::string& got = files.at(file->second);
+      EXPECT_EQ(got.compare(0, p.bytes.size(), reinterpret_cast<const char*>(p.bytes.data()), p.bytes.size()), 0)
+          << file->second << " does not begin with the stream at sector " << p.sector;
+      ++file;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillot
