@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "FuzzCheck.h"
+#include "streams/StartCheck.h"
 #include "streams/StreamUnit.h"
 
 using namespace quillot;
@@ -38,6 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(last == once, "any chunking gives the same answer");
     FUZZ_CHECK(!Settled(once) || once.At <= size, "an end or break lies within the bytes given");
     FUZZ_CHECK(whole->Close() == pieces->Close(), "any chunking gives the same verdict");
+    // Asking whether bytes go on with the stream, or whether a stream starts at them, reads only those
+    // bytes (the sanitizers tell).
+    if (once.State == TStreamState::Continues) whole->ContinuesWith(data + size / 2, size - size / 2);
+    CheckStart(name, data, size, step % 2 == 0, static_cast<uint32_t>(step * 8));
   }
   return 0;
 }
