@@ -232,12 +232,15 @@ const TFormat* TRecoveryPass::StartAt(TPassRun& run, uint32_t k, const uint8_t* 
 }
 
 bool TRecoveryPass::CheckedStartHolds(TPassRun& run, uint32_t k, const uint8_t* sector, const TFormat& format) {
-  // A start does not split a recording: where the open file's stream goes on, the match is its own data.
-  if (run.output->StreamContinuesInto(sector, size_t(run.sectors - k) * run.bytesPerSec)) return false;
   size_t size = 0;
   bool ends = false;
   const uint8_t* bytes = CheckBytes(run, k, size, ends);
-  return CheckStart(format.Check, bytes, size, ends, run.bytesPerSec) != TStartCheck::Refused;
+  const TStartCheck check = CheckStart(format.Check, bytes, size, ends, run.bytesPerSec);
+  // A unit that cannot confirm starts leaves the plain rule. A start does not split a recording: where the
+  // open file's stream goes on, the match is its own data.
+  return check == TStartCheck::NoCheck ||
+         (check == TStartCheck::Confirmed &&
+          !run.output->StreamContinuesInto(sector, size_t(run.sectors - k) * run.bytesPerSec));
 }
 
 const uint8_t* TRecoveryPass::CheckBytes(TPassRun& run, uint32_t k, size_t& size, bool& ends) {
