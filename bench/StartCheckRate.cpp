@@ -53,8 +53,9 @@ int main(int argc, char** argv) {
   constexpr size_t kBlock = 64 << 20;
   std::vector<uint8_t> data(kBlock + kStartCheckBytes);
   std::printf("%" PRIu64 " random positions per format\n\n", positions);
-  std::printf("| format | unit | frames N | rule matches | confirmed at N-2 | at N-1 | at N | per TB at N-1 | "
-              "per TB at N (extrapolated) |\n|---|---|---|---|---|---|---|---|---|\n");
+  std::printf(
+      "| format | unit | frames N | rule matches | confirmed at N-2 | at N-1 | at N | per TB at N-1 | "
+      "per TB at N (extrapolated) |\n|---|---|---|---|---|---|---|---|---|\n");
   for (const auto& f : storage.Formats) {
     if (f->Check.empty()) continue;
     const uint64_t n = MakeStreamUnit(f->Check)->FramesToConfirmStart();
@@ -73,21 +74,22 @@ int main(int argc, char** argv) {
         if (!detection.Match(data.data() + i)) continue;
         ++matches;
         for (uint64_t k = 0; k < 3; ++k)
-          if (n > 2 - k && CheckStart(f->Check, data.data() + i, kStartCheckBytes, false, 512, n - 2 + k) ==
-                               TStartCheck::Confirmed)
+          if (n > 2 - k &&
+              CheckStart(f->Check, data.data() + i, kStartCheckBytes, false, 512, n - 2 + k) == TStartCheck::Confirmed)
             ++confirmed[k];
       }
       done += here;
     }
     const double p = double(positions);
-    // Each frame more multiplies the rate by what the last one did; with no count to go on, the bound of
-    // 3 / positions (95 %) stands in for a zero.
-    const double atLess = std::max(double(confirmed[1]), 3.0) / p;
-    const double factor = std::max(double(confirmed[1]), 3.0) / std::max(double(confirmed[0]), 3.0);
+    // Each frame more multiplies the rate by what the last one did; a count of zero stands as its bound of
+    // 3 (95 %).
+    const double lessCount = confirmed[1] ? double(confirmed[1]) : 3.0;
+    const double atLess = lessCount / p;
+    const double factor = confirmed[0] ? std::min(1.0, lessCount / double(confirmed[0])) : 1.0;
     std::printf("| %s | %s | %" PRIu64 " | %" PRIu64 " | %" PRIu64 " | %" PRIu64 " | %" PRIu64 " | %s%.3g | < %.3g |\n",
                 f->Title.c_str(), f->Check.c_str(), n, matches, confirmed[0], confirmed[1], confirmed[2],
                 confirmed[1] ? "" : "< ", atLess * kSectorStartsPerTerabyte,
-                atLess * std::min(factor, 1.0) * kSectorStartsPerTerabyte);
+                atLess * factor * kSectorStartsPerTerabyte);
     std::fflush(stdout);
   }
   return 0;
