@@ -207,9 +207,11 @@ bool TMpegAudioStream::SameStream(const TMpegFrameHeader& h) const {
 }
 
 bool TMpegAudioStream::ContinuesWith(const uint8_t* next, size_t size) const {
+  // A frame starts here: the next of the chain, or the first after the ID3v2 tag and its padding.
+  const bool frameStartsHere = (phase_ == TPhase::Boundary && partSize_ == 0 && frames_ > 0) ||
+                               (phase_ == TPhase::Zeros && frames_ == 0);
   TMpegFrameHeader h;
-  return phase_ == TPhase::Boundary && partSize_ == 0 && frames_ > 0 && size >= 4 && ParseMpegFrameHeader(next, h) &&
-         SameStream(h);
+  return frameStartsHere && size >= 4 && ParseMpegFrameHeader(next, h) && (frames_ == 0 || SameStream(h));
 }
 
 void TMpegAudioStream::SkipTo(uint64_t end, TPhase next) {

@@ -1,7 +1,7 @@
 // The shipped catalogue over a disk of random sectors holding real encoders' frame streams with no
 // signature of their own: each starts exactly one file, wherever the chunks end; a stream whose frames meet
-// sector boundaries, or that lies inside another format's file, is not split; and a stream cut short by
-// the next one does not hide it.
+// sector boundaries, or that lies inside another format's file (a WAV, an MP3 with an ID3 tag), is not split; and a
+// stream cut short by the next one does not hide it.
 #include <gtest/gtest.h>
 
 #include "engine/RecoveryPass.h"
@@ -70,6 +70,13 @@ TBytes WaveHolding(const TBytes& ac3) {
   return test::Concat(wave, ac3);
 }
 
+// An ID3v2 tag of 512 bytes before a stream, so the stream's frames meet sector starts as they would alone.
+TBytes TaggedWith512ByteId3(const TBytes& stream) {
+  TBytes tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 502 >> 7, 502 & 0x7F};
+  tagged.resize(512, 0);
+  return test::Concat(tagged, stream);
+}
+
 TEST_F(CheckedStartsTest, EachStreamStartsOneFileAndNoStreamIsSplit) {
   struct TPlaced {
     uint64_t sector;
@@ -82,6 +89,7 @@ TEST_F(CheckedStartsTest, EachStreamStartsOneFileAndNoStreamIsSplit) {
   put(test::StreamFixture("mpeg-audio", "layer2.mp2"));
   put(test::StreamFixture("ac3", "s48.ac3"));
   put(WaveHolding(test::StreamFixture("ac3", "s48.ac3")));
+  put(TaggedWith512ByteId3(test::StreamFixture("mpeg-audio", "layer2.mp2")));
   put(test::StreamFixture("mpeg-audio", "ffmpeg.mp2"));
   put(test::StreamFixture("adts", "s44.aac"));
   put(test::StreamFixture("ac3", "s48.eac3"));
