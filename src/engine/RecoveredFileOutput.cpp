@@ -90,19 +90,25 @@ namespace {
 bool AllZero(const uint8_t* p, size_t n) { return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0); }
 }  // namespace
 
-size_t TRecoveredFileOutput::FollowStream(const uint8_t* data, size_t size, size_t sector) {
-  if (!unit_ || answer_.State != TStreamState::Continues) return size;
+void TRecoveredFileOutput::FollowPending() {
+  if (pendingFed_ == pendingSize_) return;
+  const uint8_t* data = pendingBegin_ + pendingFed_;
+  const size_t size = pendingSize_ - pendingFed_;
+  const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : pendingSize_;
+  pendingFed_ = pendingKeep_ = pendingSize_;
+  if (!unit_ || answer_.State != TStreamState::Continues) return;
   const uint64_t before = fed_;
+  const uint64_t runStart = before - (pendingSize_ - size);  // the gathered run's first byte in the file
   answer_ = unit_->Feed(data, size);
   fed_ += size;
-  if (!Trim || answer_.State != TStreamState::Ended) return size;
-  // The recording ends within or before this run: the rest of the run and every sector after it up to
+  if (!Trim || answer_.State != TStreamState::Ended) return;
+  // The recording ends within or before the gathered run: the rest of it and every sector after it up to
   // the next start are not the file's.
   accepting_ = false;
   const uint64_t at = answer_.At;
-  const size_t keep = at > before ? static_cast<size_t>(std::min<uint64_t>(at - before, size)) : 0;
+  pendingKeep_ = at > runStart ? static_cast<size_t>(std::min<uint64_t>(at - runStart, pendingSize_)) : 0;
   // A unit that had to see what follows its end tells it late: the file is cut back to it.
-  if (at < before && current_.Bytes > at) {
+  if (at < runStart && current_.Bytes > at) {
     if (destination_.CutBack(handle_, at)) {
       current_.Bytes = at;
     } else {
@@ -113,12 +119,11 @@ size_t TRecoveredFileOutput::FollowStream(const uint8_t* data, size_t size, size
   const uint64_t dropped = (before + size) / sector - (at + sector - 1) / sector;
   current_.Sectors -= dropped;
   unwritten_ += dropped;
-  return keep;
 }
 
 bool TRecoveredFileOutput::StreamContinuesInto(const uint8_t* sector, size_t size) {
   if (!open_ || !unit_) return false;
-  Flush();
+  FollowPending();
   return accepting_ && answer_.State == TStreamState::Continues && unit_->ContinuesWith(sector, size);
 }
 
@@ -126,8 +131,9 @@ void TRecoveredFileOutput::Flush() {
   if (!open_ || pendingSize_ == 0) return;
   const uint8_t* data = pendingBegin_;
   const size_t sector = pendingSectorSize_ ? pendingSectorSize_ : pendingSize_;
-  const size_t size = FollowStream(data, pendingSize_, sector);
-  pendingSize_ = 0;
+  FollowPending();
+  const size_t size = pendingKeep_;
+  pendingSize_ = pendingFed_ = pendingKeep_ = 0;
   for (size_t pos = 0; pos < size;) {
     const bool zero = AllZero(data + pos, std::min(sector, size - pos));
     size_t end = std::min(pos + sector, size);

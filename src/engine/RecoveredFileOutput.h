@@ -67,8 +67,9 @@ class TRecoveredFileOutput {
   // Writes whole sectors of data, falling back to one sector at a time when the large write fails.
   void WriteRun(const uint8_t* data, size_t size);
   void WriteFailed();
-  // Feeds a run about to be written to the file's unit; answers how much of it belongs to the file.
-  size_t FollowStream(const uint8_t* data, size_t size, size_t sector);
+  // Feeds the part of the gathered run the file's unit has not seen yet, and leaves in pendingKeep_ how
+  // much of the run belongs to the file.
+  void FollowPending();
 
   TDestination& destination_;
   TRecoveryView& view_;
@@ -83,6 +84,8 @@ class TRecoveredFileOutput {
   TRecoveredFile current_;
   const uint8_t* pendingBegin_ = nullptr;
   size_t pendingSize_ = 0;
+  size_t pendingFed_ = 0;   // of the gathered run, the bytes fed to the unit
+  size_t pendingKeep_ = 0;  // of those, the bytes that belong to the file
   uint32_t pendingSectorSize_ = 0;
 };
 

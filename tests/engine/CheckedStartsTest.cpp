@@ -34,14 +34,16 @@ class CheckedStartsTest : public test::TPassFixture {
     return sector;
   }
 
-  std::map<std::string, std::string> Recover(int32_t sectorsToRead) {
+  std::map<std::string, std::string> Recover(int32_t sectorsToRead, bool trim) {
     if (!disk) {
       disk = Disk(static_cast<uint32_t>(image.size() / kSector));
       std::copy(image.begin(), image.end(), disk->Data.begin());
     }
     test::TFakeDestination files;
     TRecoveryPass pass(view, files);
-    pass.StartRecovery(TRecoveryOptions{'D', 4, "/out", 1, sectorsToRead, 0}, storage.Formats);
+    TRecoveryOptions options{'D', 4, "/out", 1, sectorsToRead, 0};
+    options.Trim = trim;
+    pass.StartRecovery(options, storage.Formats);
     EXPECT_EQ(pass.Outcome(), TPassOutcome::Finished);
     return files.contents;
   }
@@ -101,22 +103,25 @@ TEST_F(CheckedStartsTest, EachStreamStartsOneFileAndNoStreamIsSplit) {
   put(test::StreamFixture("mpeg-audio", "tagless-vbr-mpeg2.mp3"));
   Place({});
 
-  // Small chunks put starts near chunk ends, where the check reads the sectors that follow.
-  for (int32_t sectorsToRead : {5000, 3, 1}) {
-    SCOPED_TRACE(sectorsToRead);
-    const auto files = Recover(sectorsToRead);
-    ASSERT_EQ(files.size(), placed.size());
-    // In the order of their numbers.
-    std::map<std::string, std::string> byNumber;
-    for (const auto& [name, bytes] : files) byNumber[name.substr(name.size() - 9)] = name;
-    auto file = byNumber.begin();
-    for (const TPlaced& p : placed) {
-      const std::string& got = files.at(file->second);
-      EXPECT_EQ(got.compare(0, p.bytes.size(), reinterpret_cast<const char*>(p.bytes.data()), p.bytes.size()), 0)
-          << file->second << " does not begin with the stream at sector " << p.sector;
-      ++file;
+  // Small chunks put starts near chunk ends, where the check reads the sectors that follow. Trimmed, each
+  // file is exactly its stream.
+  for (bool trim : {false, true})
+    for (int32_t sectorsToRead : {5000, 3, 1}) {
+      SCOPED_TRACE(::testing::Message() << sectorsToRead << (trim ? " sectors a read, trimmed" : " sectors a read"));
+      const auto files = Recover(sectorsToRead, trim);
+      ASSERT_EQ(files.size(), placed.size());
+      // In the order of their numbers.
+      std::map<std::string, std::string> byNumber;
+      for (const auto& [name, bytes] : files) byNumber[name.substr(name.size() - 9)] = name;
+      auto file = byNumber.begin();
+      for (const TPlaced& p : placed) {
+        const std::string& got = files.at(file->second);
+        EXPECT_EQ(got.compare(0, p.bytes.size(), reinterpret_cast<const char*>(p.bytes.data()), p.bytes.size()), 0)
+            << file->second << " does not begin with the stream at sector " << p.sector;
+        if (trim) EXPECT_EQ(got.size(), p.bytes.size()) << file->second;
+        ++file;
+      }
     }
-  }
 }
 
 }  // namespace
