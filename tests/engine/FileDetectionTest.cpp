@@ -108,6 +108,15 @@ TEST(FileDetection, CatalogueOrderSearchFlagAndOutputs) {
   EXPECT_EQ(prefix, "p-two");
   EXPECT_EQ(ext, "e-two");
   EXPECT_EQ(m.list.Items(0).Title, "off");  // the catalogue stays sorted after the pass starts
+  // Once a match is turned down, the next searched format in order that matches.
+  const uint8_t* sector = m.buffer.data() + 512;
+  const TFormat* two = m.detection.Match(sector);
+  ASSERT_NE(two, nullptr);
+  const TFormat* five = m.detection.MatchAfter(sector, two);
+  ASSERT_NE(five, nullptr);
+  EXPECT_EQ(five->Title, "five");
+  EXPECT_EQ(m.detection.MatchAfter(sector, five), nullptr);
+  EXPECT_EQ(m.detection.MatchAfter(sector, &m.list.Items(0)), nullptr);  // not searched: no place in the order
   prefix = ext = "kept";
   m.buffer[512] = 8;
   EXPECT_FALSE(m.detection.DetectFileStart(m.buffer.data() + 512, 512, prefix, ext));
