@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """Times Quillot against the read limit, the copy limit and the peer carvers on benchmark cards.
 
-Each command runs several times on a warm page cache; the median wall time counts, and the peak RSS
-is the largest seen. The results go to stdout and to build-bench/results.md.
+The cards: the old ones (2 GiB of tagged files in many formats, make-bench-card.sh) and the voice
+recorder's (tagless frame streams beside photos and other files, make-voice-card.sh), each with its
+free space as zeros and as random bytes. Each command runs several times on a warm page cache; the
+median wall time counts, and the peak RSS is the largest seen. After each card's table a second one
+gives, per format, the files recovered, the false starts and the splits. The results go to stdout and
+to build-bench/results.md.
 """
 import argparse
 import json
@@ -55,27 +59,78 @@ def machine():
     return f"{cpu}, {os.cpu_count()} cores, {mem:.0f} GiB, {platform.platform()}"
 
 
-def card(work, size, fill):
-    img = os.path.join(work, f"card-{fill}.img")
+# Per card kind: the image's name, the script that makes it and the folder of its files' bytes.
+CARDS = {"old": ("card", "make-bench-card.sh", "pool"), "voice": ("voice", "make-voice-card.sh", "voice-pool")}
+# The rows of the per-format table.
+PER_FORMAT = ("quillot, default formats", "quillot --trim, default formats", "quillot, every format", "photorec")
+
+
+def card(work, size, fill, kind="old"):
+    name, maker, pool = CARDS[kind]
+    img = os.path.join(work, f"{name}-{fill}.img")
+    pool = os.path.join(work, pool)
     if not os.path.exists(img + ".manifest") or os.path.getsize(img) != size * 2**20:
-        subprocess.run(["sh", os.path.join(HERE, "make-bench-card.sh"), img, str(size), fill, work], check=True)
+        subprocess.run(["sh", os.path.join(HERE, maker), img, str(size), fill, work], check=True)
     intact = img + ".intact"
     if not os.path.exists(intact) or os.path.getmtime(intact) < os.path.getmtime(img):
         with open(intact, "w") as f:
-            subprocess.run([sys.executable, os.path.join(HERE, "score.py"), "intact", img, os.path.join(work, "pool")],
-                           stdout=f, check=True)
-    return img, intact
+            subprocess.run([sys.executable, os.path.join(HERE, "score.py"), "intact", img, pool], stdout=f, check=True)
+    return img, intact, pool
 
 
-def score(img, intact, work, out):
-    r = subprocess.run([sys.executable, os.path.join(HERE, "score.py"), "output", img, os.path.join(work, "pool"),
-                        intact, out], capture_output=True, text=True, check=True)
+def score(img, intact, pool, out):
+    r = subprocess.run([sys.executable, os.path.join(HERE, "score.py"), "output", img, pool, intact, out],
+                       capture_output=True, text=True, check=True)
     return json.loads(r.stdout)
+
+
+def per_format(rows):
+    """The per-format table: intact files, then recovered / false starts / splits for each chosen command."""
+    chosen = [(name, result) for name, *_, result, _ in rows if name in PER_FORMAT and result]
+    if not chosen:
+        return []
+    formats = sorted({ext for _, result in chosen for ext in result["by_format"]})
+    lines = ["| format | intact files | " + " | ".join(f"{name}: recovered / false starts / splits" for name, _ in chosen)
+             + " |", "|---|---|" + "---|" * len(chosen)]
+    for ext in formats:
+        cells = []
+        intact = 0
+        for _, result in chosen:
+            f = result["by_format"].get(ext, {})
+            intact = max(intact, f.get("intact", 0))
+            cells.append(f"{f.get('recovered', 0)} / {f.get('false_starts', 0)} / {f.get('splits', 0)}")
+        lines.append(f"| {ext} | {intact} | " + " | ".join(cells) + " |")
+    return lines + [""]
+
+
+def table(kind, fill, mb, rows):
+    """A card's main table, then the commands that made its rows."""
+    limits = {name.split(":")[0]: wall for name, wall, *_ in rows if name.startswith(("read", "copy"))}
+    every = {name: wall for name, wall, *_ in rows}.get("quillot, every format")
+
+    def ratio(limit, wall):
+        return f"{limits[limit] / wall:.2f}" if limit in limits else "-"
+
+    space = f"free space filled with {'zeros' if fill == 'zero' else 'random bytes'} ({mb:.0f} MB)"
+    lines = [f"### {space[0].upper() + space[1:] if kind == 'old' else 'Voice recorder card, ' + space}", "",
+             "| command | wall s | CPU s | MB/s | peak RSS MiB | / read limit | / copy limit | vs quillot (every format) "
+             "| intact files recovered | false starts | splits | MB written | / stream MB |",
+             "|---|---|---|---|---|---|---|---|---|---|---|---|---|"]
+    for name, wall, cpu, rss, result, _ in rows:
+        lines.append(
+            f"| {name} | {wall:.2f} | {cpu:.2f} | {mb / wall:.0f} | {rss:.1f} | {ratio('read limit', wall)} | "
+            f"{ratio('copy limit', wall)} | " + (f"{wall / every:.2f}x | " if every else "- | ")
+            + (f"{result['recovered']} of {result['intact']} | {result['false_starts']} | {result['splits']} | "
+               f"{result['bytes'] / 1e6:.0f} | {result['bytes'] / max(result['stream_bytes'], 1):.2f} |"
+               if result else "- | - | - | - | - |"))
+    return lines + ["", "Commands:", ""] + [f"- {name}: `{cmd}`" for name, *_, cmd in rows] + [""]
 
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--size-mib", type=int, default=2048)
+    ap.add_argument("--size-mib", type=int, default=2048, help="the size of the old cards")
+    ap.add_argument("--voice-size-mib", type=int, default=256, help="the size of the voice recorder's cards")
+    ap.add_argument("--cards", default="old,voice", help="the cards to run, comma-separated: old, voice")
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--work", default=os.path.join(ROOT, "build-bench", "work"))
     ap.add_argument("--skip-peers", action="store_true", help="leave out foremost, scalpel and photorec")
@@ -84,23 +139,40 @@ def main():
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
     out = os.path.join(args.work, "out")
-    lines = [f"Machine: {machine()}", f"Card: {args.size_mib} MiB FAT32, median of {args.runs} runs, warm page cache", ""]
+    kinds = args.cards.split(",")
+    sizes = {"old": args.size_mib, "voice": args.voice_size_mib}
+    lines = [f"Machine: {machine()}",
+             "Cards: " + ", ".join(f"{kind} {sizes[kind]} MiB FAT32" for kind in kinds)
+             + f"; median of {args.runs} runs, warm page cache", ""]
+    chosen = set() if args.skip_peers else set(args.peers.split(","))
 
-    for fill in ("zero", "random"):
-        img, intact = card(args.work, args.size_mib, fill)
+    for kind, fill in [(kind, fill) for kind in kinds for fill in ("zero", "random")]:
+        img, intact, pool = card(args.work, sizes[kind], fill, kind)
         mb = os.path.getsize(img) / 1e6
         subprocess.run(["sh", "-c", f"cat '{img}' > /dev/null"], check=True)
         rows = []
 
         def run(name, cmd, files=True, runs=args.runs):
             wall, cpu, rss = timed(cmd, runs, fresh(out))
-            result = score(img, intact, args.work, out) if files else None
+            result = score(img, intact, pool, out) if files else None
             rows.append((name, wall, cpu, rss, result, cmd))
-            print(f"  {fill:6} {name:40} {wall:7.2f} s {cpu:7.2f} s CPU {mb / wall:8.0f} MB/s {rss:6.1f} MiB"
+            print(f"  {kind:5} {fill:6} {name:40} {wall:7.2f} s {cpu:7.2f} s CPU {mb / wall:8.0f} MB/s {rss:6.1f} MiB"
                   + (f"  recovered {result['recovered']}/{result['intact']}, false starts {result['false_starts']}, "
-                     f"{result['bytes'] / 1e6:.0f} MB written" if result else ""), flush=True)
+                     f"splits {result['splits']}, {result['bytes'] / 1e6:.0f} MB written" if result else ""), flush=True)
 
         q = f"'{CLI}' recover --image '{img}' --dest '{out}/q' --overwrite yes"
+        if kind == "voice":
+            # The recorder's card: what the tagless frame streams cost and give, against photorec looking
+            # for the formats the card holds.
+            run("quillot, default formats", q)
+            run("quillot --trim, default formats", q + " --trim")
+            run("quillot, every format", q + " --all")
+            with open(os.path.join(PEERS, "photorec-voice.cmd")) as f:
+                pcmd = f.read().strip()
+            "photorec" in chosen and run(
+                "photorec", f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}")
+            lines += table(kind, fill, mb, rows) + per_format(rows)
+            continue
         if args.compare_cli:
             b = f"'{args.compare_cli}' recover --image '{img}' --dest '{out}/q' --overwrite yes"
             run("earlier build: dry run, default formats", b + " --dry-run", files=False)
@@ -119,7 +191,6 @@ def main():
             run("quillot wizard, dry run, default formats", g + " --dry-run", files=False)
             run("quillot wizard, default formats", g)
         # The peers are slow: one run each.
-        chosen = set() if args.skip_peers else set(args.peers.split(","))
         "foremost" in chosen and run("foremost", f"foremost -Q -c '{PEERS}/foremost.conf' -i '{img}' -o '{out}/f'", runs=1)
         "scalpel" in chosen and run("scalpel", f"scalpel -c '{PEERS}/scalpel.conf' -o '{out}/s' '{img}'", runs=1)
         with open(os.path.join(PEERS, "photorec.cmd")) as f:
@@ -128,20 +199,7 @@ def main():
         "photorec" in chosen and run(
             "photorec", f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}")
 
-        limits = {name.split(":")[0]: wall for name, wall, *_ in rows if name.startswith(("read", "copy"))}
-        quillot = {name: wall for name, wall, *_ in rows if name.startswith("quillot")}
-        lines += [f"### Free space filled with {'zeros' if fill == 'zero' else 'random bytes'} ({mb:.0f} MB)", "",
-                  "| command | wall s | CPU s | MB/s | peak RSS MiB | / read limit | / copy limit | vs quillot (every format) "
-                  "| intact files recovered | false starts | MB written | / stream MB |",
-                  "|---|---|---|---|---|---|---|---|---|---|---|---|"]
-        for name, wall, cpu, rss, result, _ in rows:
-            lines.append(
-                f"| {name} | {wall:.2f} | {cpu:.2f} | {mb / wall:.0f} | {rss:.1f} | {limits['read limit'] / wall:.2f} | "
-                f"{limits['copy limit'] / wall:.2f} | {wall / quillot['quillot, every format']:.2f}x | "
-                + (f"{result['recovered']} of {result['intact']} | {result['false_starts']} | "
-                   f"{result['bytes'] / 1e6:.0f} | {result['bytes'] / max(result['stream_bytes'], 1):.2f} |"
-                   if result else "- | - | - | - |"))
-        lines += ["", "Commands:", ""] + [f"- {name}: `{cmd}`" for name, *_, cmd in rows] + [""]
+        lines += table(kind, fill, mb, rows) + per_format(rows)
 
     micro = os.path.join(BIN, "quillot_file_detection_bench")
     r = subprocess.run([micro, "--benchmark_repetitions=3", "--benchmark_report_aggregates_only=true"],
