@@ -56,7 +56,9 @@ TStreamAnswer TAc3Stream::Feed(const uint8_t* data, size_t size) {
 }
 
 bool TAc3Stream::ContinuesWith(const uint8_t* next, size_t size) const {
-  return phase_ == TPhase::Header && partSize_ == 0 && frames_ > 0 && size >= 2 && next[0] == 0x0B && next[1] == 0x77;
+  // The sync word, and the kind (AC-3 or E-AC-3) and sample rate of the stream's frames.
+  return phase_ == TPhase::Header && partSize_ == 0 && frames_ > 0 && size >= 6 && next[0] == 0x0B && next[1] == 0x77 &&
+         ((next[5] >> 3) > 10) == enhanced_ && (next[4] >> 6) == rateCode_;
 }
 
 void TAc3Stream::OnHeader() {

@@ -15,6 +15,22 @@ constexpr uint8_t kSyncLittle[4] = {0xFE, 0x7F, 0x01, 0x80};
 constexpr bool kRateValid[16] = {false, true,  true,  true, false, false, true,  true,
                                  true,  false, false, true, true,  true,  false, false};
 
+// A core header's 10 bytes in either word order: its frame size, and the channel arrangement and rate every
+// frame of one stream shares; false where the header is invalid.
+bool ParseDtsHeader(const uint8_t* raw, uint32_t& frameSize, uint32_t& stream) {
+  const bool little = raw[0] == 0xFE;
+  uint8_t p[10];
+  for (size_t i = 0; i < 10; ++i) p[i] = raw[little ? i ^ 1 : i];
+  // Frame type, deficit count, CRC flag, then the blocks, the frame size less one, the channel
+  // arrangement and the sample rate.
+  const uint32_t blocks = (uint32_t(p[4] & 1) << 6 | p[5] >> 2) + 1;
+  frameSize = (uint32_t(p[5] & 3) << 12 | p[6] << 4 | p[7] >> 4) + 1;
+  const uint32_t arrangement = uint32_t(p[7] & 0x0F) << 2 | p[8] >> 6;
+  const uint32_t rate = (p[8] >> 2) & 0x0F;
+  stream = arrangement << 4 | rate;
+  return blocks >= 6 && frameSize >= 96 && kRateValid[rate];
+}
+
 }  // namespace
 
 TStreamAnswer TDtsStream::Feed(const uint8_t* data, size_t size) {
@@ -42,24 +58,18 @@ TStreamAnswer TDtsStream::Feed(const uint8_t* data, size_t size) {
 }
 
 bool TDtsStream::ContinuesWith(const uint8_t* next, size_t size) const {
-  return phase_ == TPhase::Header && partSize_ == 0 && frames_ > 0 && size >= 4 &&
-         std::memcmp(next, littleEndian_ ? kSyncLittle : kSyncBig, 4) == 0;
+  uint32_t frameSize = 0, stream = 0;
+  return phase_ == TPhase::Header && partSize_ == 0 && frames_ > 0 && size >= 10 &&
+         std::memcmp(next, littleEndian_ ? kSyncLittle : kSyncBig, 4) == 0 && ParseDtsHeader(next, frameSize, stream) &&
+         stream == stream_;
 }
 
 void TDtsStream::OnHeader() {
   const uint64_t start = pos_ - 10;
   partSize_ = 0;
   const bool little = part_[0] == 0xFE;
-  uint8_t p[10];
-  for (size_t i = 0; i < 10; ++i) p[i] = part_[little ? i ^ 1 : i];
-  // Frame type, deficit count, CRC flag, then the blocks, the frame size less one, the channel
-  // arrangement and the sample rate.
-  const uint32_t blocks = (uint32_t(p[4] & 1) << 6 | p[5] >> 2) + 1;
-  const uint32_t frameSize = (uint32_t(p[5] & 3) << 12 | p[6] << 4 | p[7] >> 4) + 1;
-  const uint32_t arrangement = uint32_t(p[7] & 0x0F) << 2 | p[8] >> 6;
-  const uint32_t rate = (p[8] >> 2) & 0x0F;
-  const uint32_t stream = arrangement << 4 | rate;
-  if (blocks < 6 || frameSize < 96 || !kRateValid[rate] || (frames_ > 0 && stream != stream_)) {
+  uint32_t frameSize = 0, stream = 0;
+  if (!ParseDtsHeader(part_.data(), frameSize, stream) || (frames_ > 0 && stream != stream_)) {
     EndChain(start);
     return;
   }

@@ -96,6 +96,10 @@ TEST_F(CheckedStartsTest, EachStreamStartsOneFileAndNoStreamIsSplit) {
   put(test::StreamFixture("adts", "s44.aac"));
   put(test::StreamFixture("ac3", "s48.eac3"));
   put(test::StreamFixture("dts", "s48.dts"));
+  // Streams of another kind or rate right after one that ends on a sector boundary: their own files.
+  put(test::StreamFixture("dts", "s44.dts"), 0);
+  put(test::StreamFixture("ac3", "s48.ac3"));
+  put(test::StreamFixture("ac3", "s48.eac3"), 0);
   // A stream cut short at a sector start, inside a frame, by another that begins there.
   const TBytes vbr = test::StreamFixture("mpeg-audio", "tagless-vbr-mpeg2.mp3");
   put(TBytes(vbr.begin(), vbr.begin() + 3 * kSector));
