@@ -122,7 +122,9 @@ TEST_F(CheckedStartsTest, EachStreamStartsOneFileAndNoStreamIsSplit) {
         const std::string& got = files.at(file->second);
         EXPECT_EQ(got.compare(0, p.bytes.size(), reinterpret_cast<const char*>(p.bytes.data()), p.bytes.size()), 0)
             << file->second << " does not begin with the stream at sector " << p.sector;
-        if (trim) EXPECT_EQ(got.size(), p.bytes.size()) << file->second;
+        if (trim) {
+          EXPECT_EQ(got.size(), p.bytes.size()) << file->second;
+        }
         ++file;
       }
     }
