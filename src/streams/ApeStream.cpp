@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/Bytes.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
@@ -12,9 +13,6 @@ namespace {
 constexpr uint32_t kFirstDescribedVersion = 3980;
 constexpr uint32_t kDescriptorSize = 52;
 constexpr uint32_t kHeaderSize = 24;
-
-uint32_t Le16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/Bytes.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
@@ -22,9 +23,6 @@ constexpr size_t kObjectHead = 24;       // GUID and size
 constexpr size_t kFileProperties = 104;  // the object's fixed size
 constexpr size_t kDataHead = 50;         // GUID, size, file ID, packet count, reserved
 constexpr uint64_t kHugeSize = ~uint64_t(0) / 4;
-
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-uint64_t Le64(const uint8_t* p) { return Le32(p) | uint64_t(Le32(p + 4)) << 32; }
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "streams/Bytes.h"
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define QUILLOT_CLMUL 1
@@ -49,8 +51,6 @@ constexpr TMsbTables<uint32_t, 32> kCrc32(0x04C11DB7);
 constexpr uint32_t kCrc16As32 = 0x80050000;
 constexpr TMsbTables<uint32_t, 32> kCrc16Wide(kCrc16As32);
 constexpr TReflectedTables kCrc32R;
-
-uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
 
 uint32_t TableCrc32(const TMsbTables<uint32_t, 32>& tables, uint32_t crc, const uint8_t* p, size_t n) {
   const auto& t = tables.T_;
@@ -116,7 +116,6 @@ uint32_t AnyCrc32(const TFoldPoly& f, uint32_t crc, const uint8_t* p, size_t n) 
 #endif
   return TableCrc32(f.Tables, crc, p, n);
 }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 }  // namespace
 

@@ -4,14 +4,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "streams/Bytes.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
 
 namespace {
-
-uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-uint64_t Be64(const uint8_t* p) { return uint64_t(Be32(p)) << 32 | Be32(p + 4); }
 
 bool IsType(const uint8_t* p, std::string_view type) { return std::memcmp(p, type.data(), 4) == 0; }
 

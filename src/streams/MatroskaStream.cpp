@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "streams/Bytes.h"
 #include "streams/Crc.h"
 #include "streams/GatherField.h"
 
@@ -38,8 +39,6 @@ size_t VintLength(uint8_t first) {
     if (first & (0x80 >> (length - 1))) return length;
   return 0;
 }
-
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 }  // namespace
 

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/Bytes.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
 
 namespace {
-
-uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
 
 bool IsPrintableId(const uint8_t* p) {
   return std::all_of(p, p + 3, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; });

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/Bytes.h"
 #include "streams/Crc.h"
 #include "streams/GatherField.h"
 
@@ -20,8 +21,6 @@ constexpr uint16_t kBitrates[5][15] = {
 };
 constexpr uint32_t kRates[3] = {44100, 48000, 32000};
 constexpr uint64_t kMaxZeros = 64 * 1024;  // padding after an ID3v2 tag
-
-uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
 
 bool IsMono(const TMpegFrameHeader& h) { return h.Mode == 3; }
 

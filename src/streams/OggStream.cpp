@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/Bytes.h"
 #include "streams/Crc.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
 
 namespace {
-
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 constexpr uint8_t kContinued = 0x01;
 constexpr uint8_t kBegin = 0x02;

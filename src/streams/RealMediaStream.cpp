@@ -4,14 +4,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "streams/Bytes.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
 
 namespace {
-
-uint16_t Be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
-uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
 
 bool IsId(const uint8_t* p, std::string_view id) { return std::memcmp(p, id.data(), 4) == 0; }
 

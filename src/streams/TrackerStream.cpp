@@ -4,15 +4,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "streams/Bytes.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
 
 namespace {
-
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-uint16_t Be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
 
 bool Has(const uint8_t* p, std::string_view text) { return std::memcmp(p, text.data(), text.size()) == 0; }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/Bytes.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
@@ -12,8 +13,6 @@ namespace {
 constexpr uint32_t kMaxApeValue = 16 * 1024 * 1024;  // an APE item's value (cover art included)
 constexpr uint32_t kMaxApeTag = 64 * 1024 * 1024;
 constexpr uint64_t kMaxLyrics = 999999;  // its size field has six digits
-
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 // Whether p[0, n) starts like the text; full when it holds all of it.
 bool StartsLike(const uint8_t* p, size_t n, const char* text, bool& full) {

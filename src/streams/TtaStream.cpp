@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/Bytes.h"
 #include "streams/Crc.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
 
-namespace {
-
-uint32_t Le16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-
-}  // namespace
+namespace {}  // namespace
 
 bool TTtaStream::Gather(const uint8_t*& data, size_t& size, size_t want) {
   return GatherField(part_, partSize_, data, size, pos_, want);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "streams/Bytes.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
@@ -13,9 +14,6 @@ constexpr uint32_t kInitialBlock = 0x800;
 constexpr uint32_t kFinalBlock = 0x1000;
 constexpr uint32_t kMaxBlock = 1 << 20;  // the format's bound on a block
 constexpr uint32_t kUnknown = 0xFFFFFFFF;
-
-uint32_t Le16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 }  // namespace
 
