@@ -18,6 +18,7 @@ int32_t RecoveryRetryCount = 1;
 int32_t RecoverySectorsToRead = 5000;
 bool RecoveryAdvancedMode = false;
 bool RecoveryTrimFiles = false;
+bool RecoveryReassemble = false;
 
 namespace {
 std::string KeyPath(std::string_view subkey) { return std::string(kRegistryBasePath) + std::string(subkey); }
@@ -68,7 +69,7 @@ std::string DefaultRecoveryTargetFolder() {
 }
 
 void LoadSettings() {
-  // One reading of the file serves all nine values; an unreadable store reads as an empty one.
+  // One reading of the file serves all ten values; an unreadable store reads as an empty one.
   TRegistryStore store;
   store.Load(SettingsStorePath());
   GlobalLastTip = ReadInteger(store, kGlobalSubkey, "GlobalLastTip", 0);
@@ -81,6 +82,7 @@ void LoadSettings() {
   RecoverySectorsToRead = ReadInteger(store, kRecoverySubkey, "RecoverySectorsToRead", 5000);
   RecoveryAdvancedMode = ReadBool(store, kRecoverySubkey, "RecoveryAdvancedMode", false);
   RecoveryTrimFiles = ReadBool(store, kRecoverySubkey, "RecoveryTrimFiles", false);
+  RecoveryReassemble = ReadBool(store, kRecoverySubkey, "RecoveryReassemble", false);
 }
 
 bool SaveSettings() {
@@ -106,6 +108,7 @@ bool SaveSettings() {
     store.WriteDWord(recovery, "RecoverySectorsToRead", static_cast<uint32_t>(RecoverySectorsToRead));
     store.WriteDWord(recovery, "RecoveryAdvancedMode", RecoveryAdvancedMode ? 1 : 0);
     store.WriteDWord(recovery, "RecoveryTrimFiles", RecoveryTrimFiles ? 1 : 0);
+    store.WriteDWord(recovery, "RecoveryReassemble", RecoveryReassemble ? 1 : 0);
     saved = store.Save(path, &error);
   }
   if (!saved)

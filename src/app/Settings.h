@@ -1,4 +1,4 @@
-// The nine persistent settings: process-wide values, loaded before any window exists and
+// The ten persistent settings: process-wide values, loaded before any window exists and
 // written back when the program ends. They live in the registry store (app/RegistryStore.h).
 #pragma once
 
@@ -19,6 +19,9 @@ extern int32_t RecoverySectorsToRead;
 extern bool RecoveryAdvancedMode;
 // The wizard ends each file where its recording ends (the command line trims with --trim only).
 extern bool RecoveryTrimFiles;
+// While trimming, the wizard also puts recordings stored in pieces back together (the command line
+// with --reassemble only).
+extern bool RecoveryReassemble;
 
 // Where the settings live below the registry root, and their two subkeys.
 inline constexpr std::string_view kRegistryBasePath = "\\Software\\Brantwick\\Quillot";
@@ -38,9 +41,9 @@ std::string ReadRegString(std::string_view subkey, std::string_view name, std::s
 // The documents folder followed by "Recovered Audio Files".
 std::string DefaultRecoveryTargetFolder();
 
-// Fills the nine settings from the store (defaults where needed). Never fails.
+// Fills the ten settings from the store (defaults where needed). Never fails.
 void LoadSettings();
-// Writes all nine settings into the store, keeping every other value in it, and replaces the file
+// Writes all ten settings into the store, keeping every other value in it, and replaces the file
 // atomically. On failure the stored file stays as it was, the user is told once, and false comes back.
 bool SaveSettings();
 

@@ -32,7 +32,7 @@ namespace quillot::cli {
 namespace {
 const char* const kUsage =
     "(--drive LETTER | --image FILE) --dest DIR [--types TITLE,... | --all] [--start-sector N] [--retries N] "
-    "[--sectors-per-read N] [--overwrite ask|yes|no] [--report FILE] [--dry-run] [--trim]";
+    "[--sectors-per-read N] [--overwrite ask|yes|no] [--report FILE] [--dry-run] [--trim [--reassemble]]";
 
 std::atomic<bool>* gStop = nullptr;
 std::atomic<bool> gInterrupted{false};
@@ -44,7 +44,7 @@ extern "C" void OnInterrupt(int) {
 
 struct TOptions {
   std::optional<std::string> drive, image, dest, types, report;
-  bool all = false, dryRun = false, trim = false;
+  bool all = false, dryRun = false, trim = false, reassemble = false;
   std::optional<uint64_t> startSector;
   std::optional<int32_t> retries, sectorsPerRead;
   TOverwritePolicy overwrite = TOverwritePolicy::Ask;
@@ -77,9 +77,11 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
       if (n < lo || n > hi) return std::nullopt;
       return n;
     };
-    if (arg == "--all" || arg == "--dry-run" || arg == "--trim") {
+    if (arg == "--all" || arg == "--dry-run" || arg == "--trim" || arg == "--reassemble") {
       if (inlineValue) return arg + " takes no value";
-      (arg == "--all" ? o.all : arg == "--dry-run" ? o.dryRun : o.trim) = true;
+      std::map<std::string, bool*> flags{
+          {"--all", &o.all}, {"--dry-run", &o.dryRun}, {"--trim", &o.trim}, {"--reassemble", &o.reassemble}};
+      *flags[arg] = true;
     } else if (arg == "--drive" || arg == "--image" || arg == "--dest" || arg == "--types" || arg == "--report") {
       auto v = take();
       if (!v || v->empty()) return arg + " needs a value";
@@ -118,6 +120,7 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
   if (o.drive.has_value() == o.image.has_value()) return "give exactly one of --drive LETTER and --image FILE";
   if (!o.dest) return "--dest DIR is required";
   if (o.all && o.types) return "give --types or --all, not both";
+  if (o.reassemble && !o.trim) return "--reassemble needs --trim: pieces are found where a recording's stream breaks";
   return std::nullopt;
 }
 
@@ -237,6 +240,7 @@ TRecoveryOptions PassOptions(const TOptions& o, char letter, const std::string& 
   options.StartSector = o.startSector.value_or(0);
   options.StopEndsRetries = true;
   options.Trim = o.trim;
+  options.Reassemble = o.reassemble;
   return options;
 }
 

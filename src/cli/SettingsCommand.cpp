@@ -1,4 +1,4 @@
-// quillot-cli settings: the version line and the nine settings as this run loaded them.
+// quillot-cli settings: the version line and the ten settings as this run loaded them.
 #include <cstdio>
 #include <string>
 
@@ -35,6 +35,7 @@ int RunSettings(const TArgs& args) {
   std::printf("  %-24s %d\n", "RecoverySectorsToRead", RecoverySectorsToRead);
   std::printf("  %-24s %s\n", "RecoveryAdvancedMode", YesNo(RecoveryAdvancedMode));
   std::printf("  %-24s %s\n", "RecoveryTrimFiles", YesNo(RecoveryTrimFiles));
+  std::printf("  %-24s %s\n", "RecoveryReassemble", YesNo(RecoveryReassemble));
   return kExitOk;
 }
 

@@ -24,6 +24,8 @@ struct TRecoveryOptions {
   bool StopEndsRetries = false;
   // End each file where its stream unit says its recording ends.
   bool Trim = false;
+  // With Trim: look ahead for the pieces that continue a recording whose stream broke.
+  bool Reassemble = false;
 };
 
 // Bytes of the pass's work buffer: 10 MiB and one byte.

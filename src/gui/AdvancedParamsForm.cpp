@@ -20,7 +20,7 @@ namespace quillot::gui {
 
 namespace {
 constexpr int kClientWidth = 492;
-constexpr int kClientHeight = 268;
+constexpr int kClientHeight = 344;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 // Where the fields start on the Drive Access page: their captions wrap in the room to the left.
@@ -83,6 +83,8 @@ TAdvancedParamsForm::TAdvancedParamsForm(QWidget* parent) : QDialog(parent) {
   DriveEditSectorsToRead->SetValue(RecoverySectorsToRead);
   AdvancedCheckBoxExpertMode->setChecked(RecoveryAdvancedMode);
   AdvancedCheckBoxTrimFiles->setChecked(RecoveryTrimFiles);
+  AdvancedCheckBoxReassemble->setChecked(RecoveryReassemble);
+  AdvancedCheckBoxTrimFilesToggled(RecoveryTrimFiles);
 
   LanguageSelectComboBox->addItem(QString::fromLatin1(kBuiltInLanguageEntry));
   int selected = -1;
@@ -140,6 +142,22 @@ void TAdvancedParamsForm::CreateAdvancedPage() {
            QStringLiteral("Files of formats whose end Quillot can read are written only to the end of the recording; "
                           "the sectors after it are skipped. Other files run to the next start as before."),
            QRect(32, 122, 420, 60));
+  // Set under the trimming box, since only a trimming pass sees where a recording's stream breaks.
+  AdvancedCheckBoxReassemble =
+      Make<QCheckBox>(p, "AdvancedCheckBoxReassemble", QStringLiteral("Put recordings stored in pieces back together"));
+  AdvancedCheckBoxReassemble->setGeometry(32, 194, 420, 20);
+  AdvancedLabelReassembleNote =
+      Note(p, "AdvancedLabelReassembleNote",
+           QStringLiteral("Looks up to 64 MB ahead for the piece that continues a recording; only while files end "
+                          "where their recordings end."),
+           QRect(52, 220, 400, 40));
+  connect(AdvancedCheckBoxTrimFiles, &QCheckBox::toggled, this, &TAdvancedParamsForm::AdvancedCheckBoxTrimFilesToggled);
+}
+
+void TAdvancedParamsForm::AdvancedCheckBoxTrimFilesToggled(bool checked) {
+  // The box keeps its tick while it is off, so ticking trimming again brings the choice back.
+  AdvancedCheckBoxReassemble->setEnabled(checked);
+  AdvancedLabelReassembleNote->setEnabled(checked);
 }
 
 void TAdvancedParamsForm::CreateLanguagePage() {
@@ -189,6 +207,7 @@ void TAdvancedParamsForm::Apply() {
   RecoverySectorsToRead = DriveEditSectorsToRead->Value();
   RecoveryAdvancedMode = AdvancedCheckBoxExpertMode->isChecked();
   RecoveryTrimFiles = AdvancedCheckBoxTrimFiles->isChecked();
+  RecoveryReassemble = AdvancedCheckBoxReassemble->isChecked();
   const int index = LanguageSelectComboBox->currentIndex();
   // The same choice keeps the file already loaded.
   if (index == initialLanguage_) return;

@@ -1,5 +1,6 @@
-// The Advanced Parameters dialog: the drive-reading parameters of the pass, expert mode and the
-// interface language. It edits the settings in memory; they reach the store when the program ends.
+// The Advanced Parameters dialog: the drive-reading parameters of the pass, expert mode, trimming and
+// reassembling, and the interface language. It edits the settings in memory; they reach the store when
+// the program ends.
 #pragma once
 
 #include <QDialog>
@@ -43,6 +44,8 @@ class TAdvancedParamsForm : public QDialog {
   QLabel* AdvancedLabelExpertNote;
   QCheckBox* AdvancedCheckBoxTrimFiles;
   QLabel* AdvancedLabelTrimNote;
+  QCheckBox* AdvancedCheckBoxReassemble;
+  QLabel* AdvancedLabelReassembleNote;
 
   QLabel* LanguageImage;
   QLabel* LanguageLabelLanguage;
@@ -61,6 +64,8 @@ class TAdvancedParamsForm : public QDialog {
 
  public slots:
   void ButtonHelpClick();
+  // The reassembling box can be ticked only while the trimming box is.
+  void AdvancedCheckBoxTrimFilesToggled(bool checked);
 
  private:
   void CreateDrivePage();

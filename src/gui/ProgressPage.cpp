@@ -40,6 +40,7 @@ void TMainForm::StartRecovery() {
   options.SectorsToRead = RecoverySectorsToRead;
   options.StartSector = ProgressStartSectorSpinEdit->Value();
   options.Trim = RecoveryTrimFiles;
+  options.Reassemble = RecoveryTrimFiles && RecoveryReassemble;
   pass_->StartRecovery(options, DataStorage->Formats);
   DriveParams = pass_->DriveParams;
 }

@@ -38,6 +38,8 @@ constexpr std::array kAll{
     strImageNoLetter,
     strOnlyFirst2TiBSearched,
     strVerdictSummary,
+    strVerdictReassembled,
+    strVerdictReassembledUnverified,
 };
 }  // namespace
 

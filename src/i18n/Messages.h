@@ -66,6 +66,10 @@ inline constexpr TMessage strOnlyFirst2TiBSearched{
 // The Finish page's line under the count: what the stream units made of the files.
 inline constexpr TMessage strVerdictSummary{"strVerdictSummary",
                                             "%s files: %s whole, %s cut short, %s damaged, %s unknown."};
+// A file's verdict when a trimming pass put its pieces back together; %s is the number of pieces.
+inline constexpr TMessage strVerdictReassembled{"strVerdictReassembled", "whole, reassembled from %s pieces"};
+// A file put together from pieces whose wholeness could not be confirmed.
+inline constexpr TMessage strVerdictReassembledUnverified{"strVerdictReassembledUnverified", "reassembled, unverified"};
 
 // Every message above, for tools and checks over the language files.
 std::span<const TMessage> AllMessages();

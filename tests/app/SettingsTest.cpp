@@ -23,7 +23,7 @@ const TRegValue* Stored(const TRegistryStore& store, const char* subkey, const c
 }
 }  // namespace
 
-TEST(Settings, FirstStartGetsDefaultsAndExitStoresAllNine) {
+TEST(Settings, FirstStartGetsDefaultsAndExitStoresAllTen) {
   TTempEnvironment env;
   TRecordingDialogs dialogs;
   LoadSettings();
@@ -36,6 +36,7 @@ TEST(Settings, FirstStartGetsDefaultsAndExitStoresAllNine) {
   EXPECT_EQ(RecoverySectorsToRead, 5000);
   EXPECT_FALSE(RecoveryAdvancedMode);
   EXPECT_FALSE(RecoveryTrimFiles);
+  EXPECT_FALSE(RecoveryReassemble);
   EXPECT_FALSE(std::filesystem::exists(env.StorePath()));  // reading writes nothing
 
   GlobalFirstStart = false;  // what the wizard does at the end of the first start
@@ -53,6 +54,7 @@ TEST(Settings, FirstStartGetsDefaultsAndExitStoresAllNine) {
                                                          "\"RecoverySectorsToRead\"=dword:00001388\n"
                                                          "\"RecoveryAdvancedMode\"=dword:00000000\n"
                                                          "\"RecoveryTrimFiles\"=dword:00000000\n"
+                                                         "\"RecoveryReassemble\"=dword:00000000\n"
                                                          "\n");
   LoadSettings();
   EXPECT_FALSE(GlobalFirstStart);
@@ -75,6 +77,7 @@ TEST(Settings, TypeRulesAndValuesTakenAsStored) {
                               "\"RecoverySectorsToRead\"=dword:00000000\n"
                               "\"RecoveryAdvancedMode\"=dword:00000007\n"
                               "\"RecoveryTrimFiles\"=dword:00000002\n"
+                              "\"RecoveryReassemble\"=dword:00000003\n"
                               "[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Window]\n"
                               "\"Left\"=dword:00000010\n");
   // The single reads follow the same rules.
@@ -101,12 +104,14 @@ TEST(Settings, TypeRulesAndValuesTakenAsStored) {
   EXPECT_EQ(RecoverySectorsToRead, 0);  // no range checks
   EXPECT_TRUE(RecoveryAdvancedMode);
   EXPECT_TRUE(RecoveryTrimFiles);
+  EXPECT_TRUE(RecoveryReassemble);
 
   ASSERT_TRUE(SaveSettings());
   TRegistryStore store;
   ASSERT_TRUE(store.Load(env.StorePath()));
   EXPECT_EQ(Stored(store, "Recovery", "RecoveryAdvancedMode")->Number, 1u);
   EXPECT_EQ(Stored(store, "Recovery", "RecoveryTrimFiles")->Number, 1u);
+  EXPECT_EQ(Stored(store, "Recovery", "RecoveryReassemble")->Number, 1u);
   EXPECT_EQ(Stored(store, "Recovery", "RecoveryRetryCount")->Type, TRegValue::TType::DWord);
   EXPECT_EQ(Stored(store, "Global", "GlobalLastTip")->Number, 0xFFFFFFFFu);
   EXPECT_EQ(Stored(store, "Global", "GlobalLanguage")->Type, TRegValue::TType::String);

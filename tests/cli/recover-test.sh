@@ -37,6 +37,8 @@ touch "$tmp/afile"
 expect_status 2 "destination is a file" "$cli" recover --image "$tmp/card.img" --dest "$tmp/afile"
 expect_status 2 "bad drive letter" "$cli" recover --drive 7 --dest "$tmp/x"
 expect_status 2 "unknown option" "$cli" recover --image "$tmp/card.img" --dest "$tmp/x" --fast
+expect_status 2 "reassembling without trimming" "$cli" recover --image "$tmp/card.img" --dest "$tmp/x" --reassemble
+grep -q -- "--reassemble needs --trim" "$tmp/err" || fail "--reassemble without --trim: $(cat "$tmp/err")"
 [ -e "$tmp/x" ] && fail "a refused run created the destination"
 
 # A dry run writes nothing but reports what would have been written.
@@ -70,6 +72,13 @@ grep -q "^flac00006.flac	FLAC	1716	57	28918		no	whole	checksums	1773-1812$" "$tm
 expect_status 0 "trimmed before a gap" "$cli" recover --image "$tmp/gap.img" --dest "$tmp/gap" --trim --report "$tmp/gap.tsv"
 [ "$(tail -n +2 "$tmp/gap.tsv" | cut -f1,4,5,8,10)" = "$(printf 'snd00001.wav\t265\t135596\twhole\t265-274')" ] ||
   fail "unwritten sectors: $(cat "$tmp/gap.tsv")"
+
+# --reassemble goes with --trim; a card whose recordings lie in one piece each comes back as with --trim alone.
+"$cli" recover --help | grep -q -- "--trim \[--reassemble\]" || fail "recover --help does not name --reassemble"
+expect_status 0 "trimmed and reassembled" "$cli" recover --image "$tmp/card.img" --dest "$tmp/reasm" --trim --reassemble \
+  --dry-run --report "$tmp/reasm.tsv"
+grep -q "^8 files: 8 whole, 0 cut short, 0 damaged, 0 unknown.$" "$tmp/out" || fail "reassembled: $(tail -1 "$tmp/out")"
+cmp -s "$tmp/reasm.tsv" "$tmp/trim.tsv" || fail "reassembled report: $(cat "$tmp/reasm.tsv")"
 
 # Only the chosen types; taken names are skipped, never overwritten, with --overwrite no.
 expect_status 0 "chosen types" "$cli" recover --image "$tmp/card.img" --dest "$tmp/out1" --types wav,FLAC --overwrite no

@@ -1,5 +1,5 @@
 // The Advanced Parameters dialog driven through its controls: the fields and their bounds, OK and
-// Cancel, the language choice, expert mode on the Types page, and F1 on its pages.
+// Cancel, trimming and reassembling, the language choice, expert mode on the Types page, and F1 on its pages.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -64,6 +64,7 @@ TEST_F(AdvancedParamsFormTest, FieldsShowTheSettingsWithinBoundsAndOnlyOkStoresT
   RecoveryRetryCount = 3;
   RecoveryAdvancedMode = false;
   RecoveryTrimFiles = false;
+  RecoveryReassemble = false;
   gui::TMainForm form;
   form.show();
   ASSERT_TRUE(form.StartButtonAdvParams->isEnabled());
@@ -77,7 +78,12 @@ TEST_F(AdvancedParamsFormTest, FieldsShowTheSettingsWithinBoundsAndOnlyOkStoresT
     EXPECT_FALSE(d.AdvancedCheckBoxTrimFiles->isChecked());
     EXPECT_TRUE(d.isModal());
     ShowPage(d, TAdvancedParamsForm::kAdvancedPage);
+    // Reassembling can be ticked only while trimming is, and follows it at once.
+    EXPECT_FALSE(d.AdvancedCheckBoxReassemble->isEnabled());
     ClickBox(d.AdvancedCheckBoxTrimFiles);
+    EXPECT_TRUE(d.AdvancedCheckBoxReassemble->isEnabled());
+    ClickBox(d.AdvancedCheckBoxReassemble);
+    EXPECT_TRUE(d.AdvancedCheckBoxReassemble->isChecked());
     Cancel(d);
   });
   QTest::mouseClick(form.StartButtonAdvParams, Qt::LeftButton);
@@ -89,13 +95,30 @@ TEST_F(AdvancedParamsFormTest, FieldsShowTheSettingsWithinBoundsAndOnlyOkStoresT
     EXPECT_EQ(d.MainPageControl->currentIndex(), TAdvancedParamsForm::kDrivePage);
     ShowPage(d, TAdvancedParamsForm::kAdvancedPage);
     EXPECT_FALSE(d.AdvancedCheckBoxTrimFiles->isChecked());
+    EXPECT_FALSE(d.AdvancedCheckBoxReassemble->isChecked());
     ClickBox(d.AdvancedCheckBoxTrimFiles);
+    ClickBox(d.AdvancedCheckBoxReassemble);
     ShowPage(d, TAdvancedParamsForm::kLanguagePage);
     Ok(d);
   });
   QTest::mouseClick(form.StartButtonAdvParams, Qt::LeftButton);
   EXPECT_TRUE(RecoveryTrimFiles);
-  RecoveryTrimFiles = false;
+  EXPECT_TRUE(RecoveryReassemble);
+  // Trimming turned off greys reassembling out and keeps its tick, for when trimming comes back.
+  driver.Then([](TAdvancedParamsForm& d) {
+    ShowPage(d, TAdvancedParamsForm::kAdvancedPage);
+    EXPECT_TRUE(d.AdvancedCheckBoxReassemble->isEnabled());
+    EXPECT_TRUE(d.AdvancedCheckBoxReassemble->isChecked());
+    ClickBox(d.AdvancedCheckBoxTrimFiles);
+    EXPECT_FALSE(d.AdvancedCheckBoxReassemble->isEnabled());
+    EXPECT_FALSE(d.AdvancedLabelReassembleNote->isEnabled());
+    ClickBox(d.AdvancedCheckBoxReassemble);  // a greyed-out box takes no click
+    Ok(d);
+  });
+  QTest::mouseClick(form.StartButtonAdvParams, Qt::LeftButton);
+  EXPECT_FALSE(RecoveryTrimFiles);
+  EXPECT_TRUE(RecoveryReassemble);
+  RecoveryReassemble = false;
   EXPECT_EQ(RecoverySectorsToRead, 10000);
   EXPECT_EQ(RecoveryRetryCount, 3);
   driver.Then([](TAdvancedParamsForm& d) {
@@ -142,7 +165,7 @@ TEST_F(AdvancedParamsFormTest, FieldsShowTheSettingsWithinBoundsAndOnlyOkStoresT
   });
   QTest::mouseClick(form.StartButtonAdvParams, Qt::LeftButton);
   EXPECT_EQ(RecoveryRetryCount, -7);
-  EXPECT_EQ(driver.Shown, 6);
+  EXPECT_EQ(driver.Shown, 7);
   EXPECT_EQ(driver.Pending(), 0u);
   // The drive settings never touch the language.
   EXPECT_EQ(LanguageFile, nullptr);

@@ -78,7 +78,7 @@ TEST(Lifecycle, MissingLanguageFileKeepsBuiltInTextsAndTheSetting) {
   EXPECT_NE(TTempEnvironment::Read(env.StorePath()).find("\"GlobalLanguage\"=\"deutsch.LNG\""), std::string::npos);
 }
 
-TEST(SettingsCommand, ShowsTheVersionTheStoreAndTheNineSettings) {
+TEST(SettingsCommand, ShowsTheVersionTheStoreAndTheTenSettings) {
   TTempEnvironment env;
   TTempEnvironment::Write(env.StorePath(),
                           "Windows Registry Editor Version 5.00\n\n"
@@ -98,6 +98,7 @@ TEST(SettingsCommand, ShowsTheVersionTheStoreAndTheNineSettings) {
        {"Settings store: " + env.StorePath(), std::string("GlobalFirstStart         true"),
         std::string("RecoverySectorsToRead    256"), std::string("RecoveryAdvancedMode     true"),
         std::string("RecoveryRetryCount       1"), std::string("RecoveryTrimFiles        false"),
+        std::string("RecoveryReassemble       false"),
         "RecoveryTargetFolder     \"" + (env.Home() / "Documents" / "Recovered Audio Files").string() + "\""})
     EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
   // The command line leaves the first start to the wizard, and writes the store back at exit.
