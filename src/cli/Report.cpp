@@ -20,7 +20,7 @@ namespace {
 // The first five columns are those of every report this program ever wrote.
 constexpr std::string_view kTsvFirstColumns = "name\tformat\tfirst_sector\tsectors\tbytes";
 const std::string kTsvHeader = std::string(kTsvFirstColumns) +
-                               "\tunreadable_sectors\tshort\tverdict\tevidence\tunwritten_sectors\n";
+                               "\tunreadable_sectors\tshort\tverdict\tevidence\tunwritten_sectors\tpieces\n";
 
 // The length of the UTF-8 sequence at s[i], or 0 when the bytes there are not one (overlong forms,
 // surrogates and code points past U+10FFFF included).
@@ -112,6 +112,23 @@ std::string SectorRanges(const std::vector<uint64_t>& sectors) {
   return out;
 }
 
+// A file put back together: the first sector and sector count of each piece ("1000+80,5000+20").
+std::string PieceList(const TRecoveredFile& f) {
+  std::string out;
+  for (const auto& piece : f.Pieces)
+    out += (out.empty() ? "" : ",") + std::to_string(piece.First) + "+" + std::to_string(piece.Count);
+  return out;
+}
+
+// The verdict of a file put back together says so, and whether checksums prove the order of its pieces.
+std::string FileVerdict(const TRecoveredFile& f) {
+  if (f.Pieces.size() < 2) return VerdictText(f.Verdict);
+  if (f.Verdict == TVerdict::Whole && f.Evidence == TEvidence::Checksums)
+    return "whole, reassembled from " + std::to_string(f.Pieces.size()) + " pieces";
+  if (f.Verdict == TVerdict::Whole) return "reassembled, unverified";
+  return std::string(VerdictText(f.Verdict)) + ", reassembled from " + std::to_string(f.Pieces.size()) + " pieces";
+}
+
 std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
   std::string out;
   if (json) {
@@ -123,8 +140,8 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
              ", \"first_sector\": " + std::to_string(f.FirstSector) + ", \"sectors\": " + std::to_string(f.Sectors) +
              ", \"bytes\": " + std::to_string(f.Bytes) + ", \"unreadable_sectors\": \"" +
              SectorRanges(f.UnreadableSectors) + "\", \"short\": " + (f.Short ? "true" : "false") +
-             ", \"verdict\": \"" + VerdictText(f.Verdict) + "\", \"evidence\": \"" + EvidenceText(f.Evidence) +
-             "\", \"unwritten_sectors\": \"" + UnwrittenRun(f) + "\"}";
+             ", \"verdict\": \"" + FileVerdict(f) + "\", \"evidence\": \"" + EvidenceText(f.Evidence) +
+             "\", \"unwritten_sectors\": \"" + UnwrittenRun(f) + "\", \"pieces\": \"" + PieceList(f) + "\"}";
     }
     out += files.empty() ? "]\n" : "\n]\n";
     return out;
@@ -133,8 +150,8 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
   for (const auto& f : files)
     out += TsvField(f.Name) + "\t" + TsvField(f.Format) + "\t" + std::to_string(f.FirstSector) + "\t" +
            std::to_string(f.Sectors) + "\t" + std::to_string(f.Bytes) + "\t" + SectorRanges(f.UnreadableSectors) +
-           "\t" + (f.Short ? "yes" : "no") + "\t" + VerdictText(f.Verdict) + "\t" + EvidenceText(f.Evidence) + "\t" +
-           UnwrittenRun(f) + "\n";
+           "\t" + (f.Short ? "yes" : "no") + "\t" + FileVerdict(f) + "\t" + EvidenceText(f.Evidence) + "\t" +
+           UnwrittenRun(f) + "\t" + PieceList(f) + "\n";
   return out;
 }
 

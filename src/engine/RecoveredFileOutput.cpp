@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 
 #include "i18n/Messages.h"
 #include "util/Text.h"
@@ -40,6 +41,7 @@ bool TRecoveredFileOutput::SearchName(const std::string& prefix, const std::stri
 void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& extension,
                                  const std::string& formatTitle, uint64_t firstSector, const std::string& stream) {
   ++FilesFound;
+  NoteStart(firstSector);
   const bool safe = SafeNamePart(prefix) && SafeNamePart(extension);
   std::string name;
   TCreateResult created = TCreateResult::Failed;
@@ -75,6 +77,8 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
       if (unit_ && !Trim) unit_->SkipChecksums();
       answer_ = TStreamAnswer{};
       fed_ = unwritten_ = 0;
+      recent_.clear();
+      recentStart_ = 0;
     }
   }
   view_.AddLogLine(Tr(strRecoveringFile, {name}));
@@ -99,8 +103,19 @@ void TRecoveredFileOutput::FollowPending() {
   if (!unit_ || answer_.State != TStreamState::Continues) return;
   const uint64_t before = fed_;
   const uint64_t runStart = before - (pendingSize_ - size);  // the gathered run's first byte in the file
+  if (Reassemble && Trim) {
+    // The bytes from a break on, for the piece search: the last ones fed, enough for the longest part.
+    constexpr size_t kRecent = 128 * 1024;
+    recent_.insert(recent_.end(), data, data + size);
+    if (recent_.size() > kRecent) {
+      const size_t drop = recent_.size() - kRecent;
+      recent_.erase(recent_.begin(), recent_.begin() + static_cast<ptrdiff_t>(drop));
+      recentStart_ += drop;
+    }
+  }
   answer_ = unit_->Feed(data, size);
   fed_ += size;
+  if (answer_.State == TStreamState::Broke && Reassemble && Trim && current_.Pieces.empty()) StartWaiting();
   if (!Trim || answer_.State != TStreamState::Ended) return;
   // The recording ends within or before the gathered run: the rest of it and every sector after it up to
   // the next start are not the file's.
@@ -119,6 +134,133 @@ void TRecoveredFileOutput::FollowPending() {
   const uint64_t dropped = (before + size) / sector - (at + sector - 1) / sector;
   current_.Sectors -= dropped;
   unwritten_ += dropped;
+}
+
+void TRecoveredFileOutput::StartWaiting() {
+  uint64_t at = 0;
+  if (!unit_->RestartAtBreak(at) || at < recentStart_ || at > recentStart_ + recent_.size()) return;
+  std::vector<uint8_t> head(recent_.begin() + static_cast<ptrdiff_t>(at - recentStart_), recent_.end());
+  const TStreamVerdict verdict = unit_->Close();
+  current_.Verdict = verdict.Verdict;
+  current_.Evidence = verdict.Evidence;
+  // The file goes on as it would without the search; the unit stays with the search.
+  const uint64_t breakByte = current_.FirstSector * pendingSectorSize_ + at;
+  broken_.emplace(std::move(unit_), at, std::move(head), breakByte);
+  recent_.clear();
+}
+
+void TRecoveredFileOutput::NoteStart(uint64_t firstSector) {
+  if (startsSeen_++ == 0) {
+    firstStart_ = firstSector;
+    return;
+  }
+  const uint64_t distance = firstSector > firstStart_ ? firstSector - firstStart_ : firstStart_ - firstSector;
+  startDistances_ = std::gcd(startDistances_, distance);
+}
+
+uint64_t TRecoveredFileOutput::ClusterSectors() const {
+  // Files start on clusters; too few starts could share a larger power of two by chance.
+  constexpr uint64_t kMostSectors = 128;
+  if (startsSeen_ < 4 || startDistances_ == 0) return 1;
+  return std::min(startDistances_ & (~startDistances_ + 1), kMostSectors);
+}
+
+void TRecoveredFileOutput::OfferPiece(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec) {
+  const uint64_t at = sector * bytesPerSec;
+  const uint64_t clusterSectors = ClusterSectors();
+  const uint64_t cluster = clusterSectors * bytesPerSec;
+  auto aligned = [&](uint64_t first) { return sector >= first && (sector - first) % clusterSectors == 0; };
+  if (broken_ && open_) {
+    if (broken_->GivenUp(at)) {
+      broken_.reset();
+    } else if (aligned(current_.FirstSector)) {
+      if (auto match = broken_->Try(at, bytes, size, cluster)) ResumeOpenFile(sector, std::move(*match), bytesPerSec);
+    }
+  }
+  for (size_t i = 0; i < waiting_.size();) {
+    TWaiting& w = waiting_[i];
+    std::optional<TPieceMatch> match;
+    if (!w.Search.GivenUp(at) && aligned(w.File.FirstSector)) match = w.Search.Try(at, bytes, size, cluster);
+    if (match && match->FirstPieceEnd <= w.File.Bytes && destination_.CutBack(w.Handle, match->FirstPieceEnd)) {
+      const uint64_t firstPiece = match->FirstPieceEnd / bytesPerSec;
+      w.File.Bytes = match->FirstPieceEnd;
+      w.File.Sectors = firstPiece;
+      w.File.Pieces = {{w.File.FirstSector, firstPiece}, {sector, 0}};
+      resumed_.push_back({w.Handle, std::move(w.File), std::move(match->Unit), match->FirstPieceEnd});
+    } else if (w.Search.GivenUp(at)) {
+      FinishKept(w.Handle, w.File);
+    } else {
+      ++i;
+      continue;
+    }
+    waiting_.erase(waiting_.begin() + static_cast<ptrdiff_t>(i));
+  }
+}
+
+void TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec) {
+  Flush();
+  const uint64_t end = match.FirstPieceEnd;
+  if (end > current_.Bytes || !destination_.CutBack(handle_, end)) return;
+  broken_.reset();
+  current_.Bytes = end;
+  current_.Sectors = end / bytesPerSec;
+  current_.Pieces = {{current_.FirstSector, end / bytesPerSec}, {sector, 0}};
+  unit_ = std::move(match.Unit);
+  answer_ = TStreamAnswer{};
+  fed_ = end;
+  accepting_ = true;
+}
+
+void TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec) {
+  for (size_t i = 0; i < resumed_.size();) {
+    TResumed& r = resumed_[i];
+    const TStreamAnswer answer = r.Unit->Feed(sector, bytesPerSec);
+    size_t keep = bytesPerSec;
+    bool done = answer.State != TStreamState::Continues;
+    if (answer.State == TStreamState::Ended) {
+      keep = answer.At > r.Fed ? static_cast<size_t>(std::min<uint64_t>(answer.At - r.Fed, bytesPerSec)) : 0;
+      // Told late: the end lies in what was written already.
+      if (answer.At < r.Fed && r.File.Bytes > answer.At && destination_.CutBack(r.Handle, answer.At))
+        r.File.Bytes = answer.At;
+    }
+    if (keep > 0) {
+      if (destination_.Write(r.Handle, sector, keep) == static_cast<ssize_t>(keep))
+        r.File.Bytes += keep;
+      else
+        r.File.Short = true;
+      ++r.File.Sectors;
+      ++r.File.Pieces.back().Count;
+    }
+    r.Fed += bytesPerSec;
+    if (!done) {
+      ++i;
+      continue;
+    }
+    const TStreamVerdict verdict = r.Unit->Close();
+    r.File.Verdict = verdict.Verdict;
+    r.File.Evidence = verdict.Evidence;
+    FinishKept(r.Handle, r.File);
+    resumed_.erase(resumed_.begin() + static_cast<ptrdiff_t>(i));
+  }
+}
+
+void TRecoveredFileOutput::FinishKept(int handle, TRecoveredFile& file) {
+  if (!destination_.Close(handle)) file.Short = true;
+  if (file.Verdict == TVerdict::Whole && (file.Short || !file.UnreadableSectors.empty()))
+    file.Verdict = TVerdict::Damaged;
+  view_.OnFileFinished(file);
+}
+
+void TRecoveredFileOutput::FinishPieces() {
+  for (TWaiting& w : waiting_) FinishKept(w.Handle, w.File);
+  waiting_.clear();
+  for (TResumed& r : resumed_) {
+    const TStreamVerdict verdict = r.Unit->Close();
+    r.File.Verdict = verdict.Verdict;
+    r.File.Evidence = verdict.Evidence;
+    FinishKept(r.Handle, r.File);
+  }
+  resumed_.clear();
 }
 
 bool TRecoveredFileOutput::StreamContinuesInto(const uint8_t* sector, size_t size) {
@@ -178,6 +320,23 @@ void TRecoveredFileOutput::WriteRun(const uint8_t* data, size_t size) {
 void TRecoveredFileOutput::Close() {
   if (!open_) return;
   Flush();
+  // The bytes stopped before the stream's end (the next start came first): its piece may lie further on.
+  if (Reassemble && Trim && unit_ && answer_.State == TStreamState::Continues && current_.Pieces.empty() && !broken_ &&
+      unit_->Close().Verdict == TVerdict::CutShort)
+    StartWaiting();
+  if (broken_) {
+    // Kept open as it is, until the piece that continues it comes or the search gives up.
+    open_ = accepting_ = false;
+    waiting_.push_back({handle_, std::move(current_), std::move(*broken_)});
+    broken_.reset();
+    handle_ = -1;
+    return;
+  }
+  if (current_.Pieces.size() > 1) {
+    uint64_t before = 0;
+    for (size_t i = 0; i + 1 < current_.Pieces.size(); ++i) before += current_.Pieces[i].Count;
+    current_.Pieces.back().Count = current_.Sectors - before;
+  }
   // Setting the length of a file that ends in a hole is its last write.
   if (!destination_.Close(handle_)) WriteFailed();
   open_ = accepting_ = false;

@@ -5,7 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "engine/BrokenFile.h"
 
 #include "engine/Destination.h"
 #include "engine/RecoveryView.h"
@@ -17,7 +21,10 @@ class TRecoveredFileOutput {
  public:
   // folder ends in the path delimiter.
   TRecoveredFileOutput(TDestination& destination, TRecoveryView& view, std::string folder);
-  ~TRecoveredFileOutput() { Close(); }
+  ~TRecoveredFileOutput() {
+    Close();
+    FinishPieces();
+  }
 
   // A recognised start: names and creates the next file (asking before an overwrite).
   // stream names the format's stream unit ("riff"), which follows the file and gives its verdict.
@@ -25,6 +32,7 @@ class TRecoveredFileOutput {
              uint64_t firstSector, const std::string& stream = {});
   // Appends one sector to the open file. The bytes must stay valid until Flush or Close.
   void Append(const uint8_t* sector, uint32_t bytesPerSec) {
+    if (!resumed_.empty()) AppendToResumed(sector, bytesPerSec);
     // A run that does not continue the gathered one writes that first, which may end the recording.
     if (accepting_ && pendingSize_ != 0 && sector != pendingBegin_ + pendingSize_) Flush();
     if (!accepting_) {
@@ -52,10 +60,20 @@ class TRecoveredFileOutput {
   void Flush();
   void Close();
 
+  // A sector the pass reads, with the bytes from its start on as far as they are at hand, offered before it
+  // is appended: it may be the piece that continues a file whose stream broke (with Reassemble).
+  void OfferPiece(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec);
+  bool WantsPieces() const { return broken_.has_value() || !waiting_.empty(); }
+  // Ends the files still waiting for a piece or taking one; at the pass's end, after Close.
+  void FinishPieces();
+
   bool IsOpen() const { return open_; }
   // End each file where its stream unit says its recording ends; the sectors after it, up to the next
   // start, are not written.
   bool Trim = false;
+  // With Trim: a file whose stream breaks before its end waits for the piece that continues it, within
+  // kPieceWindowBytes ahead, and is written with its pieces in order (engine/BrokenFile.h).
+  bool Reassemble = false;
   bool FatalError = false;
   int32_t FilesFound = 0;
   int32_t NameOffset = 0;
@@ -70,6 +88,28 @@ class TRecoveredFileOutput {
   // Feeds the part of the gathered run the file's unit has not seen yet, and leaves in pendingKeep_ how
   // much of the run belongs to the file.
   void FollowPending();
+  // The open file's stream broke: it starts waiting for the piece that continues it, if its unit can say.
+  void StartWaiting();
+  // The open file goes on with the piece at sector: cut back to where its first piece ends.
+  void ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec);
+  void AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec);
+  void NoteStart(uint64_t firstSector);
+  // The cluster size in sectors, from the starts seen: the largest power of two dividing their distances.
+  uint64_t ClusterSectors() const;
+  // Closes a file kept open for its pieces and reports it.
+  void FinishKept(int handle, TRecoveredFile& file);
+
+  struct TWaiting {
+    int Handle;
+    TRecoveredFile File;
+    TBrokenFile Search;
+  };
+  struct TResumed {
+    int Handle;
+    TRecoveredFile File;
+    std::unique_ptr<TStreamUnit> Unit;
+    uint64_t Fed;  // bytes of the file fed to the unit
+  };
 
   TDestination& destination_;
   TRecoveryView& view_;
@@ -87,6 +127,14 @@ class TRecoveredFileOutput {
   size_t pendingFed_ = 0;   // of the gathered run, the bytes fed to the unit
   size_t pendingKeep_ = 0;  // of those, the bytes that belong to the file
   uint32_t pendingSectorSize_ = 0;
+
+  std::vector<uint8_t> recent_;  // with Reassemble: the last bytes fed to the open file's unit
+  uint64_t recentStart_ = 0;     // the file offset of recent_'s first byte
+  std::optional<TBrokenFile> broken_;
+  TStreamVerdict brokenVerdict_;
+  std::vector<TWaiting> waiting_;
+  std::vector<TResumed> resumed_;
+  uint64_t firstStart_ = 0, startDistances_ = 0, startsSeen_ = 0;
 };
 
 }  // namespace quillot

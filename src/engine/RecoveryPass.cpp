@@ -123,6 +123,7 @@ bool TRecoveryPass::BeginPass(TPassRun& run, TFormatsList& catalogue) {
   view_.OnPassStarted(run.options.StartSector, run.total, run.bytesPerSec);
   run.output.emplace(destination_, view_, run.folder);
   run.output->Trim = run.options.Trim;
+  run.output->Reassemble = run.options.Trim && run.options.Reassemble;
   run.tellsTransfers = ReaderTellsTransfers();
   return true;
 }
@@ -217,6 +218,12 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
       FilesFound = output.FilesFound;
       view_.ShowFilesFound(FilesFound);
     }
+    if (output.WantsPieces()) {
+      size_t size = 0;
+      bool ends = false;
+      const uint8_t* bytes = CheckBytes(run, k, size, ends);
+      output.OfferPiece(current, bytes, size, bytesPerSec);
+    }
     output.Append(sector, bytesPerSec);
   }
   if (run.unreadable) output.MarkUnreadable(run.current);
@@ -276,6 +283,7 @@ void TRecoveryPass::EndPass(TPassRun& run) {
   if (run.output) {
     try {
       run.output->Close();
+      run.output->FinishPieces();
     } catch (...) {
       run.raised = true;
     }

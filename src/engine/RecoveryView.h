@@ -28,6 +28,9 @@ struct TRecoveredFile {
   struct TRun {
     uint64_t First = 0, Count = 0;
   } Unwritten;
+  // A file put back together from pieces: each piece's first sector and sectors, in the file's order.
+  // Empty for a file in one piece.
+  std::vector<TRun> Pieces;
 };
 
 class TRecoveryView {

@@ -64,6 +64,65 @@ bool TOggStream::ContinuesWith(const uint8_t* next, size_t size) const {
   return pageStartsHere && std::memcmp(next, kCapture, std::min(size, sizeof kCapture)) == 0;
 }
 
+std::unique_ptr<TStreamUnit> TOggStream::RestartAtBreak(uint64_t& at) const {
+  // A page broke, or the bytes stopped inside one or between two while a logical stream was open.
+  if (status_ == TStatus::Broke)
+    at = brokeAt_;
+  else if (status_ == TStatus::Reading && phase_ != TPhase::Next && pos_ > 0)
+    at = pageStart_;
+  else
+    return nullptr;
+  // The table of logical streams changes only once a page held: it is as it was before that page.
+  auto unit = std::make_unique<TOggStream>(*this);
+  unit->status_ = TStatus::Reading;
+  unit->phase_ = TPhase::Header;
+  unit->pos_ = unit->pageStart_ = at;
+  unit->partSize_ = 0;
+  unit->brokeAt_ = 0;
+  unit->brokeBy_ = TEvidence::None;
+  return unit;
+}
+
+uint64_t TOggStream::BrokenPartLength() const {
+  if (phase_ == TPhase::Body || (status_ == TStatus::Broke && phase_ != TPhase::Header)) return pageEnd_ - pageStart_;
+  // Stopped inside a page's header: its length is not known yet.
+  if (status_ == TStatus::Reading) return kHeaderSize + 255 + 255 * 255;
+  return 0;
+}
+
+bool TOggStream::MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const {
+  // The broken page's header, its bytes from both pieces.
+  std::array<uint8_t, kHeaderSize + 255> header{};
+  size_t have = 0;
+  auto take = [&](size_t want) {
+    for (; have < want; ++have) {
+      if (have < headSize)
+        header[have] = head[have];
+      else if (have - headSize < nextSize)
+        header[have] = next[have - headSize];
+      else
+        return false;
+    }
+    return true;
+  };
+  if (!take(kHeaderSize) || std::memcmp(header.data(), kCapture, sizeof kCapture) != 0 ||
+      !take(kHeaderSize + header[26]))
+    return false;
+  const uint32_t serial = Le32(header.data() + 14);
+  const uint32_t sequence = Le32(header.data() + 18);
+  const bool follows = std::any_of(streams_.begin(), streams_.begin() + streamCount_, [&](const TLogical& s) {
+    return s.Open && s.Serial == serial && sequence == uint32_t(s.Sequence + 1);
+  });
+  if (!follows) return false;
+  size_t length = kHeaderSize + header[26];
+  for (size_t i = 0; i < header[26]; ++i) length += header[kHeaderSize + i];
+  // A page wholly in the first piece broke there: no other piece mends it.
+  if (length <= headSize) return false;
+  const size_t rest = length - headSize;
+  if ((header[5] & kEnd) != 0) return rest <= nextSize;
+  return rest + sizeof kCapture <= nextSize && std::memcmp(next + rest, kCapture, sizeof kCapture) == 0;
+}
+
 void TOggStream::OnHeader() {
   flags_ = part_[5];
   serial_ = Le32(part_.data() + 14);

@@ -19,6 +19,13 @@ class TOggStream : public TStreamUnit {
   TStreamVerdict Close() override;
   // Only where its next page starts.
   bool ContinuesWith(const uint8_t* next, size_t size) const override;
+  std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const override;
+  // The broken page put together from the two pieces must be the next page of a logical stream the file
+  // holds, and be followed by the capture pattern of the next page (unless it ends its stream).
+  bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
+  uint64_t PartsHeld() const override { return pagesHeld_; }
+  // The broken page's length, or 0 where no page began at the break.
+  uint64_t BrokenPartLength() const override;
 
   // Logical streams open at once (grouped streams); more than that and the unit gives up.
   static constexpr size_t kMaxSerials = 16;

@@ -66,6 +66,28 @@ class TStreamUnit {
   virtual uint64_t ChainedFrames() const { return 0; }
   // Where the last of those frames ends, in the file's bytes.
   virtual uint64_t LastFrameEnd() const { return 0; }
+  // A unit in the state this one had where its stream broke, or where the part it was reading when the
+  // bytes stopped began, ready to be fed that part again from other bytes (a recording stored in pieces);
+  // at tells that byte of the file. nullptr where the unit cannot.
+  virtual std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const {
+    (void)at;
+    return nullptr;
+  }
+  // Whether the broken part, its first headSize bytes taken from head (the file's bytes from the break on)
+  // and the rest from next, may go on with the stream: a quick test that few wrong candidates pass, asked
+  // before a candidate is fed to RestartAtBreak's unit.
+  virtual bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const {
+    (void)head;
+    (void)headSize;
+    (void)next;
+    (void)nextSize;
+    return false;
+  }
+  // How many bytes the part that broke (or was left unfinished) takes: where the first piece of a recording
+  // stored in pieces may end at the most, counted from the break (0: the part had not begun).
+  virtual uint64_t BrokenPartLength() const { return 0; }
+  // The parts (pages, frames) whose checks held so far.
+  virtual uint64_t PartsHeld() const { return 0; }
   // How many such frames prove that a stream starts at the first byte (see streams/StartCheck.h); 0 for
   // a unit that cannot confirm a start.
   virtual uint64_t FramesToConfirmStart() const { return 0; }

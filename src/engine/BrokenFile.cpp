@@ -1,0 +1,36 @@
+#include "engine/BrokenFile.h"
+
+namespace quillot {
+
+TBrokenFile::TBrokenFile(std::unique_ptr<TStreamUnit> broken, uint64_t breakAt, std::vector<uint8_t> head,
+                         uint64_t breakByte)
+    : broken_(std::move(broken)), breakAt_(breakAt), head_(std::move(head)), breakByte_(breakByte),
+      held_(broken_->PartsHeld()) {
+  // The first piece ends inside the part that broke.
+  const uint64_t part = broken_->BrokenPartLength();
+  if (head_.size() > part) head_.resize(static_cast<size_t>(part));
+}
+
+std::optional<TPieceMatch> TBrokenFile::Try(uint64_t at, const uint8_t* bytes, size_t size, uint64_t cluster) {
+  if (at <= breakByte_ || cluster == 0) return std::nullopt;
+  // The first piece ends on a cluster boundary at or after the break, within the bytes kept from it.
+  for (uint64_t end = (breakAt_ + cluster - 1) / cluster * cluster; end - breakAt_ <= head_.size() && !GivenUp(at);
+       end += cluster) {
+    const size_t fromHead = static_cast<size_t>(end - breakAt_);
+    if (!broken_->MayResumeWith(head_.data(), fromHead, bytes, size)) continue;
+    ++tried_;
+    // The proof: the broken part and the next one after it hold their checks (or the stream ends).
+    uint64_t at0 = 0;
+    auto trial = broken_->RestartAtBreak(at0);
+    trial->Feed(head_.data(), fromHead);
+    const TStreamAnswer answer = trial->Feed(bytes, size);
+    if (answer.State == TStreamState::Broke) continue;
+    if (answer.State != TStreamState::Ended && trial->PartsHeld() < held_ + 2) continue;
+    TPieceMatch match{end, broken_->RestartAtBreak(at0)};
+    match.Unit->Feed(head_.data(), fromHead);
+    return match;
+  }
+  return std::nullopt;
+}
+
+}  // namespace quillot

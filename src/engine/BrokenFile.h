@@ -1,0 +1,49 @@
+// A recovered file whose stream broke before its end, waiting for the piece that continues it: a recording
+// stored in pieces (a card filled, emptied and filled again) breaks where its first piece ends and goes on
+// at a cluster further ahead. The search keeps the first piece's bytes from the break on and the unit as
+// it broke; each cluster the pass reads within the window is tried, first by the unit's quick test, then by
+// feeding the broken part put together from both pieces to a unit restarted at the break.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "streams/StreamUnit.h"
+
+namespace quillot {
+
+// How far ahead of the break the continuing piece may lie, and how many candidates a file may try.
+inline constexpr uint64_t kPieceWindowBytes = 64ull << 20;
+inline constexpr uint32_t kMostPieceCandidates = 16;
+
+// A piece that continues the file: where the first piece ends (a byte offset in the file) and a unit fed the
+// file up to there, ready for the piece's bytes.
+struct TPieceMatch {
+  uint64_t FirstPieceEnd = 0;
+  std::unique_ptr<TStreamUnit> Unit;
+};
+
+class TBrokenFile {
+ public:
+  // broken: the unit that broke at byte breakAt of the file; head: the file's bytes from breakAt on;
+  // breakByte: where byte breakAt lies on the medium.
+  TBrokenFile(std::unique_ptr<TStreamUnit> broken, uint64_t breakAt, std::vector<uint8_t> head, uint64_t breakByte);
+
+  // Tries the cluster starting at medium byte at, whose bytes (from its start on) are given; cluster is the
+  // cluster size in bytes, the file's first byte lying on a cluster start.
+  std::optional<TPieceMatch> Try(uint64_t at, const uint8_t* bytes, size_t size, uint64_t cluster);
+  // The window has passed, or every candidate allowed was tried: the file is written as it is.
+  bool GivenUp(uint64_t at) const { return at > breakByte_ + kPieceWindowBytes || tried_ >= kMostPieceCandidates; }
+
+ private:
+  std::unique_ptr<TStreamUnit> broken_;
+  uint64_t breakAt_;
+  std::vector<uint8_t> head_;
+  uint64_t breakByte_;
+  uint64_t held_;  // the parts the unit had checked when it broke
+  uint32_t tried_ = 0;
+};
+
+}  // namespace quillot
