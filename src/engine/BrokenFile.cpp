@@ -4,7 +4,10 @@ namespace quillot {
 
 TBrokenFile::TBrokenFile(std::unique_ptr<TStreamUnit> broken, uint64_t breakAt, std::vector<uint8_t> head,
                          uint64_t breakByte)
-    : broken_(std::move(broken)), breakAt_(breakAt), head_(std::move(head)), breakByte_(breakByte),
+    : broken_(std::move(broken)),
+      breakAt_(breakAt),
+      head_(std::move(head)),
+      breakByte_(breakByte),
       held_(broken_->PartsHeld()) {
   // The first piece ends inside the part that broke.
   const uint64_t part = broken_->BrokenPartLength();
