@@ -16,6 +16,7 @@ namespace {
 constexpr uint32_t kRates[12] = {0, 88200, 176400, 192000, 8000, 16000, 22050, 24000, 32000, 44100, 48000, 96000};
 constexpr uint32_t kSampleSizes[8] = {0, 8, 12, 0, 16, 20, 24, 32};
 constexpr uint8_t kStreamInfo = 0;
+constexpr uint8_t kPadding = 1;
 constexpr uint8_t kInvalidBlock = 127;
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -225,6 +226,7 @@ TStreamAnswer TFlacStream::Feed(const uint8_t* data, size_t size) {
 void TFlacStream::OnBlockHeader() {
   partSize_ = 0;
   uint8_t type = part_[0] & 0x7F;
+  blockType_ = type;
   lastBlock_ = (part_[0] & 0x80) != 0;
   uint32_t length = uint32_t(part_[1]) << 16 | part_[2] << 8 | part_[3];
   // STREAMINFO comes first, once, at its fixed size.
@@ -259,8 +261,11 @@ void TFlacStream::OnStreamInfo() {
 }
 
 TFlacStream::TParse TFlacStream::ParseHeaderAt(uint64_t at, TFlacFrameHeader& h) const {
-  size_t have = size_t(pos_ - at);
-  auto byte = [&](size_t i) { return window_[(at + i) % kWindow]; };
+  return ParseHeaderBytes([&](size_t i) { return window_[(at + i) % kWindow]; }, size_t(pos_ - at), h);
+}
+
+template <class TByte>
+TFlacStream::TParse TFlacStream::ParseHeaderBytes(TByte byte, size_t have, TFlacFrameHeader& h) const {
   if (have < 4) return TParse::NeedMore;
   uint8_t b2 = byte(2), b3 = byte(3);
   uint32_t sizeCode = b2 >> 4, rateCode = b2 & 15, sampleSizeCode = (b3 >> 1) & 7;
@@ -392,7 +397,7 @@ void TFlacStream::FrameByte(uint8_t b) {
 void TFlacStream::OnHeader(const TCandidate& c, const TFlacFrameHeader& header) {
   if (!frameOpen_) {
     if (c.At != frameStart_) return;
-    if (header.Number != 0) {
+    if (header.Number != firstNumber_) {
       Break(frameStart_, TEvidence::Structure);
       return;
     }
@@ -450,6 +455,88 @@ void TFlacStream::TryEndLastFrame() {
   }
   // The subframes end elsewhere than where the CRC-16 holds (or make no sense).
   Break(frameStart_, found == TFlacFrameEnd::Found ? TEvidence::Checksums : TEvidence::Structure);
+}
+
+std::unique_ptr<TStreamUnit> TFlacStream::RestartAtBreak(uint64_t& at) const {
+  // The bytes stopped inside the last metadata block, padding: the first frame follows it in the other piece.
+  if (phase_ == TPhase::BlockBody && lastBlock_ && blockType_ == kPadding && status_ == TStatus::Reading) {
+    at = blockStart_;
+    auto unit = std::make_unique<TFlacStream>(*this);
+    unit->phase_ = TPhase::BlockHeader;
+    unit->pos_ = at;
+    unit->partSize_ = 0;
+    unit->searched_ = nullptr;
+    return unit;
+  }
+  if (phase_ != TPhase::Frames || (status_ != TStatus::Broke && status_ != TStatus::Reading) ||
+      (status_ == TStatus::Broke && brokeAt_ != frameStart_))
+    return nullptr;
+  at = frameStart_;
+  auto unit = std::make_unique<TFlacStream>(*this);
+  unit->status_ = TStatus::Reading;
+  unit->pos_ = at;
+  unit->frameOpen_ = false;
+  unit->firstNumber_ = frameOpen_ ? lastHeader_.Number : firstNumber_;
+  if (frameOpen_) {
+    --unit->framesOpened_;
+    unit->samplesOpened_ -= lastHeader_.BlockSize;
+  }
+  unit->crc_ = 0;
+  unit->candidateCount_ = 0;
+  unit->lastFF_ = ~uint64_t(0);
+  unit->inLastFrame_ = false;
+  unit->lastFrame_ = {};
+  unit->brokeAt_ = 0;
+  unit->brokeBy_ = TEvidence::None;
+  unit->searched_ = nullptr;
+  return unit;
+}
+
+bool TFlacStream::MayResumeWith(const uint8_t*, size_t headSize, const uint8_t* next, size_t nextSize) const {
+  if (phase_ == TPhase::BlockBody) {
+    // The first frame's header where the rest of the block ends.
+    const uint64_t block = blockEnd_ - blockStart_;
+    if (headSize >= block || block - headSize + 2 > nextSize) return false;
+    // Padding is zeros: nothing else checks the bytes of the block that come from the other piece.
+    const size_t rest = size_t(block - headSize);
+    if (std::any_of(next, next + rest, [](uint8_t b) { return b != 0; })) return false;
+    const uint8_t* at = next + rest;
+    TFlacFrameHeader h;
+    return at[0] == 0xFF && (at[1] & 0xFE) == 0xF8 &&
+           ParseHeaderBytes([&](size_t i) { return at[i]; }, nextSize - size_t(block - headSize), h) == TParse::Valid &&
+           h.Number == 0;
+  }
+  // The broken frame was the last: no header follows it, and only the checks of the whole can tell.
+  if (frameOpen_ && totalSamples_ != 0 && samplesOpened_ >= totalSamples_) return true;
+  if (!frameOpen_ && variable_) return false;
+  const uint64_t number = !frameOpen_ ? firstNumber_ + 1
+                          : variable_ ? lastHeader_.Number + lastHeader_.BlockSize
+                                      : lastHeader_.Number + 1;
+  const uint64_t most = maxFrameSize_ + 16;
+  // One search for the other piece's bytes, whatever the first piece's end: the same buffer may hold other
+  // bytes later, so its first bytes are part of the key.
+  std::array<uint8_t, 8> key{};
+  std::copy_n(next, std::min(nextSize, key.size()), key.begin());
+  if (searched_ != next || searchedSize_ != nextSize || searchedHead_ != key) {
+    searched_ = next;
+    searchedSize_ = nextSize;
+    searchedHead_ = key;
+    nextHeaderAt_ = SIZE_MAX;
+    const size_t limit = size_t(std::min<uint64_t>(nextSize, most));
+    for (size_t q = 0; q + 1 < limit; ++q) {
+      q += FindSyncCode(next + q, limit - q);
+      if (q + 1 >= limit) break;
+      if (next[q] != 0xFF || (next[q + 1] & 0xFE) != 0xF8) continue;
+      TFlacFrameHeader h;
+      const uint8_t* at = next + q;
+      if (ParseHeaderBytes([&](size_t i) { return at[i]; }, nextSize - q, h) == TParse::Valid && h.Number == number &&
+          h.Variable == variable_) {
+        nextHeaderAt_ = q;
+        break;
+      }
+    }
+  }
+  return nextHeaderAt_ != SIZE_MAX && headSize + nextHeaderAt_ <= most;
 }
 
 void TFlacStream::Break(uint64_t at, TEvidence evidence) {

@@ -25,6 +25,16 @@ class TFlacStream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) override;
   TStreamVerdict Close() override;
+  // At the start of the frame that broke or was left unfinished, or of the last metadata block the bytes
+  // stopped in.
+  std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const override;
+  // The next frame's header (its number the one after the broken frame's, its CRC-8 holding) must follow
+  // in the other piece within the largest frame from the break.
+  bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
+  uint64_t BrokenPartLength() const override {
+    return phase_ == TPhase::BlockBody ? blockEnd_ - blockStart_ : maxFrameSize_ + 16;
+  }
+  uint64_t PartsHeld() const override { return framesHeld_; }
 
  private:
   enum class TPhase { Magic, BlockHeader, StreamInfo, BlockBody, Frames };
@@ -47,6 +57,9 @@ class TFlacStream : public TStreamUnit {
   void CheckFrameLength();
   // Parses the header at a candidate from the window; checks it against STREAMINFO.
   TParse ParseHeaderAt(uint64_t at, TFlacFrameHeader& header) const;
+  // The same from have bytes that byte(i) gives.
+  template <class TByte>
+  TParse ParseHeaderBytes(TByte byte, size_t have, TFlacFrameHeader& header) const;
   // A valid header at a candidate: closes the open frame there, or finds it broken.
   void OnHeader(const TCandidate& candidate, const TFlacFrameHeader& header);
   void OpenFrame(uint64_t at, const TFlacFrameHeader& header);
@@ -63,6 +76,7 @@ class TFlacStream : public TStreamUnit {
   uint64_t blockStart_ = 0;
   uint64_t blockEnd_ = 0;
   bool lastBlock_ = false;
+  uint8_t blockType_ = 0;
   bool sawStreamInfo_ = false;
 
   // STREAMINFO
@@ -88,6 +102,11 @@ class TFlacStream : public TStreamUnit {
   uint64_t framesHeld_ = 0;
   TFlacFrameHeader lastHeader_;
   bool inLastFrame_ = false;
+  uint64_t firstNumber_ = 0;  // of the frame expected at frameStart_ while no frame is open
+  // MayResumeWith's last search: the other piece's bytes, and where in them the next header lies.
+  mutable const uint8_t* searched_ = nullptr;
+  mutable size_t searchedSize_ = 0, nextHeaderAt_ = 0;
+  mutable std::array<uint8_t, 8> searchedHead_{};
   std::vector<uint8_t> lastFrame_;
 
   uint64_t end_ = 0;

@@ -40,11 +40,10 @@ TEST_P(ReassemblyTest, ARecordingInTwoPiecesComesBackWhole) {
   test::WriteText(dir.File("between"), c.between);
   test::WriteText(dir.File("pieces"), c.pieces);
   const std::string mtools = "MTOOLS_SKIP_CHECK=1 ";
-  const std::string script =
-      "truncate -s 2M " + image + " && mkfs.fat -F 12 -S 512 -s 1 " + image + " >/dev/null && " + mtools +
-      "mcopy -i " + image + " " + dir.File("first.bin") + " " + dir.File("hole.bin") + " " + dir.File("between") +
-      " ::/ && " + mtools + "mdel -i " + image + " ::/hole.bin && " + mtools + "mcopy -i " + image + " " +
-      dir.File("pieces") + " ::/rec";
+  const std::string script = "truncate -s 2M " + image + " && mkfs.fat -F 12 -S 512 -s 1 " + image + " >/dev/null && " +
+                             mtools + "mcopy -i " + image + " " + dir.File("first.bin") + " " + dir.File("hole.bin") +
+                             " " + dir.File("between") + " ::/ && " + mtools + "mdel -i " + image + " ::/hole.bin && " +
+                             mtools + "mcopy -i " + image + " " + dir.File("pieces") + " ::/rec";
   ASSERT_EQ(std::system(script.c_str()), 0);
   const std::string card = test::ReadText(image);
   ASSERT_EQ(card.find(c.pieces), std::string::npos) << "the recording was stored in one piece";
@@ -91,11 +90,12 @@ TEST_P(ReassemblyTest, ARecordingInTwoPiecesComesBackWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Ogg, ReassemblyTest,
+    OggAndFlac, ReassemblyTest,
     ::testing::Values(TCase{"Opus", Bytes(test::SampleAudio("note.opus")), Bytes(test::SampleAudio("tune.ogg"))},
                       TCase{"Vorbis", Bytes(test::SampleAudio("tune.ogg")), Bytes(test::SampleAudio("note.opus"))},
                       TCase{"FlacInOgg", Bytes(test::StreamFixture("ogg", "m22.oga")),
-                            Bytes(test::SampleAudio("tune.ogg"))}),
+                            Bytes(test::SampleAudio("tune.ogg"))},
+                      TCase{"Flac", Bytes(test::SampleAudio("chirp.flac")), Bytes(test::SampleAudio("tune.ogg"))}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
