@@ -66,7 +66,7 @@ for clip in "$src"/samples/audio/*; do
   [ $found = yes ] || fail "no trimmed file is $(basename "$clip")"
 done
 grep -q "^8 files: 8 whole, 0 cut short, 0 damaged, 0 unknown.$" "$tmp/out" || fail "verdicts: $(tail -1 "$tmp/out")"
-grep -q "^flac00006.flac	FLAC	1716	57	28918		no	whole	checksums	1773-1812$" "$tmp/trim.tsv" || fail "verdict columns: $(cat "$tmp/trim.tsv")"
+grep -q "^flac00006.flac	FLAC	1716	57	28918		no	whole	checksums	1773-1812	$" "$tmp/trim.tsv" || fail "verdict columns: $(cat "$tmp/trim.tsv")"
 # The sectors after a trimmed file's end, up to the next start or the end of the medium, are listed.
 { cat "$src/samples/audio/voice-memo.wav"; head -c $((265 * 512 - 135596 + 10 * 512)) /dev/zero | tr '\0' '\356'; } > "$tmp/gap.img"
 expect_status 0 "trimmed before a gap" "$cli" recover --image "$tmp/gap.img" --dest "$tmp/gap" --trim --report "$tmp/gap.tsv"
@@ -79,6 +79,20 @@ expect_status 0 "trimmed and reassembled" "$cli" recover --image "$tmp/card.img"
   --dry-run --report "$tmp/reasm.tsv"
 grep -q "^8 files: 8 whole, 0 cut short, 0 damaged, 0 unknown.$" "$tmp/out" || fail "reassembled: $(tail -1 "$tmp/out")"
 cmp -s "$tmp/reasm.tsv" "$tmp/trim.tsv" || fail "reassembled report: $(cat "$tmp/reasm.tsv")"
+# A FLAC recording in two pieces on a FAT card, an Ogg file between them: one file, its pieces in the report.
+frag="$tmp/frag.img"
+head -c 20480 /dev/zero | tr '\0' 'q' > "$tmp/first.bin"
+head -c 6144 /dev/zero | tr '\0' 'h' > "$tmp/hole.bin"
+cp "$src/samples/audio/tune.ogg" "$tmp/between.ogg"
+truncate -s 2M "$frag" && mkfs.fat -F 12 -S 512 -s 1 "$frag" >/dev/null &&
+  MTOOLS_SKIP_CHECK=1 mcopy -i "$frag" "$tmp/first.bin" "$tmp/hole.bin" "$tmp/between.ogg" ::/ &&
+  MTOOLS_SKIP_CHECK=1 mdel -i "$frag" ::/hole.bin &&
+  MTOOLS_SKIP_CHECK=1 mcopy -i "$frag" "$src/samples/audio/chirp.flac" ::/rec.flac || fail "no fragmented card"
+expect_status 0 "reassembling a card" "$cli" recover --image "$frag" --dest "$tmp/frag" --trim --reassemble \
+  --report "$tmp/frag.tsv"
+grep -q "	whole, reassembled from 2 pieces	checksums		[0-9]*+12,[0-9]*+45$" "$tmp/frag.tsv" ||
+  fail "reassembled row: $(cat "$tmp/frag.tsv")"
+cmp -s "$tmp"/frag/flac00001.flac "$src/samples/audio/chirp.flac" || fail "the reassembled FLAC differs"
 
 # Only the chosen types; taken names are skipped, never overwritten, with --overwrite no.
 expect_status 0 "chosen types" "$cli" recover --image "$tmp/card.img" --dest "$tmp/out1" --types wav,FLAC --overwrite no
