@@ -43,6 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // bytes (the sanitizers tell).
     if (once.State == TStreamState::Continues) whole->ContinuesWith(data + size / 2, size - size / 2);
     CheckStart(name, data, size, step % 2 == 0, static_cast<uint32_t>(step * 8));
+    // A unit restarted where its stream broke takes the rest from any bytes, reading only those.
+    uint64_t at = 0;
+    if (auto restarted = whole->RestartAtBreak(at)) {
+      FUZZ_CHECK(at <= size, "a break lies within the bytes given");
+      const size_t head = size - size / 2;
+      whole->MayResumeWith(data, head, data + head, size - head);
+      restarted->Feed(data + head, size - head);
+      restarted->Close();
+    }
   }
   return 0;
 }
