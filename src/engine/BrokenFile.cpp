@@ -22,13 +22,13 @@ std::optional<TPieceMatch> TBrokenFile::Try(uint64_t at, const uint8_t* bytes, s
     const size_t fromHead = static_cast<size_t>(end - breakAt_);
     if (!broken_->MayResumeWith(head_.data(), fromHead, bytes, size)) continue;
     ++tried_;
-    // The proof: the broken part and the next one after it hold their checks (or the stream ends).
+    // The proof: the broken part, put together, holds its checks (a page's CRC-32, a frame's CRC-16 up to the
+    // next frame's header). What follows it may lie in a further piece.
     uint64_t at0 = 0;
     auto trial = broken_->RestartAtBreak(at0);
     trial->Feed(head_.data(), fromHead);
     const TStreamAnswer answer = trial->Feed(bytes, size);
-    if (answer.State == TStreamState::Broke) continue;
-    if (answer.State != TStreamState::Ended && trial->PartsHeld() < held_ + 2) continue;
+    if (answer.State != TStreamState::Ended && trial->PartsHeld() < held_ + 1) continue;
     TPieceMatch match{end, broken_->RestartAtBreak(at0)};
     match.Unit->Feed(head_.data(), fromHead);
     return match;

@@ -78,7 +78,7 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
       answer_ = TStreamAnswer{};
       fed_ = unwritten_ = 0;
       recent_.clear();
-      recentStart_ = 0;
+      recentStart_ = pieceOffset_ = 0;
     }
   }
   view_.AddLogLine(Tr(strRecoveringFile, {name}));
@@ -103,19 +103,10 @@ void TRecoveredFileOutput::FollowPending() {
   if (!unit_ || answer_.State != TStreamState::Continues) return;
   const uint64_t before = fed_;
   const uint64_t runStart = before - (pendingSize_ - size);  // the gathered run's first byte in the file
-  if (Reassemble && Trim) {
-    // The bytes from a break on, for the piece search: the last ones fed, enough for the longest part.
-    constexpr size_t kRecent = 128 * 1024;
-    recent_.insert(recent_.end(), data, data + size);
-    if (recent_.size() > kRecent) {
-      const size_t drop = recent_.size() - kRecent;
-      recent_.erase(recent_.begin(), recent_.begin() + static_cast<ptrdiff_t>(drop));
-      recentStart_ += drop;
-    }
-  }
+  if (Reassemble && Trim) KeepRecent(recent_, recentStart_, data, size);
   answer_ = unit_->Feed(data, size);
   fed_ += size;
-  if (answer_.State == TStreamState::Broke && Reassemble && Trim && current_.Pieces.empty()) StartWaiting();
+  if (answer_.State == TStreamState::Broke && Reassemble && Trim) StartWaiting();
   if (!Trim || answer_.State != TStreamState::Ended) return;
   // The recording ends within or before the gathered run: the rest of it and every sector after it up to
   // the next start are not the file's.
@@ -136,15 +127,45 @@ void TRecoveredFileOutput::FollowPending() {
   unwritten_ += dropped;
 }
 
+void TRecoveredFileOutput::KeepRecent(std::vector<uint8_t>& recent, uint64_t& recentStart, const uint8_t* data,
+                                      size_t size) {
+  // Enough for the longest part a unit reads (an Ogg page, a FLAC frame, padding).
+  constexpr size_t kRecent = 128 * 1024;
+  recent.insert(recent.end(), data, data + size);
+  if (recent.size() > kRecent) {
+    const size_t drop = recent.size() - kRecent;
+    recent.erase(recent.begin(), recent.begin() + static_cast<ptrdiff_t>(drop));
+    recentStart += drop;
+  }
+}
+
+uint64_t TRecoveredFileOutput::MediumByte(const TRecoveredFile& file, uint64_t pieceOffset, uint64_t at,
+                                          uint32_t bytesPerSec) {
+  const uint64_t pieceSector = file.Pieces.empty() ? file.FirstSector : file.Pieces.back().First;
+  return pieceSector * bytesPerSec + (at - pieceOffset);
+}
+
+void TRecoveredFileOutput::AddPiece(TRecoveredFile& file, uint64_t pieceOffset, uint64_t end, uint64_t sector,
+                                    uint32_t bytesPerSec) {
+  if (file.Pieces.empty()) file.Pieces.push_back({file.FirstSector, 0});
+  file.Pieces.back().Count = (end - pieceOffset) / bytesPerSec;
+  file.Pieces.push_back({sector, 0});
+  file.Sectors = end / bytesPerSec;
+}
+
 void TRecoveredFileOutput::StartWaiting() {
+  // A file in many pieces is more likely a card too broken to follow.
+  constexpr size_t kMostPieces = 8;
   uint64_t at = 0;
-  if (!unit_->RestartAtBreak(at) || at < recentStart_ || at > recentStart_ + recent_.size()) return;
+  if (current_.Pieces.size() >= kMostPieces || !unit_->RestartAtBreak(at) || at < recentStart_ ||
+      at > recentStart_ + recent_.size() || at < pieceOffset_)
+    return;
   std::vector<uint8_t> head(recent_.begin() + static_cast<ptrdiff_t>(at - recentStart_), recent_.end());
   const TStreamVerdict verdict = unit_->Close();
   current_.Verdict = verdict.Verdict;
   current_.Evidence = verdict.Evidence;
   // The file goes on as it would without the search; the unit stays with the search.
-  const uint64_t breakByte = current_.FirstSector * pendingSectorSize_ + at;
+  const uint64_t breakByte = MediumByte(current_, pieceOffset_, at, pendingSectorSize_);
   broken_.emplace(std::move(unit_), at, std::move(head), breakByte);
   recent_.clear();
 }
@@ -182,11 +203,10 @@ void TRecoveredFileOutput::OfferPiece(uint64_t sector, const uint8_t* bytes, siz
     std::optional<TPieceMatch> match;
     if (!w.Search.GivenUp(at) && aligned(w.File.FirstSector)) match = w.Search.Try(at, bytes, size, cluster);
     if (match && match->FirstPieceEnd <= w.File.Bytes && destination_.CutBack(w.Handle, match->FirstPieceEnd)) {
-      const uint64_t firstPiece = match->FirstPieceEnd / bytesPerSec;
-      w.File.Bytes = match->FirstPieceEnd;
-      w.File.Sectors = firstPiece;
-      w.File.Pieces = {{w.File.FirstSector, firstPiece}, {sector, 0}};
-      resumed_.push_back({w.Handle, std::move(w.File), std::move(match->Unit), match->FirstPieceEnd});
+      const uint64_t end = match->FirstPieceEnd;
+      w.File.Bytes = end;
+      AddPiece(w.File, w.PieceOffset, end, sector, bytesPerSec);
+      resumed_.push_back({w.Handle, std::move(w.File), std::move(match->Unit), end, end, {}, end});
     } else if (w.Search.GivenUp(at)) {
       FinishKept(w.Handle, w.File);
     } else {
@@ -203,8 +223,10 @@ void TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, ui
   if (end > current_.Bytes || !destination_.CutBack(handle_, end)) return;
   broken_.reset();
   current_.Bytes = end;
-  current_.Sectors = end / bytesPerSec;
-  current_.Pieces = {{current_.FirstSector, end / bytesPerSec}, {sector, 0}};
+  AddPiece(current_, pieceOffset_, end, sector, bytesPerSec);
+  pieceOffset_ = end;
+  recent_.clear();
+  recentStart_ = end;
   unit_ = std::move(match.Unit);
   answer_ = TStreamAnswer{};
   fed_ = end;
@@ -214,6 +236,7 @@ void TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, ui
 void TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec) {
   for (size_t i = 0; i < resumed_.size();) {
     TResumed& r = resumed_[i];
+    KeepRecent(r.Recent, r.RecentStart, sector, bytesPerSec);
     const TStreamAnswer answer = r.Unit->Feed(sector, bytesPerSec);
     size_t keep = bytesPerSec;
     bool done = answer.State != TStreamState::Continues;
@@ -239,7 +262,17 @@ void TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytes
     const TStreamVerdict verdict = r.Unit->Close();
     r.File.Verdict = verdict.Verdict;
     r.File.Evidence = verdict.Evidence;
-    FinishKept(r.Handle, r.File);
+    // Broken again: the next piece may lie further on.
+    uint64_t at = 0;
+    if (answer.State == TStreamState::Broke && r.File.Pieces.size() < 8 && r.Unit->RestartAtBreak(at) &&
+        at >= r.RecentStart && at >= r.PieceOffset && at <= r.RecentStart + r.Recent.size()) {
+      std::vector<uint8_t> head(r.Recent.begin() + static_cast<ptrdiff_t>(at - r.RecentStart), r.Recent.end());
+      const uint64_t breakByte = MediumByte(r.File, r.PieceOffset, at, bytesPerSec);
+      waiting_.push_back(
+          {r.Handle, std::move(r.File), TBrokenFile(std::move(r.Unit), at, std::move(head), breakByte), r.PieceOffset});
+    } else {
+      FinishKept(r.Handle, r.File);
+    }
     resumed_.erase(resumed_.begin() + static_cast<ptrdiff_t>(i));
   }
 }
@@ -321,13 +354,13 @@ void TRecoveredFileOutput::Close() {
   if (!open_) return;
   Flush();
   // The bytes stopped before the stream's end (the next start came first): its piece may lie further on.
-  if (Reassemble && Trim && unit_ && answer_.State == TStreamState::Continues && current_.Pieces.empty() && !broken_ &&
+  if (Reassemble && Trim && unit_ && answer_.State == TStreamState::Continues && !broken_ &&
       unit_->Close().Verdict == TVerdict::CutShort)
     StartWaiting();
   if (broken_) {
     // Kept open as it is, until the piece that continues it comes or the search gives up.
     open_ = accepting_ = false;
-    waiting_.push_back({handle_, std::move(current_), std::move(*broken_)});
+    waiting_.push_back({handle_, std::move(current_), std::move(*broken_), pieceOffset_});
     broken_.reset();
     handle_ = -1;
     return;

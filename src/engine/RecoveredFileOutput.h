@@ -103,13 +103,23 @@ class TRecoveredFileOutput {
     int Handle;
     TRecoveredFile File;
     TBrokenFile Search;
+    uint64_t PieceOffset;  // where its last piece begins in the file
   };
   struct TResumed {
     int Handle;
     TRecoveredFile File;
     std::unique_ptr<TStreamUnit> Unit;
-    uint64_t Fed;  // bytes of the file fed to the unit
+    uint64_t Fed;          // bytes of the file fed to the unit
+    uint64_t PieceOffset;  // where the piece it takes began in the file
+    std::vector<uint8_t> Recent;
+    uint64_t RecentStart;
   };
+  // A file's pieces once the one that ended at end (a byte of the file) goes on at sector.
+  static void AddPiece(TRecoveredFile& file, uint64_t pieceOffset, uint64_t end, uint64_t sector, uint32_t bytesPerSec);
+  // Keeps the last bytes fed to a unit, for the piece search should its stream break.
+  static void KeepRecent(std::vector<uint8_t>& recent, uint64_t& recentStart, const uint8_t* data, size_t size);
+  // The medium byte of byte at of a file whose last piece began at pieceOffset.
+  static uint64_t MediumByte(const TRecoveredFile& file, uint64_t pieceOffset, uint64_t at, uint32_t bytesPerSec);
 
   TDestination& destination_;
   TRecoveryView& view_;
@@ -130,6 +140,7 @@ class TRecoveredFileOutput {
 
   std::vector<uint8_t> recent_;  // with Reassemble: the last bytes fed to the open file's unit
   uint64_t recentStart_ = 0;     // the file offset of recent_'s first byte
+  uint64_t pieceOffset_ = 0;     // where the open file's last piece begins in the file
   std::optional<TBrokenFile> broken_;
   TStreamVerdict brokenVerdict_;
   std::vector<TWaiting> waiting_;

@@ -1,10 +1,11 @@
-// Recordings stored in pieces on a real FAT card: a file is written, deleted and a larger one written after
-// it, so the allocator puts the larger one's start in the hole and its rest after the next file, another
-// Ogg stream, whose pages must not be taken for the missing piece. With --trim --reassemble the recording
+// Recordings stored in pieces on a real FAT card: files are written, some deleted and a larger one written
+// after them, so the allocator puts the larger one's start in the holes and its rest after the next file,
+// another Ogg stream, whose pages must not be taken for the missing piece. With --trim --reassemble the recording
 // comes back byte for byte and says it was put back together; without, it comes back as it always has.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
@@ -19,31 +20,37 @@ namespace {
 
 struct TCase {
   const char* name;
-  std::string pieces;   // the recording stored in pieces
-  std::string between;  // the file that lies between its pieces
+  std::string pieces;         // the recording stored in pieces
+  std::string between;        // the file that lies after each hole
+  std::vector<size_t> holes;  // KiB: the pieces but the last
 };
 
 class ReassemblyTest : public ::testing::TestWithParam<TCase> {};
 
 std::string Bytes(const test::TBytes& b) { return std::string(b.begin(), b.end()); }
 
-TEST_P(ReassemblyTest, ARecordingInTwoPiecesComesBackWhole) {
+TEST_P(ReassemblyTest, ARecordingInPiecesComesBackWhole) {
   if (std::system("command -v mkfs.fat >/dev/null && command -v mcopy >/dev/null") != 0)
     GTEST_FAIL() << "mkfs.fat and mcopy are needed (dosfstools, mtools)";
   const TCase& c = GetParam();
   test::TTempDir dir;
   const std::string image = dir.File("card.img");
-  // A hole of 6 KiB, smaller than the recording: its first piece fills it, the rest goes after the file
-  // written next.
-  test::WriteText(dir.File("hole.bin"), Bytes(test::RandomBytes(6 * 1024, 7)));
+  // Holes smaller than the recording, each followed by the file between: its first pieces fill them, the
+  // rest goes after the last file between.
   test::WriteText(dir.File("first.bin"), Bytes(test::RandomBytes(20 * 1024, 8)));
-  test::WriteText(dir.File("between"), c.between);
   test::WriteText(dir.File("pieces"), c.pieces);
   const std::string mtools = "MTOOLS_SKIP_CHECK=1 ";
+  std::string files = dir.File("first.bin"), holes;
+  for (size_t h = 0; h < c.holes.size(); ++h) {
+    const std::string hole = "hole" + std::to_string(h) + ".bin", between = "between" + std::to_string(h);
+    test::WriteText(dir.File(hole), Bytes(test::RandomBytes(c.holes[h] * 1024, static_cast<uint32_t>(7 + h))));
+    test::WriteText(dir.File(between), c.between);
+    files += " " + dir.File(hole) + " " + dir.File(between);
+    holes += " ::/" + hole;
+  }
   const std::string script = "truncate -s 2M " + image + " && mkfs.fat -F 12 -S 512 -s 1 " + image + " >/dev/null && " +
-                             mtools + "mcopy -i " + image + " " + dir.File("first.bin") + " " + dir.File("hole.bin") +
-                             " " + dir.File("between") + " ::/ && " + mtools + "mdel -i " + image + " ::/hole.bin && " +
-                             mtools + "mcopy -i " + image + " " + dir.File("pieces") + " ::/rec";
+                             mtools + "mcopy -i " + image + " " + files + " ::/ && " + mtools + "mdel -i " + image +
+                             holes + " && " + mtools + "mcopy -i " + image + " " + dir.File("pieces") + " ::/rec";
   ASSERT_EQ(std::system(script.c_str()), 0);
   const std::string card = test::ReadText(image);
   ASSERT_EQ(card.find(c.pieces), std::string::npos) << "the recording was stored in one piece";
@@ -78,11 +85,12 @@ TEST_P(ReassemblyTest, ARecordingInTwoPiecesComesBackWhole) {
     ASSERT_NE(whole, nullptr) << "no recovered file is the recording";
     EXPECT_EQ(whole->Verdict, TVerdict::Whole);
     EXPECT_EQ(whole->Evidence, TEvidence::Checksums);
-    ASSERT_EQ(whole->Pieces.size(), 2u);
+    ASSERT_EQ(whole->Pieces.size(), c.holes.size() + 1);
     EXPECT_EQ(whole->Pieces[0].First, whole->FirstSector);
-    EXPECT_EQ(whole->Pieces[0].Count, 12u);  // the 6 KiB hole
-    EXPECT_GT(whole->Pieces[1].First, whole->Pieces[0].First + 12);
-    // The file between the pieces comes back as it was too.
+    for (size_t i = 0; i < c.holes.size(); ++i) EXPECT_EQ(whole->Pieces[i].Count, c.holes[i] * 2) << "piece " << i;
+    for (size_t i = 1; i < whole->Pieces.size(); ++i)
+      EXPECT_GT(whole->Pieces[i].First, whole->Pieces[i - 1].First + whole->Pieces[i - 1].Count);
+    // The files between the pieces come back as they were too.
     bool between = false;
     for (const TRecoveredFile& f : view.files) between = between || test::ReadText(f.Path) == c.between;
     EXPECT_TRUE(between);
@@ -91,11 +99,15 @@ TEST_P(ReassemblyTest, ARecordingInTwoPiecesComesBackWhole) {
 
 INSTANTIATE_TEST_SUITE_P(
     OggAndFlac, ReassemblyTest,
-    ::testing::Values(TCase{"Opus", Bytes(test::SampleAudio("note.opus")), Bytes(test::SampleAudio("tune.ogg"))},
-                      TCase{"Vorbis", Bytes(test::SampleAudio("tune.ogg")), Bytes(test::SampleAudio("note.opus"))},
-                      TCase{"FlacInOgg", Bytes(test::StreamFixture("ogg", "m22.oga")),
-                            Bytes(test::SampleAudio("tune.ogg"))},
-                      TCase{"Flac", Bytes(test::SampleAudio("chirp.flac")), Bytes(test::SampleAudio("tune.ogg"))}),
+    ::testing::Values(
+        TCase{"Opus", Bytes(test::SampleAudio("note.opus")), Bytes(test::SampleAudio("tune.ogg")), {6}},
+        TCase{"Vorbis", Bytes(test::SampleAudio("tune.ogg")), Bytes(test::SampleAudio("note.opus")), {6}},
+        TCase{"FlacInOgg", Bytes(test::StreamFixture("ogg", "m22.oga")), Bytes(test::SampleAudio("tune.ogg")), {6}},
+        // Ending in the padding after the metadata, and in a frame.
+        TCase{"Flac", Bytes(test::SampleAudio("chirp.flac")), Bytes(test::SampleAudio("tune.ogg")), {6}},
+        TCase{"FlacFrames", Bytes(test::SampleAudio("chirp.flac")), Bytes(test::SampleAudio("tune.ogg")), {10}},
+        TCase{"OpusInThree", Bytes(test::SampleAudio("note.opus")), Bytes(test::SampleAudio("tune.ogg")), {6, 2}},
+        TCase{"FlacInThree", Bytes(test::SampleAudio("chirp.flac")), Bytes(test::SampleAudio("tune.ogg")), {10, 6}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
