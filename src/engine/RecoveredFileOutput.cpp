@@ -358,7 +358,13 @@ void TRecoveredFileOutput::Close() {
       unit_->Close().Verdict == TVerdict::CutShort)
     StartWaiting();
   if (broken_) {
-    // Kept open as it is, until the piece that continues it comes or the search gives up.
+    // Kept open as it is, until the piece that continues it comes or the search gives up. Each keeps a file
+    // open: past a bound the one waiting longest is given up.
+    constexpr size_t kMostWaiting = 64;
+    if (waiting_.size() == kMostWaiting) {
+      FinishKept(waiting_.front().Handle, waiting_.front().File);
+      waiting_.erase(waiting_.begin());
+    }
     open_ = accepting_ = false;
     waiting_.push_back({handle_, std::move(current_), std::move(*broken_), pieceOffset_});
     broken_.reset();
