@@ -131,12 +131,12 @@ void TRecoveredFileOutput::KeepRecent(std::vector<uint8_t>& recent, uint64_t& re
                                       size_t size) {
   // Enough for the longest part a unit reads (an Ogg page, a FLAC frame, padding).
   constexpr size_t kRecent = 128 * 1024;
-  recent.insert(recent.end(), data, data + size);
-  if (recent.size() > kRecent) {
-    const size_t drop = recent.size() - kRecent;
-    recent.erase(recent.begin(), recent.begin() + static_cast<ptrdiff_t>(drop));
-    recentStart += drop;
-  }
+  // Of a run longer than that, only its last bytes are copied; the ones kept before give way to the new.
+  const size_t take = std::min(size, kRecent);
+  const size_t keep = std::min(recent.size(), kRecent - take);
+  recentStart += recent.size() - keep + (size - take);
+  recent.erase(recent.begin(), recent.end() - static_cast<ptrdiff_t>(keep));
+  recent.insert(recent.end(), data + (size - take), data + size);
 }
 
 uint64_t TRecoveredFileOutput::MediumByte(const TRecoveredFile& file, uint64_t pieceOffset, uint64_t at,
@@ -279,6 +279,11 @@ void TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytes
 
 void TRecoveredFileOutput::FinishKept(int handle, TRecoveredFile& file) {
   if (!destination_.Close(handle)) file.Short = true;
+  ReportFinished(file);
+}
+
+void TRecoveredFileOutput::ReportFinished(TRecoveredFile& file) {
+  // What could not be read or written is missing from the file, whatever its stream says.
   if (file.Verdict == TVerdict::Whole && (file.Short || !file.UnreadableSectors.empty()))
     file.Verdict = TVerdict::Damaged;
   view_.OnFileFinished(file);
@@ -386,11 +391,8 @@ void TRecoveredFileOutput::Close() {
     current_.Evidence = v.Evidence;
     unit_.reset();
   }
-  // What could not be read or written is missing from the file, whatever its stream says.
-  if (current_.Verdict == TVerdict::Whole && (current_.Short || !current_.UnreadableSectors.empty()))
-    current_.Verdict = TVerdict::Damaged;
   handle_ = -1;
-  view_.OnFileFinished(current_);
+  ReportFinished(current_);
 }
 
 }  // namespace quillot

@@ -98,6 +98,8 @@ class TRecoveredFileOutput {
   uint64_t ClusterSectors() const;
   // Closes a file kept open for its pieces and reports it.
   void FinishKept(int handle, TRecoveredFile& file);
+  // Tells the view a file is finished, damaged where a sector of it could not be read or written.
+  void ReportFinished(TRecoveredFile& file);
 
   struct TWaiting {
     int Handle;

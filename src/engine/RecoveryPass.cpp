@@ -270,10 +270,13 @@ const uint8_t* TRecoveryPass::CheckBytes(TPassRun& run, uint32_t k, size_t& size
     if (!read) run.lookahead.clear();
     run.lookaheadEnds = !read || next + want == run.total;
   }
+  // Only what a check reads is copied.
+  const size_t fromLookahead = std::min(run.lookahead.size(), kStartCheckBytes - inChunk);
   run.checkBytes.assign(at, at + inChunk);
-  run.checkBytes.insert(run.checkBytes.end(), run.lookahead.begin(), run.lookahead.end());
-  ends = run.lookaheadEnds && run.checkBytes.size() <= kStartCheckBytes;
-  size = std::min(run.checkBytes.size(), kStartCheckBytes);
+  run.checkBytes.insert(run.checkBytes.end(), run.lookahead.begin(),
+                        run.lookahead.begin() + static_cast<ptrdiff_t>(fromLookahead));
+  ends = run.lookaheadEnds && fromLookahead == run.lookahead.size();
+  size = run.checkBytes.size();
   return run.checkBytes.data();
 }
 
