@@ -49,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FUZZ_CHECK(at <= size, "a break lies within the bytes given");
       const size_t head = size - size / 2;
       whole->MayResumeWith(data, head, data + head, size - head);
+      whole->RunsOnInto(data, head, data, size);
       restarted->Feed(data + head, size - head);
       restarted->Close();
     }

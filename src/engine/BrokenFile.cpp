@@ -8,13 +8,15 @@ TBrokenFile::TBrokenFile(std::unique_ptr<TStreamUnit> broken, uint64_t breakAt, 
       breakAt_(breakAt),
       head_(std::move(head)),
       breakByte_(breakByte),
+      next_(breakByte + 1),
       held_(broken_->PartsHeld()) {
   // The first piece ends inside the part that broke.
   const uint64_t part = broken_->BrokenPartLength();
   if (head_.size() > part) head_.resize(static_cast<size_t>(part));
 }
 
-std::optional<TPieceMatch> TBrokenFile::Try(uint64_t at, const uint8_t* bytes, size_t size, uint64_t cluster) {
+std::optional<TPieceMatch> TBrokenFile::Try(uint64_t at, const uint8_t* bytes, size_t size, const uint8_t* before,
+                                            size_t beforeSize, uint64_t cluster) {
   if (at <= breakByte_ || cluster == 0) return std::nullopt;
   // The first piece ends on a cluster boundary at or after the break, within the bytes kept from it.
   for (uint64_t end = (breakAt_ + cluster - 1) / cluster * cluster; end - breakAt_ <= head_.size() && !GivenUp(at);
@@ -22,6 +24,7 @@ std::optional<TPieceMatch> TBrokenFile::Try(uint64_t at, const uint8_t* bytes, s
     const size_t fromHead = static_cast<size_t>(end - breakAt_);
     if (!broken_->MayResumeWith(head_.data(), fromHead, bytes, size)) continue;
     ++tried_;
+    if (broken_->RunsOnInto(head_.data(), fromHead, before, beforeSize)) continue;
     // The proof: the broken part, put together, holds its checks (a page's CRC-32, a frame's CRC-16 up to the
     // next frame's header). What follows it may lie in a further piece.
     uint64_t at0 = 0;

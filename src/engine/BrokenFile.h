@@ -5,6 +5,7 @@
 // feeding the broken part put together from both pieces to a unit restarted at the break.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -31,17 +32,24 @@ class TBrokenFile {
   // breakByte: where byte breakAt lies on the medium.
   TBrokenFile(std::unique_ptr<TStreamUnit> broken, uint64_t breakAt, std::vector<uint8_t> head, uint64_t breakByte);
 
-  // Tries the cluster starting at medium byte at, whose bytes (from its start on) are given; cluster is the
-  // cluster size in bytes, the file's first byte lying on a cluster start.
-  std::optional<TPieceMatch> Try(uint64_t at, const uint8_t* bytes, size_t size, uint64_t cluster);
+  // Tries the cluster starting at medium byte at, whose bytes (from its start on) are given, and the bytes
+  // before it on the medium as far as they are at hand; cluster is the cluster size in bytes, the file's
+  // first byte lying on a cluster start. Candidates are taken in the order the medium holds them: the
+  // first that passes every check.
+  std::optional<TPieceMatch> Try(uint64_t at, const uint8_t* bytes, size_t size, const uint8_t* before,
+                                 size_t beforeSize, uint64_t cluster);
   // The window has passed, or every candidate allowed was tried: the file is written as it is.
   bool GivenUp(uint64_t at) const { return at > breakByte_ + kPieceWindowBytes || tried_ >= kMostPieceCandidates; }
+  // The first medium byte not offered yet: the pass may have read past the break before its unit told it.
+  uint64_t Next() const { return next_; }
+  void OfferedUpTo(uint64_t end) { next_ = std::max(next_, end); }
 
  private:
   std::unique_ptr<TStreamUnit> broken_;
   uint64_t breakAt_;
   std::vector<uint8_t> head_;
   uint64_t breakByte_;
+  uint64_t next_;
   uint64_t held_;  // the parts the unit had checked when it broke
   uint32_t tried_ = 0;
 };

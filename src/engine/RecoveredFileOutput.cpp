@@ -103,8 +103,18 @@ void TRecoveredFileOutput::FollowPending() {
   if (!unit_ || answer_.State != TStreamState::Continues) return;
   const uint64_t before = fed_;
   const uint64_t runStart = before - (pendingSize_ - size);  // the gathered run's first byte in the file
-  if (Reassemble && Trim) KeepRecent(recent_, recentStart_, data, size);
-  answer_ = unit_->Feed(data, size);
+  if (Reassemble && Trim) {
+    // In slices: the bytes kept for the piece search must still hold the part where the stream broke, which
+    // the unit tells at that part's end.
+    constexpr size_t kSlice = 32 * 1024;
+    for (size_t done = 0; done < size && answer_.State == TStreamState::Continues; done += kSlice) {
+      const size_t n = std::min(kSlice, size - done);
+      KeepRecent(recent_, recentStart_, data + done, n);
+      answer_ = unit_->Feed(data + done, n);
+    }
+  } else {
+    answer_ = unit_->Feed(data, size);
+  }
   fed_ += size;
   if (answer_.State == TStreamState::Broke && Reassemble && Trim) StartWaiting();
   if (!Trim || answer_.State != TStreamState::Ended) return;
@@ -186,28 +196,55 @@ uint64_t TRecoveredFileOutput::ClusterSectors() const {
   return std::min(startDistances_ & (~startDistances_ + 1), kMostSectors);
 }
 
-void TRecoveredFileOutput::OfferPiece(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec) {
-  const uint64_t at = sector * bytesPerSec;
+std::optional<TRecoveredFileOutput::TFound> TRecoveredFileOutput::Offer(TBrokenFile& search, uint64_t firstSector,
+                                                                        uint64_t sector, const uint8_t* bytes,
+                                                                        size_t size, uint32_t bytesPerSec) {
   const uint64_t clusterSectors = ClusterSectors();
   const uint64_t cluster = clusterSectors * bytesPerSec;
-  auto aligned = [&](uint64_t first) { return sector >= first && (sector - first) % clusterSectors == 0; };
+  // Sectors read before this one are offered from the chunk, as far as it holds them.
+  uint64_t s = std::max<uint64_t>((search.Next() + bytesPerSec - 1) / bytesPerSec, chunkFirst_);
+  search.OfferedUpTo((sector + 1) * bytesPerSec);
+  for (; s <= sector && !search.GivenUp(s * bytesPerSec); ++s) {
+    if (s < firstSector || (s - firstSector) % clusterSectors != 0) continue;
+    const uint8_t* p = s == sector ? bytes : ChunkSector(s, bytesPerSec);
+    const size_t n = s == sector ? size : chunkSize_ - (s - chunkFirst_) * bytesPerSec;
+    const size_t before = static_cast<size_t>(s - chunkFirst_) * bytesPerSec;
+    if (auto match = search.Try(s * bytesPerSec, p, n, chunk_, before, cluster)) return TFound{s, std::move(*match)};
+  }
+  return std::nullopt;
+}
+
+void TRecoveredFileOutput::EndChunk(uint64_t lastSector, uint32_t bytesPerSec) {
+  FollowPending();
+  if (WantsPieces()) OfferUpTo(lastSector, ChunkSector(lastSector, bytesPerSec), bytesPerSec, bytesPerSec, true);
+}
+
+void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec,
+                                     bool appended) {
+  // The sectors from a piece's first up to this one: read since, and appended elsewhere.
+  const uint64_t readSince = appended ? sector + 1 : sector;
   if (broken_ && open_) {
-    if (broken_->GivenUp(at)) {
+    if (auto found = Offer(*broken_, current_.FirstSector, sector, bytes, size, bytesPerSec)) {
+      if (ResumeOpenFile(found->Sector, std::move(found->Match), bytesPerSec))
+        for (uint64_t s = found->Sector; s < readSince; ++s) AppendOpen(ChunkSector(s, bytesPerSec), bytesPerSec);
+    } else if (broken_->GivenUp(sector * bytesPerSec)) {
       broken_.reset();
-    } else if (aligned(current_.FirstSector)) {
-      if (auto match = broken_->Try(at, bytes, size, cluster)) ResumeOpenFile(sector, std::move(*match), bytesPerSec);
     }
   }
+  std::vector<TResumed> taken;
   for (size_t i = 0; i < waiting_.size();) {
     TWaiting& w = waiting_[i];
-    std::optional<TPieceMatch> match;
-    if (!w.Search.GivenUp(at) && aligned(w.File.FirstSector)) match = w.Search.Try(at, bytes, size, cluster);
-    if (match && match->FirstPieceEnd <= w.File.Bytes && destination_.CutBack(w.Handle, match->FirstPieceEnd)) {
-      const uint64_t end = match->FirstPieceEnd;
+    std::optional<TFound> found;
+    if (!w.Search.GivenUp(sector * bytesPerSec))
+      found = Offer(w.Search, w.File.FirstSector, sector, bytes, size, bytesPerSec);
+    if (found && found->Match.FirstPieceEnd <= w.File.Bytes &&
+        destination_.CutBack(w.Handle, found->Match.FirstPieceEnd)) {
+      const uint64_t end = found->Match.FirstPieceEnd;
       w.File.Bytes = end;
-      AddPiece(w.File, w.PieceOffset, end, sector, bytesPerSec);
-      resumed_.push_back({w.Handle, std::move(w.File), std::move(match->Unit), end, end, {}, end});
-    } else if (w.Search.GivenUp(at)) {
+      AddPiece(w.File, w.PieceOffset, end, found->Sector, bytesPerSec);
+      taken.push_back({w.Handle, std::move(w.File), std::move(found->Match.Unit), end, end, {}, end});
+      taken.back().From = found->Sector;
+    } else if (w.Search.GivenUp(sector * bytesPerSec)) {
       FinishKept(w.Handle, w.File);
     } else {
       ++i;
@@ -215,12 +252,22 @@ void TRecoveredFileOutput::OfferPiece(uint64_t sector, const uint8_t* bytes, siz
     }
     waiting_.erase(waiting_.begin() + static_cast<ptrdiff_t>(i));
   }
+  for (TResumed& r : taken) {
+    TStreamAnswer answer;
+    bool done = false;
+    for (uint64_t s = r.From; s < readSince && !done; ++s)
+      done = FeedResumed(r, ChunkSector(s, bytesPerSec), bytesPerSec, answer);
+    if (done)
+      EndResumed(r, answer, bytesPerSec);
+    else
+      resumed_.push_back(std::move(r));
+  }
 }
 
-void TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec) {
+bool TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec) {
   Flush();
   const uint64_t end = match.FirstPieceEnd;
-  if (end > current_.Bytes || !destination_.CutBack(handle_, end)) return;
+  if (end > current_.Bytes || !destination_.CutBack(handle_, end)) return false;
   broken_.reset();
   current_.Bytes = end;
   AddPiece(current_, pieceOffset_, end, sector, bytesPerSec);
@@ -231,49 +278,59 @@ void TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, ui
   answer_ = TStreamAnswer{};
   fed_ = end;
   accepting_ = true;
+  return true;
 }
 
 void TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec) {
   for (size_t i = 0; i < resumed_.size();) {
-    TResumed& r = resumed_[i];
-    KeepRecent(r.Recent, r.RecentStart, sector, bytesPerSec);
-    const TStreamAnswer answer = r.Unit->Feed(sector, bytesPerSec);
-    size_t keep = bytesPerSec;
-    bool done = answer.State != TStreamState::Continues;
-    if (answer.State == TStreamState::Ended) {
-      keep = answer.At > r.Fed ? static_cast<size_t>(std::min<uint64_t>(answer.At - r.Fed, bytesPerSec)) : 0;
-      // Told late: the end lies in what was written already.
-      if (answer.At < r.Fed && r.File.Bytes > answer.At && destination_.CutBack(r.Handle, answer.At))
-        r.File.Bytes = answer.At;
-    }
-    if (keep > 0) {
-      if (destination_.Write(r.Handle, sector, keep) == static_cast<ssize_t>(keep))
-        r.File.Bytes += keep;
-      else
-        r.File.Short = true;
-      ++r.File.Sectors;
-      ++r.File.Pieces.back().Count;
-    }
-    r.Fed += bytesPerSec;
-    if (!done) {
+    TStreamAnswer answer;
+    if (!FeedResumed(resumed_[i], sector, bytesPerSec, answer)) {
       ++i;
       continue;
     }
-    const TStreamVerdict verdict = r.Unit->Close();
-    r.File.Verdict = verdict.Verdict;
-    r.File.Evidence = verdict.Evidence;
-    // Broken again: the next piece may lie further on.
-    uint64_t at = 0;
-    if (answer.State == TStreamState::Broke && r.File.Pieces.size() < 8 && r.Unit->RestartAtBreak(at) &&
-        at >= r.RecentStart && at >= r.PieceOffset && at <= r.RecentStart + r.Recent.size()) {
-      std::vector<uint8_t> head(r.Recent.begin() + static_cast<ptrdiff_t>(at - r.RecentStart), r.Recent.end());
-      const uint64_t breakByte = MediumByte(r.File, r.PieceOffset, at, bytesPerSec);
-      waiting_.push_back(
-          {r.Handle, std::move(r.File), TBrokenFile(std::move(r.Unit), at, std::move(head), breakByte), r.PieceOffset});
-    } else {
-      FinishKept(r.Handle, r.File);
-    }
+    TResumed r = std::move(resumed_[i]);
     resumed_.erase(resumed_.begin() + static_cast<ptrdiff_t>(i));
+    EndResumed(r, answer, bytesPerSec);
+  }
+}
+
+bool TRecoveredFileOutput::FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec,
+                                       TStreamAnswer& answer) {
+  KeepRecent(r.Recent, r.RecentStart, sector, bytesPerSec);
+  answer = r.Unit->Feed(sector, bytesPerSec);
+  size_t keep = bytesPerSec;
+  if (answer.State == TStreamState::Ended) {
+    keep = answer.At > r.Fed ? static_cast<size_t>(std::min<uint64_t>(answer.At - r.Fed, bytesPerSec)) : 0;
+    // Told late: the end lies in what was written already.
+    if (answer.At < r.Fed && r.File.Bytes > answer.At && destination_.CutBack(r.Handle, answer.At))
+      r.File.Bytes = answer.At;
+  }
+  if (keep > 0) {
+    if (destination_.Write(r.Handle, sector, keep) == static_cast<ssize_t>(keep))
+      r.File.Bytes += keep;
+    else
+      r.File.Short = true;
+    ++r.File.Sectors;
+    ++r.File.Pieces.back().Count;
+  }
+  r.Fed += bytesPerSec;
+  return answer.State != TStreamState::Continues;
+}
+
+void TRecoveredFileOutput::EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec) {
+  const TStreamVerdict verdict = r.Unit->Close();
+  r.File.Verdict = verdict.Verdict;
+  r.File.Evidence = verdict.Evidence;
+  // Broken again: the next piece may lie further on.
+  uint64_t at = 0;
+  if (answer.State == TStreamState::Broke && r.File.Pieces.size() < 8 && r.Unit->RestartAtBreak(at) &&
+      at >= r.RecentStart && at >= r.PieceOffset && at <= r.RecentStart + r.Recent.size()) {
+    std::vector<uint8_t> head(r.Recent.begin() + static_cast<ptrdiff_t>(at - r.RecentStart), r.Recent.end());
+    const uint64_t breakByte = MediumByte(r.File, r.PieceOffset, at, bytesPerSec);
+    waiting_.push_back(
+        {r.Handle, std::move(r.File), TBrokenFile(std::move(r.Unit), at, std::move(head), breakByte), r.PieceOffset});
+  } else {
+    FinishKept(r.Handle, r.File);
   }
 }
 
@@ -362,6 +419,11 @@ void TRecoveredFileOutput::Close() {
   if (Reassemble && Trim && unit_ && answer_.State == TStreamState::Continues && !broken_ &&
       unit_->Close().Verdict == TVerdict::CutShort)
     StartWaiting();
+  if (current_.Pieces.size() > 1) {
+    uint64_t before = 0;
+    for (size_t i = 0; i + 1 < current_.Pieces.size(); ++i) before += current_.Pieces[i].Count;
+    current_.Pieces.back().Count = current_.Sectors - before;
+  }
   if (broken_) {
     // Kept open as it is, until the piece that continues it comes or the search gives up. Each keeps a file
     // open: past a bound the one waiting longest is given up.
@@ -375,11 +437,6 @@ void TRecoveredFileOutput::Close() {
     broken_.reset();
     handle_ = -1;
     return;
-  }
-  if (current_.Pieces.size() > 1) {
-    uint64_t before = 0;
-    for (size_t i = 0; i + 1 < current_.Pieces.size(); ++i) before += current_.Pieces[i].Count;
-    current_.Pieces.back().Count = current_.Sectors - before;
   }
   // Setting the length of a file that ends in a hole is its last write.
   if (!destination_.Close(handle_)) WriteFailed();

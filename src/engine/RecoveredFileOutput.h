@@ -33,20 +33,7 @@ class TRecoveredFileOutput {
   // Appends one sector to the open file. The bytes must stay valid until Flush or Close.
   void Append(const uint8_t* sector, uint32_t bytesPerSec) {
     if (!resumed_.empty()) AppendToResumed(sector, bytesPerSec);
-    // A run that does not continue the gathered one writes that first, which may end the recording.
-    if (accepting_ && pendingSize_ != 0 && sector != pendingBegin_ + pendingSize_) Flush();
-    if (!accepting_) {
-      if (open_) ++unwritten_;  // past the end of a trimmed file's recording
-      return;
-    }
-    if (pendingSize_ != 0) {
-      pendingSize_ += bytesPerSec;
-    } else {
-      pendingBegin_ = sector;
-      pendingSize_ = bytesPerSec;
-    }
-    pendingSectorSize_ = bytesPerSec;
-    ++current_.Sectors;
+    AppendOpen(sector, bytesPerSec);
   }
   // The sector just appended could not be read: it went in as zeros, and the file's report says so.
   void MarkUnreadable(uint64_t sector) {
@@ -60,9 +47,24 @@ class TRecoveredFileOutput {
   void Flush();
   void Close();
 
-  // A sector the pass reads, with the bytes from its start on as far as they are at hand, offered before it
-  // is appended: it may be the piece that continues a file whose stream broke (with Reassemble).
-  void OfferPiece(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec);
+  // With Reassemble: the sectors the pass holds in memory (sector firstSector first) until the next chunk.
+  // A unit tells that its stream broke at the end of the part that broke, when the pass may have read past
+  // the piece that continues it; those sectors are offered from here.
+  void SeeChunk(const uint8_t* begin, size_t size, uint64_t firstSector) {
+    chunk_ = begin;
+    chunkSize_ = size;
+    chunkFirst_ = firstSector;
+  }
+  // Feeds the open file's unit what was appended, so that a break is known before the next sector comes.
+  void FollowOpen() { FollowPending(); }
+  // A sector of the chunk the pass reads, with the bytes from its start on as far as they are at hand,
+  // offered before it is appended: it, or one read since a break, may be the piece that continues a file
+  // whose stream broke.
+  void OfferPiece(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec) {
+    OfferUpTo(sector, bytes, size, bytesPerSec, false);
+  }
+  // The chunk's sectors up to sector were all appended: a break told at its end is searched in them too.
+  void EndChunk(uint64_t lastSector, uint32_t bytesPerSec);
   bool WantsPieces() const { return broken_.has_value() || !waiting_.empty(); }
   // Ends the files still waiting for a piece or taking one; at the pass's end, after Close.
   void FinishPieces();
@@ -91,8 +93,42 @@ class TRecoveredFileOutput {
   // The open file's stream broke: it starts waiting for the piece that continues it, if its unit can say.
   void StartWaiting();
   // The open file goes on with the piece at sector: cut back to where its first piece ends.
-  void ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec);
+  bool ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec);
+  void AppendOpen(const uint8_t* sector, uint32_t bytesPerSec) {
+    // A run that does not continue the gathered one writes that first, which may end the recording.
+    if (accepting_ && pendingSize_ != 0 && sector != pendingBegin_ + pendingSize_) Flush();
+    if (!accepting_) {
+      if (open_) ++unwritten_;  // past the end of a trimmed file's recording
+      return;
+    }
+    if (pendingSize_ != 0) {
+      pendingSize_ += bytesPerSec;
+    } else {
+      pendingBegin_ = sector;
+      pendingSize_ = bytesPerSec;
+    }
+    pendingSectorSize_ = bytesPerSec;
+    ++current_.Sectors;
+  }
   void AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec);
+  struct TResumed;
+  // Feeds a file that took a piece one more sector; true when its stream ended or broke (told in answer).
+  bool FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec, TStreamAnswer& answer);
+  // A resumed file whose stream ended or broke: closed, or waiting again for its next piece.
+  void EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec);
+  // Offers every file waiting for a piece the sectors after its break up to sector, whose bytes are given;
+  // appended: sector was appended already.
+  void OfferUpTo(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec, bool appended);
+  struct TFound {
+    uint64_t Sector;
+    TPieceMatch Match;
+  };
+  // The first sector of those a file's search has not seen, up to sector, that continues it.
+  std::optional<TFound> Offer(TBrokenFile& search, uint64_t firstSector, uint64_t sector, const uint8_t* bytes,
+                              size_t size, uint32_t bytesPerSec);
+  const uint8_t* ChunkSector(uint64_t sector, uint32_t bytesPerSec) const {
+    return chunk_ + (sector - chunkFirst_) * bytesPerSec;
+  }
   void NoteStart(uint64_t firstSector);
   // The cluster size in sectors, from the starts seen: the largest power of two dividing their distances.
   uint64_t ClusterSectors() const;
@@ -115,6 +151,7 @@ class TRecoveredFileOutput {
     uint64_t PieceOffset;  // where the piece it takes began in the file
     std::vector<uint8_t> Recent;
     uint64_t RecentStart;
+    uint64_t From = 0;  // the sector its last piece begins at
   };
   // A file's pieces once the one that ended at end (a byte of the file) goes on at sector.
   static void AddPiece(TRecoveredFile& file, uint64_t pieceOffset, uint64_t end, uint64_t sector, uint32_t bytesPerSec);
@@ -148,6 +185,9 @@ class TRecoveredFileOutput {
   std::vector<TWaiting> waiting_;
   std::vector<TResumed> resumed_;
   uint64_t firstStart_ = 0, startDistances_ = 0, startsSeen_ = 0;
+  const uint8_t* chunk_ = nullptr;
+  size_t chunkSize_ = 0;
+  uint64_t chunkFirst_ = 0;
 };
 
 }  // namespace quillot

@@ -210,6 +210,7 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
   const uint32_t n = run.sectors;
   uint64_t current = run.current;
   const uint8_t* sector = run.buffer.get();
+  output.SeeChunk(sector, size_t(n) * bytesPerSec, current);
   for (uint32_t k = 0; k < n; ++k, ++current, sector += bytesPerSec) {
     view_.OnSector(current);
     if (const TFormat* format = StartAt(run, k, sector)) {
@@ -218,15 +219,19 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
       FilesFound = output.FilesFound;
       view_.ShowFilesFound(FilesFound);
     }
-    if (output.WantsPieces()) {
-      size_t size = 0;
-      bool ends = false;
-      const uint8_t* bytes = CheckBytes(run, k, size, ends);
-      output.OfferPiece(current, bytes, size, bytesPerSec);
+    if (output.Reassemble) {
+      output.FollowOpen();
+      if (output.WantsPieces()) {
+        size_t size = 0;
+        bool ends = false;
+        const uint8_t* bytes = CheckBytes(run, k, size, ends);
+        output.OfferPiece(current, bytes, size, bytesPerSec);
+      }
     }
     output.Append(sector, bytesPerSec);
   }
   if (run.unreadable) output.MarkUnreadable(run.current);
+  if (output.Reassemble && n > 0) output.EndChunk(current - 1, bytesPerSec);
   run.current = current;
   output.Flush();
 }
