@@ -284,6 +284,9 @@ void TMpegAudioStream::OnFrame() {
     }
     ++checkedFrames_;
   }
+  lastStart_ = frameStart_;
+  lastLength_ = h.Length;
+  lastChecked_ = h.Protected;
   // A count of zero is a placeholder: the encoder never came back to write it.
   if (frames_ == 0 && counted && count != 0) {
     hasCount_ = true;
@@ -334,7 +337,95 @@ void TMpegAudioStream::EndChain(uint64_t at) {
 }
 
 TEvidence TMpegAudioStream::Evidence() const {
-  return checkedFrames_ == frames_ && frames_ > 0 ? TEvidence::Checksums : TEvidence::Structure;
+  return checkedFrames_ == frames_ && frames_ > 0 && !joined_ ? TEvidence::Checksums : TEvidence::Structure;
+}
+
+std::optional<TMpegAudioStream::TRestartPoint> TMpegAudioStream::RestartPoint() const {
+  if (frames_ == 0) return std::nullopt;
+  TMpegFrameHeader h;
+  // A frame whose CRC-16 failed, or whose first bytes were being gathered when the bytes stopped.
+  const bool inFrame = (status_ == TStatus::Broke && brokeBy_ == TEvidence::Checksums) ||
+                       (status_ == TStatus::Reading && phase_ == TPhase::Frame);
+  if (inFrame) {
+    if (partSize_ < 4 || !ParseMpegFrameHeader(part_.data(), h)) return std::nullopt;
+    return TRestartPoint{frameStart_, h.Length, false};
+  }
+  // The chain stopped short of its count, or the bytes stopped after the last frame found: that frame is
+  // where the first piece ended, the bytes after it being another file's.
+  if (status_ == TStatus::Broke || status_ == TStatus::Reading) return TRestartPoint{lastStart_, lastLength_, true};
+  return std::nullopt;
+}
+
+std::unique_ptr<TStreamUnit> TMpegAudioStream::RestartAtBreak(uint64_t& at) const {
+  const auto point = RestartPoint();
+  if (!point) return nullptr;
+  at = point->At;
+  auto unit = std::make_unique<TMpegAudioStream>(*this);
+  if (point->Counted) {
+    --unit->frames_;
+    if (lastChecked_) --unit->checkedFrames_;
+    if (unit->frames_ == 0) unit->hasCount_ = false;  // read again from the first frame
+  }
+  unit->status_ = TStatus::Reading;
+  unit->phase_ = TPhase::Boundary;
+  unit->pos_ = unit->frameStart_ = unit->chainEnd_ = at;
+  unit->partSize_ = 0;
+  unit->brokeAt_ = 0;
+  unit->brokeBy_ = TEvidence::None;
+  unit->joined_ = true;
+  return unit;
+}
+
+uint64_t TMpegAudioStream::BrokenPartLength() const {
+  // The frame, and the first three bytes of its successor's header, which may lie in the first piece.
+  const auto point = RestartPoint();
+  return point ? point->Length + 3 : 0;
+}
+
+bool TMpegAudioStream::MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const {
+  const auto point = RestartPoint();
+  TMpegFrameHeader h;
+  // The straddling frame's header lay in the first piece: it was read from there.
+  if (!point || headSize < 4 || !ParseMpegFrameHeader(head, h) || !SameStream(h) || headSize > h.Length + 3)
+    return false;
+  // Its successor stands where its length says, and frames of the stream follow in a row; or the stream's
+  // count is met and nothing of it follows. Positions count from the frame's start, across both pieces.
+  auto at = [&](uint64_t i) { return i < headSize ? head[i] : next[i - headSize]; };
+  const uint64_t end = headSize + nextSize;
+  const uint64_t before = frames_ - (point->Counted ? 1 : 0) + 1;
+  uint64_t chained = 0;
+  for (uint64_t q = h.Length; chained < kResumeFrames && q + 4 <= end; ++chained) {
+    const uint8_t bytes[4] = {at(q), at(q + 1), at(q + 2), at(q + 3)};
+    TMpegFrameHeader f;
+    if (!ParseMpegFrameHeader(bytes, f) || !SameStream(f)) {
+      const uint64_t total = before + chained;
+      return hasCount_ && (total == uint64_t(count_) + 1 || (countMayIncludeFirst_ && total == count_));
+    }
+    q += f.Length;
+  }
+  return chained >= kFramesToConfirmStart;
+}
+
+bool TMpegAudioStream::RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before,
+                                  size_t beforeSize) const {
+  constexpr size_t kLongestFrame = 2881;  // MPEG-2.5 Layer II at 160 kbit/s and 8 kHz, padded
+  TMpegFrameHeader h;
+  if (headSize < 4 || !ParseMpegFrameHeader(head, h) || headSize > h.Length + 3) return true;
+  // Too few bytes before the candidate to tell: it is not taken.
+  if (beforeSize < 2 * kLongestFrame) return true;
+  const uint64_t successor = beforeSize + h.Length - headSize;
+  // Two frames of a like stream in a row, the second running on into the candidate where the successor
+  // would stand.
+  for (size_t b = beforeSize - 2 * kLongestFrame; b + 4 <= beforeSize; ++b) {
+    TMpegFrameHeader f, g;
+    if (before[b] != 0xFF || !ParseMpegFrameHeader(before + b, f) || !SameStream(f)) continue;
+    const uint64_t second = b + f.Length;
+    if (second + 4 > beforeSize || !ParseMpegFrameHeader(before + second, g) || !SameStream(g)) continue;
+    uint64_t at = second + g.Length;
+    while (at + 4 <= beforeSize && ParseMpegFrameHeader(before + at, g) && SameStream(g)) at += g.Length;
+    if (at == successor) return true;
+  }
+  return false;
 }
 
 TStreamAnswer TMpegAudioStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }

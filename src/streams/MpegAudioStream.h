@@ -16,6 +16,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
@@ -46,11 +47,21 @@ class TMpegAudioStream : public TStreamUnit {
   uint64_t ChainedFrames() const override { return sawId3v2_ ? 0 : frames_; }
   uint64_t LastFrameEnd() const override { return chainEnd_; }
   uint64_t FramesToConfirmStart() const override { return kFramesToConfirmStart; }
+  // A chain that stopped short of its count, or whose bytes stopped inside it, goes on in another piece: the
+  // last frame read straddles the first piece's end, and its successor lies where its length says.
+  std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const override;
+  bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
+  bool RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const override;
+  uint64_t BrokenPartLength() const override;
+  uint64_t PartsHeld() const override { return frames_; }
 
   static constexpr uint64_t kMinFrames = 8;
   // A frame header at a random position is valid about once in 2^13, and one more in its place about once in
   // 2^19 (mono 2^20.6; with CRC-16 2^35): three in a row leave a false start once in 2^51 sector starts.
   static constexpr uint64_t kFramesToConfirmStart = 3;
+  // Frames of the stream in a row that a piece must begin with (or as many as its bytes at hand hold, at
+  // least kFramesToConfirmStart) to be taken as the one that continues it.
+  static constexpr uint64_t kResumeFrames = 8;
 
  private:
   enum class TPhase { Start, Id3v2, Zeros, Boundary, Frame, Skip, Tags };
@@ -77,6 +88,14 @@ class TMpegAudioStream : public TStreamUnit {
   // mono as it is.
   bool SameStream(const TMpegFrameHeader& h) const;
   TStreamAnswer Answer() const;
+  // Where a restart at the break begins: the frame that straddles the first piece's end, its length, and
+  // whether it was counted already.
+  struct TRestartPoint {
+    uint64_t At = 0;
+    uint32_t Length = 0;
+    bool Counted = false;
+  };
+  std::optional<TRestartPoint> RestartPoint() const;
 
   TPhase phase_ = TPhase::Start;
   TStatus status_ = TStatus::Reading;
@@ -95,7 +114,11 @@ class TMpegAudioStream : public TStreamUnit {
   uint32_t count_ = 0;  // frames after the first, from its Xing or VBRI header
   bool countMayIncludeFirst_ = false;
   uint64_t frameStart_ = 0;
-  uint64_t chainEnd_ = 0;  // of the last frame found
+  uint64_t chainEnd_ = 0;   // of the last frame found
+  uint64_t lastStart_ = 0;  // of the last frame found
+  uint32_t lastLength_ = 0;
+  bool lastChecked_ = false;  // its CRC-16 held
+  bool joined_ = false;       // put together from pieces: frames in a row are no proof of their order
 
   TTrailingTags tags_;
 

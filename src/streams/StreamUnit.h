@@ -83,6 +83,17 @@ class TStreamUnit {
     (void)nextSize;
     return false;
   }
+  // For a candidate that MayResumeWith took: whether the bytes before it on the medium (before, ending where
+  // the candidate begins) hold frames of a like stream that run on into it exactly where the broken part's
+  // successor would stand. The candidate is then the middle of another recording, the weak proof of a frame
+  // run being no proof there. Asked of frame chains, whose frames carry no stream's own number.
+  virtual bool RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const {
+    (void)head;
+    (void)headSize;
+    (void)before;
+    (void)beforeSize;
+    return false;
+  }
   // How many bytes the part that broke (or was left unfinished) takes: where the first piece of a recording
   // stored in pieces may end at the most, counted from the break (0: the part had not begun).
   virtual uint64_t BrokenPartLength() const { return 0; }
