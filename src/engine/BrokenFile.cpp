@@ -23,8 +23,10 @@ std::optional<TPieceMatch> TBrokenFile::Try(uint64_t at, const uint8_t* bytes, s
        end += cluster) {
     const size_t fromHead = static_cast<size_t>(end - breakAt_);
     if (!broken_->MayResumeWith(head_.data(), fromHead, bytes, size)) continue;
-    ++tried_;
+    // The middle of another recording is turned down before it counts as a candidate: a stream of fixed-length
+    // frames offers one such cluster in every few.
     if (broken_->RunsOnInto(head_.data(), fromHead, before, beforeSize)) continue;
+    ++tried_;
     // The proof: the broken part, put together, holds its checks (a page's CRC-32, a frame's CRC-16 up to the
     // next frame's header). What follows it may lie in a further piece.
     uint64_t at0 = 0;

@@ -15,7 +15,8 @@
 
 namespace quillot {
 
-// How far ahead of the break the continuing piece may lie, and how many candidates a file may try.
+// How far ahead of the break the continuing piece may lie, and how many candidates a file may put to the proof
+// (those its unit's quick test let through and that are not the middle of another recording).
 inline constexpr uint64_t kPieceWindowBytes = 64ull << 20;
 inline constexpr uint32_t kMostPieceCandidates = 16;
 
