@@ -60,7 +60,8 @@ def machine():
 
 
 # Per card kind: the image's name, the script that makes it and the folder of its files' bytes.
-CARDS = {"old": ("card", "make-bench-card.sh", "pool"), "voice": ("voice", "make-voice-card.sh", "voice-pool")}
+CARDS = {"old": ("card", "make-bench-card.sh", "pool"), "voice": ("voice", "make-voice-card.sh", "voice-pool"),
+         "pieces": ("pieces", "make-pieces-card.sh", "pieces-pool")}
 # The rows of the per-format table.
 PER_FORMAT = ("quillot, default formats", "quillot --trim, default formats", "quillot, every format", "photorec")
 
@@ -72,6 +73,8 @@ def card(work, size, fill, kind="old"):
     if not os.path.exists(img + ".manifest") or os.path.getsize(img) != size * 2**20:
         subprocess.run(["sh", os.path.join(HERE, maker), img, str(size), fill, work], check=True)
     intact = img + ".intact"
+    if kind == "pieces":
+        return img, None, pool
     if not os.path.exists(intact) or os.path.getmtime(intact) < os.path.getmtime(img):
         with open(intact, "w") as f:
             subprocess.run([sys.executable, os.path.join(HERE, "score.py"), "intact", img, pool], stdout=f, check=True)
@@ -82,6 +85,28 @@ def score(img, intact, pool, out):
     r = subprocess.run([sys.executable, os.path.join(HERE, "score.py"), "output", img, pool, intact, out],
                        capture_output=True, text=True, check=True)
     return json.loads(r.stdout)
+
+
+def score_pieces(img, pool, out, report=None):
+    r = subprocess.run([sys.executable, os.path.join(HERE, "score_pieces.py"), img, pool, out]
+                       + ([report] if report else []), capture_output=True, text=True, check=True)
+    return json.loads(r.stdout)
+
+
+def pieces_table(fill, mb, rows):
+    """The card in pieces: per kind, the fragmented recordings and those that came back byte for byte."""
+    kinds = sorted({k for *_, result, _ in rows for k in result if k != "all"}) + ["all"]
+    lines = [f"### Recordings in pieces, free space filled with {'zeros' if fill == 'zero' else 'random bytes'} "
+             f"({mb:.0f} MB)", "",
+             "| command | wall s | peak RSS MiB | " + " | ".join(kinds) + " |", "|---|---|---|" + "---|" * len(kinds)]
+    for name, wall, _, rss, result, _ in rows:
+        cells = []
+        for k in kinds:
+            r = result.get(k, {})
+            cells.append(f"{r.get('identical', 0)} of {r.get('fragmented', 0)}; two pieces "
+                         f"{r.get('identical_two_piece', 0)} of {r.get('two_piece', 0)}; wrong {r.get('wrong', '-')}")
+        lines.append(f"| {name} | {wall:.2f} | {rss:.1f} | " + " | ".join(cells) + " |")
+    return lines + ["", "Commands:", ""] + [f"- {name}: `{cmd}`" for name, *_, cmd in rows] + [""]
 
 
 def per_format(rows):
@@ -130,7 +155,8 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--size-mib", type=int, default=2048, help="the size of the old cards")
     ap.add_argument("--voice-size-mib", type=int, default=256, help="the size of the voice recorder's cards")
-    ap.add_argument("--cards", default="old,voice", help="the cards to run, comma-separated: old, voice")
+    ap.add_argument("--pieces-size-mib", type=int, default=512, help="the size of the cards in pieces")
+    ap.add_argument("--cards", default="old,voice,pieces", help="the cards to run, comma-separated: old, voice, pieces")
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--work", default=os.path.join(ROOT, "build-bench", "work"))
     ap.add_argument("--skip-peers", action="store_true", help="leave out foremost, scalpel and photorec")
@@ -140,7 +166,7 @@ def main():
     os.makedirs(args.work, exist_ok=True)
     out = os.path.join(args.work, "out")
     kinds = args.cards.split(",")
-    sizes = {"old": args.size_mib, "voice": args.voice_size_mib}
+    sizes = {"old": args.size_mib, "voice": args.voice_size_mib, "pieces": args.pieces_size_mib}
     lines = [f"Machine: {machine()}",
              "Cards: " + ", ".join(f"{kind} {sizes[kind]} MiB FAT32" for kind in kinds)
              + f"; median of {args.runs} runs, warm page cache", ""]
@@ -161,6 +187,25 @@ def main():
                      f"splits {result['splits']}, {result['bytes'] / 1e6:.0f} MB written" if result else ""), flush=True)
 
         q = f"'{CLI}' recover --image '{img}' --dest '{out}/q' --overwrite yes"
+        if kind == "pieces":
+            # Recordings in pieces: byte-identical ones only, and none put together wrongly.
+            report = os.path.join(args.work, "pieces-report.json")
+            for name, cmd, rep in [("quillot --trim", q + " --trim", None),
+                                   ("quillot --trim --reassemble", q + f" --trim --reassemble --report '{report}'", report)]:
+                wall, cpu, rss = timed(cmd, args.runs, fresh(out))
+                rows.append((name, wall, cpu, rss, score_pieces(img, pool, out + "/q", rep), cmd))
+            if "photorec" in chosen:
+                with open(os.path.join(PEERS, "photorec.cmd")) as f:
+                    pcmd = f.read().strip()
+                cmd = f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}"
+                wall, cpu, rss = timed(cmd, 1, fresh(out))
+                rows.append(("photorec", wall, cpu, rss, score_pieces(img, pool, out + "/p"), cmd))
+            for name, wall, _, rss, result, _ in rows:
+                print(f"  {kind:6} {fill:6} {name:30} {wall:7.2f} s {rss:6.1f} MiB  identical "
+                      f"{result['all']['identical']}/{result['all']['fragmented']}, wrong {result['all']['wrong']}",
+                      flush=True)
+            lines += pieces_table(fill, mb, rows)
+            continue
         if kind == "voice":
             # The recorder's card: what the tagless frame streams cost and give, against photorec looking
             # for the formats the card holds.

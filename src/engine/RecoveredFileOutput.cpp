@@ -139,14 +139,21 @@ void TRecoveredFileOutput::FollowPending() {
 
 void TRecoveredFileOutput::KeepRecent(std::vector<uint8_t>& recent, uint64_t& recentStart, const uint8_t* data,
                                       size_t size) {
-  // Enough for the longest part a unit reads (an Ogg page, a FLAC frame, padding).
+  // At least enough for the longest part a unit reads (an Ogg page, a FLAC frame, padding).
   constexpr size_t kRecent = 128 * 1024;
-  // Of a run longer than that, only its last bytes are copied; the ones kept before give way to the new.
-  const size_t take = std::min(size, kRecent);
-  const size_t keep = std::min(recent.size(), kRecent - take);
-  recentStart += recent.size() - keep + (size - take);
-  recent.erase(recent.begin(), recent.end() - static_cast<ptrdiff_t>(keep));
-  recent.insert(recent.end(), data + (size - take), data + size);
+  // Of a run longer than that, only its last bytes are copied. Up to twice that is held, so the bytes kept
+  // move down once per kRecent bytes taken rather than with every sector.
+  if (size >= kRecent) {
+    recentStart += recent.size() + (size - kRecent);
+    recent.assign(data + (size - kRecent), data + size);
+    return;
+  }
+  if (recent.size() + size > 2 * kRecent) {
+    const size_t drop = recent.size() + size - kRecent;
+    recentStart += drop;
+    recent.erase(recent.begin(), recent.begin() + static_cast<ptrdiff_t>(drop));
+  }
+  recent.insert(recent.end(), data, data + size);
 }
 
 uint64_t TRecoveredFileOutput::MediumByte(const TRecoveredFile& file, uint64_t pieceOffset, uint64_t at,
