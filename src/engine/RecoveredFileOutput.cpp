@@ -187,6 +187,13 @@ void TRecoveredFileOutput::StartWaiting() {
   recent_.clear();
 }
 
+bool TRecoveredFileOutput::ClusterEndsWithin(uint64_t pieceOffset, uint64_t at, uint64_t length,
+                                             uint32_t bytesPerSec) const {
+  const uint64_t cluster = ClusterSectors() * bytesPerSec;
+  if (ClusterSectors() < 2 || at < pieceOffset) return false;
+  return pieceOffset + ((at - pieceOffset) / cluster + 1) * cluster <= at + length;
+}
+
 void TRecoveredFileOutput::NoteStart(uint64_t firstSector) {
   if (startsSeen_++ == 0) {
     firstStart_ = firstSector;
@@ -330,8 +337,14 @@ void TRecoveredFileOutput::EndResumed(TResumed& r, const TStreamAnswer& answer, 
   r.File.Evidence = verdict.Evidence;
   // Broken again: the next piece may lie further on.
   uint64_t at = 0;
-  if (answer.State == TStreamState::Broke && r.File.Pieces.size() < 8 && r.Unit->RestartAtBreak(at) &&
-      at >= r.RecentStart && at >= r.PieceOffset && at <= r.RecentStart + r.Recent.size()) {
+  // Broken again, or, with no count to tell, ended where a cluster ends inside its last frame: the next
+  // piece may lie further on.
+  if ((answer.State == TStreamState::Broke || answer.State == TStreamState::Ended) && r.File.Pieces.size() < 8 &&
+      r.Unit->RestartAtBreak(at) && at >= r.RecentStart && at >= r.PieceOffset &&
+      at <= r.RecentStart + r.Recent.size() &&
+      (answer.State == TStreamState::Broke ||
+       ClusterEndsWithin(r.PieceOffset, at, r.Unit->BrokenPartLength(), bytesPerSec))) {
+    if (answer.State == TStreamState::Ended) r.File.Verdict = TVerdict::CutShort;
     std::vector<uint8_t> head(r.Recent.begin() + static_cast<ptrdiff_t>(at - r.RecentStart), r.Recent.end());
     const uint64_t breakByte = MediumByte(r.File, r.PieceOffset, at, bytesPerSec);
     waiting_.push_back(
@@ -366,6 +379,9 @@ void TRecoveredFileOutput::FinishPieces() {
 }
 
 bool TRecoveredFileOutput::StreamContinuesInto(const uint8_t* sector, size_t size) {
+  // A file that took a piece goes on with its stream too.
+  for (const TResumed& r : resumed_)
+    if (r.Unit->ContinuesWith(sector, size)) return true;
   if (!open_ || !unit_) return false;
   FollowPending();
   return accepting_ && answer_.State == TStreamState::Continues && unit_->ContinuesWith(sector, size);

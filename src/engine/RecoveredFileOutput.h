@@ -39,9 +39,9 @@ class TRecoveredFileOutput {
   void MarkUnreadable(uint64_t sector) {
     if (open_) current_.UnreadableSectors.push_back(sector);
   }
-  // Whether the open file's stream goes on into the sector about to be appended, as its unit tells from
-  // everything before it (a frame chain that lands on the sector's first byte, a page that starts there):
-  // a match there that needs a check is then no start. Writes what was gathered first.
+  // Whether the open file's stream (or that of a file that took a piece) goes on into the sector about to be appended,
+  // as its unit tells from everything before it (a frame chain that lands on the sector's first byte, a page that
+  // starts there): a match there that needs a check is then no start. Writes what was gathered first.
   bool StreamContinuesInto(const uint8_t* sector, size_t size);
   // Writes what Append gathered; run before the buffer holding it is reused.
   void Flush();
@@ -130,6 +130,9 @@ class TRecoveredFileOutput {
     return chunk_ + (sector - chunkFirst_) * bytesPerSec;
   }
   void NoteStart(uint64_t firstSector);
+  // Whether a cluster (once its size is known) ends inside the length bytes from byte at of a piece that
+  // began at pieceOffset: where a stream with no count that ended may have been cut at a piece's end.
+  bool ClusterEndsWithin(uint64_t pieceOffset, uint64_t at, uint64_t length, uint32_t bytesPerSec) const;
   // The cluster size in sectors, from the starts seen: the largest power of two dividing their distances.
   uint64_t ClusterSectors() const;
   // Closes a file kept open for its pieces and reports it.

@@ -5,6 +5,7 @@
 
 #include "streams/Bytes.h"
 #include "streams/Crc.h"
+#include "streams/FrameRun.h"
 #include "streams/GatherField.h"
 
 namespace quillot {
@@ -353,6 +354,8 @@ std::optional<TMpegAudioStream::TRestartPoint> TMpegAudioStream::RestartPoint() 
   // The chain stopped short of its count, or the bytes stopped after the last frame found: that frame is
   // where the first piece ended, the bytes after it being another file's.
   if (status_ == TStatus::Broke || status_ == TStatus::Reading) return TRestartPoint{lastStart_, lastLength_, true};
+  // A chain with no count that ended on no tag may have been cut at a piece's end just the same.
+  if (status_ == TStatus::Ended && !hasCount_ && !tags_.SawTag()) return TRestartPoint{lastStart_, lastLength_, true};
   return std::nullopt;
 }
 
@@ -382,50 +385,34 @@ uint64_t TMpegAudioStream::BrokenPartLength() const {
   return point ? point->Length + 3 : 0;
 }
 
+uint32_t TMpegAudioStream::FrameAt(const uint8_t* p, size_t size) const {
+  TMpegFrameHeader h;
+  return size >= 4 && ParseMpegFrameHeader(p, h) && SameStream(h) ? h.Length : 0;
+}
+
 bool TMpegAudioStream::MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const {
   const auto point = RestartPoint();
-  TMpegFrameHeader h;
+  auto frameAt = [this](const uint8_t* p, size_t size) { return FrameAt(p, size); };
   // The straddling frame's header lay in the first piece: it was read from there.
-  if (!point || headSize < 4 || !ParseMpegFrameHeader(head, h) || !SameStream(h) || headSize > h.Length + 3)
-    return false;
+  const uint32_t length = point && headSize >= 4 ? frameAt(head, headSize) : 0;
+  if (length == 0 || headSize > length + 3) return false;
   // Its successor stands where its length says, and frames of the stream follow in a row; or the stream's
-  // count is met and nothing of it follows. Positions count from the frame's start, across both pieces.
-  auto at = [&](uint64_t i) { return i < headSize ? head[i] : next[i - headSize]; };
-  const uint64_t end = headSize + nextSize;
-  const uint64_t before = frames_ - (point->Counted ? 1 : 0) + 1;
-  uint64_t chained = 0;
-  for (uint64_t q = h.Length; chained < kResumeFrames && q + 4 <= end; ++chained) {
-    const uint8_t bytes[4] = {at(q), at(q + 1), at(q + 2), at(q + 3)};
-    TMpegFrameHeader f;
-    if (!ParseMpegFrameHeader(bytes, f) || !SameStream(f)) {
-      const uint64_t total = before + chained;
-      return hasCount_ && (total == uint64_t(count_) + 1 || (countMayIncludeFirst_ && total == count_));
-    }
-    q += f.Length;
+  // count is met and nothing of it follows.
+  const TFrameRun run = FollowFrames(head, headSize, next, nextSize, length, kResumeFrames, frameAt);
+  if (run.Stopped) {
+    const uint64_t total = frames_ - (point->Counted ? 1 : 0) + 1 + run.Frames;
+    return hasCount_ && (total == uint64_t(count_) + 1 || (countMayIncludeFirst_ && total == count_));
   }
-  return chained >= kFramesToConfirmStart;
+  return run.Frames >= kFramesToConfirmStart;
 }
 
 bool TMpegAudioStream::RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before,
                                   size_t beforeSize) const {
   constexpr size_t kLongestFrame = 2881;  // MPEG-2.5 Layer II at 160 kbit/s and 8 kHz, padded
-  TMpegFrameHeader h;
-  if (headSize < 4 || !ParseMpegFrameHeader(head, h) || headSize > h.Length + 3) return true;
-  // Too few bytes before the candidate to tell: it is not taken.
-  if (beforeSize < 2 * kLongestFrame) return true;
-  const uint64_t successor = beforeSize + h.Length - headSize;
-  // Two frames of a like stream in a row, the second running on into the candidate where the successor
-  // would stand.
-  for (size_t b = beforeSize - 2 * kLongestFrame; b + 4 <= beforeSize; ++b) {
-    TMpegFrameHeader f, g;
-    if (before[b] != 0xFF || !ParseMpegFrameHeader(before + b, f) || !SameStream(f)) continue;
-    const uint64_t second = b + f.Length;
-    if (second + 4 > beforeSize || !ParseMpegFrameHeader(before + second, g) || !SameStream(g)) continue;
-    uint64_t at = second + g.Length;
-    while (at + 4 <= beforeSize && ParseMpegFrameHeader(before + at, g) && SameStream(g)) at += g.Length;
-    if (at == successor) return true;
-  }
-  return false;
+  auto frameAt = [this](const uint8_t* p, size_t size) { return FrameAt(p, size); };
+  const uint32_t length = headSize >= 4 ? frameAt(head, headSize) : 0;
+  if (length == 0 || headSize > length + 3) return true;
+  return FramesRunInto(before, beforeSize, beforeSize + length - headSize, kLongestFrame, frameAt);
 }
 
 TStreamAnswer TMpegAudioStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }

@@ -87,6 +87,8 @@ class TMpegAudioStream : public TStreamUnit {
   // A frame header of the stream begun by first_: the same version, layer, protection and sample rate, and
   // mono as it is.
   bool SameStream(const TMpegFrameHeader& h) const;
+  // The length of the frame of the stream whose header starts at p, 0 where none does (streams/FrameRun.h).
+  uint32_t FrameAt(const uint8_t* p, size_t size) const;
   TStreamAnswer Answer() const;
   // Where a restart at the break begins: the frame that straddles the first piece's end, its length, and
   // whether it was counted already.

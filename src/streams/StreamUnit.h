@@ -68,7 +68,9 @@ class TStreamUnit {
   virtual uint64_t LastFrameEnd() const { return 0; }
   // A unit in the state this one had where its stream broke, or where the part it was reading when the
   // bytes stopped began, ready to be fed that part again from other bytes (a recording stored in pieces);
-  // at tells that byte of the file. nullptr where the unit cannot.
+  // at tells that byte of the file. nullptr where the unit cannot. A chain of frames with no count of its
+  // own that ended answers too, where its last frame began: in a file already in pieces, such an end where
+  // a cluster of the medium ends inside that frame is taken for the next break.
   virtual std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const {
     (void)at;
     return nullptr;
