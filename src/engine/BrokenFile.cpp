@@ -17,16 +17,18 @@ TBrokenFile::TBrokenFile(std::unique_ptr<TStreamUnit> broken, uint64_t breakAt, 
 
 std::optional<TPieceMatch> TBrokenFile::Try(uint64_t at, const uint8_t* bytes, size_t size, const uint8_t* before,
                                             size_t beforeSize, uint64_t cluster) {
-  if (at <= breakByte_ || cluster == 0) return std::nullopt;
-  // The first piece ends on a cluster boundary at or after the break, within the bytes kept from it.
-  for (uint64_t end = (breakAt_ + cluster - 1) / cluster * cluster; end - breakAt_ <= head_.size() && !GivenUp(at);
-       end += cluster) {
+  if (at <= breakByte_ || cluster == 0 || GivenUp(at)) return std::nullopt;
+  // The first piece ends on a cluster boundary at or after the break, within the bytes kept from it. A
+  // cluster counts once against the candidates, whatever the ends tried with it.
+  bool counted = false;
+  for (uint64_t end = (breakAt_ + cluster - 1) / cluster * cluster; end - breakAt_ <= head_.size(); end += cluster) {
     const size_t fromHead = static_cast<size_t>(end - breakAt_);
     if (!broken_->MayResumeWith(head_.data(), fromHead, bytes, size)) continue;
     // The middle of another recording is turned down before it counts as a candidate: a stream of fixed-length
     // frames offers one such cluster in every few.
     if (broken_->RunsOnInto(head_.data(), fromHead, before, beforeSize)) continue;
-    ++tried_;
+    if (!counted) ++tried_;
+    counted = true;
     // The proof: the broken part, put together, holds its checks (a page's CRC-32, a frame's CRC-16 up to the
     // next frame's header). What follows it may lie in a further piece.
     uint64_t at0 = 0;

@@ -142,6 +142,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Ending in the padding after the metadata, and in a frame.
         TCase{"Flac", Bytes(test::SampleAudio("chirp.flac")), Bytes(test::SampleAudio("tune.ogg")), {6}},
         TCase{"FlacFrames", Bytes(test::SampleAudio("chirp.flac")), Bytes(test::SampleAudio("tune.ogg")), {10}},
+        // Between the pieces, another FLAC recording with the same parameters, whose frames carry the numbers
+        // the missing piece's do: its CRCs turn it down.
+        TCase{"FlacBesideFlac",
+              Bytes(test::SampleAudio("chirp.flac")),
+              Bytes(test::StreamFixture("flac", "chirp-other.flac")),
+              {10}},
         TCase{"OpusInThree", Bytes(test::SampleAudio("note.opus")), Bytes(test::SampleAudio("tune.ogg")), {6, 2}},
         TCase{"FlacInThree", Bytes(test::SampleAudio("chirp.flac")), Bytes(test::SampleAudio("tune.ogg")), {10, 6}},
         // Frames in a row are the weaker proof; between the pieces lies another recording with the same
