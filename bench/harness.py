@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Times Quillot against the read limit, the copy limit and the peer carvers on benchmark cards.
 
-The cards: the old ones (2 GiB of tagged files in many formats, make-bench-card.sh) and the voice
-recorder's (tagless frame streams beside photos and other files, make-voice-card.sh), each with its
+The cards: the old ones (2 GiB of tagged files in many formats, make-bench-card.sh), the voice
+recorder's (tagless frame streams beside photos and other files, make-voice-card.sh) and the card in
+pieces (new recordings written into the holes of deleted files, make-pieces-card.sh), each with its
 free space as zeros and as random bytes. Each command runs several times on a warm page cache; the
 median wall time counts, and the peak RSS is the largest seen. After each card's table a second one
-gives, per format, the files recovered, the false starts and the splits. The results go to stdout and
-to build-bench/results.md.
+gives, per format, the files recovered, the false starts and the splits; for the voice card and the card
+in pieces, a third counts the recordings stored in pieces that came back byte for byte (score_pieces.py).
+The results go to stdout and to build-bench/results.md.
 """
 import argparse
 import json
@@ -93,11 +95,11 @@ def score_pieces(img, pool, out, report=None):
     return json.loads(r.stdout)
 
 
-def pieces_table(fill, mb, rows):
-    """The card in pieces: per kind, the fragmented recordings and those that came back byte for byte."""
+def pieces_table(kind, fill, mb, rows):
+    """Per kind, the fragmented recordings and those that came back byte for byte."""
     kinds = sorted({k for *_, result, _ in rows for k in result if k != "all"}) + ["all"]
-    lines = [f"### Recordings in pieces, free space filled with {'zeros' if fill == 'zero' else 'random bytes'} "
-             f"({mb:.0f} MB)", "",
+    card = "Card in pieces" if kind == "pieces" else "Voice recorder card, recordings in pieces"
+    lines = [f"### {card}, free space filled with {'zeros' if fill == 'zero' else 'random bytes'} ({mb:.0f} MB)", "",
              "| command | wall s | peak RSS MiB | " + " | ".join(kinds) + " |", "|---|---|---|" + "---|" * len(kinds)]
     for name, wall, _, rss, result, _ in rows:
         cells = []
@@ -107,6 +109,26 @@ def pieces_table(fill, mb, rows):
                          f"{r.get('identical_two_piece', 0)} of {r.get('two_piece', 0)}; wrong {r.get('wrong', '-')}")
         lines.append(f"| {name} | {wall:.2f} | {rss:.1f} | " + " | ".join(cells) + " |")
     return lines + ["", "Commands:", ""] + [f"- {name}: `{cmd}`" for name, *_, cmd in rows] + [""]
+
+
+def pieces(kind, fill, mb, img, pool, q, out, args, chosen):
+    """The recordings stored in pieces on a card: Quillot with and without --reassemble, and photorec."""
+    report = os.path.join(args.work, "pieces-report.json")
+    rows = []
+    for name, cmd, rep in [("quillot --trim", q + " --trim", None),
+                           ("quillot --trim --reassemble", q + f" --trim --reassemble --report '{report}'", report)]:
+        wall, cpu, rss = timed(cmd, args.runs, fresh(out))
+        rows.append((name, wall, cpu, rss, score_pieces(img, pool, out + "/q", rep), cmd))
+    if "photorec" in chosen:
+        with open(os.path.join(PEERS, "photorec.cmd")) as f:
+            pcmd = f.read().strip()
+        cmd = f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}"
+        wall, cpu, rss = timed(cmd, 1, fresh(out))
+        rows.append(("photorec", wall, cpu, rss, score_pieces(img, pool, out + "/p"), cmd))
+    for name, wall, _, rss, result, _ in rows:
+        print(f"  {kind:6} {fill:6} {name:30} {wall:7.2f} s {rss:6.1f} MiB  identical "
+              f"{result['all']['identical']}/{result['all']['fragmented']}, wrong {result['all']['wrong']}", flush=True)
+    return pieces_table(kind, fill, mb, rows)
 
 
 def per_format(rows):
@@ -188,23 +210,7 @@ def main():
 
         q = f"'{CLI}' recover --image '{img}' --dest '{out}/q' --overwrite yes"
         if kind == "pieces":
-            # Recordings in pieces: byte-identical ones only, and none put together wrongly.
-            report = os.path.join(args.work, "pieces-report.json")
-            for name, cmd, rep in [("quillot --trim", q + " --trim", None),
-                                   ("quillot --trim --reassemble", q + f" --trim --reassemble --report '{report}'", report)]:
-                wall, cpu, rss = timed(cmd, args.runs, fresh(out))
-                rows.append((name, wall, cpu, rss, score_pieces(img, pool, out + "/q", rep), cmd))
-            if "photorec" in chosen:
-                with open(os.path.join(PEERS, "photorec.cmd")) as f:
-                    pcmd = f.read().strip()
-                cmd = f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}"
-                wall, cpu, rss = timed(cmd, 1, fresh(out))
-                rows.append(("photorec", wall, cpu, rss, score_pieces(img, pool, out + "/p"), cmd))
-            for name, wall, _, rss, result, _ in rows:
-                print(f"  {kind:6} {fill:6} {name:30} {wall:7.2f} s {rss:6.1f} MiB  identical "
-                      f"{result['all']['identical']}/{result['all']['fragmented']}, wrong {result['all']['wrong']}",
-                      flush=True)
-            lines += pieces_table(fill, mb, rows)
+            lines += pieces(kind, fill, mb, img, pool, q, out, args, chosen)
             continue
         if kind == "voice":
             # The recorder's card: what the tagless frame streams cost and give, against photorec looking
@@ -217,6 +223,7 @@ def main():
             "photorec" in chosen and run(
                 "photorec", f"mkdir -p '{out}/p' && cd '{out}/p' && photorec /d '{out}/p/recup' /cmd '{img}' {pcmd}")
             lines += table(kind, fill, mb, rows) + per_format(rows)
+            lines += pieces(kind, fill, mb, img, pool, q, out, args, set())
             continue
         if args.compare_cli:
             b = f"'{args.compare_cli}' recover --image '{img}' --dest '{out}/q' --overwrite yes"

@@ -2,7 +2,7 @@
 """Scores a carver's output against a card from make-pieces-card.sh: which recordings stored in pieces came back.
 
   score_pieces.py IMAGE POOL OUT [REPORT.json] -> prints JSON, per kind and "all":
-    fragmented   recordings written after the deletes that lie in two or more pieces
+    fragmented   live recordings that lie in two or more pieces
     two_piece    of those, the ones in two pieces whose second lies after the first within 64 MiB
     identical    fragmented recordings that some output file equals byte for byte
     identical_two_piece
@@ -12,11 +12,14 @@
     pieces       count of fragmented recordings by their number of pieces
 
 IMAGE.manifest (see make-pieces-card.sh) gives each file's tag, kind, path, state and, for the files written
-after the deletes, their FAT clusters; "#clusters SIZE OFFSET" says where cluster 2 lies.
+after the deletes, their FAT clusters. A manifest without clusters (the voice recorder's card) has them read
+from the image with mtools' mshowfat, for every live file. POOL/<tag>.<kind> holds each file's bytes.
 """
 import hashlib
 import json
 import os
+import struct
+import subprocess
 import sys
 
 WINDOW = 64 << 20
@@ -27,40 +30,62 @@ def digest(data):
     return hashlib.sha256(data).hexdigest()
 
 
+def manifest(image):
+    """The card's files as (tag, kind, path, state, chain), the cluster size and where cluster 2 lies."""
+    with open(image, "rb") as f:
+        boot = f.read(64)
+    bps, spc, reserved, fats = struct.unpack_from("<HBHB", boot, 11)
+    fat_size = struct.unpack_from("<I", boot, 36)[0]
+    cluster, offset = spc * bps, (reserved + fats * fat_size) * bps
+    files = []
+    with open(image + ".manifest") as f:
+        for line in f:
+            if line.startswith("#") or not line.strip():
+                continue
+            fields = line.split()
+            if len(fields) == 4:
+                chain = "-"
+                if fields[3] == "live":
+                    out = subprocess.run(["mshowfat", "-i", image, "::/" + fields[2]], capture_output=True, text=True,
+                                         env=dict(os.environ, MTOOLS_SKIP_CHECK="1")).stdout
+                    chain = ",".join(r.strip("<> \n") for r in out[out.find("<"):].split("<") if r.strip())
+                fields.append(chain)
+            files.append(tuple(fields[:5]))
+    return files, cluster, offset
+
+
+def ranges_of(chain):
+    return [[int(x) for x in r.split("-")] for r in chain.split(",")]
+
+
 def main():
     image, pool, out = sys.argv[1:4]
     report = sys.argv[4] if len(sys.argv) > 4 else None
-    cluster = 4096
-    targets = []  # (kind, original bytes, pieces, two-piece within the window)
-    with open(image + ".manifest") as f:
-        for line in f:
-            if line.startswith("#clusters"):
-                cluster = int(line.split()[1])
-            if line.startswith("#") or not line.strip():
-                continue
-            tag, kind, _, state, chain = line.split()
-            if state != "live" or chain == "-" or kind == "dat":
-                continue
-            ranges = [tuple(int(x) for x in r.split("-")) if "-" in r else (int(r), int(r)) for r in chain.split(",")]
-            if len(ranges) < 2:
-                continue
-            gap = (ranges[1][0] - ranges[0][1] - 1) * cluster
-            two = len(ranges) == 2 and 0 <= gap <= WINDOW
-            with open(os.path.join(pool, f"{tag}.{kind}"), "rb") as g:
-                targets.append((kind, g.read(), len(ranges), two))
+    files, cluster, offset = manifest(image)
 
-    by_digest, by_head = {}, {}
-    outputs = {}
+    def read(tag, kind):
+        with open(os.path.join(pool, f"{tag}.{kind}"), "rb") as g:
+            return g.read()
+
+    targets = []  # (kind, original bytes, pieces, two pieces within the window)
+    for tag, kind, _, state, chain in files:
+        if state != "live" or chain == "-" or kind == "dat":
+            continue
+        ranges = ranges_of(chain)
+        if len(ranges) < 2:
+            continue
+        gap = (ranges[1][0] - ranges[0][-1] - 1) * cluster
+        targets.append((kind, read(tag, kind), len(ranges), len(ranges) == 2 and 0 <= gap <= WINDOW))
+
+    by_digest, by_head, outputs = set(), {}, {}
     for root, _, names in os.walk(out):
         for name in names:
-            path = os.path.join(root, name)
-            with open(path, "rb") as g:
+            with open(os.path.join(root, name), "rb") as g:
                 data = g.read()
             outputs[name] = data
-            by_digest.setdefault(digest(data), name)
+            by_digest.add(digest(data))
             by_head.setdefault(digest(data[:HEAD]), []).append(name)
 
-    originals = {digest(data) for _, data, _, _ in targets}
     rows = {}
 
     def row(kind):
@@ -80,21 +105,13 @@ def main():
     if report:
         # An output put back together is wrong where a piece it lists is not the recording's piece at that
         # place (its first sector, and the sector count of every piece but its last), or where it says it is
-        # whole and does not equal the recording.
-        offset = 0
-        layout = {}  # first sector -> the sectors of each piece, first and past-the-end
-        with open(image + ".manifest") as f:
-            for line in f:
-                if line.startswith("#clusters"):
-                    offset = int(line.split()[2])
-                if line.startswith("#") or not line.strip():
-                    continue
-                chain = line.split()[4]
-                if chain == "-":
-                    continue
-                ranges = [[int(x) for x in r.split("-")] for r in chain.split(",")]
+        # whole and equals no original.
+        originals = {digest(read(tag, kind)) for tag, kind, *_ in files}
+        layout = {}  # first sector -> each piece's first sector and the sector past it
+        for *_, chain in files:
+            if chain != "-":
                 sectors = [((offset + (r[0] - 2) * cluster) // 512, (offset + (r[-1] - 1) * cluster) // 512)
-                           for r in ranges]
+                           for r in ranges_of(chain)]
                 layout[sectors[0][0]] = sectors
         with open(report) as f:
             for entry in json.load(f):
@@ -105,7 +122,7 @@ def main():
                 wrong = len(listed) > len(true) or any(
                     first != true[i][0] or (i + 1 < len(listed) and count != true[i][1] - true[i][0])
                     for i, (first, count) in enumerate(listed))
-                if entry["verdict"].startswith("whole") or entry["verdict"].startswith("reassembled,"):
+                if entry["verdict"].startswith(("whole", "reassembled,")):
                     wrong = wrong or digest(outputs.get(entry["name"], b"")) not in originals
                 if wrong:
                     kind = os.path.splitext(entry["name"])[1][1:]
