@@ -216,7 +216,7 @@ std::optional<TRecoveredFileOutput::TFound> TRecoveredFileOutput::Offer(TBrokenF
   const uint64_t clusterSectors = ClusterSectors();
   const uint64_t cluster = clusterSectors * bytesPerSec;
   // Sectors read before this one are offered from the chunk, as far as it holds them.
-  uint64_t s = std::max<uint64_t>((search.Next() + bytesPerSec - 1) / bytesPerSec, chunkFirst_);
+  uint64_t s = chunk_ ? std::max<uint64_t>((search.Next() + bytesPerSec - 1) / bytesPerSec, chunkFirst_) : sector;
   search.OfferedUpTo((sector + 1) * bytesPerSec);
   for (; s <= sector && !search.GivenUp(s * bytesPerSec); ++s) {
     if (s < firstSector || (s - firstSector) % clusterSectors != 0) continue;
@@ -230,7 +230,7 @@ std::optional<TRecoveredFileOutput::TFound> TRecoveredFileOutput::Offer(TBrokenF
 
 void TRecoveredFileOutput::EndChunk(uint64_t lastSector, uint32_t bytesPerSec) {
   FollowPending();
-  if (WantsPieces()) OfferUpTo(lastSector, ChunkSector(lastSector, bytesPerSec), bytesPerSec, bytesPerSec, true);
+  if (chunk_ && WantsPieces()) OfferUpTo(lastSector, ChunkSector(lastSector, bytesPerSec), bytesPerSec, bytesPerSec, true);
 }
 
 void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec,
