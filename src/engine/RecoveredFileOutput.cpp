@@ -230,7 +230,8 @@ std::optional<TRecoveredFileOutput::TFound> TRecoveredFileOutput::Offer(TBrokenF
 
 void TRecoveredFileOutput::EndChunk(uint64_t lastSector, uint32_t bytesPerSec) {
   FollowPending();
-  if (chunk_ && WantsPieces()) OfferUpTo(lastSector, ChunkSector(lastSector, bytesPerSec), bytesPerSec, bytesPerSec, true);
+  if (chunk_ && WantsPieces())
+    OfferUpTo(lastSector, ChunkSector(lastSector, bytesPerSec), bytesPerSec, bytesPerSec, true);
 }
 
 void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec,
