@@ -10,6 +10,7 @@
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
 #include "engine/RecoveryPass.h"
+#include "streams/Ac3Stream.h"
 #include "streams/AdtsStream.h"
 #include "streams/MpegAudioStream.h"
 #include "support/Files.h"
@@ -40,6 +41,11 @@ using TFrameLength = size_t (*)(const uint8_t* p, size_t size);
 size_t Mp3Frame(const uint8_t* p, size_t size) {
   TMpegFrameHeader h;
   return size >= 4 && ParseMpegFrameHeader(p, h) ? h.Length : 0;
+}
+size_t Ac3Frame(const uint8_t* p, size_t size) {
+  bool enhanced = false;
+  uint8_t rateCode = 0;
+  return size >= 6 ? ParseAc3FrameHeader(p, enhanced, rateCode) : 0;
 }
 size_t AdtsFrame(const uint8_t* p, size_t size) { return size >= 7 ? AdtsFrameLength(p) : 0; }
 
@@ -168,13 +174,25 @@ INSTANTIATE_TEST_SUITE_P(
               {6},
               false},
         // Likewise, the other recording starting at one of its frames: a start the pass finds, so the bytes
-        // stop inside the frame that straddles the first piece's end.
+        // stop inside the frame that straddles the first piece's end. AC-3's CRCs cover the whole frame: the
+        // frame put together from both pieces proves their order.
+        TCase{"Ac3",
+              Bytes(test::StreamFixture("ac3", "pieces.ac3")),
+              PhasedLike(Bytes(test::StreamFixture("ac3", "pieces.ac3")),
+                         Bytes(test::StreamFixture("ac3", "pieces-other.ac3")), 6 * 1024, Ac3Frame, false),
+              {6}},
         TCase{"Adts",
               Bytes(test::StreamFixture("adts", "pieces.aac")),
               PhasedLike(Bytes(test::StreamFixture("adts", "pieces.aac")),
                          Bytes(test::StreamFixture("adts", "pieces-other.aac")), 6 * 1024, AdtsFrame, false),
               {6},
-              false}),
+              false},
+        // The second piece ends inside a frame too, whose CRCs fail.
+        TCase{"Ac3InThree",
+              Bytes(test::StreamFixture("ac3", "pieces.ac3")),
+              PhasedLike(Bytes(test::StreamFixture("ac3", "pieces.ac3")),
+                         Bytes(test::StreamFixture("ac3", "pieces-other.ac3")), 6 * 1024, Ac3Frame, false),
+              {6, 2}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
