@@ -12,6 +12,7 @@
 #include "engine/RecoveryPass.h"
 #include "streams/Ac3Stream.h"
 #include "streams/AdtsStream.h"
+#include "streams/DtsStream.h"
 #include "streams/MpegAudioStream.h"
 #include "support/Files.h"
 #include "support/RecordingView.h"
@@ -48,6 +49,7 @@ size_t Ac3Frame(const uint8_t* p, size_t size) {
   return size >= 6 ? ParseAc3FrameHeader(p, enhanced, rateCode) : 0;
 }
 size_t AdtsFrame(const uint8_t* p, size_t size) { return size >= 7 ? AdtsFrameLength(p) : 0; }
+size_t DtsFrame(const uint8_t* p, size_t size) { return size >= 10 ? DtsFrameLength(p) : 0; }
 
 // Frame starts of a chain of frames from the first byte.
 std::vector<size_t> FrameStarts(const std::string& s, TFrameLength length) {
@@ -185,6 +187,12 @@ INSTANTIATE_TEST_SUITE_P(
               Bytes(test::StreamFixture("adts", "pieces.aac")),
               PhasedLike(Bytes(test::StreamFixture("adts", "pieces.aac")),
                          Bytes(test::StreamFixture("adts", "pieces-other.aac")), 6 * 1024, AdtsFrame, false),
+              {6},
+              false},
+        TCase{"Dts",
+              Bytes(test::StreamFixture("dts", "pieces.dts")),
+              PhasedLike(Bytes(test::StreamFixture("dts", "pieces.dts")),
+                         Bytes(test::StreamFixture("dts", "pieces-other.dts")), 6 * 1024, DtsFrame, false),
               {6},
               false},
         // The second piece ends inside a frame too, whose CRCs fail.
