@@ -23,6 +23,21 @@ uint32_t Ac3FrameWords(uint8_t rateCode, uint8_t sizeCode) {
 
 }  // namespace
 
+uint32_t ParseAc3FrameHeader(const uint8_t* p, bool& enhanced, uint8_t& rateCode) {
+  if (p[0] != 0x0B || p[1] != 0x77) return 0;
+  const uint8_t bsid = p[5] >> 3;
+  enhanced = bsid > 10;
+  rateCode = p[4] >> 6;
+  if (bsid > 16) return 0;
+  if (enhanced) {
+    // Stream type 3 is reserved; the size is in words, less one.
+    const uint32_t frameSize = ((uint32_t(p[2] & 7) << 8 | p[3]) + 1) * 2;
+    return (p[2] >> 6) == 3 || frameSize < 16 ? 0 : frameSize;
+  }
+  if (rateCode == 3 || (p[4] & 0x3F) > 37) return 0;
+  return Ac3FrameWords(rateCode, p[4] & 0x3F) * 2;
+}
+
 TStreamAnswer TAc3Stream::Feed(const uint8_t* data, size_t size) {
   while (size > 0 && status_ == TStatus::Reading) {
     if (phase_ == TPhase::Header) {
@@ -49,6 +64,7 @@ TStreamAnswer TAc3Stream::Feed(const uint8_t* data, size_t size) {
     } else {
       ++frames_;
       chainEnd_ = frameEnd_;
+      lastLength_ = uint32_t(frameEnd_ - frameStart_);
       phase_ = TPhase::Header;
     }
   }
@@ -65,29 +81,10 @@ void TAc3Stream::OnHeader() {
   const uint8_t* p = part_.data();
   const uint64_t start = pos_ - 6;
   partSize_ = 0;
-  const uint8_t bsid = p[5] >> 3;
-  const bool enhanced = bsid > 10;
-  const uint8_t rateCode = p[4] >> 6;
-  uint32_t frameSize = 0;
-  if (bsid > 16) {
-    EndChain(start);
-    return;
-  }
-  if (enhanced) {
-    // Stream type 3 is reserved; the size is in words, less one.
-    frameSize = ((uint32_t(p[2] & 7) << 8 | p[3]) + 1) * 2;
-    if ((p[2] >> 6) == 3 || frameSize < 16) {
-      EndChain(start);
-      return;
-    }
-  } else {
-    if (rateCode == 3 || (p[4] & 0x3F) > 37) {
-      EndChain(start);
-      return;
-    }
-    frameSize = Ac3FrameWords(rateCode, p[4] & 0x3F) * 2;
-  }
-  if (frames_ > 0 && (enhanced != enhanced_ || rateCode != rateCode_)) {
+  bool enhanced = false;
+  uint8_t rateCode = 0;
+  const uint32_t frameSize = ParseAc3FrameHeader(p, enhanced, rateCode);
+  if (frameSize == 0 || (frames_ > 0 && (enhanced != enhanced_ || rateCode != rateCode_))) {
     EndChain(start);
     return;
   }
@@ -105,6 +102,51 @@ void TAc3Stream::OnHeader() {
 void TAc3Stream::EndChain(uint64_t at) {
   status_ = ChainEnd(frames_, kMinFrames);
   end_ = at;
+}
+
+uint32_t TAc3Stream::FrameAt(const uint8_t* p, size_t size) const {
+  bool enhanced = false;
+  uint8_t rateCode = 0;
+  const uint32_t length = size >= kHeaderBytes ? ParseAc3FrameHeader(p, enhanced, rateCode) : 0;
+  return enhanced == enhanced_ && rateCode == rateCode_ ? length : 0;
+}
+
+std::optional<TFrameRestart> TAc3Stream::RestartPoint() const {
+  if (frames_ == 0) return std::nullopt;
+  // The frame whose CRCs failed, or whose bytes were being read when they stopped: not counted yet.
+  if (status_ == TStatus::Broke || (status_ == TStatus::Reading && phase_ == TPhase::Body))
+    return TFrameRestart{frameStart_, uint32_t(frameEnd_ - frameStart_), false};
+  // The bytes stopped after the last frame or inside its successor's header, or the chain ended there: the last
+  // frame may straddle the piece's end just the same.
+  if (status_ == TStatus::Reading || status_ == TStatus::Ended)
+    return TFrameRestart{chainEnd_ - lastLength_, lastLength_, true};
+  return std::nullopt;
+}
+
+std::unique_ptr<TStreamUnit> TAc3Stream::RestartAtBreak(uint64_t& at) const {
+  const auto point = RestartPoint();
+  if (!point) return nullptr;
+  at = point->At;
+  auto unit = std::make_unique<TAc3Stream>(*this);
+  if (point->Counted) --unit->frames_;
+  unit->status_ = TStatus::Reading;
+  unit->phase_ = TPhase::Header;
+  unit->pos_ = unit->frameStart_ = unit->frameEnd_ = unit->chainEnd_ = at;
+  unit->partSize_ = 0;
+  unit->end_ = 0;
+  return unit;
+}
+
+bool TAc3Stream::MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const {
+  if (!RestartPoint()) return false;
+  return FramesMayResume(head, headSize, next, nextSize, kHeaderBytes, kResumeFrames, kFramesToConfirmStart,
+                         [this](const uint8_t* p, size_t size) { return FrameAt(p, size); });
+}
+
+bool TAc3Stream::RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const {
+  constexpr size_t kLongestFrame = 4096;  // E-AC-3: 2048 words
+  return FramesRunOnInto(head, headSize, before, beforeSize, kHeaderBytes, kLongestFrame,
+                         [this](const uint8_t* p, size_t size) { return FrameAt(p, size); });
 }
 
 TStreamVerdict TAc3Stream::Close() {

@@ -8,11 +8,17 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
+#include "streams/FrameRun.h"
 #include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
+
+// The length in bytes of the AC-3 or E-AC-3 frame whose six header bytes start at p, its sync word
+// included; 0 where they are no valid header. enhanced and rateCode tell its family and sample-rate code.
+uint32_t ParseAc3FrameHeader(const uint8_t* p, bool& enhanced, uint8_t& rateCode);
 
 class TAc3Stream : public TStreamUnit {
  public:
@@ -22,18 +28,34 @@ class TAc3Stream : public TStreamUnit {
   uint64_t ChainedFrames() const override { return frames_; }
   uint64_t LastFrameEnd() const override { return chainEnd_; }
   uint64_t FramesToConfirmStart() const override { return kFramesToConfirmStart; }
+  // A recording in pieces breaks at the frame that straddles its first piece's end (its CRCs fail), or stops
+  // inside it; the piece that continues it holds that frame's successor where its length says. The CRCs
+  // cover the whole frame, so the frame put together proves the order of the pieces.
+  std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const override;
+  bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
+  bool RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const override;
+  uint64_t BrokenPartLength() const override { return FramePartLength(RestartPoint(), kHeaderBytes); }
+  uint64_t PartsHeld() const override { return frames_; }
 
   // A frame is confirmed by its sync word and its CRC-16s (E-AC-3: one): at a random position once in 2^32 at
   // least. Three in a row, as for the other frame chains.
   static constexpr uint64_t kFramesToConfirmStart = 3;
   static constexpr uint64_t kMinFrames = 2;
+  // Frames of the stream in a row that a piece must begin with (or as many as its bytes at hand hold, at
+  // least kFramesToConfirmStart) to be taken as the one that continues it.
+  static constexpr uint64_t kResumeFrames = 8;
 
  private:
   enum class TPhase { Header, Body };
   using TStatus = TStreamStatus;
 
+  static constexpr size_t kHeaderBytes = 6;
+
   void OnHeader();
   void EndChain(uint64_t at);
+  // The length of the frame of the stream whose header starts at p, 0 where none does (streams/FrameRun.h).
+  uint32_t FrameAt(const uint8_t* p, size_t size) const;
+  std::optional<TFrameRestart> RestartPoint() const;
 
   TPhase phase_ = TPhase::Header;
   TStatus status_ = TStatus::Reading;
@@ -45,8 +67,9 @@ class TAc3Stream : public TStreamUnit {
   uint64_t frameEnd_ = 0;
   uint16_t crc_ = 0;
   uint64_t frames_ = 0;
-  uint64_t chainEnd_ = 0;  // of the last whole frame
-  bool enhanced_ = false;  // E-AC-3
+  uint64_t chainEnd_ = 0;    // of the last whole frame
+  uint32_t lastLength_ = 0;  // of the last whole frame
+  bool enhanced_ = false;    // E-AC-3
   uint8_t rateCode_ = 0;
   uint64_t end_ = 0;
 };

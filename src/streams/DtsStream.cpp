@@ -33,6 +33,12 @@ bool ParseDtsHeader(const uint8_t* raw, uint32_t& frameSize, uint32_t& stream) {
 
 }  // namespace
 
+uint32_t DtsFrameLength(const uint8_t* p) {
+  uint32_t frameSize = 0, stream = 0;
+  const bool sync = std::memcmp(p, kSyncBig, 4) == 0 || std::memcmp(p, kSyncLittle, 4) == 0;
+  return sync && ParseDtsHeader(p, frameSize, stream) ? frameSize : 0;
+}
+
 TStreamAnswer TDtsStream::Feed(const uint8_t* data, size_t size) {
   while (size > 0 && status_ == TStatus::Reading) {
     if (phase_ == TPhase::Header) {
@@ -76,6 +82,7 @@ void TDtsStream::OnHeader() {
   littleEndian_ = little;
   stream_ = stream;
   ++frames_;
+  frameStart_ = start;
   frameEnd_ = start + frameSize;
   phase_ = TPhase::Body;
 }
@@ -83,6 +90,47 @@ void TDtsStream::OnHeader() {
 void TDtsStream::EndChain(uint64_t at) {
   status_ = ChainEnd(frames_, kMinFrames);
   end_ = at;
+}
+
+uint32_t TDtsStream::FrameAt(const uint8_t* p, size_t size) const {
+  uint32_t frameSize = 0, stream = 0;
+  return size >= kHeaderBytes && std::memcmp(p, littleEndian_ ? kSyncLittle : kSyncBig, 4) == 0 &&
+                 ParseDtsHeader(p, frameSize, stream) && stream == stream_
+             ? frameSize
+             : 0;
+}
+
+std::optional<TFrameRestart> TDtsStream::RestartPoint() const {
+  // The frame being read when the bytes stopped, or the last one found, counted at its header; a chain that
+  // ended may have been cut at a piece's end just the same.
+  if (frames_ == 0 || (status_ != TStatus::Reading && status_ != TStatus::Ended)) return std::nullopt;
+  return TFrameRestart{frameStart_, uint32_t(frameEnd_ - frameStart_), true};
+}
+
+std::unique_ptr<TStreamUnit> TDtsStream::RestartAtBreak(uint64_t& at) const {
+  const auto point = RestartPoint();
+  if (!point) return nullptr;
+  at = point->At;
+  auto unit = std::make_unique<TDtsStream>(*this);
+  --unit->frames_;
+  unit->status_ = TStatus::Reading;
+  unit->phase_ = TPhase::Header;
+  unit->pos_ = unit->frameStart_ = unit->frameEnd_ = at;
+  unit->partSize_ = 0;
+  unit->end_ = 0;
+  return unit;
+}
+
+bool TDtsStream::MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const {
+  if (!RestartPoint()) return false;
+  return FramesMayResume(head, headSize, next, nextSize, kHeaderBytes, kResumeFrames, kFramesToConfirmStart,
+                         [this](const uint8_t* p, size_t size) { return FrameAt(p, size); });
+}
+
+bool TDtsStream::RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const {
+  constexpr size_t kLongestFrame = 16384;  // the 14-bit frame size's most
+  return FramesRunOnInto(head, headSize, before, beforeSize, kHeaderBytes, kLongestFrame,
+                         [this](const uint8_t* p, size_t size) { return FrameAt(p, size); });
 }
 
 TStreamVerdict TDtsStream::Close() {

@@ -7,11 +7,17 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
+#include "streams/FrameRun.h"
 #include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
+
+// The length in bytes of the DTS core frame whose ten header bytes start at p, in either word order; 0 where
+// they are no valid header.
+uint32_t DtsFrameLength(const uint8_t* p);
 
 class TDtsStream : public TStreamUnit {
  public:
@@ -21,24 +27,41 @@ class TDtsStream : public TStreamUnit {
   uint64_t ChainedFrames() const override { return frames_; }
   uint64_t LastFrameEnd() const override { return frameEnd_; }
   uint64_t FramesToConfirmStart() const override { return kFramesToConfirmStart; }
+  // A recording in pieces stops inside the frame that straddles its first piece's end, or its chain ends
+  // there; the piece that continues it holds that frame's successor where its length says. Frames in a row
+  // are no proof of the order of the pieces: the verdict rests on the structure as ever.
+  std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const override;
+  bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
+  bool RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const override;
+  uint64_t BrokenPartLength() const override { return FramePartLength(RestartPoint(), kHeaderBytes); }
+  uint64_t PartsHeld() const override { return frames_; }
 
   // A header is its 32-bit sync word and fields that must agree with the stream's: three in a row, as for the
   // other frame chains.
   static constexpr uint64_t kFramesToConfirmStart = 3;
   static constexpr uint64_t kMinFrames = 8;
+  // Frames of the stream in a row that a piece must begin with (or as many as its bytes at hand hold, at
+  // least kFramesToConfirmStart) to be taken as the one that continues it.
+  static constexpr uint64_t kResumeFrames = 8;
 
  private:
   enum class TPhase { Header, Body };
   using TStatus = TStreamStatus;
 
+  static constexpr size_t kHeaderBytes = 10;
+
   void OnHeader();
   void EndChain(uint64_t at);
+  // The length of the frame of the stream whose header starts at p, 0 where none does (streams/FrameRun.h).
+  uint32_t FrameAt(const uint8_t* p, size_t size) const;
+  std::optional<TFrameRestart> RestartPoint() const;
 
   TPhase phase_ = TPhase::Header;
   TStatus status_ = TStatus::Reading;
   uint64_t pos_ = 0;
   std::array<uint8_t, 10> part_{};
   size_t partSize_ = 0;
+  uint64_t frameStart_ = 0;  // of the last frame found
   uint64_t frameEnd_ = 0;
   uint64_t frames_ = 0;
   bool littleEndian_ = false;

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace quillot {
 
@@ -70,6 +71,41 @@ bool FramesRunInto(const uint8_t* before, size_t beforeSize, uint64_t successor,
     if (at == successor) return true;
   }
   return false;
+}
+
+// Where a unit restarts at the break: the frame that straddles the first piece's end, its length, and whether
+// the unit counted it already (a chain that counts a frame at its header, or one that stopped after it).
+struct TFrameRestart {
+  uint64_t At = 0;
+  uint32_t Length = 0;
+  bool Counted = false;
+};
+
+// How much of the broken part the first piece may hold: the frame, and all but one of the header bytes of its
+// successor, which may lie in the first piece too.
+inline uint64_t FramePartLength(const std::optional<TFrameRestart>& point, size_t headerBytes) {
+  return point ? point->Length + headerBytes - 1 : 0;
+}
+
+// A unit's MayResumeWith for a chain with no count: the straddling frame's header lies in the first piece
+// (head), its successor stands where its length says, and at least least frames of the stream follow in a
+// row (most are looked for).
+template <class FrameAt>
+bool FramesMayResume(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize, size_t headerBytes,
+                     uint64_t most, uint64_t least, FrameAt frameAt) {
+  const uint32_t length = headSize >= headerBytes ? frameAt(head, headSize) : 0;
+  if (length == 0 || headSize > length + headerBytes - 1) return false;
+  return FollowFrames(head, headSize, next, nextSize, length, most, frameAt).Frames >= least;
+}
+
+// A unit's RunsOnInto: frames of a like stream in the bytes before the candidate run on to where the
+// straddling frame's successor would stand. longest: the unit's longest frame.
+template <class FrameAt>
+bool FramesRunOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize, size_t headerBytes,
+                     size_t longest, FrameAt frameAt) {
+  const uint32_t length = headSize >= headerBytes ? frameAt(head, headSize) : 0;
+  if (length == 0 || headSize > length + headerBytes - 1) return true;
+  return FramesRunInto(before, beforeSize, beforeSize + length - headSize, longest, frameAt);
 }
 
 }  // namespace quillot

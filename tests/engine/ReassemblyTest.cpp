@@ -10,6 +10,9 @@
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
 #include "engine/RecoveryPass.h"
+#include "streams/Ac3Stream.h"
+#include "streams/AdtsStream.h"
+#include "streams/DtsStream.h"
 #include "streams/MpegAudioStream.h"
 #include "support/Files.h"
 #include "support/RecordingView.h"
@@ -34,35 +37,55 @@ class ReassemblyTest : public ::testing::TestWithParam<TCase> {};
 
 std::string Bytes(const test::TBytes& b) { return std::string(b.begin(), b.end()); }
 
-// Frame starts of an MPEG audio file.
-std::vector<size_t> FrameStarts(const std::string& mp3) {
-  std::vector<size_t> starts;
+// The length of the frame whose header starts at p (size bytes at hand), 0 where none does.
+using TFrameLength = size_t (*)(const uint8_t* p, size_t size);
+
+size_t Mp3Frame(const uint8_t* p, size_t size) {
   TMpegFrameHeader h;
-  for (size_t at = 0; at + 4 <= mp3.size() && ParseMpegFrameHeader(reinterpret_cast<const uint8_t*>(&mp3[at]), h);
-       at += h.Length)
-    starts.push_back(at);
+  return size >= 4 && ParseMpegFrameHeader(p, h) ? h.Length : 0;
+}
+size_t Ac3Frame(const uint8_t* p, size_t size) {
+  bool enhanced = false;
+  uint8_t rateCode = 0;
+  return size >= 6 ? ParseAc3FrameHeader(p, enhanced, rateCode) : 0;
+}
+size_t AdtsFrame(const uint8_t* p, size_t size) { return size >= 7 ? AdtsFrameLength(p) : 0; }
+size_t DtsFrame(const uint8_t* p, size_t size) { return size >= 10 ? DtsFrameLength(p) : 0; }
+
+// Frame starts of a chain of frames from the first byte.
+std::vector<size_t> FrameStarts(const std::string& s, TFrameLength length) {
+  std::vector<size_t> starts;
+  const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+  for (size_t at = 0, n = 0; at < s.size() && (n = length(p + at, s.size() - at)) != 0; at += n) starts.push_back(at);
   return starts;
 }
 
-// other behind an ID3v2 tag padded so that one of its 512-byte clusters, well inside it, holds a frame
-// exactly where the frame of mp3 that straddles its first piece's end (firstPiece bytes) has its successor:
-// a piece of another recording with the same parameters, that frames in a row alone would take for mp3's.
-std::string PhasedLike(const std::string& mp3, const std::string& other, size_t firstPiece) {
+// other, shifted so that one of its 512-byte clusters, well inside it, holds a frame exactly where the frame of
+// pieces that straddles its first piece's end (firstPiece bytes) has its successor: a piece of another recording
+// with the same parameters, that frames in a row alone would take for pieces'. An MP3 goes behind an ID3v2 tag
+// padded to suit; a stream with no tag of its own (AC-3, ADTS) starts at one of its frames instead.
+std::string PhasedLike(const std::string& pieces, const std::string& other, size_t firstPiece, TFrameLength length,
+                       bool tagged) {
   size_t successor = 0;
-  for (size_t at : FrameStarts(mp3))
+  for (size_t at : FrameStarts(pieces, length))
     if (at > firstPiece) {
-      successor = at - firstPiece;
+      successor = (at - firstPiece) % 512;
       break;
     }
-  const std::vector<size_t> frames = FrameStarts(other);
-  for (size_t pad = 0; pad < 512; ++pad) {
-    const size_t shift = 10 + pad;
-    for (size_t k = 8; k + 10 < frames.size(); ++k)
-      if ((shift + frames[k]) % 512 == successor) {
-        std::string tag = std::string("ID3\x03\x00\x00", 6) + char(0) + char(0) + char(pad >> 7) + char(pad & 0x7F);
-        return tag + std::string(pad, '\0') + other;
-      }
-  }
+  const std::vector<size_t> frames = FrameStarts(other, length);
+  // Whether other's frames from the first on, moved by shift bytes, put one in phase well inside.
+  auto inPhase = [&](size_t first, size_t shift) {
+    for (size_t k = first + 8; k + 10 < frames.size(); ++k)
+      if ((shift + frames[k] - frames[first]) % 512 == successor) return true;
+    return false;
+  };
+  for (size_t pad = 0; tagged && pad < 512; ++pad)
+    if (inPhase(0, 10 + pad)) {
+      std::string tag = std::string("ID3\x03\x00\x00", 6) + char(0) + char(0) + char(pad >> 7) + char(pad & 0x7F);
+      return tag + std::string(pad, '\0') + other;
+    }
+  for (size_t first = 0; !tagged && first + 20 < frames.size(); ++first)
+    if (inPhase(first, 0)) return other.substr(frames[first]);
   return other;
 }
 
@@ -156,9 +179,35 @@ INSTANTIATE_TEST_SUITE_P(
         TCase{"Mp3",
               Bytes(test::StreamFixture("mpeg-audio", "cbr.mp3")),
               PhasedLike(Bytes(test::StreamFixture("mpeg-audio", "cbr.mp3")),
-                         Bytes(test::StreamFixture("mpeg-audio", "cbr-other.mp3")), 6 * 1024),
+                         Bytes(test::StreamFixture("mpeg-audio", "cbr-other.mp3")), 6 * 1024, Mp3Frame, true),
               {6},
               false},
+        // Likewise, the other recording starting at one of its frames: a start the pass finds, so the bytes
+        // stop inside the frame that straddles the first piece's end. AC-3's CRCs cover the whole frame: the
+        // frame put together from both pieces proves their order.
+        TCase{"Ac3",
+              Bytes(test::StreamFixture("ac3", "pieces.ac3")),
+              PhasedLike(Bytes(test::StreamFixture("ac3", "pieces.ac3")),
+                         Bytes(test::StreamFixture("ac3", "pieces-other.ac3")), 6 * 1024, Ac3Frame, false),
+              {6}},
+        TCase{"Adts",
+              Bytes(test::StreamFixture("adts", "pieces.aac")),
+              PhasedLike(Bytes(test::StreamFixture("adts", "pieces.aac")),
+                         Bytes(test::StreamFixture("adts", "pieces-other.aac")), 6 * 1024, AdtsFrame, false),
+              {6},
+              false},
+        TCase{"Dts",
+              Bytes(test::StreamFixture("dts", "pieces.dts")),
+              PhasedLike(Bytes(test::StreamFixture("dts", "pieces.dts")),
+                         Bytes(test::StreamFixture("dts", "pieces-other.dts")), 6 * 1024, DtsFrame, false),
+              {6},
+              false},
+        // The second piece ends inside a frame too, whose CRCs fail.
+        TCase{"Ac3InThree",
+              Bytes(test::StreamFixture("ac3", "pieces.ac3")),
+              PhasedLike(Bytes(test::StreamFixture("ac3", "pieces.ac3")),
+                         Bytes(test::StreamFixture("ac3", "pieces-other.ac3")), 6 * 1024, Ac3Frame, false),
+              {6, 2}},
         // Plain PCM has no checksum and no frames: no piece is taken, whatever lies beside it.
         TCase{"Wav",
               Bytes(test::SampleAudio("voice-memo.wav")),
