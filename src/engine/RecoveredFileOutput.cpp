@@ -345,7 +345,6 @@ void TRecoveredFileOutput::EndResumed(TResumed& r, const TStreamAnswer& answer, 
       at <= r.RecentStart + r.Recent.size() &&
       (answer.State == TStreamState::Broke ||
        ClusterEndsWithin(r.PieceOffset, at, r.Unit->BrokenPartLength(), bytesPerSec))) {
-    if (answer.State == TStreamState::Ended) r.File.Verdict = TVerdict::CutShort;
     std::vector<uint8_t> head(r.Recent.begin() + static_cast<ptrdiff_t>(at - r.RecentStart), r.Recent.end());
     const uint64_t breakByte = MediumByte(r.File, r.PieceOffset, at, bytesPerSec);
     waiting_.push_back(

@@ -88,8 +88,8 @@ inline uint64_t FramePartLength(const std::optional<TFrameRestart>& point, size_
 }
 
 // A unit's MayResumeWith for a chain with no count: the straddling frame's header lies in the first piece
-// (head), its successor stands where its length says, and at least least frames of the stream follow in a
-// row (most are looked for).
+// (head), its successor stands where its length says, and at least `least` frames of the stream follow in
+// a row (most are looked for).
 template <class FrameAt>
 bool FramesMayResume(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize, size_t headerBytes,
                      uint64_t most, uint64_t least, FrameAt frameAt) {

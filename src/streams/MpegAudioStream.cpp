@@ -409,10 +409,8 @@ bool TMpegAudioStream::MayResumeWith(const uint8_t* head, size_t headSize, const
 bool TMpegAudioStream::RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before,
                                   size_t beforeSize) const {
   constexpr size_t kLongestFrame = 2881;  // MPEG-2.5 Layer II at 160 kbit/s and 8 kHz, padded
-  auto frameAt = [this](const uint8_t* p, size_t size) { return FrameAt(p, size); };
-  const uint32_t length = headSize >= 4 ? frameAt(head, headSize) : 0;
-  if (length == 0 || headSize > length + 3) return true;
-  return FramesRunInto(before, beforeSize, beforeSize + length - headSize, kLongestFrame, frameAt);
+  return FramesRunOnInto(head, headSize, before, beforeSize, 4, kLongestFrame,
+                         [this](const uint8_t* p, size_t size) { return FrameAt(p, size); });
 }
 
 TStreamAnswer TMpegAudioStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
