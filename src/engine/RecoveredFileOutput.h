@@ -55,8 +55,6 @@ class TRecoveredFileOutput {
     chunkSize_ = size;
     chunkFirst_ = firstSector;
   }
-  // Feeds the open file's unit what was appended, so that a break is known before the next sector comes.
-  void FollowOpen() { FollowPending(); }
   // A sector of the chunk the pass reads, with the bytes from its start on as far as they are at hand,
   // offered before it is appended: it, or one read since a break, may be the piece that continues a file
   // whose stream broke.

@@ -219,14 +219,13 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
       FilesFound = output.FilesFound;
       view_.ShowFilesFound(FilesFound);
     }
-    if (output.Reassemble) {
-      output.FollowOpen();
-      if (output.WantsPieces()) {
-        size_t size = 0;
-        bool ends = false;
-        const uint8_t* bytes = CheckBytes(run, k, size, ends);
-        output.OfferPiece(current, bytes, size, bytesPerSec);
-      }
+    // A break the open file's unit has not seen yet is found when the gathered run is fed to it, at the
+    // latest at the chunk's end; the sectors read since are offered then, from the chunk.
+    if (output.Reassemble && output.WantsPieces()) {
+      size_t size = 0;
+      bool ends = false;
+      const uint8_t* bytes = CheckBytes(run, k, size, ends);
+      output.OfferPiece(current, bytes, size, bytesPerSec);
     }
     output.Append(sector, bytesPerSec);
   }
