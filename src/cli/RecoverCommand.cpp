@@ -260,6 +260,14 @@ void PrintSummary(const TTerminalView& view, const TRecoveryPass& pass, bool dry
   std::printf("%zu files: %zu whole, %zu cut short, %zu damaged, %zu unknown.\n", view.files.size(),
               counts[static_cast<size_t>(TVerdict::Whole)], counts[static_cast<size_t>(TVerdict::CutShort)],
               counts[static_cast<size_t>(TVerdict::Damaged)], counts[static_cast<size_t>(TVerdict::Unknown)]);
+  // With --reassemble: "Put back together from pieces: 3 (1 unverified)."
+  size_t joined = 0, unverified = 0;
+  for (const auto& f : view.files)
+    if (f.Pieces.size() > 1) {
+      ++joined;
+      if (f.Evidence != TEvidence::Checksums) ++unverified;
+    }
+  if (joined > 0) std::printf("Put back together from pieces: %zu (%zu unverified).\n", joined, unverified);
   std::fflush(stdout);
 }
 

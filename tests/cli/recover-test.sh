@@ -93,6 +93,7 @@ expect_status 0 "reassembling a card" "$cli" recover --image "$frag" --dest "$tm
 grep -q "	whole, reassembled from 2 pieces	checksums		[0-9]*+12,[0-9]*+45$" "$tmp/frag.tsv" ||
   fail "reassembled row: $(cat "$tmp/frag.tsv")"
 cmp -s "$tmp"/frag/flac00001.flac "$src/samples/audio/chirp.flac" || fail "the reassembled FLAC differs"
+grep -q "^Put back together from pieces: 1 (0 unverified).$" "$tmp/out" || fail "pieces summary: $(tail -2 "$tmp/out")"
 
 # Only the chosen types; taken names are skipped, never overwritten, with --overwrite no.
 expect_status 0 "chosen types" "$cli" recover --image "$tmp/card.img" --dest "$tmp/out1" --types wav,FLAC --overwrite no
