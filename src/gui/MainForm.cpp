@@ -160,7 +160,14 @@ void TMainForm::CheckState() {
     ProgressLabelDestinationFolder->setText(QString(QLatin1Char(DriveLetter)) + QStringLiteral(":\\ (") + status +
                                             QLatin1Char(')'));
   }
-  FinishLabel2->setText(QString::number(FilesFound()));
+  // Every file closed was reported; a start whose file could not be created was not.
+  FinishLabel2->setText(QString::number(FilesWritten()));
+  const QString starts = StartsLine();
+  FinishLabelStarts->setText(starts);
+  FinishLabelStarts->setHidden(starts.isEmpty());
+  // The verdicts stand right under the count unless the starts line takes that row.
+  FinishLabelVerdicts->move(FinishLabelStarts->x(),
+                            starts.isEmpty() ? FinishLabelStarts->y() : FinishLabelStarts->geometry().bottom() + 3);
   FinishLabelVerdicts->setText(VerdictLine());
 }
 

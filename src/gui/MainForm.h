@@ -55,6 +55,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   bool StopRequested() const { return pass_->StopRequested; }
   bool PassDone() const { return pass_->PassDone; }
   int32_t FilesFound() const { return pass_->FilesFound; }
+  // The files the last pass wrote: starts whose file the destination could not create are not among them.
+  int32_t FilesWritten() const;
   const TRecoveryPass& Pass() const { return *pass_; }
 
   int ActivePage() const;
@@ -76,6 +78,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   double LastPassSeconds() const { return lastPassSeconds_; }
   // The Finish page's line of verdicts, empty when the last pass wrote no file.
   QString VerdictLine() const;
+  // The Finish page's line of starts found, empty when every start became a file.
+  QString StartsLine() const;
 
   // Controls, named as the language files name them.
   QLabel* Image1;
@@ -125,6 +129,7 @@ class TMainForm : public QWidget, public TRecoveryView {
 
   QLabel* FinishLabel1;
   QLabel* FinishLabel2;
+  QLabel* FinishLabelStarts;
   QLabel* FinishLabelVerdicts;
   QPushButton* FinishButtonExplore;
   QPushButton* FinishButtonFeedback;

@@ -243,19 +243,23 @@ void TMainForm::CreateFinishPage() {
   FinishLabel2 = Label(p, "FinishLabel2", QStringLiteral("0"), QRect(210, 12, 120, 20));
   FinishLabel2->setFont(Bold(FinishLabel2->font()));
   MarkAsFixedText(FinishLabel2);
+  // Shown only when fewer files were written than starts found; the verdicts then move a row down.
+  FinishLabelStarts = Label(p, "FinishLabelStarts", QString(), QRect(8, 34, 425, 20));
+  MarkAsFixedText(FinishLabelStarts);
+  FinishLabelStarts->hide();
   FinishLabelVerdicts = Label(p, "FinishLabelVerdicts", QString(), QRect(8, 34, 425, 20));
   MarkAsFixedText(FinishLabelVerdicts);
   FinishButtonExplore =
-      Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 60, 190, 27));
-  Line(p, "FinishBevel1", QRect(8, 96, 425, 4));
+      Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 84, 190, 27));
+  Line(p, "FinishBevel1", QRect(8, 120, 425, 4));
   Label(p, "FinishLabel3",
         QStringLiteral("We appreciate if you write one-two lines about the files you have recovered. We post this "
                        "information on our web site for others people view."),
-        QRect(8, 110, 425, 52), true);
+        QRect(8, 134, 425, 52), true);
   FinishButtonFeedback =
-      Button(p, "FinishButtonFeedback", QStringLiteral("Send your feedback to us!"), QRect(8, 168, 190, 27));
+      Button(p, "FinishButtonFeedback", QStringLiteral("Send your feedback to us!"), QRect(8, 192, 190, 27));
   Label(p, "FinishLabel4", QStringLiteral("The button opens the Brantwick web site in your web browser."),
-        QRect(8, 202, 425, 36), true);
+        QRect(8, 226, 425, 36), true);
 
   connect(FinishButtonExplore, &QPushButton::clicked, this, &TMainForm::FinishButtonExploreClick);
   connect(FinishButtonFeedback, &QPushButton::clicked, this, &TMainForm::FinishButtonFeedbackClick);

@@ -56,9 +56,19 @@ void TMainForm::OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint3
 
 void TMainForm::OnFileFinished(const TRecoveredFile& file) { ++verdicts_[static_cast<size_t>(file.Verdict)]; }
 
-QString TMainForm::VerdictLine() const {
-  int files = 0;
+int32_t TMainForm::FilesWritten() const {
+  int32_t files = 0;
   for (int n : verdicts_) files += n;
+  return files;
+}
+
+QString TMainForm::StartsLine() const {
+  if (FilesWritten() >= FilesFound()) return {};
+  return ToQ(Tr(strStartsFound, {std::to_string(FilesFound())}));
+}
+
+QString TMainForm::VerdictLine() const {
+  const int32_t files = FilesWritten();
   if (files == 0) return {};
   const auto count = [&](TVerdict v) { return std::to_string(verdicts_[static_cast<size_t>(v)]); };
   return ToQ(Tr(strVerdictSummary, {std::to_string(files), count(TVerdict::Whole), count(TVerdict::CutShort),

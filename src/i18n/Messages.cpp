@@ -38,6 +38,7 @@ constexpr std::array kAll{
     strImageNoLetter,
     strOnlyFirst2TiBSearched,
     strVerdictSummary,
+    strStartsFound,
     strVerdictReassembled,
     strVerdictReassembledUnverified,
 };

@@ -66,6 +66,9 @@ inline constexpr TMessage strOnlyFirst2TiBSearched{
 // The Finish page's line under the count: what the stream units made of the files.
 inline constexpr TMessage strVerdictSummary{"strVerdictSummary",
                                             "%s files: %s whole, %s cut short, %s damaged, %s unknown."};
+// The Finish page's line under the count when fewer files were written than starts were found (a file the
+// destination could not create, an overwrite declined); %s is the number of starts.
+inline constexpr TMessage strStartsFound{"strStartsFound", "Starts found: %s"};
 // A file's verdict when a trimming pass put its pieces back together; %s is the number of pieces.
 inline constexpr TMessage strVerdictReassembled{"strVerdictReassembled", "whole, reassembled from %s pieces"};
 // A file put together from pieces whose wholeness could not be confirmed.

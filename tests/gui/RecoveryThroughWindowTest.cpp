@@ -8,7 +8,9 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <csignal>
+#include <fstream>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
 #include "app/Settings.h"
@@ -18,6 +20,7 @@
 #include "gui/SignalCloser.h"
 #include "gui/TypesTreeView.h"
 #include "startup/Lifecycle.h"
+#include "support/FakeDestination.h"
 #include "support/Files.h"
 #include "support/GuiFixture.h"
 
@@ -150,6 +153,59 @@ TEST_F(RecoveryThroughWindowTest, TheSampleCardIsRecoveredAndTheWindowShowsIt) {
   form.ButtonNextClick();
   EXPECT_EQ(form.FinishLabelVerdicts->text(), verdicts);
   RecoveryTrimFiles = false;
+}
+
+// The Finish page counts the files written; a start whose file could not be created is counted only
+// among the starts, which the page then shows as well. "Files found" on the Progress page counts starts.
+TEST_F(RecoveryThroughWindowTest, TheFinishPageCountsTheFilesWrittenAndTheStartsWhenFewer) {
+  AddFormat("Audio", "WAV", "Wave", true);  // a sector starting with "R" is a start
+  const char letter = AttachZeroImage("starts.img", 64);
+  {
+    std::fstream image((env.Home() / "starts.img").string(), std::ios::in | std::ios::out | std::ios::binary);
+    for (int sector : {0, 16, 32, 48}) image.seekp(sector * 512).put('R');
+  }
+  struct TRow {
+    const char* what;
+    std::set<std::string> refused;
+    QString count, starts, verdicts;
+  };
+  const TRow rows[] = {
+      {"every start a file", {}, "4", "", "4 files: 0 whole, 0 cut short, 0 damaged, 4 unknown."},
+      {"two not created",
+       {"/out/snd00002.wav", "/out/snd00003.wav"},
+       "2",
+       "Starts found: 4",
+       "2 files: 0 whole, 0 cut short, 0 damaged, 2 unknown."},
+      {"none created",
+       {"/out/snd00001.wav", "/out/snd00002.wav", "/out/snd00003.wav", "/out/snd00004.wav"},
+       "0",
+       "Starts found: 4",
+       ""},
+  };
+  gui::TMainForm form(letter);
+  form.show();
+  WalkToProgress(form, "/out");
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    auto destination = std::make_unique<test::TFakeDestination>();
+    destination->refuse = row.refused;
+    test::TFakeDestination& files = *destination;
+    form.SetDestination(std::move(destination));
+    form.ProgressButtonStart->click();
+    EXPECT_EQ(files.contents.size(), 4 - row.refused.size());
+    EXPECT_EQ(form.ProgressLabelFilesFound->text(), "4");
+    form.ButtonNextClick();
+    ASSERT_EQ(form.ActivePage(), gui::TMainForm::kFinishPage);
+    EXPECT_EQ(form.FinishLabel2->text(), row.count);
+    EXPECT_EQ(form.FinishLabelStarts->text(), row.starts);
+    EXPECT_EQ(form.FinishLabelStarts->isVisible(), !row.starts.isEmpty());
+    EXPECT_EQ(form.FinishLabelVerdicts->text(), row.verdicts);
+    // The verdicts keep the row under the count unless the starts take it, and never cover them.
+    EXPECT_EQ(form.FinishLabelVerdicts->y(),
+              row.starts.isEmpty() ? form.FinishLabelStarts->y() : form.FinishLabelStarts->geometry().bottom() + 3);
+    EXPECT_LT(form.FinishLabelVerdicts->geometry().bottom(), form.FinishButtonExplore->y());
+    form.ButtonBackClick();
+  }
 }
 
 TEST_F(RecoveryThroughWindowTest, StopInMidPassEndsAtTheChunkAndKeepsEveryFileWhole) {
