@@ -280,6 +280,23 @@ TEST_P(ShippedLanguagesTest, DriveStatusWordsFitTheirColumn) {
     EXPECT_LE(list->fontMetrics().horizontalAdvance(Q(Tr(*m))), room) << m->Key << ": " << Tr(*m);
 }
 
+// The Finish page's figures stand in labels of fixed width; the count and the starts can reach the largest the
+// pass keeps, the verdicts are told of a card's worth of files.
+TEST_P(ShippedLanguagesTest, FinishPageFiguresFitTheirLabels) {
+  Install();
+  gui::TMainForm form;
+  form.show();
+  const std::string most = std::to_string(INT32_MAX), n = "999";
+  const std::pair<QLabel*, std::string> rows[] = {
+      {form.FinishLabel2, most},
+      {form.FinishLabelStarts, Tr(strStartsFound, {most})},
+      {form.FinishLabelVerdicts, Tr(strVerdictSummary, {n, n, n, n, n})},
+  };
+  for (const auto& [label, text] : rows)
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(Q(text)), label->width())
+        << FromQ(label->objectName()) << ": " << text;
+}
+
 TEST_P(ShippedLanguagesTest, HoldsNoKeyTheProgramDoesNotRead) {
   const auto windows = WalkWindows();
   std::set<std::string> messages;
