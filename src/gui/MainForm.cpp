@@ -70,6 +70,13 @@ TMainForm::TMainForm(char preferredDrive, QWidget* parent)
   connect(escape, &QShortcut::activated, this, [this] {
     if (ButtonClose->isEnabled()) ButtonClose->click();
   });
+  // Enter presses Next while Next is enabled, whichever control has the focus; Space presses the focused button.
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+    auto* enter = new QShortcut(QKeySequence(key), this);
+    connect(enter, &QShortcut::activated, this, [this] {
+      if (ButtonNext->isEnabled()) ButtonNext->click();
+    });
+  }
   connect(PageControlMain, &QTabWidget::currentChanged, this, [this](int index) {
     if (index == kStartPage) StartTabSheetShow();
   });

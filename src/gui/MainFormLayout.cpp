@@ -81,6 +81,8 @@ void TMainForm::CreateControls() {
   PageControlMain->setDocumentMode(true);
   // The tabs lie outside the window: pages change only through Back and Next.
   PageControlMain->tabBar()->hide();
+  // Its focus would go to the hidden tab bar, where Tab, coming round past Help, would stop.
+  PageControlMain->setFocusPolicy(Qt::NoFocus);
 
   StartTabSheet = Page(PageControlMain, "StartTabSheet", QStringLiteral("Start"));
   TypesTabSheet = Page(PageControlMain, "TypesTabSheet", QStringLiteral("Types"));

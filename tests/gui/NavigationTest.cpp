@@ -1,4 +1,5 @@
 // Back, Next and the button states of every page.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -8,6 +9,7 @@
 #include "app/Settings.h"
 #include "gui/DriveProblem.h"
 #include "gui/SectorEdit.h"
+#include "gui/TypesTreeView.h"
 #include "support/GuiFixture.h"
 
 namespace quillot::testing {
@@ -215,6 +217,76 @@ TEST_F(NavigationTest, CaptionEscapeAndTheBottomBarLaunches) {
   form.ButtonClose->setEnabled(true);
   QTest::keyClick(&form, Qt::Key_Escape);
   EXPECT_FALSE(form.isVisible());
+}
+
+// Tab goes round the page's controls, top to bottom, then the bottom bar's, and back to the first; Enter
+// presses Next wherever it is enabled. The format check boxes keep to the mouse.
+TEST_F(NavigationTest, TabGoesRoundEveryControlOfThePageAndEnterPressesNext) {
+  TFormat* wav = AddFormat("Audio", "WAV", "Wave", true);
+  const char letter = AttachZeroImage("disk.img", 64);
+  gui::TMainForm form(letter);
+  form.show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  struct TRow {
+    int page;
+    QStringList chain;  // from the control Tab starts at
+    bool enterMoves;
+  };
+  const TRow rows[] = {
+      {gui::TMainForm::kStartPage,
+       {"StartListViewDrives", "StartButtonRescan", "StartButtonAddImage", "StartButtonAdvParams", "ButtonAbout",
+        "ButtonNext", "ButtonClose", "ButtonHelp"},
+       true},
+      {gui::TMainForm::kTypesPage,
+       {"TypesTreeView", "ButtonAbout", "ButtonBack", "ButtonNext", "ButtonClose", "ButtonHelp"},
+       true},
+      {gui::TMainForm::kDestinationPage,
+       {"DestinationFolderEdit", "DestinationFolderBrowse", "ButtonAbout", "ButtonBack", "ButtonNext", "ButtonClose",
+        "ButtonHelp"},
+       true},
+      // Before a pass Next is off: Enter stays.
+      {gui::TMainForm::kProgressPage,
+       {"ProgressStartSectorSpinEdit", "ProgressMemoLog", "ProgressButtonStart", "ButtonAbout", "ButtonBack",
+        "ButtonClose", "ButtonHelp"},
+       false},
+      {gui::TMainForm::kFinishPage,
+       {"FinishButtonExplore", "FinishButtonFeedback", "ButtonAbout", "ButtonBack", "ButtonClose", "ButtonHelp"},
+       false},
+  };
+  form.DestinationFolderEdit->setText(QString::fromStdString((env.Home() / "out").string()));
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.page);
+    while (form.ActivePage() < row.page) form.ButtonNextClick();
+    ASSERT_EQ(form.ActivePage(), row.page);
+    form.findChild<QWidget*>(row.chain.first())->setFocus();
+    QStringList visited;
+    for (qsizetype i = 0; i < row.chain.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      visited << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(visited, row.chain.mid(1) << row.chain.first());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(form.ActivePage(), row.enterMoves ? row.page + 1 : row.page);
+    if (row.page == gui::TMainForm::kTypesPage) {
+      // Space on a format leaves its check box as it was.
+      form.ButtonBackClick();
+      form.TypesTreeView->setFocus();
+      form.TypesTreeView->setCurrentItem(form.TypesTreeView->topLevelItem(0)->child(0));
+      QTest::keyClick(form.TypesTreeView, Qt::Key_Space);
+      EXPECT_TRUE(wav->Search);
+      QTest::keyClick(form.TypesTreeView, Qt::Key_Enter);  // the keypad's Enter too
+      EXPECT_EQ(form.ActivePage(), gui::TMainForm::kDestinationPage);
+    }
+  }
+
+  // Once a pass has ended, Enter on the Progress page goes on to the Finish page.
+  form.ButtonBackClick();
+  form.ProgressButtonStart->click();
+  ASSERT_TRUE(form.ButtonNext->isEnabled());
+  QTest::keyClick(form.ProgressButtonStart, Qt::Key_Return);
+  EXPECT_EQ(form.ActivePage(), gui::TMainForm::kFinishPage);
+  EXPECT_EQ(form.size(), QSize(584, 392));
 }
 
 TEST(ExecuteFileReal, AProgramThatDoesNotExistIsNamedInTheErrorBox) {
