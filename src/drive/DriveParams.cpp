@@ -45,7 +45,12 @@ bool GetDriveParamsNT(uint8_t DriveNumber, TDriveParams& params) {
   if (!source) return false;
   std::string error;
   auto device = source->Open(error);
-  if (!device) return false;
+  if (!device) {
+    // An empty optical drive answers, with no sectors: the pass then says the drive has none.
+    if (DriveTypeOfKind(source->Kind()) != DRIVE_CDROM || !source->LastOpenFoundNoMedium()) return false;
+    FillCDROM(params, -1);
+    return true;
+  }
   return DescribeNtDrive(*source, *device, params);
 }
 

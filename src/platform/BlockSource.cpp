@@ -87,6 +87,7 @@ TFileBlockSource::TFileBlockSource(std::string name, std::string path, TSourceKi
 
 std::unique_ptr<TBlockDevice> TFileBlockSource::Open(std::string& error) {
   int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  noMedium_ = fd < 0 && errno == ENOMEDIUM;
   if (fd < 0) {
     error = path_ + ": " + std::strerror(errno);
     return nullptr;

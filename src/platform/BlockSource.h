@@ -46,6 +46,8 @@ class TBlockSource {
   virtual bool Removable() const = 0;
   // Opens a read session; nullptr with error filled when the source cannot be opened.
   virtual std::unique_ptr<TBlockDevice> Open(std::string& error) = 0;
+  // The last open failed because the drive holds no medium (an empty optical drive or card reader).
+  virtual bool LastOpenFoundNoMedium() const { return false; }
   // The backing file of an image, the device node of a block device; empty for sources with neither.
   virtual std::string Path() const = 0;
   virtual bool IsImage() const = 0;
@@ -62,6 +64,7 @@ class TFileBlockSource final : public TBlockSource {
   TSourceKind Kind() const override { return kind_; }
   bool Removable() const override { return removable_; }
   std::unique_ptr<TBlockDevice> Open(std::string& error) override;
+  bool LastOpenFoundNoMedium() const override { return noMedium_; }
   std::string Path() const override { return path_; }
   bool IsImage() const override { return image_; }
 
@@ -70,6 +73,7 @@ class TFileBlockSource final : public TBlockSource {
   TSourceKind kind_;
   bool removable_, image_;
   uint32_t sectorSizeOverride_;
+  bool noMedium_ = false;
 };
 
 // The platform drive-type code of a source kind.

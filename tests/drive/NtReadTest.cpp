@@ -206,6 +206,16 @@ TEST_F(NtReadTest, ParamsFromLengthKindAndMedia) {
   cd->Data.clear();  // no disc
   ASSERT_TRUE(GetDriveParams(7, p));
   EXPECT_EQ(p.TotalPhysSec, 0u);
+  // An empty drive that cannot even be opened answers the same; one that refuses access does not answer.
+  cd->FailOpen = true;
+  cd->NoMedium = true;
+  p = TDriveParams{};
+  ASSERT_TRUE(GetDriveParams(7, p));
+  EXPECT_EQ(p.DriveKind, dkCDROM);
+  EXPECT_EQ(p.TotalPhysSec, 0u);
+  cd->NoMedium = false;
+  EXPECT_FALSE(GetDriveParams(7, p));
+  cd->FailOpen = false;
 
   auto floppy = Disk(2880);
   floppy->SourceKind = TSourceKind::Floppy;

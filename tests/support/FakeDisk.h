@@ -46,6 +46,7 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
   // Reads stop short at this byte although the length says more (a medium that ends early).
   uint64_t EndsAt = UINT64_MAX;
   bool FailOpen = false;
+  bool NoMedium = false;  // with FailOpen: the drive holds no medium, rather than refusing access
   bool NoLength = false;
   // What the length query answers, when set (a huge medium without the memory to hold it).
   uint64_t LengthReported = UINT64_MAX;
@@ -64,10 +65,11 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
   bool Removable() const override { return RemovableFlag; }
   std::string Path() const override { return {}; }
   bool IsImage() const override { return Image; }
+  bool LastOpenFoundNoMedium() const override { return FailOpen && NoMedium; }
 
   std::unique_ptr<TBlockDevice> Open(std::string& error) override {
     if (FailOpen) {
-      error = SourceName + ": no medium";
+      error = SourceName + ": " + std::strerror(NoMedium ? ENOMEDIUM : EACCES);
       return nullptr;
     }
     ++Opens;
