@@ -200,6 +200,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   QIcon FileIcon(const std::string& extension) const;
   // The format a node of the types tree stands for; none for a category node.
   static TFormat* FormatOf(const QTreeWidgetItem* node);
+  void SelectFormatNode(const TFormat* format);
   TFormat* SelectedFormat() const;
   void Refresh();
   // Moves the log lines gathered during a pass into ProgressMemoLog.

@@ -1,5 +1,6 @@
 // Expert mode on the Types page: adding, changing and removing file formats of the catalogue.
 #include <QPushButton>
+#include <QTreeWidgetItemIterator>
 
 #include "formats/FileTypes.h"
 #include "gui/FormatPropForm.h"
@@ -27,12 +28,26 @@ TFormat* TMainForm::SelectedFormat() const {
   return FormatOf(node);
 }
 
+// Makes the node of format the tree's current and selected one, in view.
+void TMainForm::SelectFormatNode(const TFormat* format) {
+  for (QTreeWidgetItemIterator it(TypesTreeView); *it; ++it)
+    if (FormatOf(*it) == format) {
+      TypesTreeView->setCurrentItem(*it);
+      (*it)->setSelected(true);
+      TypesTreeView->scrollToItem(*it);
+      return;
+    }
+}
+
 void TMainForm::TypesAdvButtonAddClick() {
   if (Running() || !DataStorage) return;
   auto format = std::make_unique<TFormat>();
   if (Edit(*format, this)) {
+    const TFormat* added = format.get();
     DataStorage->Formats.Add(std::move(format));
     ReloadFileFormats();
+    // The format just added is the one the user goes on with.
+    SelectFormatNode(added);
     DataStorage->Modified = true;
   }
   TypesTreeView->setFocus();
@@ -46,7 +61,10 @@ void TMainForm::TypesAdvButtonModifyClick() {
   if (Edit(*f, this)) {
     node->setText(0, ToQ(f->Title + " (" + f->TypeDescription + ")"));
     TypesTreeView->SetState(node, f->Search ? TTypesTreeView::kChecked : TTypesTreeView::kUnchecked);
-    if (f->Category != category) ReloadFileFormats();
+    if (f->Category != category) {
+      ReloadFileFormats();
+      SelectFormatNode(f);
+    }
     DataStorage->Modified = true;
   }
   TypesTreeView->setFocus();

@@ -177,6 +177,9 @@ TEST_F(FormatEditingTest, AddAppendsAFormatOnOkAndCancelChangesNothing) {
   EXPECT_EQ(misc->child(0)->text(0), "Untitled ()");
   EXPECT_EQ(TTypesTreeView::State(misc->child(0)), TTypesTreeView::kUnchecked);
   EXPECT_TRUE(form->focusWidget() == form->TypesTreeView);
+  // The format just added is the one shown selected, ready for Modify.
+  EXPECT_EQ(form->TypesTreeView->currentItem(), misc->child(0));
+  EXPECT_TRUE(misc->child(0)->isSelected());
 }
 
 TEST_F(FormatEditingTest, ModifyUpdatesTheNodeInPlaceUnlessTheCategoryChangesEvenInCase) {
@@ -232,6 +235,10 @@ TEST_F(FormatEditingTest, ModifyUpdatesTheNodeInPlaceUnlessTheCategoryChangesEve
   EXPECT_EQ(form->TypesTreeView->topLevelItem(0)->text(0), "audio");  // as the first format writes it
   EXPECT_EQ(form->TypesTreeView->topLevelItem(0)->childCount(), 2);
   EXPECT_EQ(wav->Stream, "riff");
+  // The rebuilt tree keeps the changed format selected.
+  ASSERT_NE(form->TypesTreeView->currentItem(), nullptr);
+  EXPECT_TRUE(form->TypesTreeView->currentItem()->text(0).startsWith(QString::fromStdString(wav->Title + " (")));
+  EXPECT_TRUE(form->TypesTreeView->currentItem()->isSelected());
 }
 
 TEST_F(FormatEditingTest, DeleteAsksWithTheTitleAndOnlyYesRemoves) {
