@@ -113,19 +113,35 @@ TEST_F(HelpWindowTest, AModalDialogsTopicOpensInAWindowTheDialogDoesNotBlock) {
   about.close();
 }
 
-TEST_F(HelpWindowTest, TheFormatDialogsHelpButtonShowsItsTopicAndLeavesItOpen) {
+TEST_F(HelpWindowTest, ADialogsHelpButtonShowsItsTopicAndLeavesItOpen) {
   gui::TMainForm form;
   form.show();
-  gui::TFormatPropForm dialog(&form);
-  dialog.setModal(true);
-  dialog.show();
-  QApplication::setActiveWindow(&dialog);
-  dialog.EditPrefix->setFocus();
-  QTest::mouseClick(dialog.Button1, Qt::LeftButton);
-  QCoreApplication::processEvents();
-  EXPECT_EQ(ShownPage(), "/files/params.advanced.html");
-  EXPECT_TRUE(dialog.isVisible());
-  dialog.close();
+  gui::TFormatPropForm formatDialog(&form);
+  gui::TAboutForm about(&form);
+  struct TRow {
+    QDialog* dialog;
+    QWidget* focused;
+    QPushButton* help;
+    std::string page;
+  };
+  const TRow rows[] = {
+      {&formatDialog, formatDialog.EditPrefix, formatDialog.Button1, "/files/params.advanced.html"},
+      {&about, about.OkButton, about.ButtonHelp, "/files/about.html"},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.page);
+    if (display.Window()) display.Window()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    row.dialog->setModal(true);
+    row.dialog->show();
+    QApplication::setActiveWindow(row.dialog);
+    row.focused->setFocus();
+    QTest::mouseClick(row.help, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ShownPage(), row.page);
+    EXPECT_TRUE(row.dialog->isVisible());
+    row.dialog->close();
+  }
 }
 
 TEST_F(HelpWindowTest, PagesComeWithTheirPicturesAndLinksLeadToOtherPages) {
