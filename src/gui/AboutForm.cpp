@@ -5,6 +5,8 @@
 #include <QPushButton>
 
 #include "app/VersionInfo.h"
+#include "gui/HelpKey.h"
+#include "gui/MakeControl.h"
 #include "gui/Pictures.h"
 #include "gui/QtText.h"
 #include "gui/TranslateForms.h"
@@ -57,6 +59,12 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   OkButton->setGeometry(277, 134, 75, 25);
   OkButton->setDefault(true);
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+  // Beside OK, as the other dialogs keep theirs; it asks for the topic of this box.
+  ButtonHelp = Make<QPushButton>(this, "ButtonHelp", QStringLiteral("&Help"));
+  ButtonHelp->setGeometry(194, 134, 75, 25);
+  ButtonHelp->setAutoDefault(false);
+  connect(ButtonHelp, &QPushButton::clicked, this, [this] { PressHelpKey(this); });
+  setTabOrder(OkButton, ButtonHelp);
 
   TranslateForms({this});
 }

@@ -17,6 +17,7 @@ class TAboutForm : public QDialog {
   QLabel* LabelDescription;
   QLabel* LabelProgramVersion;
   QPushButton* OkButton;
+  QPushButton* ButtonHelp;
 };
 
 // ProductVersion, " (", the translated "Build", ": ", BuildNumber, ")".

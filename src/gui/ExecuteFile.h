@@ -20,8 +20,8 @@ TLauncher SetLauncher(TLauncher launcher);
 
 // Opens file with the parameter text: the file manager (kFileExplorer) shows the folder the parameters
 // name; a web address or document opens in its desktop application; any other file is run as a program
-// with the parameters as its arguments. On failure an error box names what could not be run, and the
-// answer is false.
+// with the parameters as its arguments. On failure an error box names the folder or address and why it
+// could not be opened (or the program that could not be run), and the answer is false.
 bool ExecuteFile(const QString& file, const QString& parameters);
 
 }  // namespace quillot::gui

@@ -46,6 +46,13 @@ inline constexpr TMessage strSameDiskError{
 inline constexpr TMessage strUtilsExecuteProgramError{"strUtilsExecuteProgramError",
                                                       "Unable to execute external program %s."};
 inline constexpr TMessage strVer{"strVer", "v."};
+// A folder or web address the desktop could not open; the first %s is what, the second the reason.
+inline constexpr TMessage strCannotOpen{"strCannotOpen", "Cannot open %s: %s."};
+inline constexpr TMessage strFolderMissing{"strFolderMissing", "the folder does not exist"};
+inline constexpr TMessage strNoDesktopOpener{"strNoDesktopOpener",
+                                             "no program that opens folders and web pages (xdg-open) is installed"};
+inline constexpr TMessage strDesktopOpenerFailed{
+    "strDesktopOpenerFailed", "the program that opens folders and web pages (xdg-open) did not start"};
 // Saving the settings at exit failed; the first %s is the store's path, the second the reason.
 inline constexpr TMessage strSettingsNotSaved{"strSettingsNotSaved",
                                               "The settings could not be saved to %s (%s). The stored settings "

@@ -190,11 +190,13 @@ TEST_F(NavigationTest, CaptionEscapeAndTheBottomBarLaunches) {
   EXPECT_EQ(form.size(), QSize(584, 392));
   EXPECT_EQ(form.objectName(), "MainForm");
 
-  RecoveryTargetFolder = "/home/user/Recovered Audio Files/";
+  const std::string recovered = (env.Home() / "Recovered Audio Files").string() + "/";
+  std::filesystem::create_directories(recovered);
+  RecoveryTargetFolder = recovered;
   form.FinishButtonExploreClick();
   ASSERT_EQ(Launches.size(), 1u);
   EXPECT_EQ(Launches[0].Program, "xdg-open");
-  EXPECT_EQ(Launches[0].Arguments, QStringList{"/home/user/Recovered Audio Files/"});  // one folder, blanks and all
+  EXPECT_EQ(Launches[0].Arguments, QStringList{QString::fromStdString(recovered)});  // one folder, blanks and all
   form.FinishButtonFeedbackClick();
   ASSERT_EQ(Launches.size(), 2u);
   EXPECT_EQ(Launches[1].Arguments, QStringList{gui::kFeedbackPage});
@@ -207,6 +209,50 @@ TEST_F(NavigationTest, CaptionEscapeAndTheBottomBarLaunches) {
   EXPECT_EQ(dialogs.Shown[0].Text, "Unable to execute external program no-such-program-here.");
   EXPECT_EQ(dialogs.Shown[0].Caption, "Error");
   EXPECT_EQ(dialogs.Shown[0].Icon, TDialogIcon::Error);
+
+  // Opening a folder or address that fails names it and the reason, not the opener alone.
+  const std::filesystem::path noOpener = env.Home() / "bin-without-opener";
+  const std::filesystem::path withOpener = env.Home() / "bin-with-opener";
+  std::filesystem::create_directories(noOpener);
+  std::filesystem::create_directories(withOpener);
+  std::fclose(std::fopen((withOpener / "xdg-open").c_str(), "w"));
+  std::filesystem::permissions(withOpener / "xdg-open", std::filesystem::perms::owner_all);
+  const QByteArray savedPath = qgetenv("PATH");
+  struct TOpenRow {
+    std::string folder;  // empty: the feedback button
+    bool launches;
+    std::filesystem::path path;
+    std::string text;
+  };
+  const std::string missing = (env.Home() / "never made").string();
+  const std::string feedback = gui::kFeedbackPage;
+  const TOpenRow openRows[] = {
+      {missing, true, withOpener, "Cannot open " + missing + ": the folder does not exist."},
+      {"", false, noOpener,
+       "Cannot open " + feedback + ": no program that opens folders and web pages (xdg-open) is installed."},
+      {"", false, withOpener,
+       "Cannot open " + feedback + ": the program that opens folders and web pages (xdg-open) did not start."},
+      {recovered, false, withOpener,
+       "Cannot open " + recovered + ": the program that opens folders and web pages (xdg-open) did not start."},
+  };
+  for (const TOpenRow& row : openRows) {
+    SCOPED_TRACE(row.text);
+    dialogs.Shown.clear();
+    LaunchSucceeds = row.launches;
+    qputenv("PATH", QByteArray::fromStdString(row.path.string()));
+    RecoveryTargetFolder = row.folder;
+    if (row.folder.empty()) {
+      form.FinishButtonFeedbackClick();
+    } else {
+      form.FinishButtonExploreClick();
+    }
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].Text, row.text);
+    EXPECT_EQ(dialogs.Shown[0].Caption, "Error");
+  }
+  qputenv("PATH", savedPath);
+  // A folder that is not there is not handed to the opener.
+  EXPECT_EQ(Launches.size(), 6u);
 
   // Esc presses Close only while Close is enabled.
   form.activateWindow();
