@@ -258,7 +258,6 @@ void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size
       w.File.Bytes = end;
       AddPiece(w.File, w.PieceOffset, end, found->Sector, bytesPerSec);
       taken.push_back({w.Handle, std::move(w.File), std::move(found->Match.Unit), end, end, {}, end});
-      taken.back().From = found->Sector;
     } else if (w.Search.GivenUp(sector * bytesPerSec)) {
       FinishKept(w.Handle, w.File);
     } else {
@@ -270,7 +269,8 @@ void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size
   for (TResumed& r : taken) {
     TStreamAnswer answer;
     bool done = false;
-    for (uint64_t s = r.From; s < readSince && !done; ++s)
+    // The piece it took began at the sector its last piece names.
+    for (uint64_t s = r.File.Pieces.back().First; s < readSince && !done; ++s)
       done = FeedResumed(r, ChunkSector(s, bytesPerSec), bytesPerSec, answer);
     if (done)
       EndResumed(r, answer, bytesPerSec);

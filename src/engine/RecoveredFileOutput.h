@@ -152,7 +152,6 @@ class TRecoveredFileOutput {
     uint64_t PieceOffset;  // where the piece it takes began in the file
     std::vector<uint8_t> Recent;
     uint64_t RecentStart;
-    uint64_t From = 0;  // the sector its last piece begins at
   };
   // A file's pieces once the one that ended at end (a byte of the file) goes on at sector.
   static void AddPiece(TRecoveredFile& file, uint64_t pieceOffset, uint64_t end, uint64_t sector, uint32_t bytesPerSec);

@@ -341,7 +341,7 @@ TEvidence TMpegAudioStream::Evidence() const {
   return checkedFrames_ == frames_ && frames_ > 0 && !joined_ ? TEvidence::Checksums : TEvidence::Structure;
 }
 
-std::optional<TMpegAudioStream::TRestartPoint> TMpegAudioStream::RestartPoint() const {
+std::optional<TFrameRestart> TMpegAudioStream::RestartPoint() const {
   if (frames_ == 0) return std::nullopt;
   TMpegFrameHeader h;
   // A frame whose CRC-16 failed, or whose first bytes were being gathered when the bytes stopped.
@@ -349,13 +349,13 @@ std::optional<TMpegAudioStream::TRestartPoint> TMpegAudioStream::RestartPoint() 
                        (status_ == TStatus::Reading && phase_ == TPhase::Frame);
   if (inFrame) {
     if (partSize_ < 4 || !ParseMpegFrameHeader(part_.data(), h)) return std::nullopt;
-    return TRestartPoint{frameStart_, h.Length, false};
+    return TFrameRestart{frameStart_, h.Length, false};
   }
   // The chain stopped short of its count, or the bytes stopped after the last frame found: that frame is
   // where the first piece ended, the bytes after it being another file's.
-  if (status_ == TStatus::Broke || status_ == TStatus::Reading) return TRestartPoint{lastStart_, lastLength_, true};
+  if (status_ == TStatus::Broke || status_ == TStatus::Reading) return TFrameRestart{lastStart_, lastLength_, true};
   // A chain with no count that ended on no tag may have been cut at a piece's end just the same.
-  if (status_ == TStatus::Ended && !hasCount_ && !tags_.SawTag()) return TRestartPoint{lastStart_, lastLength_, true};
+  if (status_ == TStatus::Ended && !hasCount_ && !tags_.SawTag()) return TFrameRestart{lastStart_, lastLength_, true};
   return std::nullopt;
 }
 
@@ -381,8 +381,7 @@ std::unique_ptr<TStreamUnit> TMpegAudioStream::RestartAtBreak(uint64_t& at) cons
 
 uint64_t TMpegAudioStream::BrokenPartLength() const {
   // The frame, and the first three bytes of its successor's header, which may lie in the first piece.
-  const auto point = RestartPoint();
-  return point ? point->Length + 3 : 0;
+  return FramePartLength(RestartPoint(), 4);
 }
 
 uint32_t TMpegAudioStream::FrameAt(const uint8_t* p, size_t size) const {

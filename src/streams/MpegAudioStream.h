@@ -18,6 +18,7 @@
 #include <array>
 #include <optional>
 
+#include "streams/FrameRun.h"
 #include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 #include "streams/TrailingTags.h"
@@ -90,14 +91,8 @@ class TMpegAudioStream : public TStreamUnit {
   // The length of the frame of the stream whose header starts at p, 0 where none does (streams/FrameRun.h).
   uint32_t FrameAt(const uint8_t* p, size_t size) const;
   TStreamAnswer Answer() const;
-  // Where a restart at the break begins: the frame that straddles the first piece's end, its length, and
-  // whether it was counted already.
-  struct TRestartPoint {
-    uint64_t At = 0;
-    uint32_t Length = 0;
-    bool Counted = false;
-  };
-  std::optional<TRestartPoint> RestartPoint() const;
+  // Where a restart at the break begins: the frame that straddles the first piece's end.
+  std::optional<TFrameRestart> RestartPoint() const;
 
   TPhase phase_ = TPhase::Start;
   TStatus status_ = TStatus::Reading;
