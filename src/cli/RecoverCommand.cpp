@@ -268,6 +268,10 @@ void PrintSummary(const TTerminalView& view, const TRecoveryPass& pass, bool dry
       if (f.Evidence != TEvidence::Checksums) ++unverified;
     }
   if (joined > 0) std::printf("Put back together from pieces: %zu (%zu unverified).\n", joined, unverified);
+  // A stopped pass: where to go on so that the file it cut comes back whole.
+  if (const auto resume = pass.ResumeSector())
+    std::printf("Stopped before the end: to go on, run again with --start-sector %llu.\n",
+                static_cast<unsigned long long>(*resume));
   std::fflush(stdout);
 }
 

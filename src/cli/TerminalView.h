@@ -25,6 +25,11 @@ class TTerminalView : public TRecoveryView {
     // Looking at the clock every sector would cost more than the sector; every 2048 is plenty.
     if (progressLine_ && (++sinceCheck_ & 2047) == 0) MaybeRedraw();
   }
+  // A slow source's progress line moves during a chunk's read too.
+  void OnReading(uint64_t sectorReached) override {
+    current_ = sectorReached;
+    if (progressLine_) MaybeRedraw();
+  }
   void ShowFilesFound(int32_t n) override { filesFound_ = n; }
   void ShowReadErrors(int32_t n) override { readErrors_ = n; }
   void AddLogLine(const std::string& line) override;

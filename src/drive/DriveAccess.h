@@ -31,6 +31,7 @@ struct TDriveAccessState {
   bool ReaderParamsValid = false;
   uint8_t SectorShift = 0;
   size_t LastTransferred = 0;  // bytes the last NT read put into its caller's buffer
+  bool InHook = false;         // the transfer hook runs, between two transfers of a read
   std::array<uint8_t, kTransferAreaSize> TransferArea{};
 };
 

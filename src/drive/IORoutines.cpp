@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "drive/DriveAccess.h"
 #include "drive/DriveTable.h"
@@ -70,6 +71,11 @@ bool NTOpenDrive(TDriveAccessState& s, uint8_t DriveNumber) {
   return true;
 }
 
+TTransferHook& TransferHook() {
+  static auto* hook = new TTransferHook;
+  return *hook;
+}
+
 bool NTReadSectors(uint8_t DriveNumber, uint64_t FirstSector, uint16_t Count, void* Buffer) {
   TDriveAccessState& s = AccessState();
   s.LastTransferred = 0;
@@ -107,6 +113,14 @@ bool NTReadSectors(uint8_t DriveNumber, uint64_t FirstSector, uint16_t Count, vo
     out += chunk;
     position += chunk;
     remaining -= chunk;
+    if (remaining > 0 && TransferHook()) {
+      s.InHook = true;
+      struct TLeaveHook {
+        bool& inHook;
+        ~TLeaveHook() { inHook = false; }
+      } leave{s.InHook};
+      TransferHook()(FirstSector + s.LastTransferred / sectorSize);
+    }
   }
   return ok;
 }
@@ -208,6 +222,8 @@ bool IsCDROMDrive(uint8_t DriveNumber) {
 bool ReadSectors(uint8_t DriveNumber, uint64_t FirstSector, uint16_t Count, void* Buffer) {
   if (DriveNumber < 1 || DriveNumber > 26 || (Buffer == nullptr && Count != 0)) return false;
   const TDriveAccessState& s = AccessState();
+  // The cached handle belongs to the read in hand.
+  if (s.InHook) return false;
   if (s.IsWinNT) return NTReadSectors(DriveNumber, FirstSector, Count, Buffer);
   // The services' 32-bit sector numbers would wrap to the disk's start.
   if (FirstSector > kServiceSectorLimit - Count) return false;
@@ -222,6 +238,8 @@ uint64_t ReaderSectorLimit() { return AccessState().IsWinNT ? UINT64_MAX : kServ
 bool ReaderTellsTransfers() { return AccessState().IsWinNT; }
 
 size_t LastReadTransferred() { return AccessState().LastTransferred; }
+
+void SetTransferHook(TTransferHook hook) { TransferHook() = std::move(hook); }
 
 void DriveAccessInit() {
   TDriveAccessState& s = AccessState();

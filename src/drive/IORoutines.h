@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace quillot {
 
@@ -35,6 +36,12 @@ uint64_t ReaderSectorLimit();
 // tell (the NT family's path); ReaderTellsTransfers says whether it can.
 bool ReaderTellsTransfers();
 size_t LastReadTransferred();
+
+// Called between the transfers of one NT-family ReadSectors call with the sector the read has reached, so
+// that a slow source does not hold its caller for a whole chunk. The layer is not re-entrant: a
+// ReadSectors call made from inside the hook fails without touching the read in hand.
+using TTransferHook = std::function<void(uint64_t sectorReached)>;
+void SetTransferHook(TTransferHook hook);
 
 // The drive-access layer's start-up and exit.
 void DriveAccessInit();

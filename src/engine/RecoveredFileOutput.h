@@ -68,6 +68,8 @@ class TRecoveredFileOutput {
   void FinishPieces();
 
   bool IsOpen() const { return open_; }
+  // The first sector of the open file.
+  uint64_t OpenFileStart() const { return current_.FirstSector; }
   // End each file where its stream unit says its recording ends; the sectors after it, up to the next
   // start, are not written.
   bool Trim = false;

@@ -53,6 +53,17 @@ const TMessage& ClosingLine(TPassOutcome outcome) {
   if (outcome == TPassOutcome::Cancelled) return strRecoveryCancelled;
   return strRecoveryFinished;
 }
+
+// Reads of the pass tell the view how far they have come, for as long as the pass runs.
+class TReadingHook {
+ public:
+  explicit TReadingHook(TRecoveryView& view) {
+    SetTransferHook([&view](uint64_t sector) { view.OnReading(sector); });
+  }
+  ~TReadingHook() { SetTransferHook({}); }
+  TReadingHook(const TReadingHook&) = delete;
+  TReadingHook& operator=(const TReadingHook&) = delete;
+};
 }  // namespace
 
 // What the phases of one pass share.
@@ -66,7 +77,8 @@ struct TRecoveryPass::TPassRun {
   uint32_t sectors = 0;     // sectors the buffer holds for the scan
   bool unreadable = false;  // no attempt read the one sector the buffer holds: it is zeros
   bool tellsTransfers = false;
-  bool raised = false;  // an error was raised, while starting or inside the pass
+  bool raised = false;   // an error was raised, while starting or inside the pass
+  bool refused = false;  // the destination lies on the source drive: the pass stops before reading
   TFileDetection detection;
   std::unique_ptr<uint8_t[]> buffer;
   std::optional<TRecoveredFileOutput> output;  // empty when the start failed
@@ -75,6 +87,7 @@ struct TRecoveryPass::TPassRun {
   uint64_t lookaheadAt = UINT64_MAX;  // the sector they begin at
   bool lookaheadEnds = false;         // nothing follows them: the drive's end, or they could not be read
   std::vector<uint8_t> checkBytes;
+  std::optional<TReadingHook> reading;
 };
 
 void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList& catalogue) {
@@ -125,6 +138,7 @@ bool TRecoveryPass::BeginPass(TPassRun& run, TFormatsList& catalogue) {
   run.output->Trim = run.options.Trim;
   run.output->Reassemble = run.options.Trim && run.options.Reassemble;
   run.tellsTransfers = ReaderTellsTransfers();
+  run.reading.emplace(view_);
   return true;
 }
 
@@ -150,12 +164,13 @@ void TRecoveryPass::ShowPassStarting(char driveLetter) {
 }
 
 // Creates the destination folder, or refuses one on the source drive by asking the pass to stop.
-void TRecoveryPass::CheckDestination(const TPassRun& run) {
+void TRecoveryPass::CheckDestination(TPassRun& run) {
   // The same-drive check comes before the folder is created, so a refused destination leaves the
   // source untouched.
   const char letter = run.options.DriveLetter;
   if (NamesDriveByLetter(letter, run.folder) || DestinationOnDrive(letter, run.folder)) {
     view_.ShowMessage(Tr(strSameDiskError), true);
+    run.refused = true;
     StopRequested = true;
   } else {
     destination_.CreateFolder(run.folder);
@@ -287,6 +302,11 @@ const uint8_t* TRecoveryPass::CheckBytes(TPassRun& run, uint32_t k, size_t& size
 // End: closes the open file, decides the outcome from the flags, logs its line and leaves the pass
 // idle with PassDone set.
 void TRecoveryPass::EndPass(TPassRun& run) {
+  run.reading.reset();
+  // Read before the open file is closed.
+  std::optional<uint64_t> resume;
+  if (run.output && !run.refused && run.current < run.total)
+    resume = run.output->IsOpen() ? run.output->OpenFileStart() : run.current;
   if (run.output) {
     try {
       run.output->Close();
@@ -300,6 +320,8 @@ void TRecoveryPass::EndPass(TPassRun& run) {
   outcome_ = FatalError || run.raised ? TPassOutcome::Fatal
              : StopRequested          ? TPassOutcome::Cancelled
                                       : TPassOutcome::Finished;
+  resume_ = outcome_ == TPassOutcome::Cancelled ? resume : std::nullopt;
+  if (resume_) view_.AddLogLine(Tr(strResumeFrom, {std::to_string(*resume_)}));
   view_.AddLogLine(Tr(ClosingLine(outcome_)));
   view_.SetStatus(Tr(strIdle));
   view_.SetBusy(false);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "drive/IORoutines.h"
@@ -58,6 +59,10 @@ class TRecoveryPass {
   TDriveParams DriveParams;
   // How the last pass that started ended; a drive without sectors starts none.
   TPassOutcome Outcome() const { return outcome_; }
+  // After a pass stopped before the drive's end: the sector a new pass starts from to go on, the first
+  // sector of the file that was open (so that it comes back whole), else the first sector not read.
+  // Empty after any other end.
+  std::optional<uint64_t> ResumeSector() const { return resume_; }
 
  private:
   struct TPassRun;
@@ -65,7 +70,7 @@ class TRecoveryPass {
   bool BeginPass(TPassRun& run, TFormatsList& catalogue);
   void EnterRunning();
   void ShowPassStarting(char driveLetter);
-  void CheckDestination(const TPassRun& run);
+  void CheckDestination(TPassRun& run);
   bool MoreChunks(const TPassRun& run) const;
   void ReadChunk(TPassRun& run);
   void ScanChunk(TPassRun& run);
@@ -81,6 +86,7 @@ class TRecoveryPass {
   TRecoveryView& view_;
   TDestination& destination_;
   TPassOutcome outcome_ = TPassOutcome::NotStarted;
+  std::optional<uint64_t> resume_;
 };
 
 // The folder with the path delimiter at its end.

@@ -57,6 +57,9 @@ class TRecoveryView {
   virtual bool AskYesNo(const std::string& text) = 0;
   // Lets pending events run: after the pass starts and after each failed read.
   virtual void ProcessMessages() = 0;
+  // Between the transfers of a chunk's read: the sector the read has reached. A slow source takes seconds
+  // a chunk; the view may repaint and let events run here, as it does between sectors.
+  virtual void OnReading(uint64_t /*sectorReached*/) {}
   // A recovered file was closed.
   virtual void OnFileFinished(const TRecoveredFile&) {}
 };

@@ -45,6 +45,7 @@ constexpr std::array kAll{
     strStartsFound,
     strVerdictReassembled,
     strVerdictReassembledUnverified,
+    strResumeFrom,
 };
 }  // namespace
 

@@ -80,6 +80,9 @@ inline constexpr TMessage strStartsFound{"strStartsFound", "Starts found: %s"};
 inline constexpr TMessage strVerdictReassembled{"strVerdictReassembled", "whole, reassembled from %s pieces"};
 // A file put together from pieces whose wholeness could not be confirmed.
 inline constexpr TMessage strVerdictReassembledUnverified{"strVerdictReassembledUnverified", "reassembled, unverified"};
+// The log line of a pass stopped before the drive's end; %s is the sector a new pass starts from to
+// recover the file that was open whole.
+inline constexpr TMessage strResumeFrom{"strResumeFrom", "To go on from here, start again from sector %s."};
 
 // Every message above, for tools and checks over the language files.
 std::span<const TMessage> AllMessages();

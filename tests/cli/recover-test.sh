@@ -150,6 +150,8 @@ for sig in INT TERM HUP; do
   status=$?
   [ $status -eq 130 ] || fail "SIG$sig: exit $status, wanted 130 ($(tail -2 "$tmp/stop.err"))"
   grep -q "^Recovery cancelled.$" "$tmp/stop.out" || fail "SIG$sig: $(tail -2 "$tmp/stop.out")"
+  grep -q "^Stopped before the end: to go on, run again with --start-sector [0-9]*\.$" "$tmp/stop.out" ||
+    fail "SIG$sig: no sector to go on from: $(tail -3 "$tmp/stop.out")"
   head -1 "$tmp/stop.tsv" 2>/dev/null | grep -q "^name" || fail "SIG$sig: no report"
 done
 

@@ -107,6 +107,31 @@ TEST_F(NtReadTest, LargeSectorsStayWithinTheTransferArea) {
   }
 }
 
+TEST_F(NtReadTest, TheTransferHookRunsBetweenTransfersAndCannotReadMeanwhile) {
+  auto d = Disk(600);
+  TFakeDiskRegistration rd('D', d);
+  TFakeDiskRegistration re('E', Disk(10));
+  std::vector<uint64_t> reached;
+  std::vector<uint8_t> inner(512);
+  int innerReads = 0;
+  SetTransferHook([&](uint64_t sector) {
+    reached.push_back(sector);
+    // Another drive, and the same one: either would replace the handle the read in hand uses.
+    innerReads += ReadSectors(5, 0, 1, inner.data()) + ReadSectors(4, 0, 1, inner.data());
+  });
+  std::vector<uint8_t> buf(size_t{500} * 512);
+  const bool read = ReadSectors(4, 50, 500, buf.data());
+  SetTransferHook({});
+  ASSERT_TRUE(read);
+  // 128 sectors a transfer: the hook runs between them, never after the last.
+  EXPECT_EQ(reached, (std::vector<uint64_t>{178, 306, 434}));
+  EXPECT_EQ(innerReads, 0);
+  for (uint64_t k = 0; k < 500; ++k) ASSERT_TRUE(SectorHoldsPattern(&buf[k * 512], 50 + k, 512)) << k;
+  EXPECT_EQ(d->Opens, 1);
+  // Outside the hook the layer reads again.
+  EXPECT_TRUE(ReadSectors(5, 0, 1, inner.data()));
+}
+
 TEST_F(NtReadTest, BadSectorSizeOrMissingDriveAnswersFalse) {
   for (uint32_t size : {0u, 1000u, 3u, 131072u}) {
     auto d = std::make_shared<TFakeDisk>(64 * 1024, size);

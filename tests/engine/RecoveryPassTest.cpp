@@ -82,7 +82,7 @@ TEST_F(RecoveryPassTest, CopiesEachRunOfSectorsFromOneStartToTheNext) {
 }
 
 TEST_F(RecoveryPassTest, StopTakesEffectAtTheChunkBoundary) {
-  Disk(12000, {0});
+  auto disk = Disk(12000, {0});
   view.onSector = [&](uint64_t s) {
     if (s == 5001) pass.RequestStop();
   };
@@ -90,14 +90,25 @@ TEST_F(RecoveryPassTest, StopTakesEffectAtTheChunkBoundary) {
   EXPECT_EQ(view.sectors.size(), 10000u);  // chunks of 5000: the rest of the second chunk still runs
   EXPECT_EQ(view.log.back(), "Recovery cancelled.");
   EXPECT_EQ(files.contents["/out/f00001.bin"].size(), 10000u * 512);
+  // Going on from the open file's first sector brings it back whole.
+  EXPECT_EQ(pass.ResumeSector(), 0u);
+  EXPECT_EQ(view.log.end()[-2], "To go on from here, start again from sector 0.");
+  // With no file open, from the first sector not read.
+  disk->Data[0] = disk->Data[1] = 0;
+  Run();
+  EXPECT_EQ(pass.ResumeSector(), 10000u);
+  EXPECT_EQ(view.log.end()[-2], "To go on from here, start again from sector 10000.");
 
   // With no stop, the last chunk is cut to the 2000 sectors that remain.
+  disk->Data[0] = 0xAB;
+  disk->Data[1] = 0xCD;
   view.onSector = nullptr;
   view.sectors.clear();
   Run();
   EXPECT_EQ(view.sectors.size(), 12000u);
   EXPECT_EQ(view.sectors.back(), 11999u);
   EXPECT_EQ(view.log.back(), "Recovery finished.");
+  EXPECT_FALSE(pass.ResumeSector());
 }
 
 TEST_F(RecoveryPassTest, FailedReadsAreRetriedCountedAndWrittenAsZeros) {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -56,6 +57,9 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
   uint64_t ShrinkAfterReads = UINT64_MAX;
   uint64_t ShrinkTo = 0;
 
+  // Runs inside every read, before it returns: a slow source's read is held while it runs.
+  std::function<void(uint64_t offset, size_t length)> OnRead;
+
   int Opens = 0;
   uint64_t Reads = 0;
   size_t LargestRead = 0;  // the longest single read asked for
@@ -104,6 +108,7 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
         stop = badStart;  // what lies before the bad sector comes back, like a real short read
       }
       std::memcpy(buffer, d.Data.data() + offset, stop - offset);
+      if (d.OnRead) d.OnRead(offset, length);
       return static_cast<int64_t>(stop - offset);
     }
 
