@@ -6,10 +6,7 @@ namespace quillot::gui {
 
 namespace {
 constexpr std::array kGui{
-    strNoReadPermission,
-    strCannotOpenDrive,
-    strAddImageCaption,
-    strAddImageFilter,
+    strNoReadPermission, strCannotOpenDrive, strAddImageCaption, strAddImageFilter, strStopping,
 };
 }  // namespace
 

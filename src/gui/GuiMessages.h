@@ -19,6 +19,8 @@ inline constexpr TMessage strCannotOpenDrive{"strCannotOpenDrive", "The drive ca
 inline constexpr TMessage strAddImageCaption{"strAddImageCaption", "Add Disk Image"};
 inline constexpr TMessage strAddImageFilter{"strAddImageFilter",
                                             "Disk images (*.img *.bin *.raw *.dd *.iso);;All files (*)"};
+// The Progress page's status once Stop is pressed: the pass ends when the chunk in hand is read.
+inline constexpr TMessage strStopping{"strStopping", "Stopping after this chunk"};
 
 // The wizard's own messages above.
 std::span<const TMessage> AllGuiMessages();

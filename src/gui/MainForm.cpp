@@ -133,7 +133,7 @@ void TMainForm::CheckState() {
         ButtonNext->setEnabled(false);
         ButtonClose->setEnabled(false);
         ProgressButtonStart->setEnabled(false);
-        ProgressButtonStop->setEnabled(true);
+        ProgressButtonStop->setEnabled(!StopRequested());
       } else {
         ButtonBack->setEnabled(true);
         ButtonNext->setEnabled(PassDone());
@@ -151,7 +151,11 @@ void TMainForm::CheckState() {
     default: break;
   }
 
-  if (DriveLetter != '?' && DriveLetter != '\0') {
+  // The drive layer serves one read at a time, and a slow read lets events run between its transfers:
+  // while a pass runs nothing else may reach it, so the pages that choose drives and formats are off
+  // and the drive is not asked again.
+  for (QWidget* page : {StartTabSheet, TypesTabSheet, DestinationTabSheet}) page->setEnabled(!Running());
+  if (DriveLetter != '?' && DriveLetter != '\0' && !Running()) {
     QString status;
     if (GetDriveParams(DriveNumber, DriveParams)) {
       status = ToQ(Tr(strReady));

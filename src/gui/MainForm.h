@@ -3,6 +3,7 @@
 // its view.
 #pragma once
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
@@ -74,6 +75,10 @@ class TMainForm : public QWidget, public TRecoveryView {
   void SetRefreshInterval(int milliseconds) { refreshInterval_ = milliseconds; }
   // Called at every repaint during a pass (tests and the timing mode watch the pass through it).
   std::function<void(uint64_t sector)> OnRefresh;
+  // Asks the window system to draw the user's eye to the window: after a pass of at least
+  // AttentionAfterSeconds that ended while the window was not the active one.
+  std::function<void(QWidget*)> AskAttention = [](QWidget* window) { QApplication::alert(window); };
+  double AttentionAfterSeconds = 10;
   // Seconds from the first sector of the last pass to its end steps.
   double LastPassSeconds() const { return lastPassSeconds_; }
   // The Finish page's line of verdicts, empty when the last pass wrote no file.
@@ -121,6 +126,9 @@ class TMainForm : public QWidget, public TRecoveryView {
   QLabel* ProgressLabelReadErrors;
   QLabel* ProgressLabelStatus;
   QLabel* ProgressLabelDriveProblem;
+  QLabel* ProgressLabelElapsedTime;
+  QLabel* ProgressLabelSpeedValue;
+  QLabel* ProgressLabelTimeLeft;
   QProgressBar* ProgressBar;
   TBusyAnimation* ProgressAnimate;
   QPlainTextEdit* ProgressMemoLog;
@@ -179,6 +187,10 @@ class TMainForm : public QWidget, public TRecoveryView {
   void ShowMessage(const std::string& text, bool warning) override;
   bool AskYesNo(const std::string& text) override;
   void ProcessMessages() override;
+  void OnReading(uint64_t sectorReached) override {
+    current_ = sectorReached;
+    if (refreshClock_.elapsed() >= refreshInterval_) Refresh();
+  }
   void OnFileFinished(const TRecoveredFile& file) override;
 
  protected:
@@ -203,6 +215,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   void SelectFormatNode(const TFormat* format);
   TFormat* SelectedFormat() const;
   void Refresh();
+  // The Progress page's elapsed time, speed and time left, from the pass's clock and current_.
+  void ShowClock();
   // Moves the log lines gathered during a pass into ProgressMemoLog.
   void FlushLog();
 
@@ -218,7 +232,9 @@ class TMainForm : public QWidget, public TRecoveryView {
   std::array<int, 4> verdicts_{};  // the last pass's files by TVerdict
   QStringList pendingLog_;
   int refreshInterval_ = 50;
-  uint64_t current_ = 0, total_ = 0;
+  uint64_t first_ = 0, current_ = 0, total_ = 0;
+  uint32_t bytesPerSec_ = 0;
+  QList<QWidget*> clockRows_;
   uint32_t sinceCheck_ = 0;
 };
 

@@ -210,6 +210,8 @@ void TMainForm::CreateProgressPage() {
       row("ProgressLabelErrors", QStringLiteral("Read errors:"), "ProgressLabelReadErrors", QStringLiteral("0"));
   ProgressLabelStatus =
       row("ProgressLabelState", QStringLiteral("Status:"), "ProgressLabelStatus", QStringLiteral("Idle"));
+  // "Stopping after this chunk" and its translations need more than a counter's width.
+  ProgressLabelStatus->resize(433 - valueX, ProgressLabelStatus->height());
   // The drive and the counters are filled in by the pass; the status is a word and translates.
   for (QLabel* value : {ProgressLabelDestinationFolder, ProgressLabelTotalSectors, ProgressLabelCurSector,
                         ProgressLabelFilesFound, ProgressLabelReadErrors})
@@ -218,6 +220,22 @@ void TMainForm::CreateProgressPage() {
   ProgressAnimate = Make<TBusyAnimation>(p, "ProgressAnimate");
   ProgressAnimate->setGeometry(385, 8, 48, 48);
   ProgressAnimate->hide();
+  // The pass's clock, beside the counters, shown while a pass runs: the drive problem that shares the
+  // room is shown only while no pass can run.
+  int clockY = 82;
+  auto clockRow = [&](const char* captionName, const QString& caption, const char* valueName) {
+    QLabel* c = Label(p, captionName, caption, QRect(292, clockY, 76, 18));
+    QLabel* v = Label(p, valueName, QString(), QRect(370, clockY, 63, 18));
+    MarkAsFixedText(v);
+    c->hide();
+    v->hide();
+    clockRows_ << c << v;
+    clockY += 22;
+    return v;
+  };
+  ProgressLabelElapsedTime = clockRow("ProgressLabelElapsed", QStringLiteral("Elapsed:"), "ProgressLabelElapsedTime");
+  ProgressLabelSpeedValue = clockRow("ProgressLabelSpeed", QStringLiteral("Speed:"), "ProgressLabelSpeedValue");
+  ProgressLabelTimeLeft = clockRow("ProgressLabelLeft", QStringLiteral("Time left:"), "ProgressLabelTimeLeft");
   ProgressLabelDriveProblem = Label(p, "ProgressLabelDriveProblem", QString(), QRect(292, 60, 141, 118), true);
   ProgressLabelDriveProblem->setStyleSheet(QStringLiteral("color: #a00000;"));
 

@@ -9,6 +9,7 @@
 #include "app/Settings.h"
 #include "formats/FileTypes.h"
 #include "gui/BusyAnimation.h"
+#include "gui/GuiMessages.h"
 #include "gui/MainForm.h"
 #include "gui/QtText.h"
 #include "gui/SectorEdit.h"
@@ -27,7 +28,13 @@ void TMainForm::ProgressButtonStartClick() {
   }
 }
 
-void TMainForm::ProgressButtonStopClick() { pass_->RequestStop(); }
+// Stop is read between chunks: the page says at once that the pass ends once the chunk in hand is read.
+void TMainForm::ProgressButtonStopClick() {
+  pass_->RequestStop();
+  if (!Running()) return;
+  ProgressButtonStop->setEnabled(false);
+  SetStatus(Tr(strStopping));
+}
 
 void TMainForm::StartRecovery() {
   if (Running() || !DataStorage) return;
@@ -45,15 +52,40 @@ void TMainForm::StartRecovery() {
   DriveParams = pass_->DriveParams;
 }
 
-void TMainForm::OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint32_t) {
-  current_ = firstSector;
+void TMainForm::OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint32_t bytesPerSec) {
+  first_ = current_ = firstSector;
   total_ = totalSectors;
+  bytesPerSec_ = bytesPerSec;
   sinceCheck_ = 0;
   refreshClock_.start();
   passClock_.start();
   verdicts_ = {};
+  ShowClock();
+  for (QWidget* w : clockRows_) w->show();
 }
 
+namespace {
+QString Duration(double seconds) {
+  const auto s = static_cast<long long>(seconds);
+  return QStringLiteral("%1:%2:%3")
+      .arg(s / 3600)
+      .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+}  // namespace
+
+void TMainForm::ShowClock() {
+  const double seconds = passClock_.isValid() ? static_cast<double>(passClock_.nsecsElapsed()) / 1e9 : 0;
+  const double done = static_cast<double>(current_ > first_ ? current_ - first_ : 0);
+  const double bytesPerSecond = seconds > 0 ? done * bytesPerSec_ / seconds : 0;
+  ProgressLabelElapsedTime->setText(Duration(seconds));
+  const double mbps = bytesPerSecond / 1e6;
+  ProgressLabelSpeedValue->setText(done > 0 ? QStringLiteral("%1 MB/s").arg(mbps, 0, 'f', mbps < 100 ? 1 : 0)
+                                            : QString());
+  // Left unsaid until the pass has read something to judge by.
+  const double left = static_cast<double>(total_ > current_ ? total_ - current_ : 0);
+  ProgressLabelTimeLeft->setText(done > 0 ? Duration(left * seconds / done) : QString());
+}
 void TMainForm::OnFileFinished(const TRecoveredFile& file) { ++verdicts_[static_cast<size_t>(file.Verdict)]; }
 
 int32_t TMainForm::FilesWritten() const {
@@ -81,6 +113,7 @@ void TMainForm::Refresh() {
   ProgressBar->setUpdatesEnabled(false);
   ProgressBar->setValue(ProgressPercent(current_, total_));
   ProgressBar->setUpdatesEnabled(true);
+  ShowClock();
   FlushLog();
   if (OnRefresh) OnRefresh(current_);
   QCoreApplication::processEvents();
@@ -93,6 +126,8 @@ void TMainForm::OnPassEnded() {
   passClock_.invalidate();
   ProgressBar->setValue(0);
   ProgressLabelCurSector->setText(QStringLiteral("0"));
+  for (QWidget* w : clockRows_) w->hide();
+  if (AskAttention && lastPassSeconds_ >= AttentionAfterSeconds && !isActiveWindow()) AskAttention(this);
 }
 
 void TMainForm::ShowFilesFound(int32_t filesFound) { ProgressLabelFilesFound->setText(QString::number(filesFound)); }

@@ -15,14 +15,17 @@
 
 #include "app/Settings.h"
 #include "drive/IORoutines.h"
+#include "gui/AboutForm.h"
 #include "gui/BusyAnimation.h"
 #include "gui/SectorEdit.h"
 #include "gui/SignalCloser.h"
 #include "gui/TypesTreeView.h"
 #include "startup/Lifecycle.h"
 #include "support/FakeDestination.h"
+#include "support/FakeDisk.h"
 #include "support/Files.h"
 #include "support/GuiFixture.h"
+#include "support/ModalDriver.h"
 
 namespace quillot::testing {
 
@@ -266,6 +269,116 @@ TEST_F(RecoveryThroughWindowTest, StopInMidPassEndsAtTheChunkAndKeepsEveryFileWh
   EXPECT_EQ((fullBytes - partBytes) % (256 * 512), 0u);
   EXPECT_GE(partBytes + (81920ull - stoppedAt) * 512, fullBytes);
   EXPECT_GT(stoppedAt, 0u);
+
+  // The log names where to go on; a pass from there brings the cut file back whole.
+  const QStringList log = Log(form);
+  const QRegularExpressionMatch resume =
+      QRegularExpression("^To go on from here, start again from sector (\\d+)\\.$").match(log.end()[-2]);
+  ASSERT_TRUE(resume.hasMatch()) << log.end()[-2].toStdString();
+  form.ButtonBackClick();
+  const fs::path rest = env.Home() / "rest";
+  form.DestinationFolderEdit->setText(QString::fromStdString(rest.string()));
+  form.ButtonNextClick();
+  form.ProgressStartSectorSpinEdit->SetValue(resume.captured(1).toULongLong());
+  form.OnRefresh = nullptr;
+  form.ProgressButtonStart->click();
+  const auto after = Files(rest);
+  ASSERT_FALSE(after.empty());
+  EXPECT_TRUE(after.begin()->second == full.at(lastName)) << after.begin()->first << " against " << lastName;
+}
+
+// A source that reads slowly: the window answers between the transfers of a chunk (Stop and About are
+// handled while a read is held), shows where the read has come and its clock, and after Stop reads no
+// chunk beyond the one in hand.
+TEST_F(RecoveryThroughWindowTest, ASlowSourceKeepsTheWindowAnsweringAndStopEndsTheChunkInHand) {
+  LoadShippedCatalogue();
+  constexpr uint64_t kChunk = 1024;  // sectors: eight transfers of 128
+  RecoverySectorsToRead = kChunk;
+  auto disk = std::make_shared<TFakeDisk>(16 * kChunk * 512);
+  disk->SourceKind = TSourceKind::Removable;
+  disk->RemovableFlag = true;
+  TFakeDiskRegistration registration('Q', disk);
+  gui::TMainForm form('Q');
+  form.show();
+  form.SetRefreshInterval(0);
+  WalkToProgress(form, env.Home() / "slow");
+
+  TModalDriver<gui::TAboutForm> about;
+  bool aboutWhileReading = false;
+  about.Then([&](gui::TAboutForm& box) {
+    aboutWhileReading = form.Running();
+    box.accept();
+  });
+  uint64_t lastEnd = 0;
+  int held = 0, showedReach = 0, showedClock = 0, pagesOff = 0, stopShown = 0;
+  disk->OnRead = [&](uint64_t offset, size_t length) {
+    lastEnd = std::max<uint64_t>(lastEnd, offset + length);
+    const uint64_t sector = offset / 512;
+    if (sector % kChunk == 0) return;  // a chunk's first transfer: nothing was shown of it yet
+    ++held;
+    showedReach += form.ProgressLabelCurSector->text() == QString::number(sector);
+    showedClock += QRegularExpression("^\\d+:\\d\\d:\\d\\d$").match(form.ProgressLabelElapsedTime->text()).hasMatch() &&
+                   form.ProgressLabelSpeedValue->text().endsWith(" MB/s") && form.ProgressLabelElapsedTime->isVisible();
+    pagesOff += !form.StartTabSheet->isEnabled() && !form.TypesTabSheet->isEnabled();
+    stopShown += form.StopRequested() && form.ProgressLabelStatus->text() == "Stopping after this chunk" &&
+                 !form.ProgressButtonStop->isEnabled();
+    // A person clicks About and Stop in the middle of the second chunk's read.
+    if (sector == kChunk + 3 * 128) {
+      QTimer::singleShot(0, form.ButtonAbout, &QPushButton::click);
+      QTimer::singleShot(0, form.ProgressButtonStop, &QPushButton::click);
+    }
+  };
+  form.ProgressButtonStart->click();
+  disk->OnRead = nullptr;
+
+  EXPECT_TRUE(aboutWhileReading);
+  EXPECT_EQ(about.Shown, 1);
+  EXPECT_EQ(held, 14);  // seven transfers after the first in each of two chunks
+  EXPECT_EQ(showedReach, held);
+  EXPECT_EQ(showedClock, held);
+  EXPECT_EQ(pagesOff, held);
+  EXPECT_EQ(stopShown, 4);  // the transfers of the second chunk after the click
+  // The second chunk was read to its end, and nothing after it.
+  EXPECT_EQ(lastEnd, 2 * kChunk * 512);
+  const QStringList log = Log(form);
+  EXPECT_EQ(log.end()[-2], QString("To go on from here, start again from sector %1.").arg(2 * kChunk));
+  EXPECT_EQ(log.last(), "Recovery cancelled.");
+  // After the pass the pages and Stop are as before it, the clock is put away.
+  EXPECT_TRUE(form.StartTabSheet->isEnabled() && form.TypesTabSheet->isEnabled());
+  EXPECT_EQ(form.ProgressLabelStatus->text(), "Idle");
+  EXPECT_FALSE(form.ProgressLabelElapsedTime->isVisible());
+}
+
+// A long pass that ends while another window is active asks for the user's eye, once; one that ends in
+// the active window, or a short one, does not.
+TEST_F(RecoveryThroughWindowTest, APassThatEndsUnseenAsksForAttention) {
+  LoadShippedCatalogue();
+  TFakeDiskRegistration registration('Q', std::make_shared<TFakeDisk>(64 * 512));
+  gui::TMainForm form('Q');
+  form.show();
+  WalkToProgress(form, env.Home() / "seen");
+  QWidget other;
+  std::vector<QWidget*> asked;
+  form.AskAttention = [&](QWidget* w) { asked.push_back(w); };
+  struct TRow {
+    bool formActive;
+    double after;
+    size_t asks;
+  };
+  for (const TRow& row : {TRow{false, 0, 1}, TRow{true, 0, 0}, TRow{false, 1e9, 0}}) {
+    asked.clear();
+    form.AttentionAfterSeconds = row.after;
+    QWidget* active = row.formActive ? static_cast<QWidget*>(&form) : &other;
+    active->show();
+    active->activateWindow();
+    QApplication::setActiveWindow(active);
+    ASSERT_EQ(form.isActiveWindow(), row.formActive);
+    form.ProgressButtonStart->click();
+    ASSERT_EQ(asked.size(), row.asks) << row.formActive << " " << row.after;
+    if (row.asks) {
+      EXPECT_EQ(asked[0], &form);
+    }
+  }
 }
 
 TEST_F(RecoveryThroughWindowTest, ClosingInMidPassStopsClosesTheFileAndSavesAtExit) {
