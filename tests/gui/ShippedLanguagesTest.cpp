@@ -280,8 +280,9 @@ TEST_P(ShippedLanguagesTest, DriveStatusWordsFitTheirColumn) {
     EXPECT_LE(list->fontMetrics().horizontalAdvance(Q(Tr(*m))), room) << m->Key << ": " << Tr(*m);
 }
 
-// The Finish page's figures stand in labels of fixed width; the count and the starts can reach the largest the
-// pass keeps, the verdicts are told of a card's worth of files.
+// The Progress and Finish pages' figures stand in labels of fixed width; the count and the starts can reach the
+// largest the pass keeps, the verdicts are told of a card's worth of files, the clock of a slow disk's days and an
+// image read from memory.
 TEST_P(ShippedLanguagesTest, FinishPageFiguresFitTheirLabels) {
   Install();
   gui::TMainForm form;
@@ -291,6 +292,10 @@ TEST_P(ShippedLanguagesTest, FinishPageFiguresFitTheirLabels) {
       {form.FinishLabel2, most},
       {form.FinishLabelStarts, Tr(strStartsFound, {most})},
       {form.FinishLabelVerdicts, Tr(strVerdictSummary, {n, n, n, n, n})},
+      {form.ProgressLabelStatus, Tr(gui::strStopping)},
+      {form.ProgressLabelElapsedTime, "999:59:59"},
+      {form.ProgressLabelSpeedValue, "9999 MB/s"},
+      {form.ProgressLabelTimeLeft, "999:59:59"},
   };
   for (const auto& [label, text] : rows)
     EXPECT_LE(label->fontMetrics().horizontalAdvance(Q(text)), label->width())
