@@ -7,10 +7,12 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "help/HelpBook.h"
 #include "help/HelpInterface.h"
@@ -25,6 +27,11 @@ constexpr const char* kScheme = "chm";
 constexpr int kLocalRole = Qt::UserRole + 1;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Space between the wizard and the help beside it.
+constexpr int kGap = 8;
+// Narrower than this a page is no longer readable beside the wizard; it then goes over its edge.
+constexpr int kNarrowestBeside = 480;
 
 THelpHandle HandleOf(const QWidget* w) { return static_cast<THelpHandle>(reinterpret_cast<std::intptr_t>(w)); }
 
@@ -80,6 +87,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   // The program ends when the wizard closes, help still open or not; its exit closes this window.
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(860, 600);
+  // Small enough to go beside the wizard on a small screen; the layout alone would ask for more.
+  setMinimumSize(320, 240);
 
   auto* back = new QPushButton(QStringLiteral("< Back"), this);
   auto* forward = new QPushButton(QStringLiteral("Forward >"), this);
@@ -180,12 +189,59 @@ void THelpWindow::SelectCurrentPage(const QUrl& url) {
   if (pageMatch != nullptr) contents_->setCurrentItem(pageMatch);
 }
 
+QRect PlaceBeside(const QRect& wizard, const QSize& help, const QRect& screen) {
+  QSize size = help.boundedTo(screen.size());
+  const int top = std::clamp(wizard.top(), screen.top(), screen.bottom() - size.height() + 1);
+  const int rightRoom = screen.right() - wizard.right();
+  const int leftRoom = wizard.left() - screen.left();
+  const bool right = rightRoom >= size.width() || (leftRoom < size.width() && rightRoom >= leftRoom);
+  const int room = right ? rightRoom : leftRoom;
+  if (room < size.width() && room - kGap >= kNarrowestBeside) size.setWidth(room - kGap);
+  int left = 0;
+  if (room >= size.width()) {
+    const int gap = std::min(kGap, room - size.width());
+    left = right ? wizard.right() + 1 + gap : wizard.left() - size.width() - gap;
+  } else {
+    left = right ? screen.right() - size.width() + 1 : screen.left();
+  }
+  return QRect(QPoint(left, top), size);
+}
+
+namespace {
+// The wizard's window, if the program shows one.
+QWidget* Wizard() {
+  QWidget* hidden = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->objectName() != QLatin1String("MainForm")) continue;
+    if (w->isVisible()) return w;
+    hidden = w;
+  }
+  return hidden;
+}
+
+void PlaceBesideWizard(QWidget* help) {
+  const QWidget* wizard = Wizard();
+  if (wizard == nullptr) return;
+  const QScreen* screen = wizard->screen();
+  if (screen == nullptr) return;
+  // The window manager's frame is counted on both windows alike.
+  const QSize frame = wizard->frameGeometry().size() - wizard->size();
+  const QRect place = PlaceBeside(wizard->frameGeometry(), help->size() + frame, screen->availableGeometry());
+  help->resize(place.size() - frame);
+  help->move(place.topLeft());
+}
+}  // namespace
+
 THelpHandle TQtHelpDisplay::ShowTopic(THelpHandle, std::shared_ptr<THelpBook> book, const std::string& topic) {
   // A modal dialog blocks every window but its own children: the help window then belongs to it, so it
   // can be read and scrolled while the dialog is open.
   QWidget* modal = QApplication::activeModalWidget();
   if (window_ && window_->parentWidget() != modal) window_->close();
-  if (!window_) window_ = new THelpWindow(modal);
+  if (!window_) {
+    window_ = new THelpWindow(modal);
+    // A new window goes beside the wizard; one already open stays where the user put it.
+    PlaceBesideWizard(window_);
+  }
   window_->ShowTopic(std::move(book), topic);
   window_->show();
   window_->raise();

@@ -60,6 +60,11 @@ class THelpWindow : public QWidget {
   std::shared_ptr<THelpBook> book_;
 };
 
+// Where a new help window of frame size help goes on screen (the available area) so it leaves the
+// wizard's frame uncovered: to its right when there is room, else to its left, else narrowed into the
+// wider side, else against the screen's edge on that side, covering as little of the wizard as it can.
+QRect PlaceBeside(const QRect& wizard, const QSize& help, const QRect& screen);
+
 // The help display of the wizard: one help window, in front of whatever window asked for it.
 class TQtHelpDisplay final : public THelpDisplay {
  public:

@@ -78,9 +78,10 @@ int main(int argc, char** argv) {
         quillot::Dialogs().Show(error, "Error", quillot::TDialogButtons::Ok, quillot::TDialogIcon::Error);
     }
     quillot::gui::TMainForm form(preferred);
-    quillot::ShowQuickStartOnFirstStart();
     quillot::gui::TSignalCloser closer(&form);
     form.show();
+    // After the wizard is shown, so the quick start can go beside it.
+    quillot::ShowQuickStartOnFirstStart();
     status = app.exec();
   }
   lifecycle.Stop();

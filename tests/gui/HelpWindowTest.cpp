@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QTreeWidget>
@@ -70,6 +71,62 @@ TEST_F(HelpWindowTest, F1AnywhereOnTheWizardOpensTheContentsBesideIt) {
   ASSERT_NE(tree->currentItem(), nullptr);
   EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("Welcome to Quillot"));
   EXPECT_GE(display.Window()->IndexList()->topLevelItemCount(), 20);
+}
+
+// A new help window leaves the wizard uncovered where the screen has room: right, else left, else
+// narrowed into the wider side, else against that side's edge.
+TEST_F(HelpWindowTest, ANewHelpWindowGoesBesideTheWizard) {
+  struct TRow {
+    QRect wizard, screen;
+    QRect help;
+  };
+  const QSize help(860, 600);
+  const TRow rows[] = {
+      // Room on the right: there, level with the wizard, a small gap between.
+      {{100, 100, 584, 392}, {0, 0, 1920, 1080}, {692, 100, 860, 600}},
+      // Room on the left only.
+      {{1300, 100, 584, 392}, {0, 0, 1920, 1080}, {432, 100, 860, 600}},
+      // Room on both sides: right is first.
+      {{900, 300, 584, 392}, {-900, 0, 4000, 1080}, {1492, 300, 860, 600}},
+      // Near the bottom the window rises to stay on the screen; a screen not at the origin counts.
+      {{2000, 700, 584, 392}, {1920, 0, 1920, 1200}, {2592, 600, 860, 600}},
+      // Neither side holds it whole: narrowed into the wider side, still clear of the wizard.
+      {{600, 100, 584, 392}, {0, 0, 1366, 768}, {0, 100, 592, 600}},
+      {{100, 100, 584, 392}, {0, 0, 1366, 768}, {692, 100, 674, 600}},
+      // Too little room either side: against the wider side's edge, over the wizard's nearer part.
+      {{0, 0, 584, 392}, {0, 0, 800, 600}, {0, 0, 800, 600}},
+      {{300, 50, 584, 392}, {0, 0, 1024, 600}, {0, 0, 860, 600}},
+      {{140, 50, 584, 392}, {0, 0, 1024, 600}, {164, 0, 860, 600}},
+      // The narrowest page still put beside, and one pixel less.
+      {{100, 50, 584, 392}, {0, 0, 1172, 600}, {692, 0, 480, 600}},
+      {{100, 50, 584, 392}, {0, 0, 1171, 600}, {311, 0, 860, 600}},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.wizard.x() << "," << row.wizard.y() << " on " << row.screen.width());
+    const QRect placed = gui::PlaceBeside(row.wizard, help, row.screen);
+    EXPECT_EQ(placed, row.help);
+    EXPECT_TRUE(row.screen.contains(placed));
+  }
+
+  // Through the real windows: the help F1 opens lands where the placement says, on the side with room.
+  gui::TMainForm form;
+  form.show();
+  const QRect screen = form.screen()->availableGeometry();
+  for (const bool wizardLeft : {true, false}) {
+    SCOPED_TRACE(wizardLeft);
+    if (display.Window()) display.Window()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    form.move(wizardLeft ? screen.left() : screen.right() - form.frameGeometry().width() + 1, screen.top());
+    QTest::keyClick(form.ButtonNext, Qt::Key_F1);
+    ASSERT_NE(display.Window(), nullptr);
+    const QRect wizard = form.frameGeometry();
+    const QRect shown = display.Window()->frameGeometry();
+    // The window's first size, with the frame the wizard has too.
+    const QSize frame = wizard.size() - form.size();
+    EXPECT_EQ(shown, gui::PlaceBeside(wizard, QSize(860, 600) + frame, screen));
+    EXPECT_TRUE(screen.contains(shown));
+    EXPECT_EQ(shown.center().x() > wizard.center().x(), wizardLeft);
+  }
 }
 
 TEST_F(HelpWindowTest, ClosingTheWizardEndsTheProgramThoughHelpIsOpen) {
