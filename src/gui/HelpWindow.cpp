@@ -13,6 +13,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "help/HelpBook.h"
 #include "help/HelpInterface.h"
@@ -207,6 +209,17 @@ QRect PlaceBeside(const QRect& wizard, const QSize& help, const QRect& screen) {
   return QRect(QPoint(left, top), size);
 }
 
+std::optional<std::pair<QRect, QRect>> SideBySide(const QRect& wizard, const QSize& help, const QRect& screen) {
+  const int width = std::min(help.width(), screen.width() - wizard.width() - kGap);
+  if (width < kNarrowestBeside) return std::nullopt;
+  const int height = std::min(help.height(), screen.height());
+  const int left = screen.left() + (screen.width() - (wizard.width() + kGap + width)) / 2;
+  const int top = std::clamp(wizard.top(), screen.top(), screen.bottom() - height + 1);
+  // Level tops, as the help is the taller.
+  return std::make_pair(QRect(QPoint(left, top), wizard.size()),
+                        QRect(QPoint(left + wizard.width() + kGap, top), QSize(width, height)));
+}
+
 namespace {
 // The wizard's window, if the program shows one.
 QWidget* Wizard() {
@@ -219,14 +232,23 @@ QWidget* Wizard() {
   return hidden;
 }
 
-void PlaceBesideWizard(QWidget* help) {
-  const QWidget* wizard = Wizard();
+// mayMoveWizard: where the help would cover the wizard, the two may go side by side.
+void PlaceBesideWizard(QWidget* help, bool mayMoveWizard) {
+  QWidget* wizard = Wizard();
   if (wizard == nullptr) return;
   const QScreen* screen = wizard->screen();
   if (screen == nullptr) return;
   // The window manager's frame is counted on both windows alike.
-  const QSize frame = wizard->frameGeometry().size() - wizard->size();
-  const QRect place = PlaceBeside(wizard->frameGeometry(), help->size() + frame, screen->availableGeometry());
+  const QRect wizardFrame = wizard->frameGeometry();
+  const QSize frame = wizardFrame.size() - wizard->size();
+  const QRect room = screen->availableGeometry();
+  QRect place = PlaceBeside(wizardFrame, help->size() + frame, room);
+  if (place.intersects(wizardFrame) && mayMoveWizard) {
+    if (const auto pair = SideBySide(wizardFrame, help->size() + frame, room)) {
+      wizard->move(pair->first.topLeft());
+      place = pair->second;
+    }
+  }
   help->resize(place.size() - frame);
   help->move(place.topLeft());
 }
@@ -239,8 +261,10 @@ THelpHandle TQtHelpDisplay::ShowTopic(THelpHandle, std::shared_ptr<THelpBook> bo
   if (window_ && window_->parentWidget() != modal) window_->close();
   if (!window_) {
     window_ = new THelpWindow(modal);
-    // A new window goes beside the wizard; one already open stays where the user put it.
-    PlaceBesideWizard(window_);
+    // A new window goes beside the wizard; one already open stays where the user put it. The first of
+    // the run may move the wizard aside to make room; later ones leave it where the user has it.
+    PlaceBesideWizard(window_, !placedOnce_);
+    placedOnce_ = true;
   }
   window_->ShowTopic(std::move(book), topic);
   window_->show();

@@ -6,6 +6,8 @@
 #include <QTextBrowser>
 #include <QWidget>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "help/HtmlHelp.h"
 
@@ -64,6 +66,10 @@ class THelpWindow : public QWidget {
 // wizard's frame uncovered: to its right when there is room, else to its left, else narrowed into the
 // wider side, else against the screen's edge on that side, covering as little of the wizard as it can.
 QRect PlaceBeside(const QRect& wizard, const QSize& help, const QRect& screen);
+// Where the wizard's frame and a new help window go side by side, centred together on the screen, the help
+// narrowed to the room left: for a screen too narrow to put the help beside the wizard where it stands.
+// Empty when the screen cannot hold both with the help at its narrowest readable width.
+std::optional<std::pair<QRect, QRect>> SideBySide(const QRect& wizard, const QSize& help, const QRect& screen);
 
 // The help display of the wizard: one help window, in front of whatever window asked for it.
 class TQtHelpDisplay final : public THelpDisplay {
@@ -77,6 +83,7 @@ class TQtHelpDisplay final : public THelpDisplay {
 
  private:
   QPointer<THelpWindow> window_;
+  bool placedOnce_ = false;
 };
 
 // Turns F1 on any widget into keyword help for the topic of its nearest page or window, found by the

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
+#include <QTimer>
 #include <cstdio>
 
 #include "drive/DriveTable.h"
@@ -80,8 +81,8 @@ int main(int argc, char** argv) {
     quillot::gui::TMainForm form(preferred);
     quillot::gui::TSignalCloser closer(&form);
     form.show();
-    // After the wizard is shown, so the quick start can go beside it.
-    quillot::ShowQuickStartOnFirstStart();
+    // Once the wizard is on screen, so the quick start can go beside it.
+    QTimer::singleShot(0, &form, [] { quillot::ShowQuickStartOnFirstStart(); });
     status = app.exec();
   }
   lifecycle.Stop();

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QTreeWidget>
+#include <optional>
+#include <utility>
 
 #include "gui/AboutForm.h"
 #include "gui/FormatPropForm.h"
@@ -106,6 +108,30 @@ TEST_F(HelpWindowTest, ANewHelpWindowGoesBesideTheWizard) {
     const QRect placed = gui::PlaceBeside(row.wizard, help, row.screen);
     EXPECT_EQ(placed, row.help);
     EXPECT_TRUE(row.screen.contains(placed));
+  }
+
+  // Where the help cannot go beside the wizard uncovered, the two go side by side, centred together with level tops,
+  // the help narrowed to the room; a screen that holds the help only below its narrowest readable width leaves the
+  // wizard where it is.
+  struct TPairRow {
+    QRect screen;
+    std::optional<std::pair<QRect, QRect>> pair;
+  };
+  const QRect centred(348, 204, 584, 392);
+  const TPairRow pairs[] = {
+      {{0, 0, 1280, 800}, std::make_pair(QRect(0, 200, 584, 392), QRect(592, 200, 688, 600))},
+      {{0, 0, 1920, 1080}, std::make_pair(QRect(234, 204, 584, 392), QRect(826, 204, 860, 600))},
+      {{100, 0, 1072, 600}, std::make_pair(QRect(100, 0, 584, 392), QRect(692, 0, 480, 600))},
+      {{0, 0, 1071, 600}, std::nullopt},
+  };
+  for (const TPairRow& row : pairs) {
+    SCOPED_TRACE(row.screen.width());
+    const auto pair = gui::SideBySide(centred, help, row.screen);
+    ASSERT_EQ(pair.has_value(), row.pair.has_value());
+    if (!pair) continue;
+    EXPECT_EQ(*pair, *row.pair);
+    EXPECT_FALSE(pair->first.intersects(pair->second));
+    EXPECT_TRUE(row.screen.contains(pair->first) && row.screen.contains(pair->second));
   }
 
   // Through the real windows: the help F1 opens lands where the placement says, on the side with room.
