@@ -1,12 +1,12 @@
 // The Start page: every drive letter with its type, size, serial number and status.
 #include <QApplication>
-#include <QFileDialog>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "drive/DriveTable.h"
 #include "drive/FileUtils.h"
 #include "gui/GuiMessages.h"
+#include "gui/ImagePicker.h"
 #include "gui/MainForm.h"
 #include "gui/QtText.h"
 #include "gui/QtTranslations.h"
@@ -122,8 +122,7 @@ char TMainForm::AddImage(const QString& path) {
 
 void TMainForm::StartButtonAddImageClick() {
   FollowLanguageInQtTexts();
-  const QString path =
-      QFileDialog::getOpenFileName(this, ToQ(Tr(strAddImageCaption)), QString(), ToQ(Tr(strAddImageFilter)));
+  const QString path = PickImageFile(this);
   if (!path.isEmpty()) AddImage(path);
 }
 
