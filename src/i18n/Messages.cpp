@@ -45,6 +45,8 @@ constexpr std::array kAll{
     strStartsFound,
     strVerdictReassembled,
     strVerdictReassembledUnverified,
+    strNoAccess,
+    strNoAccessJoinGroup,
 };
 }  // namespace
 

@@ -81,6 +81,15 @@ inline constexpr TMessage strVerdictReassembled{"strVerdictReassembled", "whole,
 // A file put together from pieces whose wholeness could not be confirmed.
 inline constexpr TMessage strVerdictReassembledUnverified{"strVerdictReassembledUnverified", "reassembled, unverified"};
 
+// The drive list's status of a drive the system refuses to read for lack of rights.
+inline constexpr TMessage strNoAccess{"strNoAccess", "No access"};
+// The Progress page's advice for such a drive when a group that may read it is known; the first %s is the
+// device, the second the group.
+inline constexpr TMessage strNoAccessJoinGroup{
+    "strNoAccessJoinGroup",
+    "Quillot may not read %s. Start Quillot as root (for example with sudo), or add your user to the group "
+    "\"%s\", which may read it, and log in again."};
+
 // Every message above, for tools and checks over the language files.
 std::span<const TMessage> AllMessages();
 

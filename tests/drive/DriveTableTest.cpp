@@ -10,6 +10,7 @@
 
 #include "cli/ImageOptions.h"
 #include "drive/DriveTable.h"
+#include "drive/FileUtils.h"
 #include "platform/SysBlockScan.h"
 #include "support/FakeDisk.h"
 #include "support/Files.h"
@@ -125,9 +126,19 @@ TEST(DriveTableTest, AttachImageRefusesWhatIsNoImage) {
   const fs::path locked = tmp.Path() / "locked.img";
   Put(locked, "data");
   fs::permissions(locked, fs::perms::none);
+  // Behind a letter, the locked file is a drive without access, a missing one a drive without media.
+  const auto statusOf = [](const std::string& path) {
+    DriveTable().Register('Q', std::make_shared<TFileBlockSource>("q", path, TSourceKind::Fixed, false, false, 0));
+    TViewDriveParams view;
+    GetViewDriveParams('Q', view);
+    DriveTable().Remove('Q');
+    return DriveStatusText(view) + " / " + view.Problem;
+  };
   const auto refusesLocked = [&] {
     std::string why;
-    return !AttachImage(locked.string(), why) && why.find("locked.img") != std::string::npos;
+    return !AttachImage(locked.string(), why) && why.find("locked.img") != std::string::npos &&
+           statusOf(locked.string()) == "No access / " + locked.string() + ": Permission denied" &&
+           statusOf("/nonexistent-q/missing.img") == "No media / /nonexistent-q/missing.img: No such file or directory";
   };
   if (::geteuid() != 0) {
     EXPECT_TRUE(refusesLocked());

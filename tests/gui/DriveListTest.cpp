@@ -1,9 +1,11 @@
 // The Start page's drive list: its rows, the click and double-click rules, Rescan and Add image.
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "drive/FileUtils.h"
+#include "support/FakeDisk.h"
 #include "support/GuiFixture.h"
 
 namespace quillot::testing {
@@ -42,6 +44,27 @@ TEST_F(DriveListTest, RowsListEveryLetterInOrderWithTheirCells) {
   }
   EXPECT_TRUE(first->textAlignment(2) & Qt::AlignRight);
   EXPECT_FALSE(list->header()->sectionsClickable());
+}
+
+// A drive the system will not let us read says so, with the reason on hover; an empty one has no media.
+TEST_F(DriveListTest, ADriveWithoutRightsIsNoAccessWithTheReasonOnHover) {
+  const char ready = AttachZeroImage("ready.img", 64);
+  auto locked = std::make_shared<TFakeDisk>(4096);
+  locked->SourceName = "/dev/sdq";
+  locked->FailOpen = true;
+  auto empty = std::make_shared<TFakeDisk>(4096, 512, TSourceKind::Removable);
+  empty->SourceName = "/dev/sdr";
+  empty->FailOpen = empty->NoMedium = true;
+  TFakeDiskRegistration lockedDrive('P', locked), emptyDrive('R', empty);
+  gui::TMainForm form;
+  QTreeWidgetItem* row = RowOf(form, 'P');
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->text(4), "No access");
+  for (int column = 0; column < 5; ++column) EXPECT_EQ(row->toolTip(column), "/dev/sdq: Permission denied") << column;
+  EXPECT_EQ(RowOf(form, 'R')->text(4), "No media");
+  EXPECT_EQ(RowOf(form, 'R')->toolTip(4), "/dev/sdr: No medium found");
+  EXPECT_EQ(RowOf(form, ready)->text(4), "Ready");
+  EXPECT_EQ(RowOf(form, ready)->toolTip(4).toStdString(), (env.Home() / "ready.img").string());
 }
 
 TEST_F(DriveListTest, ALabelledVolumeShowsItsLabelAndTheClickTakesTheLetter) {
