@@ -7,6 +7,7 @@
 #include "drive/FileUtils.h"
 #include "support/FakeDisk.h"
 #include "support/GuiFixture.h"
+#include "support/TempDir.h"
 
 namespace quillot::testing {
 
@@ -132,6 +133,52 @@ TEST_F(DriveListTest, RescanRebuildsTheListButKeepsTheChoice) {
   EXPECT_EQ(form.DriveNumber, b - 'A' + 1);
   EXPECT_EQ(form.ButtonNext->isEnabled(), nextBefore);
   EXPECT_EQ(form.StartListViewDrives->currentItem(), nullptr);
+}
+
+// Devices plugged and pulled between rescans: the choice stays on its letter, the letter on its device.
+TEST_F(DriveListTest, RescanKeepsEachDeviceOnItsLetterAndAVanishedChoiceIsNotReady) {
+  test::TTempDir roots;
+  const std::filesystem::path sys = roots.Path() / "sys", dev = roots.Path() / "dev";
+  const auto plug = [&](const std::string& name, const std::string& number) {
+    TTempEnvironment::Write(sys / name / "size", "128");
+    TTempEnvironment::Write(sys / name / "dev", number);
+    TTempEnvironment::Write(dev / name, std::string(128 * 512, '\0'));
+  };
+  plug("sda", "8:0");
+  plug("sdb", "8:16");
+  plug("sdc", "8:32");
+  DriveTable().Rescan(sys.string(), dev.string());
+  gui::TMainForm form;
+  form.show();
+  ClickRow(form, 'E');
+  ASSERT_EQ(form.DriveLetter, 'E');
+  ASSERT_EQ(DriveTable().Source('E')->Name(), "sdc");
+
+  // sdb is pulled and a new disk comes: sdc stays on E:, the new one takes F:, D: stays empty.
+  std::filesystem::remove_all(sys / "sdb");
+  plug("sdd", "8:48");
+  form.StartButtonRescan->click();
+  EXPECT_EQ(RowOf(form, 'D'), nullptr);
+  ASSERT_NE(RowOf(form, 'E'), nullptr);
+  EXPECT_EQ(RowOf(form, 'E')->toolTip(0).toStdString(), (dev / "sdc").string());
+  ASSERT_NE(RowOf(form, 'F'), nullptr);
+  EXPECT_EQ(RowOf(form, 'F')->toolTip(0).toStdString(), (dev / "sdd").string());
+  EXPECT_EQ(form.DriveLetter, 'E');
+  EXPECT_TRUE(form.ButtonNext->isEnabled());
+
+  // The chosen disk itself is pulled: the choice stays, but it is not ready and no pass can start.
+  std::filesystem::remove_all(sys / "sdc");
+  plug("sde", "8:64");
+  form.StartButtonRescan->click();
+  EXPECT_EQ(RowOf(form, 'E'), nullptr);
+  EXPECT_NE(RowOf(form, 'G'), nullptr);
+  EXPECT_EQ(form.DriveLetter, 'E');
+  EXPECT_EQ(form.DriveNumber, 'E' - 'A' + 1);
+  EXPECT_TRUE(form.ButtonNext->isEnabled());
+  for (int i = 0; i < 3; ++i) form.ButtonNextClick();
+  ASSERT_EQ(form.ActivePage(), gui::TMainForm::kProgressPage);
+  EXPECT_EQ(form.ProgressLabelDestinationFolder->text(), "E:\\ (Not Ready)");
+  EXPECT_FALSE(form.ProgressButtonStart->isEnabled());
 }
 
 TEST_F(DriveListTest, AddImageAttachesListsAndChoosesTheImage) {

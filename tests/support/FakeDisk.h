@@ -156,7 +156,7 @@ class TScopedEmptyDriveTable {
   TScopedEmptyDriveTable& operator=(const TScopedEmptyDriveTable&) = delete;
 
  private:
-  TDriveTable::TSlots saved_;
+  TDriveTable::TState saved_;
 };
 
 }  // namespace quillot::testing
