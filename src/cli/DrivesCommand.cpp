@@ -20,8 +20,6 @@ int RunDrives(const TArgs& args) {
   if (!ParseImageOptions(args, images, rest, error)) return UsageError("drives", error);
   if (!rest.empty()) return UsageError("drives", "unexpected argument '" + rest[0] + "'");
   if (!AttachImages(images, false, error)) return UsageError("drives", error);
-  const std::string ready = Tr(strReady);
-  const std::string noMedia = Tr(strNomedia);
   std::printf("%-24s %-10s %20s  %-8s  %s\n", "Drive", "Type", "Total Space", "S/N", "Status");
   const uint32_t mask = GetLogicalDrives();
   std::vector<std::string> sources;
@@ -30,14 +28,11 @@ int RunDrives(const TArgs& args) {
     TViewDriveParams view;
     GetViewDriveParams(letter, view);
     std::printf("%-24s %-10s %20s  %s  %s\n", DriveCellText(view).c_str(), view.TypeName.c_str(),
-                SizeToText(view.TotalSize).c_str(), SerialText(view.Serial).c_str(),
-                view.Ready ? ready.c_str() : noMedia.c_str());
+                SizeToText(view.TotalSize).c_str(), SerialText(view.Serial).c_str(), DriveStatusText(view).c_str());
     if (auto source = DriveTable().Source(letter)) {
-      // Say why a drive cannot be read when the reason is not just an empty drive.
-      std::string openError;
-      if (view.Ready || source->Open(openError) || openError.empty())
-        openError = source->Path().empty() ? source->Name() : source->Path();
-      sources.push_back(std::string(1, letter) + ": " + openError);
+      // Say why a drive cannot be read; otherwise what stands behind the letter.
+      const std::string behind = source->Path().empty() ? source->Name() : source->Path();
+      sources.push_back(std::string(1, letter) + ": " + (view.Problem.empty() ? behind : view.Problem));
     }
   }
   if (!sources.empty()) {

@@ -37,22 +37,38 @@ int TDriveTable::IndexOf(char letter) {
 void TDriveTable::EnsureScanned() {
   if (scanned_) return;
   scanned_ = true;
-  AssignDevices(ScanSysBlock());
+  AssignDevices(ScanSysBlock(state_.SysRoot, state_.DevRoot));
+}
+
+namespace {
+// What stays the same for a device across scans: its node and device number, and the disk's serial where
+// sysfs tells one, so another stick that takes the same node is another device.
+std::string DeviceOwner(const TSysBlockEntry& e) { return "device " + e.DevicePath + " " + e.Number + " " + e.Serial; }
+std::string ImageOwner(const std::string& canonical) { return "image " + canonical; }
+}  // namespace
+
+int TDriveTable::LetterOwnedBy(const std::string& owner) const {
+  for (int i = 0; i < 26; ++i)
+    if (state_.Owners[i] == owner) return i;
+  return -1;
+}
+
+int TDriveTable::UnusedLetter(bool floppy) const {
+  for (int i = floppy ? 0 : 2; i < 26; ++i)
+    if (state_.Owners[i].empty() && !state_.Slots[i]) return i;
+  return -1;
 }
 
 void TDriveTable::AssignDevices(const std::vector<TSysBlockEntry>& entries) {
-  int floppies = 0;
   for (const auto& e : entries) {
-    int index = -1;
-    if (e.Kind == TSourceKind::Floppy && floppies < 2 && !slots_[floppies]) {
-      index = floppies++;
-    } else {
-      for (int i = 2; i < 26 && index < 0; ++i)
-        if (!slots_[i]) index = i;
-    }
-    if (index < 0) continue;
+    const std::string owner = DeviceOwner(e);
+    int index = LetterOwnedBy(owner);
+    if (index < 0 || state_.Slots[index]) index = UnusedLetter(e.Kind == TSourceKind::Floppy);
+    if (index < 0) continue;  // every letter is taken
     const uint32_t sectorSize = e.Kind == TSourceKind::Optical ? 2048 : 0;
-    slots_[index] = std::make_shared<TFileBlockSource>(e.Name, e.DevicePath, e.Kind, e.Removable, false, sectorSize);
+    state_.Owners[index] = owner;
+    state_.Slots[index] =
+        std::make_shared<TFileBlockSource>(e.Name, e.DevicePath, e.Kind, e.Removable, false, sectorSize);
   }
 }
 
@@ -61,7 +77,7 @@ std::shared_ptr<TBlockSource> TDriveTable::Source(char letter) {
   if (index < 0) return nullptr;
   std::lock_guard lock(mutex_);
   EnsureScanned();
-  return slots_[index];
+  return state_.Slots[index];
 }
 
 uint32_t TDriveTable::LogicalDrives() {
@@ -69,7 +85,7 @@ uint32_t TDriveTable::LogicalDrives() {
   EnsureScanned();
   uint32_t mask = 0;
   for (int i = 0; i < 26; ++i)
-    if (slots_[i]) mask |= 1u << i;
+    if (state_.Slots[i]) mask |= 1u << i;
   return mask;
 }
 
@@ -101,16 +117,17 @@ std::optional<char> TDriveTable::AttachImage(const std::string& path, std::strin
   const std::string canonical = CanonicalPath(path);
   std::lock_guard lock(mutex_);
   EnsureScanned();
-  for (int i = 0; i < 26; ++i)
-    if (slots_[i] && slots_[i]->IsImage() && slots_[i]->Path() == canonical) return static_cast<char>('A' + i);
-  for (int i = 2; i < 26; ++i) {
-    if (slots_[i]) continue;
+  const std::string owner = ImageOwner(canonical);
+  if (const int known = LetterOwnedBy(owner); known >= 0 && state_.Slots[known] && state_.Slots[known]->IsImage())
+    return static_cast<char>('A' + known);
+  if (const int i = UnusedLetter(false); i >= 0) {
     const bool iso = EndsWithNoCase(canonical, ".iso");
-    slots_[i] = std::make_shared<TFileBlockSource>(canonical, canonical,
-                                                   iso ? TSourceKind::Optical : TSourceKind::Fixed, false, true,
-                                                   iso                   ? 2048
-                                                   : S_ISREG(st.st_mode) ? 512
-                                                                         : 0);
+    state_.Owners[i] = owner;
+    state_.Slots[i] = std::make_shared<TFileBlockSource>(canonical, canonical,
+                                                         iso ? TSourceKind::Optical : TSourceKind::Fixed, false, true,
+                                                         iso                   ? 2048
+                                                         : S_ISREG(st.st_mode) ? 512
+                                                                               : 0);
     return static_cast<char>('A' + i);
   }
   error = Tr(strImageNoLetter, {path});
@@ -122,7 +139,8 @@ bool TDriveTable::Register(char letter, std::shared_ptr<TBlockSource> source) {
   if (index < 0) return false;
   std::lock_guard lock(mutex_);
   EnsureScanned();
-  slots_[index] = std::move(source);
+  state_.Owners[index] = std::string("registered ") + static_cast<char>('A' + index);
+  state_.Slots[index] = std::move(source);
   return true;
 }
 
@@ -131,28 +149,42 @@ void TDriveTable::Remove(char letter) {
   if (index < 0) return;
   std::lock_guard lock(mutex_);
   EnsureScanned();
-  slots_[index].reset();
+  state_.Owners[index].clear();
+  state_.Slots[index].reset();
+}
+
+void TDriveTable::Rescan() {
+  std::string sysRoot, devRoot;
+  {
+    std::lock_guard lock(mutex_);
+    sysRoot = state_.SysRoot;
+    devRoot = state_.DevRoot;
+  }
+  Rescan(sysRoot, devRoot);
 }
 
 void TDriveTable::Rescan(const std::string& sysRoot, const std::string& devRoot) {
   std::vector<TSysBlockEntry> entries = ScanSysBlock(sysRoot, devRoot);
   std::lock_guard lock(mutex_);
   scanned_ = true;
-  for (auto& slot : slots_)
+  state_.SysRoot = sysRoot;
+  state_.DevRoot = devRoot;
+  // The letters stay given: a device found again takes its own back, one gone leaves it empty.
+  for (auto& slot : state_.Slots)
     if (slot && !slot->IsImage()) slot.reset();
   AssignDevices(entries);
 }
 
-TDriveTable::TSlots TDriveTable::Snapshot() {
+TDriveTable::TState TDriveTable::Snapshot() {
   std::lock_guard lock(mutex_);
   EnsureScanned();
-  return slots_;
+  return state_;
 }
 
-void TDriveTable::Restore(const TSlots& slots) {
+void TDriveTable::Restore(const TState& state) {
   std::lock_guard lock(mutex_);
   scanned_ = true;
-  slots_ = slots;
+  state_ = state;
 }
 
 TDriveTable& DriveTable() {

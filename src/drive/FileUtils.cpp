@@ -46,12 +46,21 @@ void GetViewDriveParams(char letter, TViewDriveParams& params) {
   const uint32_t code = GetDriveTypeA(letter);
   params.Drive = letter;
   params.TypeName = DriveTypeName(code);
-  if (!IsDriveReady(letter)) return;
+  if (!IsDriveReady(letter)) {
+    if (auto source = DriveTable().Source(letter); source && !source->Open(params.Problem))
+      params.NoAccess = source->LastOpenFailure() == TOpenFailure::NoAccess;
+    return;
+  }
   const TVolumeFacts facts = GetVolumeInformationA(letter);
   params.TotalSize = VolumeSize(DriveNumberOf(letter));
   params.Serial = facts.Serial;
   params.VolumeLabel = facts.Label;
   params.Ready = true;
+}
+
+std::string DriveStatusText(const TViewDriveParams& view) {
+  if (view.Ready) return Tr(strReady);
+  return Tr(view.NoAccess ? strNoAccess : strNomedia);
 }
 
 std::string DriveTypeName(uint32_t code) {

@@ -15,6 +15,10 @@ struct TViewDriveParams {
   uint32_t Serial = 0;
   std::string VolumeLabel;
   bool Ready = false;
+  // Not ready because the system refuses the read for lack of rights, not for want of a medium.
+  bool NoAccess = false;
+  // Why the drive cannot be opened, as the system says it ("/dev/sdb: Permission denied"); empty otherwise.
+  std::string Problem;
 };
 
 // The platform's drive-type code of a root such as "C:\": DRIVE_NO_ROOT_DIR for an empty letter.
@@ -22,6 +26,9 @@ uint32_t GetDriveTypeA(char letter);
 
 // Fills the whole record for a letter; a drive that does not answer is shown as not ready.
 void GetViewDriveParams(char letter, TViewDriveParams& params);
+
+// The drive list's Status word: "Ready", "No access" or "No media".
+std::string DriveStatusText(const TViewDriveParams& view);
 
 // The volume answers a size query.
 bool IsDriveReady(char letter);

@@ -48,9 +48,11 @@ void TMainForm::FillDrivesList() {
     item->setText(2, ToQ(SizeToText(params.TotalSize)));
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     item->setText(3, ToQ(SerialText(params.Serial)));
-    item->setText(4, ToQ(params.Ready ? Tr(strReady) : Tr(strNomedia)));
-    // The device or image behind the letter, for the curious.
-    if (auto source = DriveTable().Source(letter)) item->setToolTip(0, ToQ(source->Path()));
+    item->setText(4, ToQ(DriveStatusText(params)));
+    // Why the drive cannot be read, else the device or image behind the letter, over the whole row.
+    QString tip = ToQ(params.Problem);
+    if (auto source = DriveTable().Source(letter); source && tip.isEmpty()) tip = ToQ(source->Path());
+    for (int column = 0; column < StartListViewDrives->columnCount(); ++column) item->setToolTip(column, tip);
   }
   // The rebuilt list has no focused item until the user clicks one.
   StartListViewDrives->setCurrentItem(nullptr);

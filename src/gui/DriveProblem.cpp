@@ -1,7 +1,10 @@
 #include "gui/DriveProblem.h"
 
-#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include "drive/DriveTable.h"
 #include "gui/GuiMessages.h"
@@ -9,21 +12,36 @@
 
 namespace quillot::gui {
 
-QString DriveProblemText(const std::string& path, bool permissionDenied, const std::string& openError) {
+QString DriveProblemText(const std::string& path, bool permissionDenied, const std::string& openError,
+                         const std::string& group) {
+  if (permissionDenied && !group.empty()) return ToQ(Tr(strNoAccessJoinGroup, {path, group}));
   if (permissionDenied) return ToQ(Tr(strNoReadPermission, {path}));
   if (!openError.empty()) return ToQ(Tr(strCannotOpenDrive, {openError}));
   return {};
 }
 
+std::string ReadingGroupOf(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return {};
+  // Joining root's group is no advice, and a group that may not read does not help.
+  if (st.st_gid == 0 || (st.st_mode & S_IRGRP) == 0) return {};
+  long size = ::sysconf(_SC_GETGR_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+  struct group entry {};
+  struct group* found = nullptr;
+  if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
+  return found->gr_name;
+}
+
 QString DriveProblemOf(char letter) {
   auto source = DriveTable().Source(letter);
   if (!source) return {};
-  const std::string path = source->Path();
-  // Lack of rights is the usual reason a card reader cannot be read; say what to do about it.
-  const bool denied = !path.empty() && ::access(path.c_str(), R_OK) != 0 && errno == EACCES;
   std::string error;
-  if (!denied && source->Open(error)) return {};
-  return DriveProblemText(path, denied, error);
+  if (source->Open(error)) return {};
+  // Lack of rights is the usual reason a card reader cannot be read; say what to do about it.
+  const bool denied = source->LastOpenFailure() == TOpenFailure::NoAccess;
+  const std::string path = source->Path().empty() ? source->Name() : source->Path();
+  return DriveProblemText(path, denied, error, denied ? ReadingGroupOf(source->Path()) : std::string());
 }
 
 }  // namespace quillot::gui

@@ -6,9 +6,15 @@
 
 namespace quillot::gui {
 
-// Lack of rights gets its own advice (run with privileges, or image the card first); any other
-// failure shows the system's reason. Empty when there is nothing to say.
-QString DriveProblemText(const std::string& path, bool permissionDenied, const std::string& openError);
+// Lack of rights gets its own advice: run with privileges, or join group (the group that may read the
+// device, when known), or image the card first; any other failure shows the system's reason. Empty when
+// there is nothing to say.
+QString DriveProblemText(const std::string& path, bool permissionDenied, const std::string& openError,
+                         const std::string& group = {});
+
+// The group that owns path and may read it, by name; empty when there is none worth joining (root's, or one
+// without read rights) or it cannot be had.
+std::string ReadingGroupOf(const std::string& path);
 
 // Asks the drive table about letter: whether its device or image can be opened, and why not.
 QString DriveProblemOf(char letter);

@@ -46,6 +46,8 @@ constexpr std::array kAll{
     strVerdictReassembled,
     strVerdictReassembledUnverified,
     strResumeFrom,
+    strNoAccess,
+    strNoAccessJoinGroup,
 };
 }  // namespace
 

@@ -84,6 +84,15 @@ inline constexpr TMessage strVerdictReassembledUnverified{"strVerdictReassembled
 // recover the file that was open whole.
 inline constexpr TMessage strResumeFrom{"strResumeFrom", "To go on from here, start again from sector %s."};
 
+// The drive list's status of a drive the system refuses to read for lack of rights.
+inline constexpr TMessage strNoAccess{"strNoAccess", "No access"};
+// The Progress page's advice for such a drive when a group that may read it is known; the first %s is the
+// device, the second the group.
+inline constexpr TMessage strNoAccessJoinGroup{
+    "strNoAccessJoinGroup",
+    "Quillot may not read %s. Start Quillot as root (for example with sudo), or add your user to the group "
+    "\"%s\", which may read it, and log in again."};
+
 // Every message above, for tools and checks over the language files.
 std::span<const TMessage> AllMessages();
 

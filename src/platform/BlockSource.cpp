@@ -87,14 +87,19 @@ TFileBlockSource::TFileBlockSource(std::string name, std::string path, TSourceKi
 
 std::unique_ptr<TBlockDevice> TFileBlockSource::Open(std::string& error) {
   int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  noMedium_ = fd < 0 && errno == ENOMEDIUM;
   if (fd < 0) {
-    error = path_ + ": " + std::strerror(errno);
+    const int why = errno;
+    lastFailure_ = why == ENOMEDIUM                ? TOpenFailure::NoMedium
+                   : why == EACCES || why == EPERM ? TOpenFailure::NoAccess
+                                                   : TOpenFailure::Other;
+    error = path_ + ": " + std::strerror(why);
     return nullptr;
   }
+  lastFailure_ = TOpenFailure::None;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
     error = path_ + ": not a disk image or block device";
+    lastFailure_ = TOpenFailure::Other;
     ::close(fd);
     return nullptr;
   }

@@ -22,6 +22,10 @@ enum TPlatformDriveType : uint32_t {
 // What kind of thing a source is; decides its drive type, default sector size and media type.
 enum class TSourceKind { Floppy, Removable, Fixed, Optical, Ram, Network, Unknown };
 
+// Why the last open of a source failed: no medium in the drive (an empty optical drive or card reader), no
+// rights to read it (EACCES, EPERM), or another reason; None after an open that worked.
+enum class TOpenFailure { None, NoMedium, NoAccess, Other };
+
 // One open read session on a source. Reads never change the source.
 class TBlockDevice {
  public:
@@ -46,8 +50,9 @@ class TBlockSource {
   virtual bool Removable() const = 0;
   // Opens a read session; nullptr with error filled when the source cannot be opened.
   virtual std::unique_ptr<TBlockDevice> Open(std::string& error) = 0;
-  // The last open failed because the drive holds no medium (an empty optical drive or card reader).
-  virtual bool LastOpenFoundNoMedium() const { return false; }
+  // Why the last Open failed.
+  virtual TOpenFailure LastOpenFailure() const { return TOpenFailure::None; }
+  bool LastOpenFoundNoMedium() const { return LastOpenFailure() == TOpenFailure::NoMedium; }
   // The backing file of an image, the device node of a block device; empty for sources with neither.
   virtual std::string Path() const = 0;
   virtual bool IsImage() const = 0;
@@ -64,7 +69,7 @@ class TFileBlockSource final : public TBlockSource {
   TSourceKind Kind() const override { return kind_; }
   bool Removable() const override { return removable_; }
   std::unique_ptr<TBlockDevice> Open(std::string& error) override;
-  bool LastOpenFoundNoMedium() const override { return noMedium_; }
+  TOpenFailure LastOpenFailure() const override { return lastFailure_; }
   std::string Path() const override { return path_; }
   bool IsImage() const override { return image_; }
 
@@ -73,7 +78,7 @@ class TFileBlockSource final : public TBlockSource {
   TSourceKind kind_;
   bool removable_, image_;
   uint32_t sectorSizeOverride_;
-  bool noMedium_ = false;
+  TOpenFailure lastFailure_ = TOpenFailure::None;
 };
 
 // The platform drive-type code of a source kind.

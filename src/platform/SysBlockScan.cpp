@@ -74,8 +74,15 @@ std::vector<TSysBlockEntry> ScanSysBlock(const std::string& sysRoot, const std::
       if (!ec && real.has_parent_path()) e.Disk = real.parent_path().filename().string();
     }
     const std::string diskDir = sysRoot + "/" + e.Disk;
+    e.Number = ReadSysAttribute(dir + "/dev");
+    e.Serial = ReadSysAttribute(diskDir + "/device/serial");
+    if (e.Serial.empty()) e.Serial = ReadSysAttribute(diskDir + "/device/wwid");
     e.Removable = ReadSysAttribute(diskDir + "/removable") == "1";
-    if (StartsWith(e.Disk, "loop") && ReadSysAttribute(diskDir + "/loop/backing_file").empty()) continue;
+    if (StartsWith(e.Disk, "loop")) {
+      // A loop device is what it is attached to: the same node over another file is another disk.
+      e.Serial = ReadSysAttribute(diskDir + "/loop/backing_file");
+      if (e.Serial.empty()) continue;
+    }
     if (StartsWith(name, "fd"))
       e.Kind = TSourceKind::Floppy;
     else if (StartsWith(name, "sr"))

@@ -13,6 +13,9 @@ struct TSysBlockEntry {
   std::string Name;        // "sda1"
   std::string DevicePath;  // "/dev/sda1"
   std::string Disk;        // the whole disk that holds it ("sda"); its own name for a whole disk
+  std::string Number;      // its device number as sysfs gives it ("8:1"); empty when sysfs has none
+  std::string Serial;      // the whole disk's serial number or world-wide name where sysfs has one; a loop
+                           // device's backing file
   bool Partition = false;
   bool Removable = false;
   TSourceKind Kind = TSourceKind::Fixed;

@@ -8,7 +8,9 @@ cli="$1"
 src="$2"
 tmp=$(mktemp -d)
 mounted=""
+loopdev=""
 cleanup() {
+  [ -n "$loopdev" ] && losetup -d "$loopdev"
   [ -n "$mounted" ] && umount "$mounted"
   for m in "$tmp/ro" "$tmp/loopmnt"; do mountpoint -q "$m" 2>/dev/null && umount "$m"; done
   rm -rf "$tmp"
@@ -117,6 +119,29 @@ run 0 "start sector at the end" "$cli" recover --image "$tmp/card.img" --dest "$
 said out "^Recovery finished.$"
 said out "Recovered 0 files"
 run 0 "drives with odd images" "$cli" drives --image "$tmp/empty.img" --image "$tmp/odd.img"
+# The drive list ends with what stands behind each letter; a row starts with its letter and ends with its status.
+letter_of() { sed -n "s|^\([A-Z]\): $1\$|\1|p" "$tmp/out" | head -1; }
+status_is() {  # letter, status
+  grep -q "^$1 .*  $2\$" "$tmp/out" || fail "wanted drive $1 '$2': $(grep "^$1 " "$tmp/out")"
+}
+empty_letter=$(letter_of "$tmp/empty.img")
+[ -n "$empty_letter" ] && status_is "$empty_letter" "No media" || fail "the empty image is not listed"
+
+# A device the user may not read is listed with no access and the system's reason, not as an empty drive.
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null &&
+   loopdev=$(losetup -f --show -r "$tmp/card.img" 2>/dev/null); then
+  chown root:root "$loopdev" && chmod 0600 "$loopdev"
+  chmod 0711 "$tmp"
+  mkdir -p "$tmp/nobody" && chown 65534:65534 "$tmp/nobody"
+  run 0 "drives without rights" env HOME="$tmp/nobody" XDG_CONFIG_HOME="$tmp/nobody/.config" \
+    setpriv --reuid=65534 --regid=65534 --clear-groups "$cli" drives
+  loop_letter=$(letter_of "$loopdev: Permission denied")
+  [ -n "$loop_letter" ] && status_is "$loop_letter" "No access" ||
+    fail "the unreadable $loopdev is not listed with its reason: $(cat "$tmp/out")"
+  losetup -d "$loopdev" && loopdev=""
+else
+  echo "note: skipped the drive without rights (needs root, setpriv and a free loop device)"
+fi
 
 # The destination fills up. A file-size limit stands in for a full disk anywhere, even for root.
 # The limit binds the program only: its log (a line per failed write) goes through a pipe.

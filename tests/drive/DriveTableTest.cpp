@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "cli/ImageOptions.h"
 #include "drive/DriveTable.h"
+#include "drive/FileUtils.h"
 #include "platform/SysBlockScan.h"
 #include "support/FakeDisk.h"
 #include "support/Files.h"
@@ -26,18 +28,28 @@ const auto& Put = test::PutLine;
 struct TFakeSysClassBlock {
   test::TTempDir tmp;
   fs::path classDir = tmp.Path() / "class";
-  void Disk(const std::string& name, const std::string& size, const std::string& removable = "0") {
+  void Disk(const std::string& name, const std::string& size, const std::string& removable = "0",
+            const std::string& number = "") {
     const fs::path dir = tmp.Path() / "devices" / name;
     Put(dir / "size", size);
     Put(dir / "removable", removable);
+    if (!number.empty()) Put(dir / "dev", number);
     fs::create_directories(classDir);
     fs::create_symlink(dir, classDir / name);
   }
-  void Partition(const std::string& disk, const std::string& name) {
+  void Partition(const std::string& disk, const std::string& name, const std::string& number = "") {
     const fs::path dir = tmp.Path() / "devices" / disk / name;
     Put(dir / "size", "100");
     Put(dir / "partition", "1");
+    if (!number.empty()) Put(dir / "dev", number);
     fs::create_symlink(dir, classDir / name);
+  }
+  // The device (a disk with its partitions, or a partition) is unplugged.
+  void Unplug(const std::string& name) {
+    const fs::path dir = fs::canonical(classDir / name);
+    for (const auto& link : fs::directory_iterator(classDir))
+      if (fs::canonical(link.path()).string().rfind(dir.string(), 0) == 0) fs::remove(link.path());
+    fs::remove_all(dir);
   }
 };
 
@@ -88,6 +100,7 @@ TEST(DriveTableTest, ScanOrdersKindsAndLettersDevices) {
   EXPECT_TRUE(find("sdb1").Partition);
   EXPECT_EQ(find("sda2").Kind, TSourceKind::Fixed);
   EXPECT_EQ(find("sda2").DevicePath, "/devroot/sda2");
+  EXPECT_EQ(find("loop1").Serial, "/some/file.img");  // a loop device is told by its backing file
 
   testing::TScopedEmptyDriveTable table;
   test::TTempDir tmp;
@@ -102,6 +115,82 @@ TEST(DriveTableTest, ScanOrdersKindsAndLettersDevices) {
   EXPECT_EQ(DriveTable().Source('M')->Name(), "sr0");
   EXPECT_EQ(DriveTable().Source('M')->Path(), "/devroot/sr0");
   EXPECT_EQ(GetLogicalDrives(), 0x1FFDu);
+}
+
+// Each step plugs and unplugs devices, rescans, and lists every letter with what stands behind it.
+TEST(DriveTableTest, LettersStayWithTheirDevicesForTheWholeRun) {
+  TFakeSysClassBlock sys;
+  test::TTempDir tmp;
+  Put(tmp.Path() / "card.img", "x");
+  testing::TScopedEmptyDriveTable table;
+  const auto listing = [] {
+    std::string text;
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+      if (auto source = DriveTable().Source(letter))
+        text += std::string(text.empty() ? "" : " ") + letter + "=" + (source->IsImage() ? "img" : source->Name());
+    return text;
+  };
+  struct TStep {
+    const char* what;
+    std::function<void()> change;
+    const char* letters;
+  };
+  const TStep steps[] = {
+      {"first scan",
+       [&] {
+         sys.Disk("fd0", "2880", "1", "2:0");
+         sys.Disk("sda", "4096", "0", "8:0");
+         sys.Partition("sda", "sda1", "8:1");
+         sys.Disk("sdb", "2048", "1", "8:16");
+       },
+       "A=fd0 C=sda D=sda1 E=sdb"},
+      {"a partition goes, a disk comes: the others keep theirs, the new one takes a letter never given",
+       [&] {
+         sys.Unplug("sda1");
+         sys.Disk("sdc", "2048", "1", "8:32");
+       },
+       "A=fd0 C=sda E=sdb F=sdc"},
+      {"nothing changes", [] {}, "A=fd0 C=sda E=sdb F=sdc"},
+      {"an image takes a letter never given, not the partition's",
+       [&] {
+         std::string error;
+         EXPECT_EQ(DriveTable().AttachImage((tmp.Path() / "card.img").string(), error), 'G') << error;
+       },
+       "A=fd0 C=sda E=sdb F=sdc G=img"},
+      {"the partition comes back as it was: its own letter again", [&] { sys.Partition("sda", "sda1", "8:1"); },
+       "A=fd0 C=sda D=sda1 E=sdb F=sdc G=img"},
+      {"another stick under sdb's name and number, told apart by its serial",
+       [&] {
+         sys.Unplug("sdb");
+         sys.Disk("sdb", "2048", "1", "8:16");
+         Put(sys.tmp.Path() / "devices/sdb/device/serial", "0123456789AB");
+       },
+       "A=fd0 C=sda D=sda1 F=sdc G=img H=sdb"},
+      {"a second floppy takes B:, never given", [&] { sys.Disk("fd1", "2880", "1", "2:1"); },
+       "A=fd0 B=fd1 C=sda D=sda1 F=sdc G=img H=sdb"},
+      {"the last letters go to new devices, then the devices past them get none",
+       [&] {
+         for (int i = 0; i < 20; ++i) sys.Disk("nbd" + std::to_string(i), "64", "0", "43:" + std::to_string(i));
+       },
+       "A=fd0 B=fd1 C=sda D=sda1 F=sdc G=img H=sdb I=nbd0 J=nbd1 K=nbd2 L=nbd3 M=nbd4 N=nbd5 O=nbd6 P=nbd7 "
+       "Q=nbd8 R=nbd9 S=nbd10 T=nbd11 U=nbd12 V=nbd13 W=nbd14 X=nbd15 Y=nbd16 Z=nbd17"},
+  };
+  for (const TStep& step : steps) {
+    step.change();
+    DriveTable().Rescan(sys.classDir.string(), "/devroot");
+    EXPECT_EQ(listing(), step.letters) << step.what;
+  }
+  // Out of letters, E: (the first sdb's) is still not given again, to a device or an image.
+  std::string error;
+  Put(tmp.Path() / "late.img", "x");
+  EXPECT_FALSE(DriveTable().AttachImage((tmp.Path() / "late.img").string(), error));
+  EXPECT_FALSE(DriveTable().Source('E'));
+  // A rescan without roots scans where the last one did.
+  sys.Unplug("sda");
+  DriveTable().Rescan();
+  EXPECT_FALSE(DriveTable().Source('C'));
+  EXPECT_FALSE(DriveTable().Source('D'));
+  EXPECT_EQ(DriveTable().Source('F')->Name(), "sdc");
 }
 
 TEST(DriveTableTest, AttachImageRefusesWhatIsNoImage) {
@@ -125,9 +214,19 @@ TEST(DriveTableTest, AttachImageRefusesWhatIsNoImage) {
   const fs::path locked = tmp.Path() / "locked.img";
   Put(locked, "data");
   fs::permissions(locked, fs::perms::none);
+  // Behind a letter, the locked file is a drive without access, a missing one a drive without media.
+  const auto statusOf = [](const std::string& path) {
+    DriveTable().Register('Q', std::make_shared<TFileBlockSource>("q", path, TSourceKind::Fixed, false, false, 0));
+    TViewDriveParams view;
+    GetViewDriveParams('Q', view);
+    DriveTable().Remove('Q');
+    return DriveStatusText(view) + " / " + view.Problem;
+  };
   const auto refusesLocked = [&] {
     std::string why;
-    return !AttachImage(locked.string(), why) && why.find("locked.img") != std::string::npos;
+    return !AttachImage(locked.string(), why) && why.find("locked.img") != std::string::npos &&
+           statusOf(locked.string()) == "No access / " + locked.string() + ": Permission denied" &&
+           statusOf("/nonexistent-q/missing.img") == "No media / /nonexistent-q/missing.img: No such file or directory";
   };
   if (::geteuid() != 0) {
     EXPECT_TRUE(refusesLocked());

@@ -1,10 +1,13 @@
 // The Start page's drive list: its rows, the click and double-click rules, Rescan and Add image.
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "drive/FileUtils.h"
+#include "support/FakeDisk.h"
 #include "support/GuiFixture.h"
+#include "support/TempDir.h"
 
 namespace quillot::testing {
 
@@ -42,6 +45,27 @@ TEST_F(DriveListTest, RowsListEveryLetterInOrderWithTheirCells) {
   }
   EXPECT_TRUE(first->textAlignment(2) & Qt::AlignRight);
   EXPECT_FALSE(list->header()->sectionsClickable());
+}
+
+// A drive the system will not let us read says so, with the reason on hover; an empty one has no media.
+TEST_F(DriveListTest, ADriveWithoutRightsIsNoAccessWithTheReasonOnHover) {
+  const char ready = AttachZeroImage("ready.img", 64);
+  auto locked = std::make_shared<TFakeDisk>(4096);
+  locked->SourceName = "/dev/sdq";
+  locked->FailOpen = true;
+  auto empty = std::make_shared<TFakeDisk>(4096, 512, TSourceKind::Removable);
+  empty->SourceName = "/dev/sdr";
+  empty->FailOpen = empty->NoMedium = true;
+  TFakeDiskRegistration lockedDrive('P', locked), emptyDrive('R', empty);
+  gui::TMainForm form;
+  QTreeWidgetItem* row = RowOf(form, 'P');
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->text(4), "No access");
+  for (int column = 0; column < 5; ++column) EXPECT_EQ(row->toolTip(column), "/dev/sdq: Permission denied") << column;
+  EXPECT_EQ(RowOf(form, 'R')->text(4), "No media");
+  EXPECT_EQ(RowOf(form, 'R')->toolTip(4), "/dev/sdr: No medium found");
+  EXPECT_EQ(RowOf(form, ready)->text(4), "Ready");
+  EXPECT_EQ(RowOf(form, ready)->toolTip(4).toStdString(), (env.Home() / "ready.img").string());
 }
 
 TEST_F(DriveListTest, ALabelledVolumeShowsItsLabelAndTheClickTakesTheLetter) {
@@ -109,6 +133,52 @@ TEST_F(DriveListTest, RescanRebuildsTheListButKeepsTheChoice) {
   EXPECT_EQ(form.DriveNumber, b - 'A' + 1);
   EXPECT_EQ(form.ButtonNext->isEnabled(), nextBefore);
   EXPECT_EQ(form.StartListViewDrives->currentItem(), nullptr);
+}
+
+// Devices plugged and pulled between rescans: the choice stays on its letter, the letter on its device.
+TEST_F(DriveListTest, RescanKeepsEachDeviceOnItsLetterAndAVanishedChoiceIsNotReady) {
+  test::TTempDir roots;
+  const std::filesystem::path sys = roots.Path() / "sys", dev = roots.Path() / "dev";
+  const auto plug = [&](const std::string& name, const std::string& number) {
+    TTempEnvironment::Write(sys / name / "size", "128");
+    TTempEnvironment::Write(sys / name / "dev", number);
+    TTempEnvironment::Write(dev / name, std::string(128 * 512, '\0'));
+  };
+  plug("sda", "8:0");
+  plug("sdb", "8:16");
+  plug("sdc", "8:32");
+  DriveTable().Rescan(sys.string(), dev.string());
+  gui::TMainForm form;
+  form.show();
+  ClickRow(form, 'E');
+  ASSERT_EQ(form.DriveLetter, 'E');
+  ASSERT_EQ(DriveTable().Source('E')->Name(), "sdc");
+
+  // sdb is pulled and a new disk comes: sdc stays on E:, the new one takes F:, D: stays empty.
+  std::filesystem::remove_all(sys / "sdb");
+  plug("sdd", "8:48");
+  form.StartButtonRescan->click();
+  EXPECT_EQ(RowOf(form, 'D'), nullptr);
+  ASSERT_NE(RowOf(form, 'E'), nullptr);
+  EXPECT_EQ(RowOf(form, 'E')->toolTip(0).toStdString(), (dev / "sdc").string());
+  ASSERT_NE(RowOf(form, 'F'), nullptr);
+  EXPECT_EQ(RowOf(form, 'F')->toolTip(0).toStdString(), (dev / "sdd").string());
+  EXPECT_EQ(form.DriveLetter, 'E');
+  EXPECT_TRUE(form.ButtonNext->isEnabled());
+
+  // The chosen disk itself is pulled: the choice stays, but it is not ready and no pass can start.
+  std::filesystem::remove_all(sys / "sdc");
+  plug("sde", "8:64");
+  form.StartButtonRescan->click();
+  EXPECT_EQ(RowOf(form, 'E'), nullptr);
+  EXPECT_NE(RowOf(form, 'G'), nullptr);
+  EXPECT_EQ(form.DriveLetter, 'E');
+  EXPECT_EQ(form.DriveNumber, 'E' - 'A' + 1);
+  EXPECT_TRUE(form.ButtonNext->isEnabled());
+  for (int i = 0; i < 3; ++i) form.ButtonNextClick();
+  ASSERT_EQ(form.ActivePage(), gui::TMainForm::kProgressPage);
+  EXPECT_EQ(form.ProgressLabelDestinationFolder->text(), "E:\\ (Not Ready)");
+  EXPECT_FALSE(form.ProgressButtonStart->isEnabled());
 }
 
 TEST_F(DriveListTest, AddImageAttachesListsAndChoosesTheImage) {

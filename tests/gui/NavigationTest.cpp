@@ -5,11 +5,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <grp.h>
+#include <unistd.h>
 
 #include "app/Settings.h"
 #include "gui/DriveProblem.h"
 #include "gui/SectorEdit.h"
 #include "gui/TypesTreeView.h"
+#include "support/FakeDisk.h"
 #include "support/GuiFixture.h"
 
 namespace quillot::testing {
@@ -140,6 +143,41 @@ TEST_F(NavigationTest, ADriveThatCannotBeReadIsNotReadyAndStartStaysOff) {
   EXPECT_EQ(form.ProgressStartSectorSpinEdit->MinValue(), form.ProgressStartSectorSpinEdit->MaxValue());
   EXPECT_TRUE(form.ProgressLabelDriveProblem->text().contains("gone.img"))
       << form.ProgressLabelDriveProblem->text().toStdString();
+
+  // A device we may not read: the hint says how to get the right, naming the group that may read the node
+  // when there is one worth joining.
+  const std::filesystem::path node = env.Home() / "sdq";
+  TTempEnvironment::Write(node, "");
+  const group* readers = nullptr;
+  for (gid_t candidate : {::getegid(), gid_t{65534}, gid_t{100}})
+    if (candidate != 0 && ::chown(node.c_str(), static_cast<uid_t>(-1), candidate) == 0) {
+      readers = ::getgrgid(candidate);
+      if (readers) break;
+    }
+  ASSERT_NE(readers, nullptr) << "no group to give the device node to";
+  const std::string groupName = readers->gr_name;
+  auto locked = std::make_shared<TFakeDisk>(4096);
+  locked->SourcePath = node.string();
+  locked->FailOpen = true;
+  TFakeDiskRegistration lockedDrive('P', locked);
+  form.DriveLetter = 'P';
+  form.DriveNumber = 'P' - 'A' + 1;
+  struct TRow {
+    std::filesystem::perms mode;
+    std::vector<std::string> said;
+  };
+  const std::string groupNamed = "\"" + groupName + "\"";
+  for (const TRow& row : {TRow{std::filesystem::perms::owner_read | std::filesystem::perms::group_read,
+                               {node.string(), "root", "sudo", groupNamed}},
+                          TRow{std::filesystem::perms::owner_read, {node.string(), "sudo", "Add image..."}}}) {
+    std::filesystem::permissions(node, row.mode);
+    form.CheckState();
+    EXPECT_EQ(form.ProgressLabelDestinationFolder->text(), "P:\\ (Not Ready)");
+    EXPECT_FALSE(form.ProgressButtonStart->isEnabled());
+    const std::string hint = form.ProgressLabelDriveProblem->text().toStdString();
+    for (const std::string& part : row.said) EXPECT_NE(hint.find(part), std::string::npos) << part << " in " << hint;
+    EXPECT_EQ(hint.find(groupNamed) != std::string::npos, row.said.back() == groupNamed) << hint;
+  }
 }
 
 TEST_F(NavigationTest, WithNoDriveChosenTheDriveLineAndBoundsStayAsTheyWere) {
@@ -365,6 +403,10 @@ TEST(DriveProblemText, LackOfRightsGetsAdviceOtherFailuresTheReason) {
   EXPECT_EQ(gui::DriveProblemText("/dev/sdb1", false, "/dev/sdb1: No medium found"),
             "The drive cannot be read: /dev/sdb1: No medium found");
   EXPECT_TRUE(gui::DriveProblemText("/dev/sdb1", false, "").isEmpty());
+  EXPECT_EQ(gui::DriveProblemText("/dev/sdb1", true, "/dev/sdb1: Permission denied", "disk"),
+            "Quillot may not read /dev/sdb1. Start Quillot as root (for example with sudo), or add your user to the "
+            "group \"disk\", which may read it, and log in again.");
+  EXPECT_TRUE(gui::ReadingGroupOf("/nonexistent/sdb1").empty());
 }
 
 }  // namespace quillot::testing

@@ -276,7 +276,7 @@ TEST_P(ShippedLanguagesTest, DriveStatusWordsFitTheirColumn) {
   form.show();
   QTreeWidget* list = form.StartListViewDrives;
   const int room = list->columnWidth(4) - 2 * list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) - 4;
-  for (const TMessage* m : {&strReady, &strNotReady, &strNomedia})
+  for (const TMessage* m : {&strReady, &strNotReady, &strNomedia, &strNoAccess})
     EXPECT_LE(list->fontMetrics().horizontalAdvance(Q(Tr(*m))), room) << m->Key << ": " << Tr(*m);
 }
 

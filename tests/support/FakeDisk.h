@@ -38,6 +38,7 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
   bool RemovableFlag = false;
   bool Image = false;
   std::string SourceName = "fake";
+  std::string SourcePath;  // the device node or file it stands for; none by default
 
   // Sectors (in SectorSizeReported units) whose reads fail with EIO.
   std::set<uint64_t> FailingSectors;
@@ -67,9 +68,11 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
   std::string Name() const override { return SourceName; }
   TSourceKind Kind() const override { return SourceKind; }
   bool Removable() const override { return RemovableFlag; }
-  std::string Path() const override { return {}; }
+  std::string Path() const override { return SourcePath; }
   bool IsImage() const override { return Image; }
-  bool LastOpenFoundNoMedium() const override { return FailOpen && NoMedium; }
+  TOpenFailure LastOpenFailure() const override {
+    return !FailOpen ? TOpenFailure::None : NoMedium ? TOpenFailure::NoMedium : TOpenFailure::NoAccess;
+  }
 
   std::unique_ptr<TBlockDevice> Open(std::string& error) override {
     if (FailOpen) {
@@ -158,7 +161,7 @@ class TScopedEmptyDriveTable {
   TScopedEmptyDriveTable& operator=(const TScopedEmptyDriveTable&) = delete;
 
  private:
-  TDriveTable::TSlots saved_;
+  TDriveTable::TState saved_;
 };
 
 }  // namespace quillot::testing

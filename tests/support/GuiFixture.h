@@ -125,7 +125,7 @@ class TGuiTest : public ::testing::Test {
   bool LaunchSucceeds = true;
 
  private:
-  TDriveTable::TSlots savedDrives_;
+  TDriveTable::TState savedDrives_;
   gui::TLauncher previousLauncher_;
 };
 
