@@ -236,7 +236,8 @@ void TMainForm::CreateProgressPage() {
   ProgressLabelElapsedTime = clockRow("ProgressLabelElapsed", QStringLiteral("Elapsed:"), "ProgressLabelElapsedTime");
   ProgressLabelSpeedValue = clockRow("ProgressLabelSpeed", QStringLiteral("Speed:"), "ProgressLabelSpeedValue");
   ProgressLabelTimeLeft = clockRow("ProgressLabelLeft", QStringLiteral("Time left:"), "ProgressLabelTimeLeft");
-  ProgressLabelDriveProblem = Label(p, "ProgressLabelDriveProblem", QString(), QRect(292, 60, 141, 118), true);
+  // Shown only while no pass can run, when the counters beside it are short: it takes their right part.
+  ProgressLabelDriveProblem = Label(p, "ProgressLabelDriveProblem", QString(), QRect(250, 60, 183, 120), true);
   ProgressLabelDriveProblem->setStyleSheet(QStringLiteral("color: #a00000;"));
 
   ProgressBar = Make<QProgressBar>(p, "ProgressBar");

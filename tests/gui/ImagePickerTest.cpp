@@ -42,7 +42,9 @@ TEST_F(ImagePickerTest, ShowsEveryColumnWholeAtAnyFontSizeAndAttachesThePick) {
       ASSERT_NE(model, nullptr);
       QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
       dialog.setDirectory(QString::fromStdString(folder.string()));
-      if (model->rowCount(view->rootIndex()) < 2) ASSERT_TRUE(loaded.wait(10000));
+      if (model->rowCount(view->rootIndex()) < 2) {
+        ASSERT_TRUE(loaded.wait(10000));
+      }
       dialog.setViewMode(QFileDialog::Detail);
       QCoreApplication::processEvents();
       QHeaderView* header = view->header();

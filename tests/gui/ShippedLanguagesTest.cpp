@@ -17,6 +17,7 @@
 
 #include "gui/AboutForm.h"
 #include "gui/AdvancedParamsForm.h"
+#include "gui/DriveProblem.h"
 #include "gui/FormatPropForm.h"
 #include "gui/GuiMessages.h"
 #include "gui/QtText.h"
@@ -300,6 +301,20 @@ TEST_P(ShippedLanguagesTest, FinishPageFiguresFitTheirLabels) {
   for (const auto& [label, text] : rows)
     EXPECT_LE(label->fontMetrics().horizontalAdvance(Q(text)), label->width())
         << FromQ(label->objectName()) << ": " << text;
+}
+
+// The Progress page's advice for a drive that cannot be read stands, wrapped, in a box of fixed size.
+TEST_P(ShippedLanguagesTest, DriveAdviceFitsItsBox) {
+  Install();
+  gui::TMainForm form;
+  form.show();
+  QLabel* box = form.ProgressLabelDriveProblem;
+  for (const QString& advice :
+       {gui::DriveProblemText("/dev/mmcblk0", true, "", "plugdev"), gui::DriveProblemText("/dev/mmcblk0", true, "", ""),
+        gui::DriveProblemText("", false, "/dev/mmcblk0: Input/output error", "")}) {
+    box->setText(advice);
+    EXPECT_LE(box->heightForWidth(box->width()), box->height()) << FromQ(advice);
+  }
 }
 
 TEST_P(ShippedLanguagesTest, HoldsNoKeyTheProgramDoesNotRead) {
