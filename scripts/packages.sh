@@ -5,7 +5,7 @@ TEST_PACKAGES="$BUILD_PACKAGES libgtest-dev libgmock-dev xz-utils dosfstools mto
 # rendered by rsvg-convert).
 GUI_PACKAGES="qt6-base-dev libqt6gui6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core adwaita-icon-theme xdg-utils librsvg2-bin"
 TEST_PACKAGES="$TEST_PACKAGES $GUI_PACKAGES"
-# The install tree's checks of the desktop entry and the AppStream file.
-TEST_PACKAGES="$TEST_PACKAGES desktop-file-utils appstream"
+# The install tree's checks, and the Debian package built, installed and its wizard opened under Xvfb.
+TEST_PACKAGES="$TEST_PACKAGES desktop-file-utils appstream dpkg-dev file xvfb xauth xdotool"
 # The main job builds both programs.
 DEMO_PACKAGES="$BUILD_PACKAGES $GUI_PACKAGES xz-utils"
