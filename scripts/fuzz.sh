@@ -10,7 +10,7 @@ seconds="${1:-60}"
 targets="${*:-rules formats_file language_file settings_store comma_text stream_units}"
 dir="${QUILLOT_FUZZ_DIR:-build-fuzz}"
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUILLOT_BUILD_FUZZ=ON -DQUILLOT_BUILD_TESTS=OFF >/dev/null
+  -DQUILLOT_BUILD_FUZZ=ON -DQUILLOT_BUILD_TESTS=OFF -DQUILLOT_BUILD_GUI=OFF >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 (cd "$dir" && ctest --output-on-failure)
 for t in $targets; do

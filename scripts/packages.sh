@@ -1,7 +1,11 @@
 # The Debian packages each job needs (sourced by the job scripts).
 BUILD_PACKAGES="g++ cmake ninja-build pkg-config libblkid-dev ca-certificates fp-utils libchm-dev libchm1"
-DEMO_PACKAGES="$BUILD_PACKAGES xz-utils"
 TEST_PACKAGES="$BUILD_PACKAGES libgtest-dev libgmock-dev xz-utils dosfstools mtools clang libclang-rt-14-dev clang-format-14"
-# The wizard (Qt 6 widgets; its tests run on the offscreen platform, which libqt6gui6 brings).
-GUI_PACKAGES="qt6-base-dev libqt6gui6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core adwaita-icon-theme xdg-utils"
+# The wizard (Qt 6 widgets; its tests run on the offscreen platform, which libqt6gui6 brings; its icon is
+# rendered by rsvg-convert).
+GUI_PACKAGES="qt6-base-dev libqt6gui6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core adwaita-icon-theme xdg-utils librsvg2-bin"
 TEST_PACKAGES="$TEST_PACKAGES $GUI_PACKAGES"
+# The install tree's checks, and the Debian package built, installed and its wizard opened under Xvfb.
+TEST_PACKAGES="$TEST_PACKAGES desktop-file-utils appstream dpkg-dev file xvfb xauth xdotool"
+# The main job builds both programs.
+DEMO_PACKAGES="$BUILD_PACKAGES $GUI_PACKAGES xz-utils"

@@ -19,8 +19,13 @@ void PrintHelp() {
   std::sort(commands.begin(), commands.end(),
             [](const TCommand& a, const TCommand& b) { return std::strcmp(a.name, b.name) < 0; });
   for (const auto& c : commands) std::printf("  %-10s %s\n", c.name, c.summary);
-  std::printf("\nOptions:\n  --help     show this help, or a command's help after its name\n");
-  std::printf("  --version  show the program's version\n");
+  std::printf("\nOptions:\n  -h, --help     show this help, or a command's help after its name\n");
+  std::printf("  -V, --version  show the program's version\n");
+  std::printf("\nExit status:\n");
+  std::printf("  %-4d the command finished (read errors do not change it)\n", kExitOk);
+  std::printf("  %-4d fatal: a recovered file or the report could not be written\n", kExitFatal);
+  std::printf("  %-4d bad usage, or an unusable source, destination, report or catalogue\n", kExitUsage);
+  std::printf("  %-4d stopped by Ctrl-C, SIGTERM or SIGHUP\n", kExitCancelled);
 }
 
 void PrintCommandHelp(const TCommand& c) {

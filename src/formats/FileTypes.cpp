@@ -67,6 +67,6 @@ void TFormatsList::SortByOrder() {
                    [](const auto& a, const auto& b) { return CompareByOrder(*a, *b) < 0; });
 }
 
-std::string TDataStorage::FormatsFilePath() { return ProgramFolder() + "Quillot.ini"; }
+std::string TDataStorage::FormatsFilePath() { return DataFolder() + "Quillot.ini"; }
 
 }  // namespace quillot

@@ -20,10 +20,15 @@ namespace {
 void PrintUsage() {
   std::printf(
       "Usage: quillot [--image FILE]...\n"
-      "       quillot --bench-pass IMAGE DEST [--dry-run]\n\n"
+      "       quillot --bench-pass IMAGE DEST [--dry-run]\n"
+      "       quillot -h | --help\n\n"
       "Opens the recovery wizard. --image attaches a disk-image file as a drive (repeatable);\n"
       "the last one given is chosen on the first page. --bench-pass times one pass over IMAGE\n"
-      "into DEST driven through the window, without showing it.\n");
+      "into DEST driven through the window, without showing it.\n\n"
+      "Exit status:\n"
+      "  0    the wizard was closed, or the timed pass finished\n"
+      "  1    the timed pass met a fatal error\n"
+      "  2    an unexpected argument, or an image the timed pass cannot read\n");
 }
 }  // namespace
 

@@ -104,8 +104,8 @@ void RegisterHelpViewer() {
   HelpManager().RegisterViewer(helpSystem->Viewer);
   HelpManager().SetTester(&helpSystem->Tester);
   HelpManager().SetSelector(&helpSystem->Selector);
-  // The help file is found in the program folder whatever the working folder is.
-  ApplicationHelpFile = ProgramFolder() + kHelpFileName;
+  // The help file is found beside the other data whatever the working folder is.
+  ApplicationHelpFile = DataFolder() + kHelpFileName;
 }
 
 void ReleaseHelpViewer() {

@@ -42,7 +42,7 @@ std::string EngineMissingText();
 // Forgets that the offer was accepted in this run (tests start each case afresh).
 void ResetEngineOfferForTesting();
 
-// The help file requests without a file of their own use: ProgramFolder + "Quillot.chm" once the
+// The help file requests without a file of their own use: DataFolder + "Quillot.chm" once the
 // help viewer is registered.
 extern std::string ApplicationHelpFile;
 inline constexpr const char* kHelpFileName = "Quillot.chm";

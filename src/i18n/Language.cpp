@@ -21,7 +21,7 @@ bool HasLanguageExtension(std::string_view name) {
 // ("DEUTSCH.LNG"); file names here are case-sensitive, so look for it as the user meant it.
 std::filesystem::path FindNameIgnoringCase(std::string_view fileName) {
   std::error_code ec;
-  std::filesystem::directory_iterator it(ProgramFolder(), ec);
+  std::filesystem::directory_iterator it(DataFolder(), ec);
   for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     std::error_code typeError;
     if (EqualsNoCase(it->path().filename().string(), fileName) && it->is_regular_file(typeError)) return it->path();
@@ -43,7 +43,7 @@ std::unique_ptr<TLanguageFile> LoadLanguageFile(std::string_view fileName) {
   if (fileName.empty() || fileName.find(PathDelim) != std::string_view::npos || fileName == "." || fileName == "..")
     return nullptr;
   std::error_code ec;
-  std::filesystem::path path = ProgramFolder() + std::string(fileName);
+  std::filesystem::path path = DataFolder() + std::string(fileName);
   if (!std::filesystem::is_regular_file(path, ec)) {
     path = FindNameIgnoringCase(fileName);
     if (path.empty()) return nullptr;
@@ -66,7 +66,7 @@ bool TLanguageEntry::Matches(std::string_view globalLanguage) const {
 std::vector<TLanguageEntry> AvailableLanguages() {
   std::vector<TLanguageEntry> found;
   std::error_code ec;
-  std::filesystem::directory_iterator it(ProgramFolder(), ec);
+  std::filesystem::directory_iterator it(DataFolder(), ec);
   for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     std::string name = it->path().filename().string();
     // Hidden files start with a dot on this platform; ".lng" alone is one of them.

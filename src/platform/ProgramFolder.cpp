@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <unistd.h>
 
 namespace quillot {
@@ -28,6 +29,15 @@ std::string& Override() {
 const std::string& ProgramFolder() {
   static const std::string folder = ResolveProgramFolder();
   return Override().empty() ? folder : Override();
+}
+
+std::string DataFolder() {
+  const std::string& program = ProgramFolder();
+  std::error_code ec;
+  if (std::filesystem::exists(program + "Quillot.ini", ec)) return program;
+  const std::filesystem::path shared = (std::filesystem::path(program) / ".." / "share" / "quillot").lexically_normal();
+  if (std::filesystem::is_directory(shared, ec)) return shared.string() + PathDelim;
+  return program;
 }
 
 void SetProgramFolderForTesting(const std::string& folder) {
