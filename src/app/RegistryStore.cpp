@@ -172,9 +172,7 @@ std::optional<std::string> TRegValue::AsString() const {
   return std::nullopt;
 }
 
-std::string TRegistryStore::DefaultPath() {
-  return UserConfigFolder() + PathDelim + "Brantwick" + PathDelim + "Quillot.reg";
-}
+std::string TRegistryStore::DefaultPath() { return UserSettingsFolder() + PathDelim + "Quillot.reg"; }
 
 void TRegistryStore::Parse(std::string_view text) {
   keys_.clear();

@@ -72,6 +72,8 @@ std::string UserConfigFolder() {
   return UserHomeFolder() + PathDelim + ".config";
 }
 
+std::string UserSettingsFolder() { return UserConfigFolder() + PathDelim + "Brantwick"; }
+
 std::string SpecialFolderPath(int folder) {
   if (folder == CSIDL_PERSONAL) return DocumentsFolder();
   return std::string();

@@ -14,6 +14,10 @@ std::string UserHomeFolder();
 // $XDG_CONFIG_HOME when it is an absolute path, else the home folder followed by "/.config".
 std::string UserConfigFolder();
 
+// The program's own folder inside the configuration folder ("Brantwick"): the settings, and in an
+// installed copy the user's catalogue and language files; no trailing delimiter.
+std::string UserSettingsFolder();
+
 // The path of a shell special folder, without a trailing delimiter; empty for a folder this platform
 // does not have. CSIDL_PERSONAL follows the XDG user-dirs rules: XDG_DOCUMENTS_DIR from
 // user-dirs.dirs in the configuration folder, else "Documents" in the home folder.

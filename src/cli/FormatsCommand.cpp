@@ -15,7 +15,7 @@ int RunFormats(const TArgs& args) {
   if (!args.empty()) return UsageError("formats", "unexpected argument '" + args[0] + "'");
   // The catalogue the program loaded at start-up.
   const auto& list = DataStorage->Formats;
-  std::printf("Catalogue: %s (%d formats)\n\n", TDataStorage::FormatsFilePath().c_str(), list.Count());
+  std::printf("Catalogue: %s (%d formats)\n\n", DataStorage->SourcePath.c_str(), list.Count());
   std::printf("%-22s %-24s %-70s %-5s %-6s %6s %-8s %s\n", "Category", "Title", "Description", "Ext", "Prefix", "Order",
               "Searched", "Alternatives");
   for (const auto& f : list) {

@@ -147,7 +147,7 @@ std::optional<std::string> CheckDestination(const std::filesystem::path& dest, b
 
 // Why the catalogue holds no formats: the file is missing, unreadable or lists none.
 std::string CatalogueProblem() {
-  const std::string path = TDataStorage::FormatsFilePath();
+  const std::string path = DataStorage->SourcePath;
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return "the format catalogue " + path + " is missing";
   std::string text;

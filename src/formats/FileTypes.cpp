@@ -1,8 +1,11 @@
 #include "formats/FileTypes.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
+#include "app/UserFolders.h"
 #include "platform/ProgramFolder.h"
+#include "platform/WriteAccess.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -67,6 +70,26 @@ void TFormatsList::SortByOrder() {
                    [](const auto& a, const auto& b) { return CompareByOrder(*a, *b) < 0; });
 }
 
-std::string TDataStorage::FormatsFilePath() { return DataFolder() + "Quillot.ini"; }
+namespace {
+// The folder the shipped catalogue lies in, ending in the delimiter: the one place that says where.
+std::string ShippedDataFolder() { return DataFolder(); }
+}  // namespace
+
+std::string TDataStorage::ShippedFormatsFilePath() { return ShippedDataFolder() + "Quillot.ini"; }
+
+std::string TDataStorage::UserFormatsFilePath() { return UserSettingsFolder() + PathDelim + "Quillot.ini"; }
+
+bool TDataStorage::ShippedFormatsFileIsWritable() {
+  // An installed copy (its data under ../share/quillot) never writes its shipped files, even for root.
+  if (ShippedDataFolder() != ProgramFolder() || !MayWrite(ShippedDataFolder())) return false;
+  const std::string file = ShippedFormatsFilePath();
+  struct stat st {};
+  // A missing file is created beside the program at the first save, as in a fresh build folder.
+  return stat(file.c_str(), &st) != 0 || MayWrite(file);
+}
+
+std::string TDataStorage::FormatsFilePath() {
+  return ShippedFormatsFileIsWritable() ? ShippedFormatsFilePath() : UserFormatsFilePath();
+}
 
 }  // namespace quillot

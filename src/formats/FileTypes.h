@@ -65,20 +65,55 @@ class TFormatsList {
 };
 
 // The one program-wide owner of the catalogue.
+//
+// A copy whose shipped catalogue this user may write (a build folder) reads and saves that file. An
+// installed copy, whose program folder is not the user's to write, never writes the shipped file: the
+// user's changes go to the user's own file, which the next start reads over the shipped one
+// (LoadUserFormats).
 class TDataStorage {
  public:
   bool Modified = false;
   TFormatsList Formats;
+  // The file the catalogue was read from, the one to name to the user: the user's own file where it
+  // was read, else the shipped one (also when that is missing).
+  std::string SourcePath;
 
-  // The formats file: the program folder, then "Quillot.ini".
+  // The shipped catalogue: "Quillot.ini" in the folder of the shipped data.
+  static std::string ShippedFormatsFilePath();
+  // An installed copy's catalogue of the user: the user's settings folder, then "Quillot.ini".
+  static std::string UserFormatsFilePath();
+  // Whether the shipped catalogue is this user's to change in place: its folder may be written, and so
+  // may the file where it is there.
+  static bool ShippedFormatsFileIsWritable();
+  // The file the user's changes are saved to: the shipped one where it is writable, else the user's.
   static std::string FormatsFilePath();
 
-  void LoadFormats() { LoadFormats(FormatsFilePath()); }
-  // Writes only when Modified; answers false (after telling the user) when the file could not be written.
-  bool SaveFormats() { return SaveFormats(FormatsFilePath()); }
+  // Reads the catalogue this copy uses: the shipped file where it is writable, else LoadUserFormats.
+  void LoadFormats();
+  // Writes only when Modified, to the file LoadFormats() chose; answers false (after telling the user)
+  // when it could not be written.
+  bool SaveFormats();
 
   void LoadFormats(const std::string& path);
   bool SaveFormats(const std::string& path);
+
+  // The user's catalogue over the shipped one, and SaveFormats() saving to userPath only. Each of the
+  // user's formats starts from the shipped section of the same title, so keys a newer shipped file
+  // added reach it while the user's own values stay. A shipped format missing from the user's list is
+  // added unless the user's file has seen it before (then the user deleted it). Without a user's file,
+  // the shipped catalogue; with one that cannot be read, the shipped catalogue after telling the user,
+  // and the unreadable file is replaced only by a save of the user's changes.
+  void LoadUserFormats(const std::string& userPath, const std::string& shippedPath);
+
+ private:
+  bool SaveUserFormats();
+
+  // Set by LoadUserFormats; userPath_ empty: the catalogue is saved where it was read.
+  std::string userPath_;
+  std::string shippedPath_;
+  bool userFileUnreadable_ = false;
+  // The shipped titles the user's file has seen, written back with it.
+  std::vector<std::string> seenShipped_;
 };
 
 // The program-wide catalogue owner; created at start-up, destroyed at exit.

@@ -1,5 +1,7 @@
 // Reading and writing the catalogue through the formats file.
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "formats/CommaText.h"
@@ -13,6 +15,9 @@ namespace quillot {
 namespace {
 constexpr const char* kOptions = "options";
 constexpr const char* kFormatsList = "formats_list";
+// In the user's file: the shipped titles it has seen, so that one missing from its list reads as
+// deleted by the user rather than new in the shipped file.
+constexpr const char* kShippedFormats = "shipped_formats";
 
 // In the file every line break of the rules is written as "%$"; a lone CR or LF counts as one too,
 // so the rules can never end the line they are stored on.
@@ -38,44 +43,51 @@ void ReadInt(const TProfileFile& ini, const std::string& section, const char* ke
 void ReadText(const TProfileFile& ini, const std::string& section, const char* key, std::string& field) {
   if (auto v = ini.Read(section, key)) field = *v;
 }
-}  // namespace
 
-void TDataStorage::LoadFormats(const std::string& path) {
-  TProfileFile ini;
-  ini.Load(path);
-  for (const std::string& entry : SplitCommaText(ini.ReadString(kOptions, kFormatsList, ""))) {
+// The titles of formats_list, without the entries that are no format.
+std::vector<std::string> ListedTitles(const TProfileFile& ini) {
+  std::vector<std::string> titles;
+  for (std::string& entry : SplitCommaText(ini.ReadString(kOptions, kFormatsList, ""))) {
     if (entry == kOptions || Trim(entry) == ";") continue;
-    auto format = std::make_unique<TFormat>();
-    format->Title = entry;
-    ReadText(ini, entry, "Category", format->Category);
-    ReadInt(ini, entry, "Order", format->Order);
-    ReadText(ini, entry, "FileExtension", format->FileExtension);
-    ReadText(ini, entry, "TypeDescription", format->TypeDescription);
-    ReadText(ini, entry, "FilePrefix", format->FilePrefix);
-    int32_t search = format->Search ? 1 : 0;
-    ReadInt(ini, entry, "Search", search);
-    format->Search = search != 0;
-    ReadText(ini, entry, "ScanBytes", format->ScanBytes);
-    format->ScanBytes = ReplaceAll(format->ScanBytes, "%$", "\r\n");
-    ReadText(ini, entry, "Stream", format->Stream);
-    ReadText(ini, entry, "Check", format->Check);
-    Formats.Add(std::move(format));
+    titles.push_back(std::move(entry));
   }
+  return titles;
 }
 
-bool TDataStorage::SaveFormats(const std::string& path) {
-  if (!Modified) return true;
-  // The whole file is rebuilt in memory and replaced in one step: a failure leaves the old file intact.
-  TProfileFile ini;
-  if (!ini.Load(path) && access(path.c_str(), F_OK) == 0) {
-    // The file is there but cannot be read: rewriting it would drop everything it holds.
-    Dialogs().Show("Unable to write to " + path, "Error", TDialogButtons::Ok, TDialogIcon::Error);
-    return false;
-  }
+// Section names are compared without regard to case, so titles are too.
+bool Contains(const std::vector<std::string>& titles, std::string_view title) {
+  for (const std::string& t : titles)
+    if (EqualsNoCase(t, title)) return true;
+  return false;
+}
+
+// The keys the section holds replace the format's values; the others stay as they are.
+void ReadFormatKeys(const TProfileFile& ini, const std::string& section, TFormat& format) {
+  ReadText(ini, section, "Category", format.Category);
+  ReadInt(ini, section, "Order", format.Order);
+  ReadText(ini, section, "FileExtension", format.FileExtension);
+  ReadText(ini, section, "TypeDescription", format.TypeDescription);
+  ReadText(ini, section, "FilePrefix", format.FilePrefix);
+  int32_t search = format.Search ? 1 : 0;
+  ReadInt(ini, section, "Search", search);
+  format.Search = search != 0;
+  if (auto v = ini.Read(section, "ScanBytes")) format.ScanBytes = ReplaceAll(*v, "%$", "\r\n");
+  ReadText(ini, section, "Stream", format.Stream);
+  ReadText(ini, section, "Check", format.Check);
+}
+
+std::unique_ptr<TFormat> ReadFormat(const TProfileFile& ini, const std::string& title) {
+  auto format = std::make_unique<TFormat>();
+  format->Title = title;
+  ReadFormatKeys(ini, title, *format);
+  return format;
+}
+
+void WriteCatalogue(TProfileFile& ini, const TFormatsList& formats) {
   std::vector<std::string> titles;
-  for (const auto& f : Formats) titles.push_back(f->Title);
+  for (const auto& f : formats) titles.push_back(f->Title);
   ini.Write(kOptions, kFormatsList, JoinCommaText(titles));
-  for (const auto& f : Formats) {
+  for (const auto& f : formats) {
     ini.Write(f->Title, "Category", f->Category);
     ini.Write(f->Title, "Order", std::to_string(f->Order));
     ini.Write(f->Title, "FileExtension", f->FileExtension);
@@ -87,10 +99,107 @@ bool TDataStorage::SaveFormats(const std::string& path) {
     if (!f->Stream.empty()) ini.Write(f->Title, "Stream", f->Stream);
     if (!f->Check.empty()) ini.Write(f->Title, "Check", f->Check);
   }
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0;
+}
+
+bool SaveOrSay(const TProfileFile& ini, const std::string& path) {
   std::string error;
   if (ini.Save(path, &error)) return true;
   Dialogs().Show("Unable to write to " + path + " (" + error + ")", "Error", TDialogButtons::Ok, TDialogIcon::Error);
   return false;
+}
+}  // namespace
+
+void TDataStorage::LoadFormats() {
+  if (ShippedFormatsFileIsWritable())
+    LoadFormats(ShippedFormatsFilePath());
+  else
+    LoadUserFormats(UserFormatsFilePath(), ShippedFormatsFilePath());
+}
+
+bool TDataStorage::SaveFormats() {
+  if (!Modified) return true;
+  return userPath_.empty() ? SaveFormats(FormatsFilePath()) : SaveUserFormats();
+}
+
+void TDataStorage::LoadFormats(const std::string& path) {
+  TProfileFile ini;
+  ini.Load(path);
+  SourcePath = path;
+  for (const std::string& title : ListedTitles(ini)) Formats.Add(ReadFormat(ini, title));
+}
+
+void TDataStorage::LoadUserFormats(const std::string& userPath, const std::string& shippedPath) {
+  userPath_ = userPath;
+  shippedPath_ = shippedPath;
+  userFileUnreadable_ = false;
+  TProfileFile shipped;
+  shipped.Load(shippedPath);
+  const std::vector<std::string> shippedTitles = ListedTitles(shipped);
+  seenShipped_ = shippedTitles;
+  TProfileFile user;
+  if (!Exists(userPath)) {
+    LoadFormats(shippedPath);
+    return;
+  }
+  if (!user.Load(userPath)) {
+    userFileUnreadable_ = true;
+    Dialogs().Show("The format catalogue " + userPath + " cannot be read; the shipped catalogue " + shippedPath +
+                       " is used instead. The file is replaced only when you change the catalogue.",
+                   "Quillot", TDialogButtons::Ok, TDialogIcon::Warning);
+    LoadFormats(shippedPath);
+    return;
+  }
+  SourcePath = userPath;
+  const std::vector<std::string> userTitles = ListedTitles(user);
+  for (const std::string& title : userTitles) {
+    auto format = std::make_unique<TFormat>();
+    format->Title = title;
+    if (Contains(shippedTitles, title)) ReadFormatKeys(shipped, title, *format);
+    ReadFormatKeys(user, title, *format);
+    Formats.Add(std::move(format));
+  }
+  const std::vector<std::string> seen = SplitCommaText(user.ReadString(kOptions, kShippedFormats, ""));
+  for (const std::string& title : shippedTitles)
+    if (!Contains(userTitles, title) && !Contains(seen, title)) Formats.Add(ReadFormat(shipped, title));
+  for (const std::string& title : seen)
+    if (!Contains(seenShipped_, title)) seenShipped_.push_back(title);
+}
+
+bool TDataStorage::SaveFormats(const std::string& path) {
+  if (!Modified) return true;
+  // The whole file is rebuilt in memory and replaced in one step: a failure leaves the old file intact.
+  TProfileFile ini;
+  if (!ini.Load(path) && access(path.c_str(), F_OK) == 0) {
+    // The file is there but cannot be read: rewriting it would drop everything it holds.
+    Dialogs().Show("Unable to write to " + path, "Error", TDialogButtons::Ok, TDialogIcon::Error);
+    return false;
+  }
+  WriteCatalogue(ini, Formats);
+  return SaveOrSay(ini, path);
+}
+
+bool TDataStorage::SaveUserFormats() {
+  TProfileFile ini;
+  const bool there = Exists(userPath_);
+  if (!there || !ini.Load(userPath_)) {
+    // Unreadable only now: what it holds was never shown to the user, so it is not theirs to drop.
+    if (there && !userFileUnreadable_) {
+      Dialogs().Show("Unable to write to " + userPath_, "Error", TDialogButtons::Ok, TDialogIcon::Error);
+      return false;
+    }
+    // The first save starts from the shipped file, so its comments and other keys come along.
+    ini.Load(shippedPath_);
+  }
+  WriteCatalogue(ini, Formats);
+  ini.Write(kOptions, kShippedFormats, JoinCommaText(seenShipped_));
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(userPath_).parent_path(), ec);
+  return SaveOrSay(ini, userPath_);
 }
 
 }  // namespace quillot

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/Settings.h"
+#include "app/UserFolders.h"
 #include "app/VersionInfo.h"
 #include "drive/IORoutines.h"
 #include "formats/FileTypes.h"
@@ -21,6 +22,7 @@ void TLifecycle::Start() {
   ReadVersionInfo();
   DriveAccessInit();
   LoadSettings();
+  SetUserLanguageFolderSource(UserSettingsFolder);
   // Loaded here already so that every message, the command line's too, is in the chosen language;
   // a missing file leaves the built-in texts and the setting as it is.
   if (!GlobalLanguage.empty()) LanguageFile = LoadLanguageFile(GlobalLanguage);

@@ -4,9 +4,9 @@
 namespace quillot {
 
 // Start() runs, in order: the version facts, the drive-access layer, LoadSettings, the language file
-// GlobalLanguage names, the format catalogue (DataStorage), the help viewer. Stop() undoes it in
-// reverse: the help viewer, the catalogue (saved only when Modified), SaveSettings, the drive-access
-// layer. Stop() runs once, at the latest when the object goes away; a failure there is reported to the
+// GlobalLanguage names (from the program folder or the user's settings folder), the format catalogue (DataStorage), the
+// help viewer. Stop() undoes it in reverse: the help viewer, the catalogue (saved only when Modified), SaveSettings,
+// the drive-access layer. Stop() runs once, at the latest when the object goes away; a failure there is reported to the
 // user and never ends the program early.
 class TLifecycle {
  public:

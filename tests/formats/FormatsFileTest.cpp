@@ -4,11 +4,14 @@
 #include <filesystem>
 
 #include "formats/FileTypes.h"
+#include "platform/BlockSource.h"
 #include "platform/Dialogs.h"
+#include "platform/SourceGuard.h"
 #include "support/CatalogueCompare.h"
 #include "support/FileSizeLimit.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
+#include "support/TempEnvironment.h"
 
 namespace quillot {
 
@@ -250,6 +253,239 @@ TEST(FormatsFile, JunkLoadsWithoutCrashAndSavesBackWhatWasReadable) {
   reloaded.LoadFormats(path);
   ExpectSameCatalogue(storage.Formats, reloaded.Formats);
   EXPECT_NE(ReadText(path).find("garbage line"), std::string::npos);
+}
+
+namespace {
+namespace fs = std::filesystem;
+
+const fs::path kShippedCatalogue = fs::path(QUILLOT_SOURCE_DIR) / "data" / "Quillot.ini";
+
+// Sets a folder's or file's permission bits for the test and gives the owner write access back after,
+// so the temporary folder can be removed by a user who is not root.
+class TPermissions {
+ public:
+  TPermissions(fs::path path, fs::perms perms) : path_(std::move(path)) { fs::permissions(path_, perms); }
+  ~TPermissions() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_write, fs::perm_options::add, ec);
+  }
+
+ private:
+  fs::path path_;
+};
+
+// Title, category, order, search and stream of each format, in catalogue order.
+std::vector<std::string> Describe(const TDataStorage& storage) {
+  std::vector<std::string> out;
+  for (const auto& f : storage.Formats)
+    out.push_back(f->Title + "|" + f->Category + "|" + std::to_string(f->Order) + "|" + (f->Search ? "1" : "0") + "|" +
+                  f->Stream);
+  return out;
+}
+
+TFormat* Find(TDataStorage& storage, const std::string& title) {
+  for (const auto& f : storage.Formats)
+    if (f->Title == title) return f.get();
+  return nullptr;
+}
+}  // namespace
+
+// The program folder of a build is written in place; an installed copy's (folder or file read-only,
+// which the bits tell for root too) keeps the user's changes in the user's folder, and the shipped
+// file stays byte for byte what it was.
+TEST(UserCatalogue, OnlyACopyThatCannotWriteBesideItselfKeepsTheUsersFile) {
+  struct TRow {
+    const char* name;
+    fs::perms folder, file;
+    bool installed;
+  };
+  const fs::perms rwx = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec;
+  const fs::perms rx = rwx & ~fs::perms::owner_write;
+  const fs::perms rw = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+  const fs::perms r = rw & ~fs::perms::owner_write;
+  for (const TRow& row : {TRow{"build folder", rwx, rw, false}, TRow{"read-only folder", rx, rw, true},
+                          TRow{"read-only file", rwx, r, true}, TRow{"read-only folder and file", rx, r, true}}) {
+    SCOPED_TRACE(row.name);
+    testing::TTempEnvironment env;
+    testing::TRecordingDialogs dialogs;
+    const fs::path shipped = env.Program() / "Quillot.ini";
+    const fs::path user = env.Config() / "Brantwick" / "Quillot.ini";
+    fs::copy_file(kShippedCatalogue, shipped);
+    const std::string original = ReadText(shipped.string());
+    TPermissions fileMode(shipped, row.file);
+    TPermissions folderMode(env.Program(), row.folder);
+    EXPECT_EQ(TDataStorage::ShippedFormatsFileIsWritable(), !row.installed);
+    EXPECT_EQ(TDataStorage::FormatsFilePath(), (row.installed ? user : shipped).string());
+
+    TDataStorage first;
+    first.LoadFormats();
+    EXPECT_EQ(first.SourcePath, shipped.string());
+    const int32_t count = first.Formats.Count();
+    ASSERT_GT(count, 1);
+    TFormat* wav = Find(first, "WAV");
+    ASSERT_TRUE(wav && wav->Search);
+    wav->Search = false;
+    first.Modified = true;
+    EXPECT_TRUE(first.SaveFormats());
+    EXPECT_TRUE(dialogs.Messages.empty()) << dialogs.Messages.front();
+    EXPECT_EQ(fs::exists(user), row.installed);
+    EXPECT_EQ(ReadText(shipped.string()) == original, row.installed);
+
+    TDataStorage second;
+    second.LoadFormats();
+    EXPECT_EQ(second.SourcePath, (row.installed ? user : shipped).string());
+    EXPECT_EQ(second.Formats.Count(), count);
+    ASSERT_TRUE(Find(second, "WAV"));
+    EXPECT_FALSE(Find(second, "WAV")->Search);
+    if (row.installed) {
+      // The user's file starts from the shipped one: its comments come along.
+      EXPECT_EQ(ReadText(user.string()).rfind("; Quillot's format catalogue.", 0), 0u);
+      // A second change is saved over the first.
+      Find(second, "WAV")->Search = true;
+      second.Modified = true;
+      EXPECT_TRUE(second.SaveFormats());
+      TDataStorage third;
+      third.LoadFormats();
+      EXPECT_TRUE(Find(third, "WAV")->Search);
+      EXPECT_TRUE(ReadText(shipped.string()) == original) << "the shipped catalogue was written";
+    }
+  }
+}
+
+// After an upgrade the user's file meets a shipped one it was not written from.
+TEST(UserCatalogue, UsersFileIsReadOverTheShippedOne) {
+  struct TRow {
+    const char* name;
+    std::string shipped, user;
+    std::vector<std::string> expected;  // Describe()
+  };
+  const std::string shippedAB =
+      "[options]\nformats_list=A,B\n[A]\nCategory=Audio\nOrder=1\nSearch=1\n"
+      "[B]\nCategory=Audio\nOrder=2\nSearch=1\n";
+  const std::vector<TRow> rows = {
+      {"shipped gains a format",
+       "[options]\nformats_list=A,New,B\n[A]\nOrder=1\n[New]\nOrder=5\nSearch=1\n[B]\n",
+       "[options]\nformats_list=B,A\nshipped_formats=A,B\n[A]\nOrder=3\n[B]\nOrder=4\n",
+       {"B|Miscelaneous|4|0|", "A|Miscelaneous|3|0|", "New|Miscelaneous|5|1|"}},
+      {"a shipped format the user deleted stays deleted",
+       shippedAB,
+       "[options]\nformats_list=A\nshipped_formats=A,B\n[A]\nSearch=0\n",
+       {"A|Audio|1|0|"}},
+      {"nothing tells a deletion: the shipped format comes back",
+       shippedAB,
+       "[options]\nformats_list=A\n[A]\nSearch=0\n",
+       {"A|Audio|1|0|", "B|Audio|2|1|"}},
+      {"shipped section gains a key",
+       "[options]\nformats_list=A\n[A]\nOrder=1\nStream=riff\nSearch=1\n",
+       "[options]\nformats_list=A\nshipped_formats=A\n[A]\nOrder=1\nSearch=0\n",
+       {"A|Miscelaneous|1|0|riff"}},
+      {"the user's values win, whatever their case",
+       shippedAB,
+       "[options]\nformats_list=a,B\nshipped_formats=A,B\n[a]\nSEARCH=0\nCategory=Mine\n[B]\nOrder=9\n",
+       {"a|Mine|1|0|", "B|Audio|9|1|"}},
+      {"the user's own format stays, with no shipped keys",
+       shippedAB,
+       "[options]\nformats_list=A,B,Mine\nshipped_formats=A,B\n[Mine]\nOrder=7\nSearch=1\n",
+       {"A|Audio|1|1|", "B|Audio|2|1|", "Mine|Miscelaneous|7|1|"}},
+      {"no user's file: the shipped catalogue", shippedAB, "", {"A|Audio|1|1|", "B|Audio|2|1|"}},
+      {"no shipped file: the user's catalogue",
+       "",
+       "[options]\nformats_list=A\nshipped_formats=A,B\n[A]\n",
+       {"A|Miscelaneous|0|0|"}},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    TTempDir dir;
+    testing::TRecordingDialogs dialogs;
+    const std::string shipped = dir.File("Quillot.ini"), user = dir.File("user/Quillot.ini");
+    if (!row.shipped.empty()) WriteText(shipped, row.shipped);
+    if (!row.user.empty()) testing::TTempEnvironment::Write(user, row.user);
+    TDataStorage storage;
+    storage.LoadUserFormats(user, shipped);
+    EXPECT_EQ(Describe(storage), row.expected);
+    EXPECT_EQ(storage.SourcePath, row.user.empty() ? shipped : user);
+    EXPECT_TRUE(dialogs.Messages.empty());
+
+    // Saved and read again, the catalogue is the same, and what the user deleted stays deleted.
+    const std::string shippedBefore = ReadText(shipped);
+    if (!storage.Formats.Count()) continue;
+    storage.Formats.Remove(&storage.Formats.Items(0));
+    storage.Modified = true;
+    ASSERT_TRUE(storage.SaveFormats());
+    TDataStorage again;
+    again.LoadUserFormats(user, shipped);
+    std::vector<std::string> expected = row.expected;
+    expected.erase(expected.begin());
+    EXPECT_EQ(Describe(again), expected);
+    EXPECT_EQ(ReadText(shipped), shippedBefore);
+  }
+}
+
+// A user's file that cannot be read is named to the user and the shipped catalogue used; the file is
+// left as it is unless the user changes the catalogue, and a save never reaches a source being read.
+TEST(UserCatalogue, AUsersFileThatCannotBeReadOrWrittenIsNamedAndLeftAlone) {
+  ForgetGuardedSourcesForTesting();
+  struct TRow {
+    const char* name;
+    bool unreadable;  // the user is told at the start
+    bool saved;       // a change reaches the user's file
+  };
+  for (const TRow& row : {TRow{"a link to itself", true, true}, TRow{"a folder", true, false},
+                          TRow{"a link to a source being read", false, false}}) {
+    SCOPED_TRACE(row.name);
+    TTempDir dir;
+    testing::TRecordingDialogs dialogs;
+    const std::string shipped = dir.File("Quillot.ini"), user = dir.File("Brantwick/Quillot.ini");
+    const std::string shippedText = "[options]\nformats_list=A,B\n[A]\nSearch=1\n[B]\nSearch=1\n";
+    WriteText(shipped, shippedText);
+    fs::create_directories(dir.Path() / "Brantwick");
+    const std::string image = dir.File("card.img"), card(4096, 'c');
+    TFileBlockSource source("card", image, TSourceKind::Fixed, false, true, 512);
+    std::unique_ptr<TBlockDevice> reading;
+    if (std::string(row.name) == "a link to itself") fs::create_symlink("Quillot.ini", user);
+    if (std::string(row.name) == "a folder") fs::create_directory(user);
+    if (std::string(row.name) == "a link to a source being read") {
+      WriteText(image, card);
+      std::string error;
+      reading = source.Open(error);
+      ASSERT_TRUE(reading) << error;
+      fs::create_symlink(image, user);
+    }
+    const fs::file_status before = fs::symlink_status(user);
+
+    TDataStorage unchanged;
+    unchanged.LoadUserFormats(user, shipped);
+    EXPECT_EQ(Describe(unchanged), (std::vector<std::string>{"A|Miscelaneous|0|1|", "B|Miscelaneous|0|1|"}));
+    ASSERT_EQ(dialogs.Messages.size(), row.unreadable ? 1u : 0u);
+    if (row.unreadable) {
+      EXPECT_NE(dialogs.Messages[0].find("The format catalogue " + user + " cannot be read"), std::string::npos);
+      EXPECT_EQ(unchanged.SourcePath, shipped);
+    }
+    EXPECT_TRUE(unchanged.SaveFormats());  // nothing changed: nothing written
+    EXPECT_EQ(fs::symlink_status(user).type(), before.type());
+
+    dialogs.Messages.clear();
+    TDataStorage changed;
+    changed.LoadUserFormats(user, shipped);
+    changed.Formats.Items(1).Search = false;
+    changed.Modified = true;
+    EXPECT_EQ(changed.SaveFormats(), row.saved);
+    const size_t failures = row.saved ? 0u : 1u;
+    ASSERT_EQ(dialogs.Messages.size(), (row.unreadable ? 1u : 0u) + failures);
+    if (!row.saved) {
+      EXPECT_EQ(dialogs.Messages.back().rfind("Unable to write to " + user, 0), 0u) << dialogs.Messages.back();
+      EXPECT_EQ(fs::symlink_status(user).type(), before.type());
+    } else {
+      TDataStorage next;
+      next.LoadUserFormats(user, shipped);
+      EXPECT_EQ(Describe(next), (std::vector<std::string>{"A|Miscelaneous|0|1|", "B|Miscelaneous|0|0|"}));
+    }
+    if (reading) EXPECT_EQ(ReadText(image), card);
+    EXPECT_EQ(ReadText(shipped), shippedText);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "Brantwick"), {}), 1);  // no temporary left
+  }
+  ForgetGuardedSourcesForTesting();
 }
 
 }  // namespace quillot

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include "app/UserFolders.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
 #include "support/TempEnvironment.h"
@@ -97,6 +98,34 @@ TEST(Languages, OrdinaryLngFilesOnlyWithTheirDisplayNames) {
     LanguageFile = LoadLanguageFile(e.SettingValue());
     EXPECT_EQ(Tr(strReady), "Pr\xEAt");
   }
+}
+
+// The user's settings folder adds languages; a name both folders hold is the program folder's.
+TEST(Languages, UsersFolderAddsLanguagesAndTheProgramFolderWinsAClash) {
+  TTempEnvironment env;
+  const auto userFolder = env.Config() / "Brantwick";
+  TTempEnvironment::Write(env.Program() / "Shipped.lng", "[Misc]\nstrReady=shipped\n");
+  TTempEnvironment::Write(env.Program() / "Both.lng", "[Misc]\nstrReady=both, shipped\n");
+  TTempEnvironment::Write(userFolder / "BOTH.lng", "[Misc]\nstrReady=both, user's\n");
+  TTempEnvironment::Write(userFolder / "mine.LNG", "[Misc]\nstrReady=mine\n");
+  SetUserLanguageFolderSource(UserSettingsFolder);
+  struct TRow {
+    const char* setting;
+    const char* text;
+  };
+  for (const TRow& row :
+       {TRow{"Shipped.lng", "shipped"}, TRow{"Both.lng", "both, shipped"}, TRow{"BOTH.LNG", "both, shipped"},
+        TRow{"Mine.lng", "mine"}, TRow{"mine.LNG", "mine"}, TRow{"Nowhere.lng", "Ready"}}) {
+    LanguageFile = LoadLanguageFile(row.setting);
+    EXPECT_EQ(Tr(strReady), row.text) << row.setting;
+  }
+  std::vector<std::string> names;
+  for (const auto& e : AvailableLanguages()) names.push_back(e.FileName + " -> " + e.DisplayName);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Both.lng -> Both", "Shipped.lng -> Shipped", "mine.LNG -> Mine"}));
+  SetUserLanguageFolderSource(nullptr);
+  LanguageFile = LoadLanguageFile("Mine.lng");
+  EXPECT_FALSE(LanguageFile);
 }
 
 TEST(CapitaliseName, FirstLetterUpperRestLower) {

@@ -78,6 +78,59 @@ TEST(Lifecycle, MissingLanguageFileKeepsBuiltInTextsAndTheSetting) {
   EXPECT_NE(TTempEnvironment::Read(env.StorePath()).find("\"GlobalLanguage\"=\"deutsch.LNG\""), std::string::npos);
 }
 
+// An installed copy: the program folder is read-only (the bits say so, for root too). The ticks of one
+// run are read back by the next and by the command line, from the user's folder; the shipped catalogue
+// is never written, and a language the user added to that folder is found.
+TEST(Lifecycle, InstalledCopyKeepsTheCatalogueAndLanguagesInTheUsersFolder) {
+  namespace fs = std::filesystem;
+  TTempEnvironment env;
+  TRecordingDialogs dialogs;
+  const fs::path shipped = env.Program() / "Quillot.ini";
+  const fs::path user = env.Config() / "Brantwick" / "Quillot.ini";
+  fs::copy_file(fs::path(QUILLOT_SOURCE_DIR) / "data" / "Quillot.ini", shipped);
+  fs::copy_file(fs::path(QUILLOT_BINARY_DIR) / "quillot-cli", env.Program() / "quillot-cli");
+  const std::string original = TTempEnvironment::Read(shipped);
+  TTempEnvironment::Write(env.StorePath(), kStoredLanguage);
+  TTempEnvironment::Write(env.Config() / "Brantwick" / "Deutsch.lng", "[Misc]\nstrRecoveryFinished=Fertig.\n");
+  fs::permissions(env.Program(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  {
+    TLifecycle lifecycle;
+    lifecycle.Start();
+    EXPECT_EQ(Tr(strRecoveryFinished), "Fertig.");
+    ASSERT_GT(DataStorage->Formats.Count(), 1);
+    TFormat& first = DataStorage->Formats.Items(0);
+    ASSERT_TRUE(first.Search);
+    first.Search = false;
+    DataStorage->Modified = true;
+  }
+  EXPECT_TRUE(dialogs.Messages.empty()) << dialogs.Messages.front();
+  EXPECT_TRUE(TTempEnvironment::Read(shipped) == original) << "the shipped catalogue was written";
+  ASSERT_TRUE(fs::exists(user));
+  std::string title;
+  {
+    TLifecycle lifecycle;
+    lifecycle.Start();
+    EXPECT_EQ(DataStorage->SourcePath, user.string());
+    EXPECT_FALSE(DataStorage->Formats.Items(0).Search);
+    title = DataStorage->Formats.Items(0).Title;
+  }
+  const std::string cli = (env.Program() / "quillot-cli").string() + " formats 2>&1";
+  FILE* pipe = popen(cli.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+  EXPECT_EQ(pclose(pipe), 0) << out;
+  EXPECT_NE(out.find("Catalogue: " + user.string() + " ("), std::string::npos) << out;
+  const size_t row = out.find(" " + title + " ");
+  ASSERT_NE(row, std::string::npos) << out;
+  EXPECT_NE(out.substr(row, out.find('\n', row) - row).find(" no "), std::string::npos) << out;
+  EXPECT_TRUE(TTempEnvironment::Read(shipped) == original) << "the shipped catalogue was written";
+  EXPECT_TRUE(dialogs.Messages.empty());
+  fs::permissions(env.Program(), fs::perms::owner_write, fs::perm_options::add);
+}
+
 TEST(SettingsCommand, ShowsTheVersionTheStoreAndTheTenSettings) {
   TTempEnvironment env;
   TTempEnvironment::Write(env.StorePath(),

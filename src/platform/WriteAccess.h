@@ -1,0 +1,14 @@
+// Whether a file or folder is ours to change: the question an installed copy answers before it writes
+// beside the program.
+#pragma once
+
+#include <string>
+
+namespace quillot {
+
+// True when this process may write path (access with the effective ids) and path carries at least one
+// write permission bit. Root passes every permission check, so for root the bits alone tell a folder
+// its owner made read-only (0555) from one meant to be written. A missing path answers false.
+bool MayWrite(const std::string& path);
+
+}  // namespace quillot
