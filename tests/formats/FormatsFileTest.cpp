@@ -481,7 +481,9 @@ TEST(UserCatalogue, AUsersFileThatCannotBeReadOrWrittenIsNamedAndLeftAlone) {
       next.LoadUserFormats(user, shipped);
       EXPECT_EQ(Describe(next), (std::vector<std::string>{"A|Miscelaneous|0|1|", "B|Miscelaneous|0|0|"}));
     }
-    if (reading) EXPECT_EQ(ReadText(image), card);
+    if (reading) {
+      EXPECT_EQ(ReadText(image), card);
+    }
     EXPECT_EQ(ReadText(shipped), shippedText);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "Brantwick"), {}), 1);  // no temporary left
   }

@@ -9,6 +9,7 @@
 #include "i18n/Language.h"
 #include "platform/ProgramFolder.h"
 #include "support/TempDir.h"
+#include "support/TempEnvironment.h"
 
 namespace quillot {
 
@@ -61,7 +62,10 @@ TEST(DataFolder, EveryReaderFindsTheInstalledFiles) {
   fs::create_directories(prefix.Path() / "bin");
   TProgramFolderAt program(prefix.Path() / "bin");
 
-  EXPECT_EQ(TDataStorage::FormatsFilePath(), (shared / "Quillot.ini").string());
+  testing::TEnvVar config("XDG_CONFIG_HOME", (prefix.Path() / "config").string());
+  EXPECT_EQ(TDataStorage::ShippedFormatsFilePath(), (shared / "Quillot.ini").string());
+  // The user's changes go to the user's folder, for root too: an installed copy never writes its own files.
+  EXPECT_EQ(TDataStorage::FormatsFilePath(), (prefix.Path() / "config" / "Brantwick" / "Quillot.ini").string());
   TDataStorage storage;
   storage.LoadFormats();
   EXPECT_EQ(storage.Formats.Count(), 1);
