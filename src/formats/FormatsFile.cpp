@@ -6,6 +6,7 @@
 
 #include "formats/CommaText.h"
 #include "formats/FileTypes.h"
+#include "i18n/Messages.h"
 #include "platform/Dialogs.h"
 #include "platform/ProfileFile.h"
 #include "util/Text.h"
@@ -148,9 +149,8 @@ void TDataStorage::LoadUserFormats(const std::string& userPath, const std::strin
   }
   if (!user.Load(userPath)) {
     userFileUnreadable_ = true;
-    Dialogs().Show("The format catalogue " + userPath + " cannot be read; the shipped catalogue " + shippedPath +
-                       " is used instead. The file is replaced only when you change the catalogue.",
-                   "Quillot", TDialogButtons::Ok, TDialogIcon::Warning);
+    Dialogs().Show(Tr(strUserCatalogueUnreadable, {userPath, shippedPath}), "Quillot", TDialogButtons::Ok,
+                   TDialogIcon::Warning);
     LoadFormats(shippedPath);
     return;
   }

@@ -48,6 +48,7 @@ constexpr std::array kAll{
     strResumeFrom,
     strNoAccess,
     strNoAccessJoinGroup,
+    strUserCatalogueUnreadable,
 };
 }  // namespace
 

@@ -92,6 +92,11 @@ inline constexpr TMessage strNoAccessJoinGroup{
     "strNoAccessJoinGroup",
     "Quillot may not read %s. Start Quillot as root (for example with sudo), or add your user to the group "
     "\"%s\", which may read it, and log in again."};
+// An installed copy's catalogue in the user's folder cannot be read; %s are that file and the shipped one.
+inline constexpr TMessage strUserCatalogueUnreadable{
+    "strUserCatalogueUnreadable",
+    "The format catalogue %s cannot be read; the shipped catalogue %s is used instead. The file is replaced only "
+    "when you change the catalogue."};
 
 // Every message above, for tools and checks over the language files.
 std::span<const TMessage> AllMessages();
