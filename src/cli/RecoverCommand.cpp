@@ -1,6 +1,4 @@
 // quillot-cli recover: one recovery pass from the command line.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -17,6 +15,7 @@
 #include "app/Settings.h"
 #include "cli/Commands.h"
 #include "cli/Report.h"
+#include "cli/StopSignals.h"
 #include "cli/TerminalView.h"
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
@@ -25,6 +24,7 @@
 #include "formats/FileTypes.h"
 #include "i18n/Messages.h"
 #include "platform/AtomicFile.h"
+#include "platform/WriteAccess.h"
 #include "util/Text.h"
 
 namespace quillot::cli {
@@ -33,14 +33,6 @@ namespace {
 const char* const kUsage =
     "(--drive LETTER | --image FILE) --dest DIR [--types TITLE,... | --all] [--start-sector N] [--retries N] "
     "[--sectors-per-read N] [--overwrite ask|yes|no] [--report FILE] [--dry-run] [--trim [--reassemble]]";
-
-std::atomic<bool>* gStop = nullptr;
-std::atomic<bool> gInterrupted{false};
-
-extern "C" void OnInterrupt(int) {
-  gInterrupted = true;
-  if (gStop) *gStop = true;
-}
 
 struct TOptions {
   std::optional<std::string> drive, image, dest, types, report;
@@ -141,15 +133,15 @@ std::optional<std::string> CheckDestination(const std::filesystem::path& dest, b
   }
   if (!std::filesystem::is_directory(p, ec))
     return p == dest ? dest.string() + " is not a folder" : p.string() + " is not a folder";
-  if (!dryRun && access(p.c_str(), W_OK | X_OK) != 0) return "cannot write into " + p.string();
+  if (!dryRun && !MayWriteInto(p.string())) return "cannot write into " + p.string();
   return std::nullopt;
 }
 
 // Why the catalogue holds no formats: the file is missing, unreadable or lists none.
 std::string CatalogueProblem() {
   const std::string path = DataStorage->SourcePath;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return "the format catalogue " + path + " is missing";
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return "the format catalogue " + path + " is missing";
   std::string text;
   if (!ReadWholeFile(path, text)) return "cannot read the format catalogue " + path + ": " + std::strerror(errno);
   return "the format catalogue " + path + " lists no formats";
@@ -206,28 +198,6 @@ char ChooseSource(const TOptions& o, std::string& error) {
            0;
   return letter;
 }
-
-// Ctrl-C, SIGTERM and a closed terminal (SIGHUP) stop the pass at the end of the chunk in hand, with
-// the open file closed; output to a closed pipe is dropped instead of ending the program.
-class TStopSignals {
- public:
-  explicit TStopSignals(std::atomic<bool>& stop) {
-    gStop = &stop;
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &sa, &old_[i]);
-    signal(SIGPIPE, SIG_IGN);
-  }
-  ~TStopSignals() {
-    for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &old_[i], nullptr);
-    gStop = nullptr;
-  }
-
- private:
-  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction old_[std::size(kSignals)]{};
-};
 
 TRecoveryOptions PassOptions(const TOptions& o, char letter, const std::string& folder) {
   TRecoveryOptions options;
@@ -300,7 +270,7 @@ int RunRecover(const TArgs& args) {
   TReportFile report;
   if (o.report) {
     if (auto problem = PrepareReport(*o.report, letter, report)) {
-      for (auto p = dest; p != existed && p.has_parent_path() && ::rmdir(p.c_str()) == 0;) p = p.parent_path();
+      for (auto p = dest; p != existed && p.has_parent_path() && std::filesystem::remove(p, ec);) p = p.parent_path();
       return UsageError("recover", *problem);
     }
   }
@@ -320,7 +290,7 @@ int RunRecover(const TArgs& args) {
   int status = kExitOk;
   if (pass.FatalError)
     status = kExitFatal;
-  else if (gInterrupted)
+  else if (StopWasAsked())
     status = kExitCancelled;
   else if (pass.StopRequested)
     status = kExitUsage;  // the destination is on the source drive
@@ -329,7 +299,7 @@ int RunRecover(const TArgs& args) {
     std::fprintf(stderr, "quillot-cli: cannot write the report %s: %s\n", report.Path.c_str(), error.c_str());
     if (status == kExitOk) status = kExitFatal;
   }
-  gInterrupted = false;
+  ForgetStopAsked();
   return status;
 }
 

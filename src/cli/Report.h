@@ -5,11 +5,15 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/RecoveryView.h"
 
 namespace quillot::cli {
+
+// The first five columns are those of every report this program ever wrote.
+inline constexpr std::string_view kTsvFirstColumns = "name\tformat\tfirst_sector\tsectors\tbytes";
 
 // The report as checked and created before the pass.
 struct TReportFile {

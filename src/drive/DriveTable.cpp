@@ -1,16 +1,9 @@
 #include "drive/DriveTable.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
 
 #include "i18n/Messages.h"
+#include "platform/ImagePath.h"
 #include "platform/SysBlockScan.h"
 #include "util/Text.h"
 
@@ -19,12 +12,6 @@ namespace quillot {
 namespace {
 bool EndsWithNoCase(const std::string& s, std::string_view suffix) {
   return s.size() >= suffix.size() && EqualsNoCase(std::string_view(s).substr(s.size() - suffix.size()), suffix);
-}
-
-std::string CanonicalPath(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (::realpath(path.c_str(), resolved) == nullptr) return path;
-  return resolved;
 }
 }  // namespace
 
@@ -94,27 +81,15 @@ std::optional<char> TDriveTable::AttachImage(const std::string& path, std::strin
     error = Tr(strImageNoPath);
     return std::nullopt;
   }
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    error = Tr(strImageCannotOpen, {path, std::strerror(errno)});
-    return std::nullopt;
+  const TImagePath image = ExamineImagePath(path);
+  switch (image.Kind) {
+    case TImagePathKind::Unreadable: error = Tr(strImageCannotOpen, {path, image.Error}); return std::nullopt;
+    case TImagePathKind::Folder: error = Tr(strImageIsFolder, {path}); return std::nullopt;
+    case TImagePathKind::Other: error = Tr(strImageNotFile, {path}); return std::nullopt;
+    case TImagePathKind::File:
+    case TImagePathKind::Device: break;
   }
-  if (S_ISDIR(st.st_mode)) {
-    error = Tr(strImageIsFolder, {path});
-    return std::nullopt;
-  }
-  if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
-    error = Tr(strImageNotFile, {path});
-    return std::nullopt;
-  }
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = Tr(strImageCannotOpen, {path, std::strerror(errno)});
-    return std::nullopt;
-  }
-  ::close(fd);
-
-  const std::string canonical = CanonicalPath(path);
+  const std::string& canonical = image.Canonical;
   std::lock_guard lock(mutex_);
   EnsureScanned();
   const std::string owner = ImageOwner(canonical);
@@ -125,9 +100,9 @@ std::optional<char> TDriveTable::AttachImage(const std::string& path, std::strin
     state_.Owners[i] = owner;
     state_.Slots[i] = std::make_shared<TFileBlockSource>(canonical, canonical,
                                                          iso ? TSourceKind::Optical : TSourceKind::Fixed, false, true,
-                                                         iso                   ? 2048
-                                                         : S_ISREG(st.st_mode) ? 512
-                                                                               : 0);
+                                                         iso                                  ? 2048
+                                                         : image.Kind == TImagePathKind::File ? 512
+                                                                                              : 0);
     return static_cast<char>('A' + i);
   }
   error = Tr(strImageNoLetter, {path});

@@ -2,9 +2,6 @@
 
 #include <cstdio>
 
-#include <langinfo.h>
-#include <locale.h>
-
 #include <cctype>
 
 #include "drive/DriveAccess.h"
@@ -72,18 +69,6 @@ std::string DriveTypeName(uint32_t code) {
     case DRIVE_RAMDISK: return "RAM";
     default: return "Unknown";
   }
-}
-
-std::string UserThousandsSeparator() {
-  std::string separator;
-  // The user's numeric locale from the environment, without touching the process's own locale.
-  locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
-  if (user != static_cast<locale_t>(0)) {
-    const char* sep = nl_langinfo_l(THOUSEP, user);
-    if (sep != nullptr) separator = sep;
-    freelocale(user);
-  }
-  return separator.empty() ? "," : separator;
 }
 
 std::string GroupThousands(uint64_t value, const std::string& separator) {

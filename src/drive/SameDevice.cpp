@@ -96,17 +96,6 @@ dev_t BackingDeviceOfMount(dev_t fsDevice) {
 }
 }  // namespace
 
-std::string NearestExistingFolder(const std::string& path) {
-  std::error_code ec;
-  fs::path p = fs::absolute(path.empty() ? fs::path(".") : fs::path(path), ec).lexically_normal();
-  if (ec) p = "/";
-  while (true) {
-    if (fs::is_directory(p, ec)) return p.string();
-    if (!p.has_parent_path() || p.parent_path() == p) return "/";
-    p = p.parent_path();
-  }
-}
-
 bool IdentifySource(const std::string& path, TSourceIdentity& identity) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;

@@ -1,7 +1,7 @@
 #include "formats/FileTypes.h"
 
 #include <algorithm>
-#include <sys/stat.h>
+#include <filesystem>
 
 #include "app/UserFolders.h"
 #include "platform/ProgramFolder.h"
@@ -83,9 +83,9 @@ bool TDataStorage::ShippedFormatsFileIsWritable() {
   // An installed copy (its data under ../share/quillot) never writes its shipped files, even for root.
   if (ShippedDataFolder() != ProgramFolder() || !MayWrite(ShippedDataFolder())) return false;
   const std::string file = ShippedFormatsFilePath();
-  struct stat st {};
+  std::error_code ec;
   // A missing file is created beside the program at the first save, as in a fresh build folder.
-  return stat(file.c_str(), &st) != 0 || MayWrite(file);
+  return !std::filesystem::exists(file, ec) || MayWrite(file);
 }
 
 std::string TDataStorage::FormatsFilePath() {

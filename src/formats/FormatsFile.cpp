@@ -1,8 +1,6 @@
 // Reading and writing the catalogue through the formats file.
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "formats/CommaText.h"
 #include "formats/FileTypes.h"
@@ -102,9 +100,10 @@ void WriteCatalogue(TProfileFile& ini, const TFormatsList& formats) {
   }
 }
 
+// The name itself, a dangling link too.
 bool Exists(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0;
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
 bool SaveOrSay(const TProfileFile& ini, const std::string& path) {
@@ -174,7 +173,8 @@ bool TDataStorage::SaveFormats(const std::string& path) {
   if (!Modified) return true;
   // The whole file is rebuilt in memory and replaced in one step: a failure leaves the old file intact.
   TProfileFile ini;
-  if (!ini.Load(path) && access(path.c_str(), F_OK) == 0) {
+  std::error_code ec;
+  if (!ini.Load(path) && std::filesystem::exists(path, ec)) {
     // The file is there but cannot be read: rewriting it would drop everything it holds.
     Dialogs().Show("Unable to write to " + path, "Error", TDialogButtons::Ok, TDialogIcon::Error);
     return false;

@@ -1,23 +1,16 @@
 #include "platform/ProgramFolder.h"
 
-#include <climits>
-#include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
+
+#include "platform/ProgramPath.h"
 
 namespace quillot {
 
 namespace {
 std::string ResolveProgramFolder() {
-  char buf[PATH_MAX + 1];
-  ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
-  std::string path = n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
-  if (char* real = path.empty() ? nullptr : realpath(path.c_str(), nullptr)) {
-    path = real;
-    std::free(real);
-  }
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+  const std::string path = RunningProgramPath();
+  size_t delim = path.find_last_of(kPathDelims);
+  return delim == std::string::npos ? std::string(".") + PathDelim : path.substr(0, delim + 1);
 }
 
 std::string& Override() {

@@ -16,7 +16,13 @@ std::string DataFolder();
 // Lets tests and tools point the program folder elsewhere (an empty text restores the real one).
 void SetProgramFolderForTesting(const std::string& folder);
 
-// The platform's path delimiter, used wherever a path is joined.
+// The platform's path delimiter, used wherever a path is joined, and the delimiters a path may hold.
+#ifdef _WIN32
+inline constexpr char PathDelim = '\\';
+inline constexpr const char* kPathDelims = "\\/";
+#else
 inline constexpr char PathDelim = '/';
+inline constexpr const char* kPathDelims = "/";
+#endif
 
 }  // namespace quillot

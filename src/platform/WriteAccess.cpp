@@ -13,4 +13,6 @@ bool MayWrite(const std::string& path) {
   return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
+bool MayWriteInto(const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }
+
 }  // namespace quillot

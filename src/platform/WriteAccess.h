@@ -11,4 +11,7 @@ namespace quillot {
 // its owner made read-only (0555) from one meant to be written. A missing path answers false.
 bool MayWrite(const std::string& path);
 
+// True when this process may create files in the folder (write and search rights on it).
+bool MayWriteInto(const std::string& folder);
+
 }  // namespace quillot

@@ -18,7 +18,9 @@ void TLifecycle::Start() {
   started_ = true;
   // A write past the file-size limit must fail like one to a full disk, with the program's own message
   // and its open files closed, not kill the process midway.
+#ifdef SIGXFSZ
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   ReadVersionInfo();
   DriveAccessInit();
   LoadSettings();
