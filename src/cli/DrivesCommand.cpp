@@ -9,6 +9,7 @@
 #include "drive/FileUtils.h"
 #include "drive/IORoutines.h"
 #include "i18n/Messages.h"
+#include "platform/SysBlockScan.h"
 
 namespace quillot::cli {
 
@@ -20,6 +21,7 @@ int RunDrives(const TArgs& args) {
   if (!ParseImageOptions(args, images, rest, error)) return UsageError("drives", error);
   if (!rest.empty()) return UsageError("drives", "unexpected argument '" + rest[0] + "'");
   if (!AttachImages(images, false, error)) return UsageError("drives", error);
+  if (const std::string gap = DriveListingGap(); !gap.empty()) std::fprintf(stderr, "quillot-cli: %s\n", gap.c_str());
   std::printf("%-24s %-10s %20s  %-8s  %s\n", "Drive", "Type", "Total Space", "S/N", "Status");
   const uint32_t mask = GetLogicalDrives();
   std::vector<std::string> sources;

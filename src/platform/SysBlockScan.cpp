@@ -106,4 +106,6 @@ std::vector<TSysBlockEntry> ScanSysBlock(const std::string& sysRoot, const std::
   return found;
 }
 
+std::string DriveListingGap() { return {}; }
+
 }  // namespace quillot

@@ -28,6 +28,9 @@ struct TSysBlockEntry {
 std::vector<TSysBlockEntry> ScanSysBlock(const std::string& sysRoot = "/sys/class/block",
                                          const std::string& devRoot = "/dev");
 
+// Why the machine's own drives are missing from the drive table; empty where they are listed.
+std::string DriveListingGap();
+
 // Compares names with digit runs as numbers: "sda2" < "sda10".
 bool NaturalLess(const std::string& a, const std::string& b);
 
