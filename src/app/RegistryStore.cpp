@@ -8,6 +8,7 @@
 #include "i18n/LanguageFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Utf8Path.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -264,7 +265,7 @@ std::string TRegistryStore::Text() const {
 bool TRegistryStore::Load(const std::string& path) {
   keys_.clear();
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec) && !ec) return true;
+  if (!std::filesystem::exists(PathOfUtf8(path), ec) && !ec) return true;
   std::string text;
   if (!ReadWholeFile(path, text)) return false;
   Parse(text);
@@ -273,7 +274,7 @@ bool TRegistryStore::Load(const std::string& path) {
 
 bool TRegistryStore::Save(const std::string& path, std::string* error) const {
   std::error_code ec;
-  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  std::filesystem::path folder = PathOfUtf8(path).parent_path();
   if (!folder.empty()) {
     std::filesystem::create_directories(folder, ec);
     if (ec) {

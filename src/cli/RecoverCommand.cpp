@@ -24,6 +24,7 @@
 #include "formats/FileTypes.h"
 #include "i18n/Messages.h"
 #include "platform/AtomicFile.h"
+#include "platform/Utf8Path.h"
 #include "platform/WriteAccess.h"
 #include "util/Text.h"
 
@@ -128,12 +129,11 @@ std::optional<std::string> CheckDestination(const std::filesystem::path& dest, b
   std::error_code ec;
   std::filesystem::path p = dest;
   while (!std::filesystem::exists(p, ec)) {
-    if (!p.has_parent_path() || p.parent_path() == p) return "no existing folder above " + dest.string();
+    if (!p.has_parent_path() || p.parent_path() == p) return "no existing folder above " + Utf8OfPath(dest);
     p = p.parent_path();
   }
-  if (!std::filesystem::is_directory(p, ec))
-    return p == dest ? dest.string() + " is not a folder" : p.string() + " is not a folder";
-  if (!dryRun && !MayWriteInto(p.string())) return "cannot write into " + p.string();
+  if (!std::filesystem::is_directory(p, ec)) return Utf8OfPath(p) + " is not a folder";
+  if (!dryRun && !MayWriteInto(Utf8OfPath(p))) return "cannot write into " + Utf8OfPath(p);
   return std::nullopt;
 }
 
@@ -141,7 +141,7 @@ std::optional<std::string> CheckDestination(const std::filesystem::path& dest, b
 std::string CatalogueProblem() {
   const std::string path = DataStorage->SourcePath;
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return "the format catalogue " + path + " is missing";
+  if (!std::filesystem::exists(PathOfUtf8(path), ec)) return "the format catalogue " + path + " is missing";
   std::string text;
   if (!ReadWholeFile(path, text)) return "cannot read the format catalogue " + path + ": " + std::strerror(errno);
   return "the format catalogue " + path + " lists no formats";
@@ -252,21 +252,21 @@ int RunRecover(const TArgs& args) {
   const char letter = ChooseSource(o, error);
   if (!letter) return UsageError("recover", error);
 
-  const std::filesystem::path dest = std::filesystem::absolute(*o.dest).lexically_normal();
+  const std::filesystem::path dest = std::filesystem::absolute(PathOfUtf8(*o.dest)).lexically_normal();
   if (auto problem = CheckDestination(dest, o.dryRun)) return UsageError("recover", *problem);
   TTerminalView view(o.overwrite, isatty(STDERR_FILENO) != 0);
   // Refused before anything is created, so the source's device is never written.
-  if (DestinationOnDrive(letter, dest.string())) {
+  if (DestinationOnDrive(letter, Utf8OfPath(dest))) {
     view.ShowMessage(Tr(strSameDiskError), true);
     return kExitUsage;
   }
   TFormatsList chosen;
   if (auto problem = ChooseFormats(o, DataStorage->Formats, chosen)) return UsageError("recover", *problem);
   // The destination first, so a report may lie in it; a refused report leaves nothing behind.
-  const std::filesystem::path existed = NearestExistingFolder(dest.string());
+  const std::filesystem::path existed = PathOfUtf8(NearestExistingFolder(Utf8OfPath(dest)));
   std::error_code ec;
   if (!o.dryRun && !std::filesystem::create_directories(dest, ec) && ec)
-    return UsageError("recover", "cannot create " + dest.string() + ": " + ec.message());
+    return UsageError("recover", "cannot create " + Utf8OfPath(dest) + ": " + ec.message());
   TReportFile report;
   if (o.report) {
     if (auto problem = PrepareReport(*o.report, letter, report)) {
@@ -279,7 +279,7 @@ int RunRecover(const TArgs& args) {
   if (o.report) disk.Protect(report.Device, report.Inode);
   TDryRunDestination dry;
   TRecoveryPass pass(view, o.dryRun ? static_cast<TDestination&>(dry) : disk);
-  const TRecoveryOptions options = PassOptions(o, letter, dest.string());
+  const TRecoveryOptions options = PassOptions(o, letter, Utf8OfPath(dest));
   {
     TStopSignals signals(pass.StopRequested);
     pass.StartRecovery(options, chosen);

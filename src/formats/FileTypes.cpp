@@ -5,6 +5,7 @@
 
 #include "app/UserFolders.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Utf8Path.h"
 #include "platform/WriteAccess.h"
 #include "util/Text.h"
 
@@ -85,7 +86,7 @@ bool TDataStorage::ShippedFormatsFileIsWritable() {
   const std::string file = ShippedFormatsFilePath();
   std::error_code ec;
   // A missing file is created beside the program at the first save, as in a fresh build folder.
-  return !std::filesystem::exists(file, ec) || MayWrite(file);
+  return !std::filesystem::exists(PathOfUtf8(file), ec) || MayWrite(file);
 }
 
 std::string TDataStorage::FormatsFilePath() {

@@ -7,6 +7,7 @@
 #include "i18n/Messages.h"
 #include "platform/Dialogs.h"
 #include "platform/ProfileFile.h"
+#include "platform/Utf8Path.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -103,7 +104,7 @@ void WriteCatalogue(TProfileFile& ini, const TFormatsList& formats) {
 // The name itself, a dangling link too.
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+  return std::filesystem::exists(std::filesystem::symlink_status(PathOfUtf8(path), ec));
 }
 
 bool SaveOrSay(const TProfileFile& ini, const std::string& path) {
@@ -174,7 +175,7 @@ bool TDataStorage::SaveFormats(const std::string& path) {
   // The whole file is rebuilt in memory and replaced in one step: a failure leaves the old file intact.
   TProfileFile ini;
   std::error_code ec;
-  if (!ini.Load(path) && std::filesystem::exists(path, ec)) {
+  if (!ini.Load(path) && std::filesystem::exists(PathOfUtf8(path), ec)) {
     // The file is there but cannot be read: rewriting it would drop everything it holds.
     Dialogs().Show("Unable to write to " + path, "Error", TDialogButtons::Ok, TDialogIcon::Error);
     return false;
@@ -198,7 +199,7 @@ bool TDataStorage::SaveUserFormats() {
   WriteCatalogue(ini, Formats);
   ini.Write(kOptions, kShippedFormats, JoinCommaText(seenShipped_));
   std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(userPath_).parent_path(), ec);
+  std::filesystem::create_directories(PathOfUtf8(userPath_).parent_path(), ec);
   return SaveOrSay(ini, userPath_);
 }
 

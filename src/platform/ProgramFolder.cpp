@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/ProgramPath.h"
+#include "platform/Utf8Path.h"
 
 namespace quillot {
 
@@ -27,9 +28,9 @@ const std::string& ProgramFolder() {
 std::string DataFolder() {
   const std::string& program = ProgramFolder();
   std::error_code ec;
-  if (std::filesystem::exists(program + "Quillot.ini", ec)) return program;
-  const std::filesystem::path shared = (std::filesystem::path(program) / ".." / "share" / "quillot").lexically_normal();
-  if (std::filesystem::is_directory(shared, ec)) return shared.string() + PathDelim;
+  if (std::filesystem::exists(PathOfUtf8(program + "Quillot.ini"), ec)) return program;
+  const std::filesystem::path shared = (PathOfUtf8(program) / ".." / "share" / "quillot").lexically_normal();
+  if (std::filesystem::is_directory(shared, ec)) return Utf8OfPath(shared) + PathDelim;
   return program;
 }
 
