@@ -1,0 +1,79 @@
+#!/bin/sh
+# quillot-cli.exe under Wine against the Linux quillot-cli on the sample card: the same help, catalogue
+# and recovered files, byte for byte, and the card left as it was.
+#   usage: recover-under-wine.sh [WINDOWS_CLI [LINUX_CLI]]
+# Defaults: build-windows/bin/quillot-cli.exe (cross-built by scripts/build-windows.sh when missing) and
+# build/bin/quillot-cli. Skips, saying why, where Wine or mingw-w64 is missing.
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+win_cli="${1:-$root/build-windows/bin/quillot-cli.exe}"
+linux_cli="${2:-$root/build/bin/quillot-cli}"
+
+skip() { echo "SKIP: $*"; exit 0; }
+command -v wine >/dev/null 2>&1 || skip "wine is not installed (scripts/build-windows.sh installs it)"
+if [ ! -f "$win_cli" ]; then
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 ||
+    skip "mingw-w64 is not installed (scripts/build-windows.sh installs it)"
+  "$root/scripts/build-windows.sh" || { echo "FAIL: the Windows build failed"; exit 1; }
+fi
+[ -x "$linux_cli" ] || skip "no Linux build at $linux_cli to compare with"
+win_cli=$(cd "$(dirname "$win_cli")" && pwd)/$(basename "$win_cli")
+linux_cli=$(cd "$(dirname "$linux_cli")" && pwd)/$(basename "$linux_cli")
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+# A prefix of the run's own, so no earlier run's settings or registry count; no .NET or Gecko
+# installers for a console program.
+export WINEPREFIX="$tmp/wine" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config"
+mkdir -p "$HOME"
+failures=0
+fail() { printf 'FAIL: %s\n' "$*"; failures=$((failures + 1)); }
+win() { wine "$win_cli" "$@"; }
+
+xz -dc "$root/samples/sample-card.img.xz" > "$tmp/card.img"
+chmod 0444 "$tmp/card.img"
+sum_before=$(md5sum < "$tmp/card.img")
+cd "$tmp" || exit 1
+
+# The help names every command the Linux program has.
+win --help > win-help.txt 2>&1 || fail "--help exited $?"
+"$linux_cli" --help > linux-help.txt 2>&1
+for command in $(sed -n 's/^  \([a-z][a-z]*\) .*/\1/p' linux-help.txt); do
+  grep -q "^  $command " win-help.txt || fail "--help does not list $command"
+done
+
+# The same catalogue, row for row (the first line names the catalogue's path, which differs).
+win formats > win-formats.txt 2>&1 || fail "formats exited $?"
+"$linux_cli" formats > linux-formats.txt 2>&1
+tr -d '\r' < win-formats.txt | tail -n +2 > win-rows.txt
+tail -n +2 linux-formats.txt > linux-rows.txt
+cmp -s win-rows.txt linux-rows.txt || fail "formats differs from the Linux program's: $(diff linux-rows.txt win-rows.txt | head -5)"
+grep -q "(43 formats)\|([0-9]* formats)" win-formats.txt || fail "formats names no catalogue"
+
+# The same files, byte for byte, from a relative image path into a folder the run creates; on Windows
+# both names are not ASCII, so they pass through the program as UTF-8 and reach the system as UTF-16.
+cp card.img "carte-ü.img"
+win recover --image "carte-ü.img" --dest "sortie-é/ü" > win-recover.txt 2>&1 || fail "recover exited $? ($(cat win-recover.txt))"
+mv "sortie-é/ü" out-win 2>/dev/null || fail "recover wrote no folder sortie-é/ü"
+"$linux_cli" recover --image card.img --dest out-linux > linux-recover.txt 2>&1 || fail "the Linux recover failed"
+[ -n "$(ls out-linux 2>/dev/null)" ] || fail "the Linux program recovered nothing to compare with"
+diff -r out-linux out-win > recover-diff.txt 2>&1 || fail "the recovered files differ: $(head -5 recover-diff.txt)"
+# The letters differ: the Linux program gives the machine's disks theirs first.
+summary=$(grep '^Recovered' linux-recover.txt | sed 's/ from .*//')
+grep -q "^$summary from [C-Z]: into" win-recover.txt || fail "summary differs: wanted '$summary', got '$(grep '^Recovered' win-recover.txt)'"
+
+# A dry run creates nothing; a missing image is bad usage.
+win recover --image card.img --dest out-dry --dry-run > dry.txt 2>&1 || fail "dry run exited $?"
+[ ! -e out-dry ] || fail "the dry run created its destination"
+win recover --image none.img --dest out-none > none.txt 2>&1
+status=$?
+[ "$status" -eq 2 ] || fail "a missing image exited $status, wanted 2"
+
+[ "$(md5sum < card.img)" = "$sum_before" ] || fail "the card image changed"
+if [ "$failures" -eq 0 ]; then
+  echo "recover-under-wine: help, formats and $(ls out-win | wc -l) recovered files match the Linux program"
+  exit 0
+fi
+echo "$failures failures"
+exit 1
