@@ -1,5 +1,5 @@
 # The Debian packages each job needs (sourced by the job scripts).
-BUILD_PACKAGES="g++ cmake ninja-build pkg-config libblkid-dev ca-certificates fp-utils libchm-dev libchm1"
+BUILD_PACKAGES="g++ cmake ninja-build pkg-config libblkid-dev libsystemd-dev ca-certificates fp-utils libchm-dev libchm1"
 TEST_PACKAGES="$BUILD_PACKAGES libgtest-dev libgmock-dev xz-utils dosfstools mtools clang libclang-rt-14-dev clang-format-14"
 # The wizard (Qt 6 widgets; its tests run on the offscreen platform, which libqt6gui6 brings; its icon is
 # rendered by rsvg-convert).
