@@ -32,7 +32,7 @@ TTextAgent::TTextAgent() {
     return;
   }
   const std::string pid = std::to_string(::getpid()), notify = std::to_string(kNotifyFd);
-  const char* argv[] = {"pkttyagent", "--process", pid.c_str(), "--fallback", "--notify-fd", notify.c_str(), nullptr};
+  const char* argv[] = {"pkttyagent", "--process", pid.c_str(), "--notify-fd", notify.c_str(), nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, writeEnd, kNotifyFd);

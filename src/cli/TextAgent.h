@@ -1,5 +1,7 @@
 // polkit's text agent on our terminal, for as long as one of these lives: where udisks2 needs the user's
-// password to open a device for us, pkttyagent asks for it on the terminal.
+// password to open a device for us, pkttyagent asks for it on the terminal. It is registered for this
+// process alone and not as a fallback: polkit passes a fallback agent over for a process outside a login
+// session (ssh without logind, containers), and the person who typed the command is at this terminal.
 #pragma once
 
 #include <sys/types.h>
