@@ -5,6 +5,8 @@
 # - without rights, `drives` lists the device as No access with the label and serial udisks2 tells, and
 #   `recover` with no terminal asks nothing, says No access with the way to get it, and exits 2;
 # - without a bus the same `recover` exits 2 as before;
+# - on a terminal, where the rule wants the user's own password, polkit's text agent asks for it once in
+#   the run: the right one recovers the files, a wrong one ends in No access and status 2;
 # - once a polkit rule allows that user, `recover --drive` recovers the same files as root does from the
 #   image, and `drives` lists the device as Ready.
 # Everything started is stopped by its PID; the rule, the user and the loop device go in the trap.
@@ -34,12 +36,16 @@ pids=""
 loopdev=""
 made_user=""
 polkit_pid=""
+tty_server=""
+made_run_dbus=""
 cleanup() {
   rm -f "$rule"
+  [ -n "$tty_server" ] && kill "$tty_server" 2>/dev/null
   [ -n "$loopdev" ] && losetup -d "$loopdev"
   for pid in $pids; do kill "$pid" 2>/dev/null; done
   for pid in $pids; do wait "$pid" 2>/dev/null; done
   [ -n "$made_user" ] && userdel "$user" 2>/dev/null
+  [ -n "$made_run_dbus" ] && rmdir /run/dbus 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -76,12 +82,21 @@ if [ -z "${DBUS_SYSTEM_BUS_ADDRESS:-}" ] && has_name org.freedesktop.UDisks2 && 
   own_bus=""
 else
   own_bus=yes
+  # polkit's password helper is setuid and finds the system bus only at its usual address: the bus listens
+  # there too while nothing else does.
+  std_listen=""
+  if [ ! -e /run/dbus/system_bus_socket ]; then
+    [ -d /run/dbus ] || made_run_dbus=yes
+    mkdir -p /run/dbus
+    std_listen="<listen>unix:path=/run/dbus/system_bus_socket</listen>"
+  fi
   cat >"$tmp/bus.conf" <<EOF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>system</type>
   <listen>unix:path=$tmp/bus</listen>
+  $std_listen
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow user="*"/>
@@ -163,6 +178,53 @@ as_user env DBUS_SYSTEM_BUS_ADDRESS="unix:path=$tmp/no-bus" "$tmp/bin/quillot-cl
 got=$?
 [ $got -eq 2 ] || fail "recover without a bus: exit $got, wanted 2 ($(head -3 "$tmp/nobus.log"))"
 grep -q "Permission denied" "$tmp/nobus.log" || fail "recover without a bus: $(head -3 "$tmp/nobus.log")"
+
+# On a terminal, with a rule that wants the user's own password: the text agent asks on the terminal, once
+# in the run, though the pass opens the device again. tmux gives the terminal.
+run_on_terminal() {  # password, destination; the screen ends in $tmp/screen
+  tmux -L "quillot-ud$$" new-session -d -x 200 -y 50 "runuser -u $user -- env HOME=$tmp/home \
+    DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SYSTEM_BUS_ADDRESS $tmp/bin/quillot-cli recover --drive $letter --dest $2 --all; \
+    echo EXIT=\$?; sleep 60"
+  tty_server=$(tmux -L "quillot-ud$$" display-message -p '#{pid}')
+  on_screen() { tmux -L "quillot-ud$$" capture-pane -p -S -100 | grep -q "$1"; }
+  wait_for on_screen "Password:" && tmux -L "quillot-ud$$" send-keys "$1" Enter
+  tries=0
+  until on_screen "EXIT=" || [ $tries -ge 200 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  tmux -L "quillot-ud$$" capture-pane -p -S -100 >"$tmp/screen"
+  kill "$tty_server"
+  tty_server=""
+}
+if [ -n "$own_bus" ] && [ -z "$std_listen" ]; then
+  echo "not run on a terminal: another bus holds /run/dbus/system_bus_socket, where polkit's helper looks"
+elif ! command -v tmux >/dev/null 2>&1; then
+  echo "not run on a terminal: tmux is missing"
+else
+  cat >"$rule" <<EOF
+polkit.addRule(function(action, subject) {
+  if (action.id.indexOf("org.freedesktop.udisks2.open-device") == 0 && subject.user == "$user")
+    return polkit.Result.AUTH_SELF;
+});
+EOF
+  echo "$user:Quillot-pw-$$" | chpasswd
+  if [ -n "$own_bus" ]; then
+    kill "$polkit_pid"
+    wait "$polkit_pid" 2>/dev/null
+    start_polkitd
+  else
+    sleep 2
+  fi
+  run_on_terminal "Quillot-pw-$$" "$tmp/out/tty"
+  [ "$(grep -c "AUTHENTICATING FOR" "$tmp/screen")" -eq 1 ] || fail "terminal: not asked once: $(cat "$tmp/screen")"
+  grep -q "EXIT=0" "$tmp/screen" || fail "terminal: $(grep -v '^$' "$tmp/screen" | tail -5)"
+  diff -r "$tmp/root-out" "$tmp/out/tty" >"$tmp/diff" 2>&1 || fail "terminal: files differ: $(head -5 "$tmp/diff")"
+  run_on_terminal "wrong-$$" "$tmp/out/tty-wrong"
+  [ "$(grep -c "AUTHENTICATING FOR" "$tmp/screen")" -eq 1 ] || fail "wrong password: not asked once: $(cat "$tmp/screen")"
+  grep -q "EXIT=2" "$tmp/screen" || fail "wrong password: $(grep -v '^$' "$tmp/screen" | tail -5)"
+  grep -q "No access" "$tmp/screen" || fail "wrong password: $(grep -v '^$' "$tmp/screen" | tail -5)"
+fi
 
 # A rule lets this user open devices through udisks2, without a prompt.
 cat >"$rule" <<EOF
