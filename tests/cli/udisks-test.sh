@@ -30,6 +30,8 @@ udevd=/lib/systemd/systemd-udevd
 
 tmp=$(mktemp -d)
 chmod 755 "$tmp"
+# Root's runs keep their settings here, not in root's own folder.
+export HOME="$tmp/root-home" XDG_CONFIG_HOME="$tmp/root-home/.config"
 user="quillot-ud$$"
 rule="/etc/polkit-1/rules.d/10-quillot-test-$$.rules"
 pids=""
@@ -156,7 +158,7 @@ as_user() {  # no terminal: standard input from /dev/null
 letter=$(sed -n "s|^\([A-Z]\): $loopdev\$|\1|p" "$tmp/root-drives")
 [ -n "$letter" ] || fail "no drive letter for $loopdev: $(cat "$tmp/root-drives")"
 root_line=$(grep "^$letter " "$tmp/root-drives")
-HOME="$tmp/root-home" "$tmp/bin/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/root-out" --all \
+"$tmp/bin/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/root-out" --all \
   >"$tmp/root.log" 2>&1 || fail "root's recovery from the image: $(tail -3 "$tmp/root.log")"
 [ "$(ls "$tmp/root-out" | wc -l)" -ge 1 ] || fail "root recovered nothing from the image"
 
@@ -182,7 +184,7 @@ grep -q "Permission denied" "$tmp/nobus.log" || fail "recover without a bus: $(h
 # On a terminal, with a rule that wants the user's own password: the text agent asks on the terminal, once
 # in the run, though the pass opens the device again. tmux gives the terminal.
 run_on_terminal() {  # password, destination; the screen ends in $tmp/screen
-  tmux -L "quillot-ud$$" new-session -d -x 200 -y 50 "runuser -u $user -- env HOME=$tmp/home \
+  tmux -L "quillot-ud$$" new-session -d -x 200 -y 50 "runuser -u $user -- env HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config \
     DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SYSTEM_BUS_ADDRESS $tmp/bin/quillot-cli recover --drive $letter --dest $2 --all; \
     echo EXIT=\$?; sleep 60"
   tty_server=$(tmux -L "quillot-ud$$" display-message -p '#{pid}')
