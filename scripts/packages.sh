@@ -1,6 +1,8 @@
 # The Debian packages each job needs (sourced by the job scripts).
-BUILD_PACKAGES="g++ cmake ninja-build pkg-config libblkid-dev ca-certificates fp-utils libchm-dev libchm1"
+BUILD_PACKAGES="g++ cmake ninja-build pkg-config libblkid-dev libsystemd-dev ca-certificates fp-utils libchm-dev libchm1"
 TEST_PACKAGES="$BUILD_PACKAGES libgtest-dev libgmock-dev xz-utils dosfstools mtools clang libclang-rt-14-dev clang-format-14"
+# Reading a device as a normal user through udisks2 (tests/cli/udisks-test.sh starts these daemons).
+TEST_PACKAGES="$TEST_PACKAGES udisks2 polkitd tmux"
 # The wizard (Qt 6 widgets; its tests run on the offscreen platform, which libqt6gui6 brings; its icon is
 # rendered by rsvg-convert).
 GUI_PACKAGES="qt6-base-dev libqt6gui6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core adwaita-icon-theme xdg-utils librsvg2-bin"

@@ -17,6 +17,7 @@
 #include "cli/Report.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalView.h"
+#include "cli/TextAgent.h"
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
 #include "drive/SameDevice.h"
@@ -24,6 +25,7 @@
 #include "formats/FileTypes.h"
 #include "i18n/Messages.h"
 #include "platform/AtomicFile.h"
+#include "platform/UDisksOpen.h"
 #include "platform/Utf8Path.h"
 #include "platform/WriteAccess.h"
 #include "util/Text.h"
@@ -190,7 +192,25 @@ char ChooseSource(const TOptions& o, std::string& error) {
   // under the guard that keeps every writer of the program off it.
   auto source = DriveTable().Source(letter);
   std::string why;
-  if (!source || !source->Open(why)) return error = std::string("cannot read drive ") + letter + ": " + why, 0;
+  if (!source) return error = std::string("cannot read drive ") + letter + ": " + why, 0;
+  auto device = source->Open(why);
+  if (!device && source->LastOpenFailure() == TOpenFailure::NoAccess && !source->IsImage()) {
+    // A person at a terminal may give a password for it: udisks2 asks through polkit's text agent. The
+    // descriptor it gives serves the pass too, so the question comes once.
+    if (isatty(STDIN_FILENO)) {
+      TTextAgent agent;
+      TAccessRequestScope mayAsk;
+      device = source->Open(why);
+    }
+    if (!device)
+      return error = std::string("cannot read drive ") + letter + ": No access (" + why +
+                     "). Run quillot-cli on a terminal to be asked for a password, run it as root, or add your "
+                     "user to the group that may read " +
+                     source->Path() + " and log in again",
+             0;
+  }
+  if (!device) return error = std::string("cannot read drive ") + letter + ": " + why, 0;
+  device.reset();
   TDriveParams params;
   if (o.startSector && GetDriveParams(DriveNumberOf(letter), params) && *o.startSector > params.TotalPhysSec)
     return error = "--start-sector " + std::to_string(*o.startSector) + " lies past the end of drive " + letter +

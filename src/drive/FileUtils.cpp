@@ -2,10 +2,13 @@
 
 #include <cstdio>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 #include "drive/DriveAccess.h"
 #include "i18n/Messages.h"
+#include "platform/UDisksOpen.h"
 #include "platform/VolumeProbe.h"
 
 namespace quillot {
@@ -44,8 +47,16 @@ void GetViewDriveParams(char letter, TViewDriveParams& params) {
   params.Drive = letter;
   params.TypeName = DriveTypeName(code);
   if (!IsDriveReady(letter)) {
-    if (auto source = DriveTable().Source(letter); source && !source->Open(params.Problem))
+    if (auto source = DriveTable().Source(letter); source && !source->Open(params.Problem)) {
       params.NoAccess = source->LastOpenFailure() == TOpenFailure::NoAccess;
+      // What the list can tell of a device it may not open, udisks2 tells without opening it.
+      TUDisksFacts facts;
+      if (params.NoAccess && !source->IsImage() && UDisksFactsOf(source->Path(), facts)) {
+        params.VolumeLabel = facts.Label;
+        params.Serial = SerialFromUuid(facts.Type, facts.Uuid);
+        params.TotalSize = static_cast<int64_t>(std::min<uint64_t>(facts.Size, INT64_MAX));
+      }
+    }
     return;
   }
   const TVolumeFacts facts = GetVolumeInformationA(letter);

@@ -12,6 +12,7 @@
 #include "engine/RecoveredFileOutput.h"
 #include "i18n/Messages.h"
 #include "platform/ProgramFolder.h"
+#include "platform/UDisksOpen.h"
 #include "streams/StartCheck.h"
 #include "util/Text.h"
 
@@ -91,6 +92,9 @@ struct TRecoveryPass::TPassRun {
 };
 
 void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList& catalogue) {
+  // The pass is what the user asked for: its opens may bring the password prompt for a device the
+  // system refuses us; nothing else does.
+  TAccessRequestScope mayAskForAccess;
   TPassRun run(options);
   if (!BeginPass(run, catalogue)) return;  // a drive without sectors: no pass, no end steps
   try {

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/SourceGuard.h"
+#include "platform/UDisksOpen.h"
 
 namespace quillot {
 
@@ -87,8 +88,14 @@ TFileBlockSource::TFileBlockSource(std::string name, std::string path, TSourceKi
 
 std::unique_ptr<TBlockDevice> TFileBlockSource::Open(std::string& error) {
   int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  const int why = fd < 0 ? errno : 0;
+  // A device node we may not read may still be read through udisks2, after polkit allows it; an image
+  // file is the user's own business.
+  if (fd < 0 && (why == EACCES || why == EPERM) && !image_) {
+    std::string refusal;
+    fd = OpenThroughUDisks(path_, refusal);
+  }
   if (fd < 0) {
-    const int why = errno;
     lastFailure_ = why == ENOMEDIUM                ? TOpenFailure::NoMedium
                    : why == EACCES || why == EPERM ? TOpenFailure::NoAccess
                                                    : TOpenFailure::Other;
