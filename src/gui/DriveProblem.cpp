@@ -33,11 +33,26 @@ std::string ReadingGroupOf(const std::string& path) {
   return found->gr_name;
 }
 
+std::string DrivePathOf(char letter) {
+  auto source = DriveTable().Source(letter);
+  if (!source) return {};
+  return source->Path().empty() ? source->Name() : source->Path();
+}
+
+bool DriveAccessMayBeAsked(char letter) {
+  auto source = DriveTable().Source(letter);
+  std::string error;
+  return source && !source->Open(error) && source->LastOpenFailure() == TOpenFailure::NoAccess &&
+         source->AccessMayBeAsked();
+}
+
 QString DriveProblemOf(char letter) {
   auto source = DriveTable().Source(letter);
   if (!source) return {};
   std::string error;
   if (source->Open(error)) return {};
+  if (source->LastOpenFailure() == TOpenFailure::NoAccess && source->AccessMayBeAsked())
+    return ToQ(Tr(strNoAccessAskOnStart, {DrivePathOf(letter)}));
   // Lack of rights is the usual reason a card reader cannot be read; say what to do about it.
   const bool denied = source->LastOpenFailure() == TOpenFailure::NoAccess;
   const std::string path = source->Path().empty() ? source->Name() : source->Path();

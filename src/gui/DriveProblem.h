@@ -19,4 +19,11 @@ std::string ReadingGroupOf(const std::string& path);
 // Asks the drive table about letter: whether its device or image can be opened, and why not.
 QString DriveProblemOf(char letter);
 
+// The drive at letter cannot be opened for lack of rights, but the system may open it for us when the user
+// agrees: a pass started on it asks (inside a TAccessRequestScope).
+bool DriveAccessMayBeAsked(char letter);
+
+// The device or image behind letter, as the user knows it; empty when there is none.
+std::string DrivePathOf(char letter);
+
 }  // namespace quillot::gui

@@ -6,7 +6,8 @@ namespace quillot::gui {
 
 namespace {
 constexpr std::array kGui{
-    strNoReadPermission, strCannotOpenDrive, strAddImageCaption, strAddImageFilter, strStopping,
+    strNoReadPermission, strCannotOpenDrive,    strAddImageCaption, strAddImageFilter,
+    strStopping,         strNoAccessAskOnStart, strAccessNotGiven,
 };
 }  // namespace
 

@@ -19,6 +19,13 @@ inline constexpr TMessage strCannotOpenDrive{"strCannotOpenDrive", "The drive ca
 inline constexpr TMessage strAddImageCaption{"strAddImageCaption", "Add Disk Image"};
 inline constexpr TMessage strAddImageFilter{"strAddImageFilter",
                                             "Disk images (*.img *.bin *.raw *.dd *.iso);;All files (*)"};
+// A device we may not read that the system may open for us (udisks2) once the user agrees; %s is the device.
+inline constexpr TMessage strNoAccessAskOnStart{
+    "strNoAccessAskOnStart",
+    "Quillot may not read %s by itself. Press Start: the system asks for your password and then lets Quillot "
+    "read it."};
+// The system did not let us read the device when asked (the password prompt was declined).
+inline constexpr TMessage strAccessNotGiven{"strAccessNotGiven", "The system did not let Quillot read %s."};
 // The Progress page's status once Stop is pressed: the pass ends when the chunk in hand is read.
 inline constexpr TMessage strStopping{"strStopping", "Stopping after this chunk"};
 

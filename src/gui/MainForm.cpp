@@ -161,6 +161,11 @@ void TMainForm::CheckState() {
       status = ToQ(Tr(strReady));
       ProgressStartSectorSpinEdit->SetBounds(0, DriveParams.TotalPhysSec);
       ProgressLabelDriveProblem->clear();
+    } else if (DriveAccessMayBeAsked(DriveLetter)) {
+      // Start stays as the page has it: the pass asks the system for access.
+      status = ToQ(Tr(strNoAccess));
+      ProgressStartSectorSpinEdit->SetBounds(0, 0);
+      ProgressLabelDriveProblem->setText(DriveProblem());
     } else {
       status = ToQ(Tr(strNotReady));
       ProgressStartSectorSpinEdit->SetBounds(0, 0);

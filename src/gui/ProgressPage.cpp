@@ -9,12 +9,14 @@
 #include "app/Settings.h"
 #include "formats/FileTypes.h"
 #include "gui/BusyAnimation.h"
+#include "gui/DriveProblem.h"
 #include "gui/GuiMessages.h"
 #include "gui/MainForm.h"
 #include "gui/QtText.h"
 #include "gui/SectorEdit.h"
 #include "i18n/Messages.h"
 #include "platform/Dialogs.h"
+#include "platform/UDisksOpen.h"
 
 namespace quillot::gui {
 
@@ -38,6 +40,14 @@ void TMainForm::ProgressButtonStopClick() {
 
 void TMainForm::StartRecovery() {
   if (Running() || !DataStorage) return;
+  // A device we may not read is asked for here, once: the system shows its password prompt.
+  if (!GetDriveParams(DriveNumber, DriveParams) && DriveAccessMayBeAsked(DriveLetter)) {
+    TAccessRequestScope ask;
+    if (!GetDriveParams(DriveNumber, DriveParams)) {
+      ShowMessage(Tr(strAccessNotGiven, {DrivePathOf(DriveLetter)}), true);
+      return;
+    }
+  }
   RecoveryTargetFolder = WithTrailingDelimiter(RecoveryTargetFolder);
   TRecoveryOptions options;
   options.DriveLetter = DriveLetter;

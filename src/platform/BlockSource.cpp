@@ -114,4 +114,9 @@ std::unique_ptr<TBlockDevice> TFileBlockSource::Open(std::string& error) {
   return std::make_unique<TFileBlockDevice>(fd, S_ISBLK(st.st_mode), sectorSizeOverride_);
 }
 
+bool TFileBlockSource::AccessMayBeAsked() const {
+  TUDisksFacts facts;
+  return lastFailure_ == TOpenFailure::NoAccess && !image_ && UDisksFactsOf(path_, facts);
+}
+
 }  // namespace quillot

@@ -53,6 +53,9 @@ class TBlockSource {
   // Why the last Open failed.
   virtual TOpenFailure LastOpenFailure() const { return TOpenFailure::None; }
   bool LastOpenFoundNoMedium() const { return LastOpenFailure() == TOpenFailure::NoMedium; }
+  // After an open refused for lack of rights: whether the system may still grant it when asked with the
+  // user's consent (udisks2 knows the device), which an open inside a TAccessRequestScope does.
+  virtual bool AccessMayBeAsked() const { return false; }
   // The backing file of an image, the device node of a block device; empty for sources with neither.
   virtual std::string Path() const = 0;
   virtual bool IsImage() const = 0;
@@ -70,6 +73,7 @@ class TFileBlockSource final : public TBlockSource {
   bool Removable() const override { return removable_; }
   std::unique_ptr<TBlockDevice> Open(std::string& error) override;
   TOpenFailure LastOpenFailure() const override { return lastFailure_; }
+  bool AccessMayBeAsked() const override;
   std::string Path() const override { return path_; }
   bool IsImage() const override { return image_; }
 

@@ -117,4 +117,7 @@ std::unique_ptr<TBlockDevice> TFileBlockSource::Open(std::string& error) {
   return std::make_unique<TWinBlockDevice>(handle, volume, sectorSizeOverride_);
 }
 
+// Windows grants no more when asked again: a refused volume needs the program run as administrator.
+bool TFileBlockSource::AccessMayBeAsked() const { return false; }
+
 }  // namespace quillot

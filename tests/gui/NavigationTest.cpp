@@ -178,6 +178,29 @@ TEST_F(NavigationTest, ADriveThatCannotBeReadIsNotReadyAndStartStaysOff) {
     for (const std::string& part : row.said) EXPECT_NE(hint.find(part), std::string::npos) << part << " in " << hint;
     EXPECT_EQ(hint.find(groupNamed) != std::string::npos, row.said.back() == groupNamed) << hint;
   }
+
+  // A device the system may open for us once the user agrees (udisks2): "No access" with Start on and a
+  // hint that Start asks. Looking never asks; Start asks, and a refusal says so and starts no pass.
+  locked->AccessAskable = true;
+  for (const bool grant : {false, true}) {
+    SCOPED_TRACE(grant);
+    locked->GrantWhenAsked = grant;
+    locked->AccessAsked = 0;
+    dialogs.Shown.clear();
+    form.CheckState();
+    EXPECT_EQ(form.ProgressLabelDestinationFolder->text(), "P:\\ (No access)");
+    EXPECT_TRUE(form.ProgressButtonStart->isEnabled());
+    const std::string hint = form.ProgressLabelDriveProblem->text().toStdString();
+    EXPECT_NE(hint.find("Press Start"), std::string::npos) << hint;
+    EXPECT_EQ(locked->AccessAsked, 0);
+    form.ProgressButtonStart->click();
+    EXPECT_GE(locked->AccessAsked, 1);
+    EXPECT_EQ(form.PassDone(), grant);
+    ASSERT_EQ(dialogs.Shown.size(), grant ? 0u : 1u);
+    if (!grant) {
+      EXPECT_EQ(dialogs.Shown[0].Text, "The system did not let Quillot read " + node.string() + ".");
+    }
+  }
 }
 
 TEST_F(NavigationTest, WithNoDriveChosenTheDriveLineAndBoundsStayAsTheyWere) {

@@ -19,7 +19,18 @@ constexpr const char* kStoredLanguage =
     "[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Global]\n"
     "\"GlobalFirstStart\"=dword:00000000\n"
     "\"GlobalLanguage\"=\"deutsch.LNG\"\n";
+
+// What command prints, and its wait status.
+std::string Output(const std::string& command, int& status) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+  status = pclose(pipe);
+  return out;
 }
+}  // namespace
 
 TEST(Lifecycle, StartLoadsEverythingAndStopSavesOnce) {
   TTempEnvironment env;
@@ -115,13 +126,9 @@ TEST(Lifecycle, InstalledCopyKeepsTheCatalogueAndLanguagesInTheUsersFolder) {
     EXPECT_FALSE(DataStorage->Formats.Items(0).Search);
     title = DataStorage->Formats.Items(0).Title;
   }
-  const std::string cli = (env.Program() / "quillot-cli").string() + " formats 2>&1";
-  FILE* pipe = popen(cli.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string out;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
-  EXPECT_EQ(pclose(pipe), 0) << out;
+  int status = -1;
+  const std::string out = Output((env.Program() / "quillot-cli").string() + " formats 2>&1", status);
+  EXPECT_EQ(status, 0) << out;
   EXPECT_NE(out.find("Catalogue: " + user.string() + " ("), std::string::npos) << out;
   const size_t row = out.find(" " + title + " ");
   ASSERT_NE(row, std::string::npos) << out;
@@ -138,13 +145,9 @@ TEST(SettingsCommand, ShowsTheVersionTheStoreAndTheTenSettings) {
                           "[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Recovery]\n"
                           "\"RecoverySectorsToRead\"=dword:00000100\n"
                           "\"RecoveryAdvancedMode\"=dword:00000007\n");
-  const std::string cli = std::string(QUILLOT_BINARY_DIR) + "/quillot-cli settings 2>&1";
-  FILE* pipe = popen(cli.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string out;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
-  EXPECT_EQ(pclose(pipe), 0) << out;
+  int status = -1;
+  const std::string out = Output(std::string(QUILLOT_BINARY_DIR) + "/quillot-cli settings 2>&1", status);
+  EXPECT_EQ(status, 0) << out;
   ReadVersionInfo();
   EXPECT_EQ(out.rfind("Quillot " + ProductVersion + " (Build: " + BuildNumber + ")\n", 0), 0u) << out;
   for (const std::string& line :

@@ -14,6 +14,7 @@
 
 #include "drive/DriveTable.h"
 #include "platform/BlockSource.h"
+#include "platform/UDisksOpen.h"
 
 namespace quillot::testing {
 
@@ -49,6 +50,11 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
   uint64_t EndsAt = UINT64_MAX;
   bool FailOpen = false;
   bool NoMedium = false;  // with FailOpen: the drive holds no medium, rather than refusing access
+  // With FailOpen for lack of rights: the system would ask the user (as udisks2 does), and what the
+  // user answers; an open inside a TAccessRequestScope then gets the device when granted.
+  bool AccessAskable = false;
+  bool GrantWhenAsked = false;
+  int AccessAsked = 0;
   bool NoLength = false;
   // What the length query answers, when set (a huge medium without the memory to hold it).
   uint64_t LengthReported = UINT64_MAX;
@@ -73,8 +79,16 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
   TOpenFailure LastOpenFailure() const override {
     return !FailOpen ? TOpenFailure::None : NoMedium ? TOpenFailure::NoMedium : TOpenFailure::NoAccess;
   }
+  bool AccessMayBeAsked() const override { return FailOpen && !NoMedium && AccessAskable; }
 
   std::unique_ptr<TBlockDevice> Open(std::string& error) override {
+    if (FailOpen && AccessMayBeAsked() && TAccessRequestScope::Active()) {
+      ++AccessAsked;
+      if (GrantWhenAsked) {
+        ++Opens;
+        return std::make_unique<TDevice>(shared_from_this());
+      }
+    }
     if (FailOpen) {
       error = SourceName + ": " + std::strerror(NoMedium ? ENOMEDIUM : EACCES);
       return nullptr;
