@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <algorithm>
 
 namespace quillot {
@@ -14,8 +17,20 @@ namespace {
 class TWinBlockDevice final : public TBlockDevice {
  public:
   TWinBlockDevice(HANDLE handle, bool volume, uint32_t sectorSizeOverride)
-      : handle_(handle), volume_(volume), sectorSizeOverride_(sectorSizeOverride) {}
-  ~TWinBlockDevice() override { CloseHandle(handle_); }
+      : handle_(handle), volume_(volume), sectorSizeOverride_(sectorSizeOverride) {
+    // The volume probe asks the open volume itself for its label and serial, through a descriptor of
+    // its own on a second handle, so the medium named is the one being read.
+    HANDLE probe = nullptr;
+    if (volume_ &&
+        DuplicateHandle(GetCurrentProcess(), handle_, GetCurrentProcess(), &probe, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+      descriptor_ = _open_osfhandle(reinterpret_cast<intptr_t>(probe), _O_RDONLY);
+      if (descriptor_ < 0) CloseHandle(probe);
+    }
+  }
+  ~TWinBlockDevice() override {
+    if (descriptor_ >= 0) _close(descriptor_);
+    CloseHandle(handle_);
+  }
   TWinBlockDevice(const TWinBlockDevice&) = delete;
   TWinBlockDevice& operator=(const TWinBlockDevice&) = delete;
 
@@ -37,6 +52,8 @@ class TWinBlockDevice final : public TBlockDevice {
     return static_cast<int64_t>(done);
   }
 
+  int Descriptor() const override { return descriptor_; }
+
   bool SectorSize(uint32_t& bytes) override {
     if (sectorSizeOverride_ != 0) {
       bytes = sectorSizeOverride_;
@@ -55,7 +72,8 @@ class TWinBlockDevice final : public TBlockDevice {
       return true;
     }
     // Wine answers no geometry for a drive backed by an image: a volume whose length is known has the
-    // usual 512-byte sectors (optical drives come with their 2048 as the override).
+    // usual 512-byte sectors (optical drives come with their 2048 as the override), and the readers
+    // divide the length by them.
     uint64_t length = 0;
     if (!Length(length)) return false;
     bytes = 512;
@@ -66,10 +84,12 @@ class TWinBlockDevice final : public TBlockDevice {
     if (volume_) {
       GET_LENGTH_INFORMATION info{};
       DWORD returned = 0;
-      if (!DeviceIoControl(handle_, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info, &returned, nullptr))
-        return false;
-      bytes = static_cast<uint64_t>(info.Length.QuadPart);
-      return true;
+      if (DeviceIoControl(handle_, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info, &returned, nullptr) &&
+          info.Length.QuadPart >= 0) {
+        bytes = static_cast<uint64_t>(info.Length.QuadPart);
+        return true;
+      }
+      // Wine refuses the length control for a drive backed by an image, and gives the image's size instead.
     }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handle_, &size) || size.QuadPart < 0) return false;
@@ -81,6 +101,7 @@ class TWinBlockDevice final : public TBlockDevice {
   HANDLE handle_;
   bool volume_;
   uint32_t sectorSizeOverride_;
+  int descriptor_ = -1;
 };
 }  // namespace
 
