@@ -1,6 +1,7 @@
 #!/bin/sh
 # quillot-cli.exe under Wine against the Linux quillot-cli on the sample card: the same help, catalogue
-# and recovered files, byte for byte, and the card left as it was.
+# and recovered files, byte for byte, from the card as an image and as a drive of the machine (fixed and
+# CD-ROM), and the card left as it was.
 #   usage: recover-under-wine.sh [WINDOWS_CLI [LINUX_CLI]]
 # Defaults: build-windows/bin/quillot-cli.exe (cross-built by scripts/build-windows.sh when missing) and
 # build/bin/quillot-cli. Skips, saying why, where Wine or mingw-w64 is missing.
@@ -63,6 +64,41 @@ diff -r out-linux out-win > recover-diff.txt 2>&1 || fail "the recovered files d
 summary=$(grep '^Recovered' linux-recover.txt | sed 's/ from .*//')
 grep -q "^$summary from [C-Z]: into" win-recover.txt || fail "summary differs: wanted '$summary', got '$(grep '^Recovered' win-recover.txt)'"
 
+# The card as a drive of the machine: X: is the image itself (read as \\.\X:) over a folder for its root.
+# Wine answers neither the geometry nor the length control for such a drive, so the sectors and length
+# the program reads it by are its own fallback. Wine reads its drives when its server starts.
+mkdir -p x-root
+ln -s "$tmp/card.img" "$WINEPREFIX/dosdevices/x::"
+ln -s "$tmp/x-root" "$WINEPREFIX/dosdevices/x:"
+wineserver -k 2>/dev/null
+win drives > drives.txt 2>&1 || fail "drives exited $?"
+tr -d '\r' < drives.txt > drives-lf.txt
+row=$(grep '^X ' drives-lf.txt)
+[ -n "$row" ] || fail "drives does not list X: $(cat drives-lf.txt)"
+case "$row" in *" Fixed "*"41,943,040"*"Ready") ;; *) fail "drives lists X: as '$row'" ;; esac
+grep -qxF 'X: \\.\X:' drives-lf.txt || fail "drives does not read X: as \\.\X: ($(grep '^X:' drives-lf.txt))"
+# The label and serial are the system's own, as its vol command tells them.
+vol=$(wine cmd /c vol x: 2>/dev/null | tr -d '\r')
+serial=$(printf '%s\n' "$vol" | sed -n 's/.*Serial Number is \([0-9a-fA-F]*\)-\([0-9a-fA-F]*\).*/\1\2/p' | tr a-f A-F)
+label=$(printf '%s\n' "$vol" | sed -n 's/.*Volume in drive . is \(.*\)$/\1/p')
+[ -n "$serial" ] || fail "wine's vol gave no serial: $vol"
+case "$row" in *" $serial  Ready") ;; *) fail "X: has not the serial $serial that vol gives: '$row'" ;; esac
+if [ -n "$label" ]; then want="X ($label)"; else want="X "; fi
+case "$row" in "$want"*) ;; *) fail "X: has not the label '$label' that vol gives: '$row'" ;; esac
+echo "drive X: as Wine gives it: label '${label}', serial $serial"
+win recover --drive X --dest out-drive > drive-recover.txt 2>&1 || fail "recover --drive X exited $? ($(cat drive-recover.txt))"
+diff -r out-linux out-drive > drive-diff.txt 2>&1 || fail "the files recovered from X: differ: $(head -5 drive-diff.txt)"
+grep -q "^$summary from X: into" drive-recover.txt || fail "X: summary differs: wanted '$summary', got '$(grep '^Recovered' drive-recover.txt)'"
+# As a CD-ROM drive the same card is read in 2048-byte sectors, as the Linux program reads an .iso image.
+wine reg add 'HKLM\Software\Wine\Drives' /v x: /d cdrom /f > /dev/null 2>&1
+wineserver -k 2>/dev/null
+win drives 2>&1 | tr -d '\r' | grep -q '^X  *CDROM  *41,943,040 .*Ready$' || fail "drives does not list X: as a ready CD-ROM"
+win recover --drive X --dest out-cd > cd-recover.txt 2>&1 || fail "recover from the CD-ROM X: exited $? ($(cat cd-recover.txt))"
+cp card.img card.iso
+"$linux_cli" recover --image card.iso --dest out-iso > iso-recover.txt 2>&1 || fail "the Linux recover of card.iso failed"
+[ -n "$(ls out-iso 2>/dev/null)" ] || fail "the Linux program recovered nothing from card.iso"
+diff -r out-iso out-cd > cd-diff.txt 2>&1 || fail "the files recovered from the CD-ROM X: differ: $(head -5 cd-diff.txt)"
+
 # A dry run creates nothing; a missing image is bad usage.
 win recover --image card.img --dest out-dry --dry-run > dry.txt 2>&1 || fail "dry run exited $?"
 [ ! -e out-dry ] || fail "the dry run created its destination"
@@ -72,7 +108,7 @@ status=$?
 
 [ "$(md5sum < card.img)" = "$sum_before" ] || fail "the card image changed"
 if [ "$failures" -eq 0 ]; then
-  echo "recover-under-wine: help, formats and $(ls out-win | wc -l) recovered files match the Linux program"
+  echo "recover-under-wine: help, formats and $(ls out-win | wc -l) recovered files, from the image and from drive X:, match the Linux program"
   exit 0
 fi
 echo "$failures failures"
