@@ -1,7 +1,8 @@
 #!/bin/sh
 # quillot-cli.exe under Wine against the Linux quillot-cli on the sample card: the same help, catalogue
 # and recovered files, byte for byte, from the card as an image and as a drive of the machine (fixed and
-# CD-ROM), and the card left as it was.
+# CD-ROM), the settings in the registry as the Linux program keeps them in its file, and the card left as
+# it was.
 #   usage: recover-under-wine.sh [WINDOWS_CLI [LINUX_CLI]]
 # Defaults: build-windows/bin/quillot-cli.exe (cross-built by scripts/build-windows.sh when missing) and
 # build/bin/quillot-cli. Skips, saying why, where Wine or mingw-w64 is missing.
@@ -76,7 +77,7 @@ tr -d '\r' < drives.txt > drives-lf.txt
 row=$(grep '^X ' drives-lf.txt)
 [ -n "$row" ] || fail "drives does not list X: $(cat drives-lf.txt)"
 case "$row" in *" Fixed "*"41,943,040"*"Ready") ;; *) fail "drives lists X: as '$row'" ;; esac
-grep -qxF 'X: \\.\X:' drives-lf.txt || fail "drives does not read X: as \\.\X: ($(grep '^X:' drives-lf.txt))"
+grep -qxF 'X: \\.\X:' drives-lf.txt || fail "drives does not read X: as \\\\.\\X: ($(grep '^X:' drives-lf.txt))"
 # The label and serial are the system's own, as its vol command tells them.
 vol=$(wine cmd /c vol x: 2>/dev/null | tr -d '\r')
 serial=$(printf '%s\n' "$vol" | sed -n 's/.*Serial Number is \([0-9a-fA-F]*\)-\([0-9a-fA-F]*\).*/\1\2/p' | tr a-f A-F)
@@ -89,8 +90,30 @@ echo "drive X: as Wine gives it: label '${label}', serial $serial"
 win recover --drive X --dest out-drive > drive-recover.txt 2>&1 || fail "recover --drive X exited $? ($(cat drive-recover.txt))"
 diff -r out-linux out-drive > drive-diff.txt 2>&1 || fail "the files recovered from X: differ: $(head -5 drive-diff.txt)"
 grep -q "^$summary from X: into" drive-recover.txt || fail "X: summary differs: wanted '$summary', got '$(grep '^Recovered' drive-recover.txt)'"
+
+# The settings live in the registry, each command having saved them on its way out: the same names, types
+# and defaults as the Linux program's text store (the target folder aside, which lies in each system's own
+# documents folder).
+store_rows() { sed -n 's/^"\([A-Za-z]*\)"=dword:\([0-9a-f]*\)$/\1 REG_DWORD \2/p; s/^"\([A-Za-z]*\)"="\(.*\)"$/\1 REG_SZ \2/p' "$@" |
+  while read -r name type value; do
+    [ "$type" = REG_DWORD ] && value=$(printf '0x%x' "0x$value")
+    printf '%s %s %s\n' "$name" "$type" "$value"
+  done | sed 's/ *$//' | grep -v '^RecoveryTargetFolder ' | sort; }
+reg_rows() { wine reg query 'HKCU\Software\Brantwick\Quillot' /s 2>/dev/null | tr -d '\r' |
+  awk '$2 ~ /^REG_/ { name = $1; type = $2; $1 = ""; $2 = ""; sub(/^ */, ""); print name, type, $0 }' | sed 's/ *$//'; }
+reg_rows > reg-rows.txt
+store_rows "$XDG_CONFIG_HOME/Brantwick/Quillot.reg" > store-rows.txt
+[ "$(wc -l < store-rows.txt)" -eq 9 ] || fail "the Linux program's store holds not nine settings: $(cat store-rows.txt)"
+grep -v '^RecoveryTargetFolder ' reg-rows.txt | sort | cmp -s - store-rows.txt ||
+  fail "the registry differs from the Linux store: $(grep -v '^RecoveryTargetFolder ' reg-rows.txt | sort | diff store-rows.txt - | head -5)"
+grep -q '^RecoveryTargetFolder REG_SZ .*\\Recovered Audio Files$' reg-rows.txt || fail "no target folder in the registry"
+
 # As a CD-ROM drive the same card is read in 2048-byte sectors, as the Linux program reads an .iso image.
-wine reg add 'HKLM\Software\Wine\Drives' /v x: /d cdrom /f > /dev/null 2>&1
+# One import makes X: a CD-ROM drive and changes the settings, for the next part to read back.
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '[HKEY_LOCAL_MACHINE\Software\Wine\Drives]' \
+  '"x:"="cdrom"' '' '[HKEY_CURRENT_USER\Software\Brantwick\Quillot\Recovery]' '"RecoveryRetryCount"=dword:00000003' \
+  '"Kept"="other"' > changes.reg
+wine reg import changes.reg > /dev/null 2>&1 || fail "wine reg import failed"
 wineserver -k 2>/dev/null
 win drives 2>&1 | tr -d '\r' | grep -q '^X  *CDROM  *41,943,040 .*Ready$' || fail "drives does not list X: as a ready CD-ROM"
 win recover --drive X --dest out-cd > cd-recover.txt 2>&1 || fail "recover from the CD-ROM X: exited $? ($(cat cd-recover.txt))"
@@ -98,6 +121,14 @@ cp card.img card.iso
 "$linux_cli" recover --image card.iso --dest out-iso > iso-recover.txt 2>&1 || fail "the Linux recover of card.iso failed"
 [ -n "$(ls out-iso 2>/dev/null)" ] || fail "the Linux program recovered nothing from card.iso"
 diff -r out-iso out-cd > cd-diff.txt 2>&1 || fail "the files recovered from the CD-ROM X: differ: $(head -5 cd-diff.txt)"
+
+# What the registry holds is read back, and values that are not the program's stay.
+win settings 2>&1 | tr -d '\r' > settings.txt
+grep -q '^Settings store: HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot$' settings.txt || fail "settings names no registry key: $(head -2 settings.txt)"
+grep -q '^  RecoveryRetryCount  *3$' settings.txt || fail "the retry count set in the registry did not reach the program"
+reg_rows > reg-after.txt
+grep -q '^RecoveryRetryCount REG_DWORD 0x3$' reg-after.txt || fail "the retry count in the registry did not stay 3"
+grep -q '^Kept REG_SZ other$' reg-after.txt || fail "a value not the program's was lost"
 
 # A dry run creates nothing; a missing image is bad usage.
 win recover --image card.img --dest out-dry --dry-run > dry.txt 2>&1 || fail "dry run exited $?"
@@ -108,7 +139,7 @@ status=$?
 
 [ "$(md5sum < card.img)" = "$sum_before" ] || fail "the card image changed"
 if [ "$failures" -eq 0 ]; then
-  echo "recover-under-wine: help, formats and $(ls out-win | wc -l) recovered files, from the image and from drive X:, match the Linux program"
+  echo "recover-under-wine: help, formats and $(ls out-win | wc -l) recovered files, from the image and from drive X:, and the settings match the Linux program"
   exit 0
 fi
 echo "$failures failures"
