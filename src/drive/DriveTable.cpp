@@ -49,9 +49,17 @@ int TDriveTable::UnusedLetter(bool floppy) const {
 void TDriveTable::AssignDevices(const std::vector<TSysBlockEntry>& entries) {
   for (const auto& e : entries) {
     const std::string owner = DeviceOwner(e);
-    int index = LetterOwnedBy(owner);
-    if (index < 0 || state_.Slots[index]) index = UnusedLetter(e.Kind == TSourceKind::Floppy);
-    if (index < 0) continue;  // every letter is taken
+    int index = -1;
+    if (e.SystemLetter) {
+      // The system's letter is the device's; an image attached under it earlier keeps it, and the
+      // device goes unlisted until the image is let go.
+      index = IndexOf(e.SystemLetter);
+      if (index < 0 || state_.Slots[index]) continue;
+    } else {
+      index = LetterOwnedBy(owner);
+      if (index < 0 || state_.Slots[index]) index = UnusedLetter(e.Kind == TSourceKind::Floppy);
+      if (index < 0) continue;  // every letter is taken
+    }
     const uint32_t sectorSize = e.Kind == TSourceKind::Optical ? 2048 : 0;
     state_.Owners[index] = owner;
     state_.Slots[index] =

@@ -19,6 +19,9 @@ struct TSysBlockEntry {
   bool Partition = false;
   bool Removable = false;
   TSourceKind Kind = TSourceKind::Fixed;
+  // The letter the system itself gives the device ('X'), where it gives one (Windows); 0 on Linux,
+  // where the drive table hands out the letters.
+  char SystemLetter = 0;
 };
 
 // Whole disks and partitions under sysRoot (normally /sys/class/block), with device nodes under devRoot.

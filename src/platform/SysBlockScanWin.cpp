@@ -19,7 +19,7 @@ bool KindOfDriveType(UINT type, char letter, TSourceKind& kind) {
 }  // namespace
 
 // Windows has no sysfs: the system's own drive letters are the list, each volume read as \\.\X:. The
-// entry's name is its letter, which the drive table keeps.
+// entry carries the letter as SystemLetter, and the drive table keeps it.
 std::vector<TSysBlockEntry> ScanSysBlock(const std::string&, const std::string&) {
   std::vector<TSysBlockEntry> found;
   const DWORD mask = ::GetLogicalDrives();
@@ -30,6 +30,7 @@ std::vector<TSysBlockEntry> ScanSysBlock(const std::string&, const std::string&)
     TSysBlockEntry e;
     if (!KindOfDriveType(::GetDriveTypeW(root), letter, e.Kind)) continue;
     e.Name = std::string(1, letter) + ":";
+    e.SystemLetter = letter;
     e.DevicePath = "\\\\.\\" + e.Name;
     e.Disk = e.Name;
     e.Removable = e.Kind != TSourceKind::Fixed && e.Kind != TSourceKind::Ram;
