@@ -17,12 +17,6 @@ namespace {
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kOldHeader = "REGEDIT4";
 
-std::string_view TrimDelims(std::string_view key) {
-  while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
-  while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
-  return key;
-}
-
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
 }
@@ -191,7 +185,7 @@ void TRegistryStore::Parse(std::string_view text) {
       if (!StartsWithNoCase(path, kRegistryRoot)) continue;
       path.remove_prefix(kRegistryRoot.size());
       if (!path.empty() && path.front() != '\\') continue;
-      path = TrimDelims(path);
+      path = TrimRegistryDelims(path);
       if (path.empty()) continue;
       current = std::string(path);
       CreateKey(current);
@@ -283,52 +277,6 @@ bool TRegistryStore::Save(const std::string& path, std::string* error) const {
     }
   }
   return WriteFileAtomically(path, Text(), error);
-}
-
-const TRegistryStore::TKey* TRegistryStore::FindKey(std::string_view key) const {
-  key = TrimDelims(key);
-  for (const TKey& k : keys_)
-    if (EqualsNoCase(k.Path, key)) return &k;
-  return nullptr;
-}
-
-TRegistryStore::TKey& TRegistryStore::KeyFor(std::string_view key) {
-  if (const TKey* k = FindKey(key)) return const_cast<TKey&>(*k);
-  keys_.push_back({std::string(TrimDelims(key)), {}});
-  return keys_.back();
-}
-
-TRegValue& TRegistryStore::ValueFor(std::string_view key, std::string_view name) {
-  TKey& k = KeyFor(key);
-  for (TRegValue& v : k.Values)
-    if (EqualsNoCase(v.Name, name)) return v;
-  k.Values.push_back({});
-  k.Values.back().Name = std::string(name);
-  return k.Values.back();
-}
-
-const TRegValue* TRegistryStore::Find(std::string_view key, std::string_view name) const {
-  const TKey* k = FindKey(key);
-  if (!k) return nullptr;
-  for (const TRegValue& v : k->Values)
-    if (EqualsNoCase(v.Name, name)) return &v;
-  return nullptr;
-}
-
-void TRegistryStore::WriteDWord(std::string_view key, std::string_view name, uint32_t value) {
-  TRegValue& v = ValueFor(key, name);
-  v.Type = TRegValue::TType::DWord;
-  v.Number = value;
-  v.Text.clear();
-  v.Raw.clear();
-}
-
-void TRegistryStore::WriteString(std::string_view key, std::string_view name, std::string_view value) {
-  TRegValue& v = ValueFor(key, name);
-  v.Type = TRegValue::TType::String;
-  v.Text = std::string(value);
-  v.Number = 0;
-  v.Raw.clear();
 }
 
 }  // namespace quillot

@@ -34,6 +34,9 @@ struct TRegValue {
   std::optional<std::string> AsString() const;
 };
 
+// A key path without the backslashes at its ends.
+std::string_view TrimRegistryDelims(std::string_view key);
+
 class TRegistryStore {
  public:
   // The store's file: the user's configuration folder, then "Brantwick/Quillot.reg".

@@ -13,18 +13,13 @@
 namespace quillot {
 
 namespace {
-std::string_view TrimDelims(std::string_view key) {
-  while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
-  while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
-  return key;
-}
 
 // The key path below the root that a store path names ("HKEY_CURRENT_USER\Software\..."); empty when it
 // names another root.
 std::string KeyOfStorePath(std::string_view path) {
   if (path.size() < kRegistryRoot.size() || !EqualsNoCase(path.substr(0, kRegistryRoot.size()), kRegistryRoot))
     return {};
-  return std::string(TrimDelims(path.substr(kRegistryRoot.size())));
+  return std::string(TrimRegistryDelims(path.substr(kRegistryRoot.size())));
 }
 
 // Every value of the open key at path, then its subkeys in turn. Values neither text nor number read as
@@ -76,7 +71,7 @@ std::optional<std::string> TRegValue::AsString() const {
 }
 
 std::string TRegistryStore::DefaultPath() {
-  return std::string(kRegistryRoot) + "\\" + std::string(TrimDelims(kRegistryBasePath));
+  return std::string(kRegistryRoot) + "\\" + std::string(TrimRegistryDelims(kRegistryBasePath));
 }
 
 bool TRegistryStore::Load(const std::string& path) {
@@ -122,52 +117,6 @@ bool TRegistryStore::Save(const std::string& path, std::string* error) const {
     }
   }
   return true;
-}
-
-const TRegistryStore::TKey* TRegistryStore::FindKey(std::string_view key) const {
-  key = TrimDelims(key);
-  for (const TKey& k : keys_)
-    if (EqualsNoCase(k.Path, key)) return &k;
-  return nullptr;
-}
-
-TRegistryStore::TKey& TRegistryStore::KeyFor(std::string_view key) {
-  if (const TKey* k = FindKey(key)) return const_cast<TKey&>(*k);
-  keys_.push_back({std::string(TrimDelims(key)), {}});
-  return keys_.back();
-}
-
-TRegValue& TRegistryStore::ValueFor(std::string_view key, std::string_view name) {
-  TKey& k = KeyFor(key);
-  for (TRegValue& v : k.Values)
-    if (EqualsNoCase(v.Name, name)) return v;
-  k.Values.push_back({});
-  k.Values.back().Name = std::string(name);
-  return k.Values.back();
-}
-
-const TRegValue* TRegistryStore::Find(std::string_view key, std::string_view name) const {
-  const TKey* k = FindKey(key);
-  if (!k) return nullptr;
-  for (const TRegValue& v : k->Values)
-    if (EqualsNoCase(v.Name, name)) return &v;
-  return nullptr;
-}
-
-void TRegistryStore::WriteDWord(std::string_view key, std::string_view name, uint32_t value) {
-  TRegValue& v = ValueFor(key, name);
-  v.Type = TRegValue::TType::DWord;
-  v.Number = value;
-  v.Text.clear();
-  v.Raw.clear();
-}
-
-void TRegistryStore::WriteString(std::string_view key, std::string_view name, std::string_view value) {
-  TRegValue& v = ValueFor(key, name);
-  v.Type = TRegValue::TType::String;
-  v.Text = std::string(value);
-  v.Number = 0;
-  v.Raw.clear();
 }
 
 }  // namespace quillot

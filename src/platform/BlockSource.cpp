@@ -77,15 +77,6 @@ class TFileBlockDevice final : public TBlockDevice {
 };
 }  // namespace
 
-TFileBlockSource::TFileBlockSource(std::string name, std::string path, TSourceKind kind, bool removable, bool image,
-                                   uint32_t sectorSizeOverride)
-    : name_(std::move(name)),
-      path_(std::move(path)),
-      kind_(kind),
-      removable_(removable),
-      image_(image),
-      sectorSizeOverride_(sectorSizeOverride) {}
-
 std::unique_ptr<TBlockDevice> TFileBlockSource::Open(std::string& error) {
   int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   const int why = fd < 0 ? errno : 0;

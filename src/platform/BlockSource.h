@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace quillot {
 
@@ -67,7 +68,13 @@ class TBlockSource {
 class TFileBlockSource final : public TBlockSource {
  public:
   TFileBlockSource(std::string name, std::string path, TSourceKind kind, bool removable, bool image,
-                   uint32_t sectorSizeOverride);
+                   uint32_t sectorSizeOverride)
+      : name_(std::move(name)),
+        path_(std::move(path)),
+        kind_(kind),
+        removable_(removable),
+        image_(image),
+        sectorSizeOverride_(sectorSizeOverride) {}
   std::string Name() const override { return name_; }
   TSourceKind Kind() const override { return kind_; }
   bool Removable() const override { return removable_; }

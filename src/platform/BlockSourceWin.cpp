@@ -105,15 +105,6 @@ class TWinBlockDevice final : public TBlockDevice {
 };
 }  // namespace
 
-TFileBlockSource::TFileBlockSource(std::string name, std::string path, TSourceKind kind, bool removable, bool image,
-                                   uint32_t sectorSizeOverride)
-    : name_(std::move(name)),
-      path_(std::move(path)),
-      kind_(kind),
-      removable_(removable),
-      image_(image),
-      sectorSizeOverride_(sectorSizeOverride) {}
-
 std::unique_ptr<TBlockDevice> TFileBlockSource::Open(std::string& error) {
   // Read-only, and shared: the system and other programs keep using the volume while it is read.
   HANDLE handle = CreateFileW(WideFromUtf8(path_).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
