@@ -11,6 +11,7 @@ set(RANK_drive 4)
 set(RANK_formats 4)
 set(RANK_help 4)
 set(RANK_streams 5)
+set(RANK_decode 5)  # decoding recovered files in a child process
 set(RANK_engine 6)
 set(RANK_startup 7)  # start-up and shutdown: the one place that knows every subsystem
 set(RANK_cli 8)

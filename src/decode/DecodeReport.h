@@ -1,0 +1,54 @@
+// What decoding one recovered file found: how long it plays, whether it plays to the end of its stream,
+// and an envelope for a waveform picture. The decoder runs in a child process (quillot-decode); this is
+// what it answers, as text, and what the command line and the review window read back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillot::decode {
+
+enum class TDecodeOutcome {
+  NotChecked,   // not decoded (yet), or this build has no decoder
+  PlaysToEnd,   // decoded without error up to the stream's end
+  Breaks,       // the decoder failed at BreakByte / BreakSeconds
+  NoAudio,      // no audio stream the decoder can open
+  Crashed,      // the decoder process died (a signal, or the memory limit)
+  TimedOut,     // the decoder process ran past its time limit and was killed
+};
+
+// One column of the waveform: the largest absolute sample and the root mean square of the samples it
+// covers, over all channels, 0..1.
+struct TEnvelopePoint {
+  float Peak = 0;
+  float Rms = 0;
+  bool operator==(const TEnvelopePoint&) const = default;
+};
+
+inline constexpr size_t kEnvelopePoints = 200;
+
+struct TDecodeReport {
+  TDecodeOutcome Outcome = TDecodeOutcome::NotChecked;
+  double Seconds = 0;           // audio decoded, up to the stream's end or the break
+  uint64_t BreakByte = 0;       // Breaks: the file offset where decoding failed
+  double BreakSeconds = 0;      // Breaks: the playing time reached there
+  std::string Error;            // Breaks, NoAudio, Crashed: the decoder's own words
+  uint64_t BytesAfterEnd = 0;   // bytes after the stream's end, reported and not judged
+  std::string Codec;            // the decoder's name for the codec ("mp3", "flac")
+  int SampleRate = 0;
+  int Channels = 0;
+  std::vector<TEnvelopePoint> Envelope;  // kEnvelopePoints columns over the decoded time, or none
+};
+
+// The child's answer as text, one "key=value" line each, and back. Parse answers false on text that is
+// not such an answer (a child that died half-way).
+std::string DecodeReportText(const TDecodeReport& report);
+bool ParseDecodeReport(std::string_view text, TDecodeReport& report);
+
+// "plays to the end", "breaks at 0:03.2 (byte 51200): <error>", "no audio: <error>", "decoder crashed",
+// "decoder timed out", "not checked": the words the report and the terminal print.
+std::string OutcomeText(const TDecodeReport& report);
+
+}  // namespace quillot::decode
