@@ -12,4 +12,4 @@ TEST_PACKAGES="$TEST_PACKAGES desktop-file-utils appstream dpkg-dev file xvfb xa
 # The main job builds both programs.
 DEMO_PACKAGES="$BUILD_PACKAGES $GUI_PACKAGES xz-utils"
 # The Windows cross build (posix threads for std::thread and std::mutex) and Wine to run its programs.
-WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 cmake ninja-build xz-utils"
+WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 cmake ninja-build xz-utils googletest"

@@ -65,11 +65,6 @@ bool ReadKey(HKEY key, const std::string& path, TRegistryStore& store) {
 }
 }  // namespace
 
-std::optional<std::string> TRegValue::AsString() const {
-  if (Type == TType::String) return Text;
-  return std::nullopt;
-}
-
 std::string TRegistryStore::DefaultPath() {
   return std::string(kRegistryRoot) + "\\" + std::string(TrimRegistryDelims(kRegistryBasePath));
 }

@@ -45,6 +45,11 @@ bool ConvertToUtf8(std::string& text, std::string_view codePage) {
   const int n = MultiByteToWideChar(number, 0, text.data(), size, nullptr, 0);
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(number, 0, text.data(), size, wide.data(), n);
+  // The Windows code pages leave a few bytes undefined; Windows passes them on as C1 controls, which no
+  // defined byte of these pages becomes. They read as replacement characters, as on Linux.
+  if (number == 874 || (number >= 1250 && number <= 1258))
+    for (wchar_t& c : wide)
+      if (c >= 0x80 && c <= 0x9F) c = 0xFFFD;
   text = Utf8FromWide(wide);
   return true;
 }

@@ -68,7 +68,9 @@ std::string TranslateString(std::string_view defaultText, std::string_view key) 
 std::unique_ptr<TLanguageFile> LoadLanguageFile(std::string_view fileName) {
   LanguageFile.reset();
   // The setting holds a bare name; one that climbs out of the language folders is not a language file.
-  if (fileName.empty() || fileName.find(PathDelim) != std::string_view::npos || fileName == "." || fileName == "..")
+  // Windows takes either slash, and a drive letter, as a way out.
+  if (fileName.empty() || fileName.find_first_of("/\\:") != std::string_view::npos || fileName == "." ||
+      fileName == "..")
     return nullptr;
   std::filesystem::path path = FindLanguageFile(fileName);
   if (path.empty()) return nullptr;

@@ -34,9 +34,6 @@ std::vector<TSysBlockEntry> ScanSysBlock(const std::string& sysRoot = "/sys/clas
 // Why the machine's own drives are missing from the drive table; empty where they are listed.
 std::string DriveListingGap();
 
-// Compares names with digit runs as numbers: "sda2" < "sda10".
-bool NaturalLess(const std::string& a, const std::string& b);
-
 // Reads a small sysfs attribute, trimmed; empty when it is not there.
 std::string ReadSysAttribute(const std::string& path);
 

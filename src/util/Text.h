@@ -31,4 +31,7 @@ std::string UpperCase(std::string_view s);
 // Fills every "%s" in order with the given arguments (the lookup comes first, then this).
 std::string FormatText(std::string_view pattern, std::initializer_list<std::string_view> args);
 
+// Compares names with digit runs as numbers: "sda2" < "sda10".
+bool NaturalLess(const std::string& a, const std::string& b);
+
 }  // namespace quillot

@@ -1,7 +1,6 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include "support/FileSizeLimit.h"
 
 #include "app/RegistryStore.h"

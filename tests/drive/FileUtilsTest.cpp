@@ -5,6 +5,7 @@
 
 #include "drive/FileUtils.h"
 #include "platform/VolumeProbe.h"
+#include "support/EnvVar.h"
 #include "support/FakeDisk.h"
 #include "support/ImageFiles.h"
 #include "support/TempDir.h"
@@ -42,14 +43,8 @@ TEST(FileUtilsTest, SizeTexts) {
             "000");
 
   // The C locale has no separator of its own: the comma stands in.
-  const char* saved = std::getenv("LC_ALL");
-  const std::string keep = saved ? saved : "";
-  setenv("LC_ALL", "C", 1);
+  testing::TEnvVar locale("LC_ALL", "C");
   EXPECT_EQ(SizeToText(1000), "1,000");
-  if (saved)
-    setenv("LC_ALL", keep.c_str(), 1);
-  else
-    unsetenv("LC_ALL");
 }
 
 TEST(FileUtilsTest, SerialsAsWindowsShowsThem) {

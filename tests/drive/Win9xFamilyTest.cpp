@@ -13,6 +13,7 @@
 #include "platform/AddressTokens.h"
 #include "platform/Win9xBlocks.h"
 #include "platform/WinVersion.h"
+#include "support/EnvVar.h"
 #include "support/FakeDisk.h"
 #include "support/ScriptedDialogs.h"
 
@@ -334,13 +335,11 @@ TEST_F(Win9xFamilyTest, MissingDevicesWarnAtStartAndReadsFail) {
 }
 
 TEST_F(Win9xFamilyTest, PlatformChosenByTheEnvironment) {
-  const char* saved = std::getenv("QUILLOT_PLATFORM");
-  const std::string keep = saved ? saved : "";
+  testing::TEnvVar platform("QUILLOT_PLATFORM", "Win98");
   auto disk = std::make_shared<TFakeDisk>(512 * 10);
   TFakeDiskRegistration r('C', disk);
   std::vector<uint8_t> buf(512);
 
-  setenv("QUILLOT_PLATFORM", "Win98", 1);
   DriveAccessInit();
   EXPECT_FALSE(AccessState().IsWinNT);
   EXPECT_TRUE(AccessState().HasExtAbsRead);
@@ -350,7 +349,7 @@ TEST_F(Win9xFamilyTest, PlatformChosenByTheEnvironment) {
   EXPECT_TRUE(SectorHoldsPattern(buf.data(), 1, 512));
   EXPECT_TRUE(dialogs_.Shown.empty());
 
-  setenv("QUILLOT_PLATFORM", "os2", 1);
+  testing::TEnvVar::Set("QUILLOT_PLATFORM", "os2");
   DriveAccessInit();
   EXPECT_TRUE(AccessState().IsWinNT);
   ASSERT_EQ(dialogs_.Shown.size(), 1u);
@@ -359,11 +358,6 @@ TEST_F(Win9xFamilyTest, PlatformChosenByTheEnvironment) {
   EXPECT_TRUE(ReadSectors(3, 1, 1, buf.data()));
   EXPECT_TRUE(ReadSectors(3, 2, 1, buf.data()));
   EXPECT_EQ(disk->Opens, 1);  // the NT path keeps its handle
-
-  if (saved)
-    setenv("QUILLOT_PLATFORM", keep.c_str(), 1);
-  else
-    unsetenv("QUILLOT_PLATFORM");
 }
 
 TEST_F(Win9xFamilyTest, SimulatedServicesRefuseWritesAndBadBlocks) {

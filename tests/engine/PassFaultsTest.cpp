@@ -10,6 +10,7 @@
 
 #include "drive/IORoutines.h"
 #include "engine/RecoveryPass.h"
+#include "platform/ProgramFolder.h"
 #include "platform/WinVersion.h"
 #include "support/FakeDisk.h"
 #include "support/FileSizeLimit.h"
@@ -171,7 +172,7 @@ TEST_F(PassFaultsTest, ADestinationMovedAwayMidPassFailsTheNextCreationAndKeepsT
   Run();
   EXPECT_EQ(view.log.back(), "Recovery encountered an fatal error.");
   EXPECT_NE(std::find(view.log.begin(), view.log.end(),
-                      "Error: Cannot create destination file: " + dir.File("out/f00003.bin") + "."),
+                      "Error: Cannot create destination file: " + dir.File("out") + PathDelim + "f00003.bin."),
             view.log.end());
   // The second file was open when its folder moved: it was finished and closed where it went.
   EXPECT_EQ(test::ReadText(moved + "/f00001.bin"), Sectors(0, 10));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "engine/RecoveryPass.h"
+#include "platform/ProgramFolder.h"
 #include "support/FakeDestination.h"
 #include "support/Files.h"
 #include "support/PassFixture.h"
@@ -236,7 +237,7 @@ TEST_F(RecoveryPassTest, AFullRealDestinationNeverCrashesAndOverwritesNothing) {
   options.TargetFolder = blocker + "/sub";
   view.log.clear();
   real.StartRecovery(options, catalogue);
-  EXPECT_EQ(view.log[1], "Error: Cannot create destination file: " + blocker + "/sub/f00001.bin.");
+  EXPECT_EQ(view.log[1], "Error: Cannot create destination file: " + blocker + "/sub" + PathDelim + "f00001.bin.");
   EXPECT_EQ(view.log.back(), "Recovery encountered an fatal error.");
 }
 

@@ -63,7 +63,7 @@ TEST(LoadLanguageFile, ReadsOnlyBareNamesFromTheProgramFolder) {
   EXPECT_EQ(Tr(strReady), "here");
 
   // Loading discards the current file first, whatever the outcome.
-  for (const char* name : {"Missing.lng", "Folder.lng", "", "../home/Elsewhere.lng"}) {
+  for (const char* name : {"Missing.lng", "Folder.lng", "", "../home/Elsewhere.lng", "..\\home\\Elsewhere.lng"}) {
     LanguageFile = LoadLanguageFile("Here.lng");
     auto loaded = LoadLanguageFile(name);
     EXPECT_FALSE(LanguageFile) << name;

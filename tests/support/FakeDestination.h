@@ -1,7 +1,9 @@
 // An in-memory destination: files are strings; chosen names refuse creation, others are taken by
-// another pass between the search and the creation, and the space can run out.
+// another pass between the search and the creation, and the space can run out. Paths are kept with
+// forward slashes, whichever the system's separator, so tests name files the same on every system.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -13,8 +15,9 @@ namespace quillot::test {
 
 class TFakeDestination : public TDestination {
  public:
-  bool Exists(const std::string& path) override { return contents.count(path) > 0; }
-  TCreateResult Create(const std::string& path, TCreateMode mode, int& handle) override {
+  bool Exists(const std::string& path) override { return contents.count(Key(path)) > 0; }
+  TCreateResult Create(const std::string& systemPath, TCreateMode mode, int& handle) override {
+    const std::string path = Key(systemPath);
     created.push_back(path);
     if (refuse.count(path)) return TCreateResult::Failed;
     if (mode == TCreateMode::New && takenMeanwhile.erase(path)) contents[path] = "another pass's";
@@ -46,7 +49,11 @@ class TFakeDestination : public TDestination {
     ++closes;
     return true;
   }
-  void CreateFolder(const std::string& path) override { folders.push_back(path); }
+  void CreateFolder(const std::string& path) override { folders.push_back(Key(path)); }
+  static std::string Key(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+  }
 
   std::map<std::string, std::string> contents;
   std::set<std::string> refuse, takenMeanwhile;

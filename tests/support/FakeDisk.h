@@ -90,7 +90,7 @@ class TFakeDisk : public TBlockSource, public std::enable_shared_from_this<TFake
       }
     }
     if (FailOpen) {
-      error = SourceName + ": " + std::strerror(NoMedium ? ENOMEDIUM : EACCES);
+      error = SourceName + ": " + (NoMedium ? "No medium found" : std::strerror(EACCES));
       return nullptr;
     }
     ++Opens;

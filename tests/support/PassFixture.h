@@ -2,11 +2,10 @@
 // files begin with the bytes AB CD (prefix "f", extension "bin"); or over a sparse image file under D:.
 #pragma once
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -54,15 +53,21 @@ class TPassFixture : public ::testing::Test {
   // the reason, where the file system cannot hold a file that large.
   ::testing::AssertionResult SparseImage(const std::string& path, uint64_t bytes,
                                          const std::vector<std::pair<uint64_t, std::string>>& clips) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-    bool made = fd >= 0 && ::ftruncate(fd, static_cast<off_t>(bytes)) == 0;
-    for (const auto& [sector, clip] : clips)
-      made = made && ::pwrite(fd, clip.data(), clip.size(), static_cast<off_t>(sector * 512)) ==
-                         static_cast<ssize_t>(clip.size());
-    const int error = errno;
-    if (fd >= 0) ::close(fd);
+    std::error_code ec;
+    bool made = std::ofstream(path, std::ios::binary | std::ios::trunc).good();
+    std::filesystem::resize_file(path, bytes, ec);
+    made = made && !ec;
+    if (made) {
+      std::fstream image(path, std::ios::binary | std::ios::in | std::ios::out);
+      for (const auto& [sector, clip] : clips) {
+        image.seekp(static_cast<std::streamoff>(sector * 512));
+        image.write(clip.data(), static_cast<std::streamsize>(clip.size()));
+      }
+      made = image.flush().good();
+    }
     if (!made)
-      return ::testing::AssertionFailure() << "no sparse image of " << bytes << " bytes: " << std::strerror(error);
+      return ::testing::AssertionFailure()
+             << "no sparse image of " << bytes << " bytes: " << (ec ? ec.message() : "a write failed");
     registration = std::make_unique<testing::TFakeDiskRegistration>(
         'D', std::make_shared<TFileBlockSource>(path, path, TSourceKind::Fixed, false, true, 512));
     return ::testing::AssertionSuccess();

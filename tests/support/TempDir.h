@@ -1,9 +1,8 @@
 // A fresh folder under the system's temporary folder for one test, removed with everything in it.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace quillot::test {
@@ -11,8 +10,17 @@ namespace quillot::test {
 class TTempDir {
  public:
   TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillot-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    // create_directory answers false for a name that exists, so two tests never share a folder.
+    std::random_device random;
+    std::error_code ec;
+    const auto tmp = std::filesystem::temp_directory_path(ec);
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      auto candidate = tmp / ("quillot-test-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate, ec)) {
+        std::filesystem::permissions(candidate, std::filesystem::perms::owner_all, ec);
+        path_ = candidate;
+      }
+    }
   }
   ~TTempDir() {
     std::error_code ec;

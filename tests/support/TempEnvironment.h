@@ -14,27 +14,10 @@
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
+#include "support/EnvVar.h"
 #include "support/TempDir.h"
 
 namespace quillot::testing {
-
-class TEnvVar {
- public:
-  TEnvVar(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~TEnvVar() {
-    if (old_)
-      setenv(name_, old_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 class TTempEnvironment {
  public:

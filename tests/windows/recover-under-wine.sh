@@ -138,8 +138,22 @@ status=$?
 [ "$status" -eq 2 ] || fail "a missing image exited $status, wanted 2"
 
 [ "$(md5sum < card.img)" = "$sum_before" ] || fail "the card image changed"
+
+# The core suite, cross-built beside the program (scripts/build-windows.sh -DQUILLOT_BUILD_TESTS=ON),
+# less what tests/windows/excluded-tests.txt leaves out and why.
+win_tests="$(dirname "$win_cli")/quillot_tests.exe"
+suite="the core suite was not built"
+if [ -f "$win_tests" ]; then
+  excluded=$(sed -n 's/^test //p' "$root/tests/windows/excluded-tests.txt" | paste -sd: -)
+  (cd "$(dirname "$win_tests")" && wine "$win_tests" --gtest_brief=1 --gtest_filter="-$excluded") > suite.txt 2>&1 ||
+    fail "the core suite failed under Wine: $(grep -A3 'FAILED\|Failure' suite.txt | head -20)"
+  suite="$(sed -n 's/.*PASSED  \] \([0-9]*\) test.*/\1/p' suite.txt) tests of the core suite passed under Wine"
+  skipped=$(sed -n 's/.*SKIPPED \] \([0-9]*\) test.*/\1/p' suite.txt)
+  [ -z "$skipped" ] || suite="$suite ($skipped skipped: $(grep -A1 ': Skipped' suite.txt | grep -v 'Skipped\|^--' | sort -u | paste -sd';' -))"
+fi
+
 if [ "$failures" -eq 0 ]; then
-  echo "recover-under-wine: help, formats and $(ls out-win | wc -l) recovered files, from the image and from drive X:, and the settings match the Linux program"
+  echo "recover-under-wine: help, formats and $(ls out-win | wc -l) recovered files, from the image and from drive X:, and the settings match the Linux program; $suite"
   exit 0
 fi
 echo "$failures failures"
