@@ -1,8 +1,7 @@
 // The --report file: one row per recovered file, as TSV, or JSON when the name ends in .json.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,8 +18,8 @@ inline constexpr std::string_view kTsvFirstColumns = "name\tformat\tfirst_sector
 struct TReportFile {
   std::string Path;  // absolute
   bool Json = false;
-  dev_t Device = 0;  // the file the pass must leave alone
-  ino_t Inode = 0;
+  uint64_t Device = 0;  // the file the pass must leave alone: device and inode, or on Windows its
+  uint64_t Inode = 0;   // volume serial and file index
 };
 
 // Checks the report's path and creates the file before the pass: never a folder, the source, a file

@@ -1,11 +1,73 @@
+#include <windows.h>
+
+#include <filesystem>
+
 #include "cli/Report.h"
+#include "drive/SameDevice.h"
+#include "platform/SourceGuard.h"
+#include "platform/Utf8Path.h"
+#include "platform/WideText.h"
 
 namespace quillot::cli {
 
-// The checks a report needs before the pass (never the source, never a file that is not a report, the
-// file created first so no recovered file takes its name) are not written for Windows yet.
-std::optional<std::string> PrepareReport(const std::string&, char, TReportFile&) {
-  return std::string("--report is not available in the Windows build yet");
+namespace {
+// An existing file may be replaced by a report only when it is one (or empty): a report never
+// destroys anything else, whatever its name.
+bool HoldsAReport(HANDLE file) {
+  char head[64] = {};
+  DWORD n = 0;
+  if (!ReadFile(file, head, sizeof head - 1, &n, nullptr)) return false;
+  if (n == 0) return true;
+  const std::string text(head, n);
+  return text.rfind(kTsvFirstColumns, 0) == 0 || text.rfind("[\n {\"name\": ", 0) == 0 || text == "[]\n";
+}
+
+std::string SystemMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message = text ? Utf8FromWide(text) : "error " + std::to_string(error);
+  LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+    message.pop_back();
+  return message;
+}
+}  // namespace
+
+std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path p = fs::absolute(PathOfUtf8(path), ec).lexically_normal();
+  const fs::path folder = p.parent_path();
+  const std::string name = Utf8OfPath(p), folderName = Utf8OfPath(folder);
+  if (fs::is_directory(p, ec)) return name + " is a folder";
+  if (!fs::is_directory(folder, ec)) return "no folder " + folderName + " for the report";
+  if (IsGuardedPath(name)) return name + " is the source being read";
+  if (DestinationOnDrive(sourceLetter, folderName))
+    return "the report " + name + " would lie on the source drive " + std::string(1, sourceLetter) + ":";
+  // Created now, so the pass's name search skips it and no recovered file can take its place. A link
+  // planted under its name is opened as itself, never followed.
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE file = CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  const bool created = file != INVALID_HANDLE_VALUE;
+  if (!created && GetLastError() == ERROR_FILE_EXISTS)
+    file = CreateFileW(p.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "cannot create the report " + name + ": " + SystemMessage(GetLastError());
+  BY_HANDLE_FILE_INFORMATION info{};
+  std::optional<std::string> error;
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+    error = name + " is not a regular file";
+  else if (IsGuardedHandle(file))
+    error = name + " is the source being read";
+  else if (!created && !HoldsAReport(file))
+    error = name + " exists and is not a report: name a new file";
+  CloseHandle(file);
+  if (error) return error;
+  report = TReportFile{name, p.extension() == ".json", info.dwVolumeSerialNumber,
+                       (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  return std::nullopt;
 }
 
 }  // namespace quillot::cli

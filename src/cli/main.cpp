@@ -6,6 +6,7 @@
 
 #include "Version.h"
 #include "cli/Commands.h"
+#include "cli/Console.h"
 #include "startup/Lifecycle.h"
 
 using namespace quillot::cli;
@@ -34,6 +35,7 @@ void PrintCommandHelp(const TCommand& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrepareConsole();
   TArgs args(argv + 1, argv + argc);
   if (args.empty()) {
     PrintHelp();

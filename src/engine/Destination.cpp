@@ -28,8 +28,8 @@ TCreateResult TDiskDestination::Create(const std::string& path, TCreateMode mode
     // The file reached by that name may be a source (a hard link, a bind mount) or no file at all.
     struct stat st {};
     const bool known = fstat(fd, &st) == 0;
-    const bool kept = std::find(protected_.begin(), protected_.end(), std::pair{st.st_dev, st.st_ino}) !=
-                      protected_.end();
+    const bool kept = std::find(protected_.begin(), protected_.end(),
+                                std::pair<uint64_t, uint64_t>{st.st_dev, st.st_ino}) != protected_.end();
     if (!known || !S_ISREG(st.st_mode) || IsGuardedSource(st) || kept || ftruncate(fd, 0) != 0) {
       close(fd);
       return TCreateResult::Failed;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -37,8 +38,9 @@ class TDestination {
 
 class TDiskDestination : public TDestination {
  public:
-  // A file of the run's own (its report) that no recovered file may replace.
-  void Protect(dev_t device, ino_t inode) { protected_.emplace_back(device, inode); }
+  // A file of the run's own (its report) that no recovered file may replace, known by its device and
+  // inode (on Windows its volume serial and file index).
+  void Protect(uint64_t device, uint64_t inode) { protected_.emplace_back(device, inode); }
   bool Exists(const std::string& path) override;
   TCreateResult Create(const std::string& path, TCreateMode mode, int& handle) override;
   ssize_t Write(int handle, const void* data, size_t size) override;
@@ -48,7 +50,7 @@ class TDiskDestination : public TDestination {
   void CreateFolder(const std::string& path) override;
 
  private:
-  std::vector<std::pair<dev_t, ino_t>> protected_;
+  std::vector<std::pair<uint64_t, uint64_t>> protected_;
 };
 
 // A dry run: the names are searched on disk as usual, but nothing is created or written.

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace quillot {
@@ -31,9 +32,14 @@ TCreateResult TDiskDestination::Create(const std::string& path, TCreateMode mode
   if (why != 0 || fd < 0)
     return mode == TCreateMode::New && why == EEXIST ? TCreateResult::Taken : TCreateResult::Failed;
   if (mode == TCreateMode::Replace) {
-    // The file reached by that name may be a source (a hard link) or no plain file at all.
+    // The file reached by that name may be a source (a hard link), the run's report, or no plain file.
     HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-    if (GetFileType(file) != FILE_TYPE_DISK || IsGuardedHandle(file) || _chsize_s(fd, 0) != 0) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    const std::pair<uint64_t, uint64_t> id{info.dwVolumeSerialNumber,
+                                           (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    const bool kept = std::find(protected_.begin(), protected_.end(), id) != protected_.end();
+    if (!known || kept || GetFileType(file) != FILE_TYPE_DISK || IsGuardedHandle(file) || _chsize_s(fd, 0) != 0) {
       _close(fd);
       return TCreateResult::Failed;
     }

@@ -56,14 +56,35 @@ grep -q "(43 formats)\|([0-9]* formats)" win-formats.txt || fail "formats names 
 # The same files, byte for byte, from a relative image path into a folder the run creates; on Windows
 # both names are not ASCII, so they pass through the program as UTF-8 and reach the system as UTF-16.
 cp card.img "carte-ü.img"
-win recover --image "carte-ü.img" --dest "sortie-é/ü" > win-recover.txt 2>&1 || fail "recover exited $? ($(cat win-recover.txt))"
+win recover --image "carte-ü.img" --dest "sortie-é/ü" --report "rapport-ü.tsv" > win-recover.txt 2>&1 ||
+  fail "recover exited $? ($(cat win-recover.txt))"
 mv "sortie-é/ü" out-win 2>/dev/null || fail "recover wrote no folder sortie-é/ü"
-"$linux_cli" recover --image card.img --dest out-linux > linux-recover.txt 2>&1 || fail "the Linux recover failed"
+"$linux_cli" recover --image card.img --dest out-linux --report linux.tsv > linux-recover.txt 2>&1 ||
+  fail "the Linux recover failed"
 [ -n "$(ls out-linux 2>/dev/null)" ] || fail "the Linux program recovered nothing to compare with"
 diff -r out-linux out-win > recover-diff.txt 2>&1 || fail "the recovered files differ: $(head -5 recover-diff.txt)"
 # The letters differ: the Linux program gives the machine's disks theirs first.
 summary=$(grep '^Recovered' linux-recover.txt | sed 's/ from .*//')
 grep -q "^$summary from [C-Z]: into" win-recover.txt || fail "summary differs: wanted '$summary', got '$(grep '^Recovered' win-recover.txt)'"
+# The same report, row for row, but for where each system keeps the files.
+without_paths() {
+  case "$1" in
+    *.json) sed 's/"path": "[^"]*", //' "$1" ;;
+    *) awk -F'\t' -v OFS='\t' 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "path") skip = i }
+         { out = ""; for (i = 1; i <= NF; i++) if (i != skip) out = out (out == "" ? "" : OFS) $i; print out }' "$1" ;;
+  esac
+}
+[ "$(without_paths linux.tsv)" = "$(without_paths "rapport-ü.tsv" | tr -d '\r')" ] ||
+  fail "the report differs from the Linux program's: $(without_paths "rapport-ü.tsv" | diff - linux.tsv | head -5)"
+# A report never takes the place of the source or of a file that is no report.
+echo "notes to keep" > notes.txt
+for target in card.img notes.txt; do
+  win recover --image card.img --dest out-refused --report "$target" > refused.txt 2>&1
+  status=$?
+  [ "$status" -eq 2 ] || fail "a report onto $target exited $status, wanted 2 ($(cat refused.txt))"
+done
+[ "$(cat notes.txt)" = "notes to keep" ] || fail "a refused report changed notes.txt"
+[ ! -e out-refused ] || [ -z "$(ls out-refused)" ] || fail "a refused report still recovered files"
 
 # The card as a drive of the machine: X: is the image itself (read as \\.\X:) over a folder for its root.
 # Wine answers neither the geometry nor the length control for such a drive, so the sectors and length

@@ -1,0 +1,7 @@
+#include "cli/Console.h"
+
+namespace quillot::cli {
+
+void PrepareConsole() {}
+
+}  // namespace quillot::cli
