@@ -132,10 +132,14 @@ void LimitSelf(const TOptions& o) {
   }
 }
 
+volatile uint64_t spins = 0;
+
 // Test-only modes: a child that hangs, crashes or eats memory, to prove the parent survives each.
 int RunTestMode(const std::string& mode) {
   if (mode == "test-hang")
     for (;;) pause();
+  if (mode == "test-spin")
+    for (;;) spins = spins + 1;
   if (mode == "test-crash") std::raise(SIGSEGV);
   if (mode == "test-eat") {
     std::vector<void*> held;
@@ -190,7 +194,8 @@ class TDecoder {
     if (ret < 0) return NoAudio(ErrorText(ret));
     const AVCodec* decoder = nullptr;
     stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (stream_ < 0 || !decoder) return NoAudio(stream_ == AVERROR_DECODER_NOT_FOUND ? "no decoder for its codec" : "no audio stream");
+    if (stream_ < 0 || !decoder)
+      return NoAudio(stream_ == AVERROR_DECODER_NOT_FOUND ? "no decoder for its codec" : "no audio stream");
     AVStream* stream = format_->streams[stream_];
     codec_ = avcodec_alloc_context3(decoder);
     if (!codec_) OutOfMemory();
@@ -306,8 +311,8 @@ class TDecoder {
       if (av_channel_layout_copy(&inLayout_, &frame.ch_layout) < 0) OutOfMemory();
       inFormat_ = frame.format;
       inRate_ = frame.sample_rate;
-      const int ret = swr_alloc_set_opts2(&swr_, &inLayout_, AV_SAMPLE_FMT_FLT, frame.sample_rate, &inLayout_, static_cast<AVSampleFormat>(frame.format),
-                                          frame.sample_rate, 0, nullptr);
+      const int ret = swr_alloc_set_opts2(&swr_, &inLayout_, AV_SAMPLE_FMT_FLT, frame.sample_rate, &inLayout_,
+                                          static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr);
       CheckMemory(ret);
       if (ret < 0 || swr_init(swr_) < 0) return;
       if (pcm_ && !pcmHeader_) {
@@ -317,8 +322,8 @@ class TDecoder {
     }
     samples_.resize(static_cast<size_t>(frame.nb_samples) * static_cast<size_t>(channels));
     auto* out = reinterpret_cast<uint8_t*>(samples_.data());
-    const int got = swr_convert(swr_, &out, frame.nb_samples, const_cast<const uint8_t**>(frame.extended_data),
-                                frame.nb_samples);
+    const int got =
+        swr_convert(swr_, &out, frame.nb_samples, const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples);
     if (got <= 0) return;
     seconds_ += static_cast<double>(got) / frame.sample_rate;
     envelope_.Add(samples_.data(), static_cast<size_t>(got), channels);
