@@ -29,14 +29,14 @@ struct TClip {
   bool statesLength, checked;
 };
 const TClip kClipTable[] = {
-    {"chirp.aiff", 2.000, 1.0 / 16000, true, false},  // ffprobe 2.000000, soxi 2.000000
-    {"chirp.flac", 2.000, 4096.0 / 16000, true, true},  // ffprobe 2.000000
+    {"chirp.aiff", 2.000, 1.0 / 16000, true, false},       // ffprobe 2.000000, soxi 2.000000
+    {"chirp.flac", 2.000, 4096.0 / 16000, true, true},     // ffprobe 2.000000
     {"field-tune.mp3", 3.000, 576.0 / 22050, true, true},  // LAME's header: 66150 samples; soxi 3.000
-    {"note.opus", 3.702, 0.020, false, true},  // 177690 samples at 48 kHz after the pre-skip; ffprobe 3.708
-    {"reminder.mp3", 3.702, 576.0 / 22050, true, true},  // LAME's header: 81626 samples
-    {"tune.ogg", 3.000, 2048.0 / 22050, false, true},  // ffprobe 3.000000, soxi 3.000000
-    {"voice-memo.wav", 4.236, 1.0 / 16000, true, false},  // ffprobe 4.236000, soxi 4.236000
-    {"voice.m4a", 4.236, 1024.0 / 22050, true, true},  // ffprobe 4.236009 (93404 samples)
+    {"note.opus", 3.702, 0.020, false, true},              // 177690 samples at 48 kHz after the pre-skip; ffprobe 3.708
+    {"reminder.mp3", 3.702, 576.0 / 22050, true, true},    // LAME's header: 81626 samples
+    {"tune.ogg", 3.000, 2048.0 / 22050, false, true},      // ffprobe 3.000000, soxi 3.000000
+    {"voice-memo.wav", 4.236, 1.0 / 16000, true, false},   // ffprobe 4.236000, soxi 4.236000
+    {"voice.m4a", 4.236, 1024.0 / 22050, true, true},      // ffprobe 4.236009 (93404 samples)
 };
 
 // Bytes a fixed generator makes, so a damaged copy is the same every run.
