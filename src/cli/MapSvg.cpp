@@ -55,17 +55,17 @@ std::string MapSvgText(const TMediumMap& map, const std::vector<TRecoveredFile>&
          std::to_string(files.size()) + " recovered files</title>\n";
   out += "<text x=\"20\" y=\"28\">Sectors " + std::to_string(map.First) + " to " + std::to_string(map.End) +
          "</text>\n";
-  out += "<rect class=\"medium\" x=\"" + Number(kLeft) + "\" y=\"" + Number(kBarTop) + "\" width=\"" +
-         Number(kWidth) + "\" height=\"" + Number(kBarHeight) + "\" fill=\"#e8e8e8\" stroke=\"#666666\"/>\n";
+  out += "<rect class=\"medium\" x=\"" + Number(kLeft) + "\" y=\"" + Number(kBarTop) + "\" width=\"" + Number(kWidth) +
+         "\" height=\"" + Number(kBarHeight) + "\" fill=\"#e8e8e8\" stroke=\"#666666\"/>\n";
   for (const TMapSpan& span : map.Spans) {
     const TRecoveredFile& f = files[span.File];
     const auto [x, w] = Place(map, span.First, span.Count);
     out += "<rect class=\"file\" data-name=\"" + XmlText(f.Name) + "\" data-first-sector=\"" +
            std::to_string(span.First) + "\" data-sectors=\"" + std::to_string(span.Count) + "\" data-piece=\"" +
            std::to_string(span.Piece) + "\" x=\"" + Number(x) + "\" y=\"" + Number(kBarTop) + "\" width=\"" +
-           Number(w) + "\" height=\"" + Number(kBarHeight) + "\" fill=\"" + VerdictColour(span.Verdict) +
-           "\"><title>" + XmlText(f.Name) + " (" + XmlText(f.Format) + "): " + VerdictText(span.Verdict) +
-           ", sectors " + std::to_string(span.First) + "+" + std::to_string(span.Count) + "</title></rect>\n";
+           Number(w) + "\" height=\"" + Number(kBarHeight) + "\" fill=\"" + VerdictColour(span.Verdict) + "\"><title>" +
+           XmlText(f.Name) + " (" + XmlText(f.Format) + "): " + VerdictText(span.Verdict) + ", sectors " +
+           std::to_string(span.First) + "+" + std::to_string(span.Count) + "</title></rect>\n";
   }
   for (const auto& run : map.Unreadable) {
     const auto [x, w] = Place(map, run.First, run.Count);

@@ -109,7 +109,10 @@ TDecodeReport RunDecoder(const std::vector<std::string>& args, const TDecodeLimi
     }
     if (done == 0) usleep(5000);
   }
-  if (timedOut || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)) return Failed(TDecodeOutcome::TimedOut, "");
+  if (timedOut)
+    return Failed(TDecodeOutcome::TimedOut, "ran past " + std::to_string(limits.Time.count()) + " s and was ended");
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
+    return Failed(TDecodeOutcome::TimedOut, "used up its processor time");
   if (WIFSIGNALED(status))
     return Failed(TDecodeOutcome::Crashed, std::string("killed by signal ") + std::to_string(WTERMSIG(status)) + " (" +
                                                strsignal(WTERMSIG(status)) + ")");

@@ -224,13 +224,6 @@ class TDecoder {
       }
       const int64_t pos = packet_->pos >= 0 ? packet_->pos : avio_tell(io_);
       if (packet_->flags & AV_PKT_FLAG_CORRUPT) return Breaks(pos, "damaged packet");
-      // A demuxer that skips damaged pages (Ogg) goes on quietly after a gap: the time the packet says
-      // runs ahead of the audio decoded so far.
-      if (packet_->pts != AV_NOPTS_VALUE) {
-        const double at = static_cast<double>(packet_->pts) * av_q2d(stream->time_base);
-        if (firstPts_ < 0) firstPts_ = at;
-        if (at - firstPts_ > seconds_ + kMostGap) return Breaks(pos, "a gap in the stream");
-      }
       ret = avcodec_send_packet(codec_, packet_);
       reached_ = pos + packet_->size;
       av_packet_unref(packet_);
@@ -353,10 +346,7 @@ class TDecoder {
   int stream_ = -1;
   bool pcm_ = false, pcmHeader_ = false;
   double seconds_ = 0;
-  double firstPts_ = -1;
   int64_t reached_ = 0;  // the end of the last packet decoded
-  // Packets are decoded a little behind what the demuxer reads; a gap is more than that.
-  static constexpr double kMostGap = 0.5;
   std::vector<float> samples_;
   std::vector<uint8_t> pcmOut_;
   quillot::decoder::TEnvelopeBuilder envelope_;

@@ -18,8 +18,8 @@ struct TMapSpan {
 };
 
 struct TMediumMap {
-  uint64_t First = 0, End = 0;  // the sectors the pass covered, End excluded
-  std::vector<TMapSpan> Spans;  // in the order of the files, each file's pieces in its own order
+  uint64_t First = 0, End = 0;                   // the sectors the pass covered, End excluded
+  std::vector<TMapSpan> Spans;                   // in the order of the files, each file's pieces in its own order
   std::vector<TRecoveredFile::TRun> Unreadable;  // runs of unreadable sectors, ascending, merged
   // Where sector lies along the bar, 0 at First to 1 at End.
   double Fraction(uint64_t sector) const;

@@ -166,8 +166,11 @@ TEST(DecodeCheck, TheParentOutlivesEveryWayTheChildFails) {
   };
   const std::string program = DecoderProgram();
   for (const auto& row : {
-           TRow{{program, "test-hang"}, {std::chrono::seconds(1)}, TDecodeOutcome::TimedOut, ""},
-           TRow{{program, "test-spin", "--cpu=1"}, {std::chrono::seconds(60)}, TDecodeOutcome::TimedOut, ""},
+           TRow{{program, "test-hang"}, {std::chrono::seconds(1)}, TDecodeOutcome::TimedOut, "ran past 1 s"},
+           TRow{{program, "test-spin", "--cpu=1"},
+                {std::chrono::seconds(60)},
+                TDecodeOutcome::TimedOut,
+                "processor time"},
            TRow{{program, "test-crash"}, {}, TDecodeOutcome::Crashed, "killed by signal 11"},
            TRow{{program, "test-eat", "--memory=268435456"}, {}, TDecodeOutcome::Crashed, "out of memory"},
            TRow{{program, "check", "--", "/nonexistent/file.wav"}, {}, TDecodeOutcome::NoAudio, ""},
