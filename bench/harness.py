@@ -23,6 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 BIN = os.path.join(ROOT, "build-bench", "bin")
 CLI = os.path.join(BIN, "quillot-cli")
+DECODER = os.path.join(BIN, "quillot-decode")
 PEERS = os.path.join(HERE, "peers")
 
 
@@ -217,6 +218,8 @@ def main():
             # for the formats the card holds.
             run("quillot, default formats", q)
             run("quillot --trim, default formats", q + " --trim")
+            # Every recovered file decoded after the pass, each in its own child process.
+            os.path.exists(DECODER) and run("quillot --trim --verify, default formats", q + " --trim --verify")
             run("quillot, every format", q + " --all")
             with open(os.path.join(PEERS, "photorec-voice.cmd")) as f:
                 pcmd = f.read().strip()
@@ -237,6 +240,7 @@ def main():
         run("quillot, every format", q + " --all")
         run("quillot --trim, default formats", q + " --trim")
         run("quillot --trim, every format", q + " --trim --all")
+        os.path.exists(DECODER) and run("quillot --trim --verify, default formats", q + " --trim --verify")
         # The same pass through the wizard's window (offscreen), which repaints on a timer.
         g = f"QT_QPA_PLATFORM=offscreen '{os.path.join(BIN, 'quillot')}' --bench-pass '{img}' '{out}/g'"
         if os.path.exists(os.path.join(BIN, "quillot")):

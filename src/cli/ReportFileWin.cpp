@@ -22,6 +22,14 @@ bool HoldsAReport(HANDLE file) {
   return text.rfind(kTsvFirstColumns, 0) == 0 || text.rfind("[\n {\"name\": ", 0) == 0 || text == "[]\n";
 }
 
+// Likewise a map replaces only a map.
+bool HoldsAMap(HANDLE file) {
+  char head[128] = {};
+  DWORD n = 0;
+  if (!ReadFile(file, head, sizeof head - 1, &n, nullptr)) return false;
+  return n == 0 || std::string(head, n).rfind(kMapFirstBytes, 0) == 0;
+}
+
 std::string SystemMessage(DWORD error) {
   wchar_t* text = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -32,19 +40,21 @@ std::string SystemMessage(DWORD error) {
     message.pop_back();
   return message;
 }
-}  // namespace
 
-std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report) {
+// The report's and the map's checks: what names the file in messages, and which files it may replace.
+std::optional<std::string> PrepareOutput(const std::string& path, char sourceLetter, const char* what,
+                                         bool (*holdsOne)(HANDLE), TReportFile& report) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path p = fs::absolute(PathOfUtf8(path), ec).lexically_normal();
   const fs::path folder = p.parent_path();
   const std::string name = Utf8OfPath(p), folderName = Utf8OfPath(folder);
   if (fs::is_directory(p, ec)) return name + " is a folder";
-  if (!fs::is_directory(folder, ec)) return "no folder " + folderName + " for the report";
+  if (!fs::is_directory(folder, ec)) return "no folder " + folderName + " for the " + what;
   if (IsGuardedPath(name)) return name + " is the source being read";
   if (DestinationOnDrive(sourceLetter, folderName))
-    return "the report " + name + " would lie on the source drive " + std::string(1, sourceLetter) + ":";
+    return std::string("the ") + what + " " + name + " would lie on the source drive " + std::string(1, sourceLetter) +
+           ":";
   // Created now, so the pass's name search skips it and no recovered file can take its place. A link
   // planted under its name is opened as itself, never followed.
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -53,7 +63,8 @@ std::optional<std::string> PrepareReport(const std::string& path, char sourceLet
   const bool created = file != INVALID_HANDLE_VALUE;
   if (!created && GetLastError() == ERROR_FILE_EXISTS)
     file = CreateFileW(p.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "cannot create the report " + name + ": " + SystemMessage(GetLastError());
+  if (file == INVALID_HANDLE_VALUE)
+    return std::string("cannot create the ") + what + " " + name + ": " + SystemMessage(GetLastError());
   BY_HANDLE_FILE_INFORMATION info{};
   std::optional<std::string> error;
   if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
@@ -61,13 +72,22 @@ std::optional<std::string> PrepareReport(const std::string& path, char sourceLet
     error = name + " is not a regular file";
   else if (IsGuardedHandle(file))
     error = name + " is the source being read";
-  else if (!created && !HoldsAReport(file))
-    error = name + " exists and is not a report: name a new file";
+  else if (!created && !holdsOne(file))
+    error = name + " exists and is not a " + what + ": name a new file";
   CloseHandle(file);
   if (error) return error;
   report = TReportFile{name, p.extension() == ".json", info.dwVolumeSerialNumber,
-                       (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+                       (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, created};
   return std::nullopt;
+}
+}  // namespace
+
+std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report) {
+  return PrepareOutput(path, sourceLetter, "report", HoldsAReport, report);
+}
+
+std::optional<std::string> PrepareMap(const std::string& path, char sourceLetter, TReportFile& map) {
+  return PrepareOutput(path, sourceLetter, "map", HoldsAMap, map);
 }
 
 }  // namespace quillot::cli

@@ -1,11 +1,12 @@
 #!/bin/sh
 # `cmake --install` lays out a tree a desktop understands, and the programs run from it: they find the
 # catalogue, language files and help book in share/quillot, and recover what the build folder's do.
-#   usage: install-tree-test.sh BUILD_DIR SOURCE_DIR WITH_WIZARD(1|0)
+#   usage: install-tree-test.sh BUILD_DIR SOURCE_DIR WITH_WIZARD(1|0) [WITH_DECODER(1|0)]
 set -u
 build=$1
 src=$2
 wizard=$3
+decoder=${4:-0}
 id=example.brantwick.Quillot
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -24,6 +25,7 @@ if [ "$wizard" = 1 ]; then
 share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg"
   for size in 48 128 256; do expected="$expected share/icons/hicolor/${size}x$size/apps/$id.png"; done
 fi
+[ "$decoder" = 1 ] && expected="$expected bin/quillot-decode"
 for f in $expected; do [ -f "$prefix/$f" ] || fail "$f not installed"; done
 # Nothing else: the tests, the build's own tools and libraries stay in the build folder.
 (cd "$prefix" && find . -type f | sed 's|^\./||' | sort) > "$work/installed"
@@ -66,6 +68,12 @@ chmod 0444 "$work/card.img"
   fail "recovery from the installed program: $(tail -3 "$work/log")"
 "$build/bin/quillot-cli" recover --image "$work/card.img" --dest "$work/build-out" > "$work/log" 2>&1 ||
   fail "recovery from the build folder: $(tail -3 "$work/log")"
+# The installed command line finds the installed decoder beside it.
+if [ "$decoder" = 1 ]; then
+  "$prefix/bin/quillot-cli" recover --image "$work/card.img" --dest "$work/verified-out" --trim --verify \
+    > "$work/log" 2>&1 || fail "--verify from the installed program: $(tail -3 "$work/log")"
+  grep -qx "8 of 8 files play to the end." "$work/log" || fail "installed --verify: $(tail -3 "$work/log")"
+fi
 (cd "$work/installed-out" && ls -l | awk 'NR > 1 {print $5, $9}') > "$work/installed-files"
 (cd "$work/build-out" && ls -l | awk 'NR > 1 {print $5, $9}') > "$work/build-files"
 [ -s "$work/build-files" ] || fail "the build folder's program recovered nothing"
