@@ -1,5 +1,7 @@
 # The Debian packages each job needs (sourced by the job scripts).
 BUILD_PACKAGES="g++ cmake ninja-build pkg-config libblkid-dev libsystemd-dev ca-certificates fp-utils libchm-dev libchm1"
+# The decoder program (quillot-decode) that checks recovered files play.
+BUILD_PACKAGES="$BUILD_PACKAGES libavformat-dev libavcodec-dev libswresample-dev libavutil-dev"
 TEST_PACKAGES="$BUILD_PACKAGES libgtest-dev libgmock-dev xz-utils dosfstools mtools clang libclang-rt-14-dev clang-format-14"
 # Reading a device as a normal user through udisks2 (tests/cli/udisks-test.sh starts these daemons).
 TEST_PACKAGES="$TEST_PACKAGES udisks2 polkitd tmux"

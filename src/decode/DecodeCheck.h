@@ -12,7 +12,7 @@
 namespace quillot::decode {
 
 struct TDecodeLimits {
-  std::chrono::seconds Time{60};     // wall-clock time before the child is killed
+  std::chrono::seconds Time{60};      // wall-clock time before the child is killed
   uint64_t MemoryBytes = 1ull << 30;  // the child's address space
 };
 

@@ -11,12 +11,12 @@
 namespace quillot::decode {
 
 enum class TDecodeOutcome {
-  NotChecked,   // not decoded (yet), or this build has no decoder
-  PlaysToEnd,   // decoded without error up to the stream's end
-  Breaks,       // the decoder failed at BreakByte / BreakSeconds
-  NoAudio,      // no audio stream the decoder can open
-  Crashed,      // the decoder process died (a signal, or the memory limit)
-  TimedOut,     // the decoder process ran past its time limit and was killed
+  NotChecked,  // not decoded (yet), or this build has no decoder
+  PlaysToEnd,  // decoded without error up to the stream's end
+  Breaks,      // the decoder failed at BreakByte / BreakSeconds
+  NoAudio,     // no audio stream the decoder can open
+  Crashed,     // the decoder process died (a signal, or the memory limit)
+  TimedOut,    // the decoder process ran past its time limit and was killed
 };
 
 // One column of the waveform: the largest absolute sample and the root mean square of the samples it
@@ -31,12 +31,12 @@ inline constexpr size_t kEnvelopePoints = 200;
 
 struct TDecodeReport {
   TDecodeOutcome Outcome = TDecodeOutcome::NotChecked;
-  double Seconds = 0;           // audio decoded, up to the stream's end or the break
-  uint64_t BreakByte = 0;       // Breaks: the file offset where decoding failed
-  double BreakSeconds = 0;      // Breaks: the playing time reached there
-  std::string Error;            // Breaks, NoAudio, Crashed: the decoder's own words
-  uint64_t BytesAfterEnd = 0;   // bytes after the stream's end, reported and not judged
-  std::string Codec;            // the decoder's name for the codec ("mp3", "flac")
+  double Seconds = 0;          // audio decoded, up to the stream's end or the break
+  uint64_t BreakByte = 0;      // Breaks: the file offset where decoding failed
+  double BreakSeconds = 0;     // Breaks: the playing time reached there
+  std::string Error;           // Breaks, NoAudio, Crashed: the decoder's own words
+  uint64_t BytesAfterEnd = 0;  // bytes after the stream's end, reported and not judged
+  std::string Codec;           // the decoder's name for the codec ("mp3", "flac")
   int SampleRate = 0;
   int Channels = 0;
   std::vector<TEnvelopePoint> Envelope;  // kEnvelopePoints columns over the decoded time, or none

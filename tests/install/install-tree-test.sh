@@ -1,11 +1,12 @@
 #!/bin/sh
 # `cmake --install` lays out a tree a desktop understands, and the programs run from it: they find the
 # catalogue, language files and help book in share/quillot, and recover what the build folder's do.
-#   usage: install-tree-test.sh BUILD_DIR SOURCE_DIR WITH_WIZARD(1|0)
+#   usage: install-tree-test.sh BUILD_DIR SOURCE_DIR WITH_WIZARD(1|0) [WITH_DECODER(1|0)]
 set -u
 build=$1
 src=$2
 wizard=$3
+decoder=${4:-0}
 id=example.brantwick.Quillot
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -24,6 +25,7 @@ if [ "$wizard" = 1 ]; then
 share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg"
   for size in 48 128 256; do expected="$expected share/icons/hicolor/${size}x$size/apps/$id.png"; done
 fi
+[ "$decoder" = 1 ] && expected="$expected bin/quillot-decode"
 for f in $expected; do [ -f "$prefix/$f" ] || fail "$f not installed"; done
 # Nothing else: the tests, the build's own tools and libraries stay in the build folder.
 (cd "$prefix" && find . -type f | sed 's|^\./||' | sort) > "$work/installed"

@@ -16,6 +16,7 @@ set(RANK_engine 6)
 set(RANK_startup 7)  # start-up and shutdown: the one place that knows every subsystem
 set(RANK_cli 8)
 set(RANK_gui 8)
+set(RANK_decoder 8)  # quillot-decode, the child that decodes one recovered file
 # Only the windows may use Qt.
 set(QT_ALLOWED gui)
 

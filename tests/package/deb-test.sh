@@ -51,6 +51,14 @@ found=$(ls "$work/build-out" | wc -l)
 [ "$(ls "$work/installed-out" | wc -l)" -eq "$found" ] ||
   fail "/usr/bin/quillot-cli recovered $(ls "$work/installed-out" | wc -l) files, the build folder's $found"
 
+# The decoder lies beside the command line, and the package depends on the libraries it links.
+if [ -x "$build/bin/quillot-decode" ]; then
+  grep -q "^/usr/bin/quillot-decode$" "$work/files" || fail "the package lacks /usr/bin/quillot-decode"
+  grep -q "\blibavcodec" "$work/depends" || fail "Depends lacks libavcodec: $(cat "$work/depends")"
+  /usr/bin/quillot-decode check -- "$src/samples/audio/chirp.flac" | grep -q "^outcome=plays-to-end$" ||
+    fail "the installed decoder does not play chirp.flac"
+fi
+
 # A user who chose German at the first start: the installed language file is found.
 mkdir -p "$XDG_CONFIG_HOME/Brantwick"
 printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Global]\n"GlobalFirstStart"=dword:00000000\n"GlobalLanguage"="German.lng"\n' \

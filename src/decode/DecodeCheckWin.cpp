@@ -1,0 +1,10 @@
+// The Windows build has no decoder: every file stays not checked.
+#include "decode/DecodeCheck.h"
+
+namespace quillot::decode {
+
+std::string DecoderProgram() { return ""; }
+
+TDecodeReport CheckRecoveredFile(const std::string&, uint64_t, const TDecodeLimits&) { return {}; }
+
+}  // namespace quillot::decode
