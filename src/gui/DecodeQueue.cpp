@@ -60,7 +60,9 @@ void TDecodeQueue::StartNext() {
       Finish(child, row, report);
     });
     QStringList arguments;
-    for (const std::string& a : decode::CheckArguments(job.Path, job.StreamEnd, limits_)) arguments << ToQ(a);
+    // The list starts with the decoder's own path, which QProcess takes apart from the arguments.
+    const std::vector<std::string> line = decode::CheckArguments(job.Path, job.StreamEnd, limits_);
+    for (size_t i = 1; i < line.size(); ++i) arguments << ToQ(line[i]);
     emit Started(row);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(limits_.Time).count();
     timer->start(static_cast<int>(std::min<long long>(ms + 1000, INT32_MAX)));

@@ -44,8 +44,9 @@ void TReviewPlayer::Play(const QString& path, uint64_t streamEnd, double seconds
     if (error == QProcess::FailedToStart) Fail(child_->errorString());
   });
   QStringList arguments;
-  for (const std::string& a : decode::PcmArguments(FromQ(path), streamEnd, decode::TDecodeLimits{}))
-    arguments << ToQ(a);
+  // The list starts with the decoder's own path, which QProcess takes apart from the arguments.
+  const std::vector<std::string> line = decode::PcmArguments(FromQ(path), streamEnd, decode::TDecodeLimits{});
+  for (size_t i = 1; i < line.size(); ++i) arguments << ToQ(line[i]);
   child_->start(program_, arguments);
   feeder_->start();
 }

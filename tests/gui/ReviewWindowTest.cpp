@@ -2,6 +2,7 @@
 // crash, hang or talk nonsense.
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
@@ -76,7 +77,8 @@ std::set<int> InkedRows(gui::TReviewWindow& window, int row) {
   image.fill(Qt::white);
   QPainter painter(&image);
   gui::TWaveformDelegate::PaintEnvelope(
-      painter, image.rect(), window.Model().index(row, TReviewModel::kWaveform).data(TReviewModel::kEnvelopeRole).toList());
+      painter, image.rect(),
+      window.Model().index(row, TReviewModel::kWaveform).data(TReviewModel::kEnvelopeRole).toList());
   painter.end();
   std::set<int> rows;
   for (int y = 0; y < image.height(); ++y)
@@ -144,6 +146,8 @@ TEST_F(ReviewWindowTest, TheSampleCardsFilesAreListedSortedAndMapped) {
   // Each clip's span starts where the card holds the clip's first sector.
   const std::string image = test::ReadText(card);
   gui::TMediumMapWidget* map = window->ReviewMap;
+  // At the window's width the card's clips share a few pixels; wide enough, each has its own.
+  map->setFixedWidth(16384);
   const QRect bar = map->rect().adjusted(1, 4, -2, -5);
   int found = 0;
   for (const auto& entry : fs::directory_iterator(fs::path(QUILLOT_SOURCE_DIR) / "samples" / "audio")) {
