@@ -105,8 +105,8 @@ QString TMediumMapWidget::HintAt(QPoint point) const {
   if (file >= 0) {
     const TRecoveredFile& f = files_[size_t(file)];
     const uint64_t last = f.FirstSector + (f.Sectors ? f.Sectors - 1 : 0);
-    return ToQ(Tr(strMapFileHint, {f.Name, std::to_string(f.FirstSector), std::to_string(last),
-                                   FromQ(TReviewModel::VerdictText(f))}));
+    return ToQ(Tr(strMapFileHint,
+                  {f.Name, std::to_string(f.FirstSector), std::to_string(last), FromQ(TReviewModel::VerdictText(f))}));
   }
   for (const TRecoveredFile& f : files_)
     for (uint64_t sector : f.UnreadableSectors)

@@ -35,10 +35,7 @@ QString TReviewModel::VerdictText(const TRecoveredFile& file) {
 QString TReviewModel::DurationText(double seconds) {
   if (seconds < 0) return {};
   const auto tenths = static_cast<long long>(std::llround(seconds * 10));
-  return QStringLiteral("%1:%2.%3")
-      .arg(tenths / 600)
-      .arg(tenths / 10 % 60, 2, 10, QLatin1Char('0'))
-      .arg(tenths % 10);
+  return QStringLiteral("%1:%2.%3").arg(tenths / 600).arg(tenths / 10 % 60, 2, 10, QLatin1Char('0')).arg(tenths % 10);
 }
 
 QString TReviewModel::DecodeText(const TReviewFile& file) {

@@ -22,8 +22,8 @@
 
 namespace quillot::gui {
 
-TReviewWindow::TReviewWindow(std::vector<TReviewFile> files, uint64_t firstSector, uint64_t endSector,
-                             QWidget* parent, const QString* decoder)
+TReviewWindow::TReviewWindow(std::vector<TReviewFile> files, uint64_t firstSector, uint64_t endSector, QWidget* parent,
+                             const QString* decoder)
     : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("ReviewWindow"));
   setWindowTitle(QStringLiteral("Recovered Files"));
@@ -57,7 +57,8 @@ TReviewWindow::TReviewWindow(std::vector<TReviewFile> files, uint64_t firstSecto
   ReviewSliderPosition = Make<QSlider>(this, "ReviewSliderPosition", Qt::Horizontal);
   ReviewLabelPosition = Make<QLabel>(this, "ReviewLabelPosition", QStringLiteral("0:00.0"));
   MarkAsFixedText(ReviewLabelPosition);
-  ReviewLabelPosition->setMinimumWidth(ReviewLabelPosition->fontMetrics().horizontalAdvance(QStringLiteral("000:00.0")));
+  ReviewLabelPosition->setMinimumWidth(
+      ReviewLabelPosition->fontMetrics().horizontalAdvance(QStringLiteral("000:00.0")));
   ReviewButtonShowFolder = Make<QPushButton>(this, "ReviewButtonShowFolder", QStringLiteral("Show in &Folder"));
   ReviewButtonClose = Make<QPushButton>(this, "ReviewButtonClose", QStringLiteral("&Close"));
   ReviewLabelPlayError = Make<QLabel>(this, "ReviewLabelPlayError", QString());
@@ -140,8 +141,8 @@ int TReviewWindow::SelectedFile() const {
 void TReviewWindow::SelectFile(int file) {
   if (file < 0 || file >= model_->rowCount()) return;
   const QModelIndex index = proxy_->mapFromSource(model_->index(file, 0));
-  ReviewTable->selectionModel()->setCurrentIndex(
-      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  ReviewTable->selectionModel()->setCurrentIndex(index,
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   ReviewTable->scrollTo(index);
 }
 
@@ -191,8 +192,8 @@ void TReviewWindow::ReviewButtonStopClick() {
 void TReviewWindow::ReviewButtonShowFolderClick() {
   const int file = SelectedFile();
   if (file < 0) return;
-  ExecuteFile(QString::fromLatin1(kFileExplorer), QFileInfo(ToQ(model_->File(file).File.Path)).absolutePath() +
-                                                      QLatin1Char('/'));
+  ExecuteFile(QString::fromLatin1(kFileExplorer),
+              QFileInfo(ToQ(model_->File(file).File.Path)).absolutePath() + QLatin1Char('/'));
 }
 
 }  // namespace quillot::gui
