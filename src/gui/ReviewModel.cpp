@@ -77,8 +77,11 @@ QVariant TReviewModel::data(const QModelIndex& index, int role) const {
       for (const decode::TEnvelopePoint& p : f.Decode.Envelope) points.append(QPointF(p.Peak, p.Rms));
     return points;
   }
-  if (role != Qt::DisplayRole && role != kSortRole && role != Qt::ToolTipRole && role != Qt::TextAlignmentRole)
-    return {};
+  if (role == Qt::TextAlignmentRole) {
+    const bool figure = index.column() == kDuration || index.column() == kSize || index.column() == kFirstSector;
+    return int((figure ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+  }
+  if (role != Qt::DisplayRole && role != kSortRole && role != Qt::ToolTipRole) return {};
   const bool sort = role == kSortRole;
   switch (index.column()) {
     case kName: return role == Qt::ToolTipRole ? ToQ(f.File.Path) : ToQ(f.File.Name);
@@ -87,14 +90,9 @@ QVariant TReviewModel::data(const QModelIndex& index, int role) const {
     case kDecode:
       if (role == Qt::ToolTipRole) return ToQ(f.Decode.Error);
       return DecodeText(f);
-    case kDuration:
-      if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
-      return sort ? QVariant(Seconds(f)) : QVariant(DurationText(Seconds(f)));
-    case kSize:
-      if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
-      return sort ? QVariant(qulonglong(f.File.Bytes)) : QVariant(QString::number(f.File.Bytes));
+    case kDuration: return sort ? QVariant(Seconds(f)) : QVariant(DurationText(Seconds(f)));
+    case kSize: return sort ? QVariant(qulonglong(f.File.Bytes)) : QVariant(QString::number(f.File.Bytes));
     case kFirstSector:
-      if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
       return sort ? QVariant(qulonglong(f.File.FirstSector)) : QVariant(QString::number(f.File.FirstSector));
     case kWaveform:
       // Louder files sort after quieter ones.

@@ -5,6 +5,8 @@
 #include <QMediaDevices>
 #include <QProcess>
 #include <QTimer>
+#include <csignal>
+#include <sys/types.h>
 
 #include "decode/DecodeCheck.h"
 #include "gui/GuiMessages.h"
@@ -92,6 +94,16 @@ void TReviewPlayer::ReadChild() {
     }
     buffer_.append(chunk);
   }
+  // QProcess reads the pipe dry whatever we take: a child far ahead of the sink is paused instead, so an
+  // hour-long file never sits in memory whole.
+  const qint64 ahead = child_->bytesAvailable();
+  if (!paused_ && ahead > kBufferBytes && child_->state() == QProcess::Running) {
+    ::kill(static_cast<pid_t>(child_->processId()), SIGSTOP);
+    paused_ = true;
+  } else if (paused_ && ahead < kBufferBytes / 2) {
+    ::kill(static_cast<pid_t>(child_->processId()), SIGCONT);
+    paused_ = false;
+  }
 }
 
 void TReviewPlayer::Feed() {
@@ -127,6 +139,8 @@ void TReviewPlayer::Stop() {
   }
   if (child_) {
     child_->disconnect(this);
+    if (paused_) ::kill(static_cast<pid_t>(child_->processId()), SIGCONT);
+    paused_ = false;
     child_->kill();
     child_->waitForFinished(1000);
     child_->deleteLater();

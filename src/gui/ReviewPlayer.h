@@ -28,7 +28,7 @@ class TReviewPlayer : public QObject {
   // Where playing has reached, in seconds from the file's start.
   double Position() const;
 
-  // How much PCM is held ahead of the sink at most; the child is read no further until the sink drains.
+  // How much PCM is held ahead of the sink, about; past it the child is paused until the sink drains.
   static constexpr qsizetype kBufferBytes = 8 << 20;
 
  signals:
@@ -47,7 +47,7 @@ class TReviewPlayer : public QObject {
   QIODevice* sinkDevice_ = nullptr;
   QTimer* feeder_ = nullptr;
   QByteArray buffer_;
-  bool headerRead_ = false, childDone_ = false;
+  bool headerRead_ = false, childDone_ = false, paused_ = false;
   int rate_ = 0, channels_ = 0;
   qint64 skipBytes_ = 0;
   double startSeconds_ = 0, skipSeconds_ = 0;
