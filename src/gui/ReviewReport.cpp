@@ -1,6 +1,8 @@
 #include "gui/ReviewReport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -78,6 +80,8 @@ bool LoadReviewReport(const QString& path, TReviewReport& report, QString& error
     TRecoveredFile& f = row.File;
     f.Name = FromQ(o.value(QLatin1String("name")).toString());
     f.Path = FromQ(o.value(QLatin1String("path")).toString());
+    // A report without paths lies, as a rule, beside the files it lists.
+    if (f.Path.empty()) f.Path = FromQ(QFileInfo(path).absoluteDir().filePath(ToQ(f.Name)));
     f.Format = FromQ(o.value(QLatin1String("format")).toString());
     f.FirstSector = static_cast<uint64_t>(o.value(QLatin1String("first_sector")).toDouble());
     f.Sectors = static_cast<uint64_t>(o.value(QLatin1String("sectors")).toDouble());
@@ -89,7 +93,7 @@ bool LoadReviewReport(const QString& path, TReviewReport& report, QString& error
     f.Pieces = PieceList(o.value(QLatin1String("pieces")).toString());
     row.ReportedDecode = o.value(QLatin1String("decode")).toString();
     if (o.contains(QLatin1String("duration"))) row.ReportedSeconds = o.value(QLatin1String("duration")).toDouble();
-    if (!f.Path.empty() && !QFile::exists(ToQ(f.Path))) row.State = TReviewFile::TState::Missing;
+    if (!QFile::exists(ToQ(f.Path))) row.State = TReviewFile::TState::Missing;
 
     uint64_t first = f.FirstSector, end = f.FirstSector + f.Sectors;
     for (const TRecoveredFile::TRun& piece : f.Pieces) {

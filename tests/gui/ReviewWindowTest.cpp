@@ -246,8 +246,19 @@ TEST_F(ReviewWindowTest, ReportsThatCannotBeReviewedSayWhy) {
   EXPECT_EQ(cells.value(TReviewModel::kVerdict), "whole, reassembled from 2 pieces");
   EXPECT_EQ(cells.value(TReviewModel::kDecode), "file not found");
   EXPECT_EQ(cells.value(TReviewModel::kDuration), "0:01.5");
-  // Each piece a span of its own; an unreadable sector's hint names it.
+  // Each piece a span of its own.
   EXPECT_EQ(window.ReviewMap->SpansOf(0).size(), 2u);
+
+  // A report without paths finds its files beside itself.
+  std::ofstream(dir / "near.wav") << "RIFF";
+  std::ofstream(dir / "near.json") << R"([{"name": "near.wav", "first_sector": 0, "sectors": 1},
+      {"name": "far.wav", "first_sector": 5, "sectors": 1}])";
+  gui::TReviewReport near;
+  ASSERT_TRUE(gui::LoadReviewReport(QString::fromStdString((dir / "near.json").string()), near, error));
+  ASSERT_EQ(near.Files.size(), 2u);
+  EXPECT_EQ(near.Files[0].File.Path, (dir / "near.wav").string());
+  EXPECT_EQ(near.Files[0].State, TReviewFile::TState::NotChecked);
+  EXPECT_EQ(near.Files[1].State, TReviewFile::TState::Missing);
 }
 
 // Decoders that misbehave cost their own row only; without a decoder every row says "not checked".
