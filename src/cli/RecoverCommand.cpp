@@ -14,13 +14,16 @@
 
 #include "app/Settings.h"
 #include "cli/Commands.h"
+#include "cli/MapSvg.h"
 #include "cli/Report.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalView.h"
 #include "cli/TextAgent.h"
+#include "decode/DecodeCheck.h"
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
 #include "drive/SameDevice.h"
+#include "engine/MediumMap.h"
 #include "engine/RecoveryPass.h"
 #include "formats/FileTypes.h"
 #include "i18n/Messages.h"
@@ -35,11 +38,12 @@ namespace quillot::cli {
 namespace {
 const char* const kUsage =
     "(--drive LETTER | --image FILE) --dest DIR [--types TITLE,... | --all] [--start-sector N] [--retries N] "
-    "[--sectors-per-read N] [--overwrite ask|yes|no] [--report FILE] [--dry-run] [--trim [--reassemble]]";
+    "[--sectors-per-read N] [--overwrite ask|yes|no] [--report FILE] [--dry-run] [--trim [--reassemble]] [--verify] "
+    "[--map FILE.svg]";
 
 struct TOptions {
-  std::optional<std::string> drive, image, dest, types, report;
-  bool all = false, dryRun = false, trim = false, reassemble = false;
+  std::optional<std::string> drive, image, dest, types, report, map;
+  bool all = false, dryRun = false, trim = false, reassemble = false, verify = false;
   std::optional<uint64_t> startSector;
   std::optional<int32_t> retries, sectorsPerRead;
   TOverwritePolicy overwrite = TOverwritePolicy::Ask;
@@ -72,19 +76,21 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
       if (n < lo || n > hi) return std::nullopt;
       return n;
     };
-    if (arg == "--all" || arg == "--dry-run" || arg == "--trim" || arg == "--reassemble") {
+    if (arg == "--all" || arg == "--dry-run" || arg == "--trim" || arg == "--reassemble" || arg == "--verify") {
       if (inlineValue) return arg + " takes no value";
-      std::map<std::string, bool*> flags{
-          {"--all", &o.all}, {"--dry-run", &o.dryRun}, {"--trim", &o.trim}, {"--reassemble", &o.reassemble}};
+      std::map<std::string, bool*> flags{{"--all", &o.all},
+                                         {"--dry-run", &o.dryRun},
+                                         {"--trim", &o.trim},
+                                         {"--reassemble", &o.reassemble},
+                                         {"--verify", &o.verify}};
       *flags[arg] = true;
-    } else if (arg == "--drive" || arg == "--image" || arg == "--dest" || arg == "--types" || arg == "--report") {
+    } else if (arg == "--drive" || arg == "--image" || arg == "--dest" || arg == "--types" || arg == "--report" ||
+               arg == "--map") {
       auto v = take();
       if (!v || v->empty()) return arg + " needs a value";
-      std::map<std::string, std::optional<std::string>*> slots{{"--drive", &o.drive},
-                                                               {"--image", &o.image},
-                                                               {"--dest", &o.dest},
-                                                               {"--types", &o.types},
-                                                               {"--report", &o.report}};
+      std::map<std::string, std::optional<std::string>*> slots{{"--drive", &o.drive},   {"--image", &o.image},
+                                                               {"--dest", &o.dest},     {"--types", &o.types},
+                                                               {"--report", &o.report}, {"--map", &o.map}};
       *slots[arg] = *v;
     } else if (arg == "--start-sector") {
       auto n = number(0, 999999999999999999ll);
@@ -116,6 +122,9 @@ std::optional<std::string> Parse(const TArgs& args, TOptions& o) {
   if (!o.dest) return "--dest DIR is required";
   if (o.all && o.types) return "give --types or --all, not both";
   if (o.reassemble && !o.trim) return "--reassemble needs --trim: pieces are found where a recording's stream breaks";
+  if (o.verify && decode::DecoderProgram().empty())
+    return "--verify needs the decoder program quillot-decode beside quillot-cli; this build has none (built "
+           "without FFmpeg)";
   return std::nullopt;
 }
 
@@ -265,6 +274,24 @@ void PrintSummary(const TTerminalView& view, const TRecoveryPass& pass, bool dry
   std::fflush(stdout);
 }
 
+// After the pass: each recovered file decoded in a child process, its playing time and outcome printed.
+std::vector<decode::TDecodeReport> VerifyFiles(const std::vector<TRecoveredFile>& files) {
+  std::vector<decode::TDecodeReport> decoded;
+  size_t plays = 0;
+  for (const auto& f : files) {
+    decoded.push_back(decode::CheckRecoveredFile(f.Path, f.StreamEnd));
+    const auto& d = decoded.back();
+    const std::string duration = DurationText(d);
+    std::printf("%s: %s%s\n", f.Name.c_str(), duration.empty() ? "" : (duration + " s, ").c_str(),
+                decode::OutcomeText(d).c_str());
+    std::fflush(stdout);
+    if (d.Outcome == decode::TDecodeOutcome::PlaysToEnd) ++plays;
+  }
+  std::printf("%zu of %zu files play to the end.\n", plays, files.size());
+  std::fflush(stdout);
+  return decoded;
+}
+
 int RunRecover(const TArgs& args) {
   TOptions o;
   if (auto error = Parse(args, o)) return UsageError("recover", *error);
@@ -295,8 +322,19 @@ int RunRecover(const TArgs& args) {
     }
   }
 
+  TReportFile map;
+  if (o.map) {
+    if (auto problem = PrepareMap(*o.map, letter, map)) {
+      // The report made for this run goes too: a refused run leaves nothing behind.
+      if (o.report && report.Created) std::filesystem::remove(PathOfUtf8(report.Path), ec);
+      for (auto p = dest; p != existed && p.has_parent_path() && std::filesystem::remove(p, ec);) p = p.parent_path();
+      return UsageError("recover", *problem);
+    }
+  }
+
   TDiskDestination disk;
   if (o.report) disk.Protect(report.Device, report.Inode);
+  if (o.map) disk.Protect(map.Device, map.Inode);
   TDryRunDestination dry;
   TRecoveryPass pass(view, o.dryRun ? static_cast<TDestination&>(dry) : disk);
   const TRecoveryOptions options = PassOptions(o, letter, Utf8OfPath(dest));
@@ -314,8 +352,23 @@ int RunRecover(const TArgs& args) {
     status = kExitCancelled;
   else if (pass.StopRequested)
     status = kExitUsage;  // the destination is on the source drive
+  // Decoding comes after the pass, never during it, and only of files that were written.
+  std::vector<decode::TDecodeReport> decoded;
+  if (o.verify && o.dryRun)
+    std::printf("--verify: a dry run writes no files, so none were decoded.\n");
+  else if (o.verify && status == kExitCancelled)
+    std::printf("--verify: the pass was stopped, so no file was decoded.\n");
+  else if (o.verify)
+    decoded = VerifyFiles(view.files);
   // Written for a cancelled pass too: the files it lists are whole and closed.
-  if (o.report && !WriteReport(report, view.files, error)) {
+  if (o.map) {
+    const TMediumMap layout = LayOutMedium(view.PassFirstSector(), view.PassEndSector(), view.files);
+    if (!WriteFileAtomically(map.Path, MapSvgText(layout, view.files), &error)) {
+      std::fprintf(stderr, "quillot-cli: cannot write the map %s: %s\n", map.Path.c_str(), error.c_str());
+      if (status == kExitOk) status = kExitFatal;
+    }
+  }
+  if (o.report && !WriteReport(report, view.files, decoded, error)) {
     std::fprintf(stderr, "quillot-cli: cannot write the report %s: %s\n", report.Path.c_str(), error.c_str());
     if (status == kExitOk) status = kExitFatal;
   }

@@ -9,23 +9,8 @@ namespace quillot::cli {
 
 namespace {
 const std::string kTsvHeader = std::string(kTsvFirstColumns) +
-                               "\tunreadable_sectors\tshort\tverdict\tevidence\tunwritten_sectors\tpieces\n";
-
-// The length of the UTF-8 sequence at s[i], or 0 when the bytes there are not one (overlong forms,
-// surrogates and code points past U+10FFFF included).
-size_t Utf8Length(const std::string& s, size_t i) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = byte(i);
-  size_t n = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  for (size_t k = 1; k < n; ++k)
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-  if (n == 3 && c == 0xE0 && byte(i + 1) < 0xA0) return 0;   // overlong
-  if (n == 3 && c == 0xED && byte(i + 1) >= 0xA0) return 0;  // a surrogate
-  if (n == 4 && c == 0xF0 && byte(i + 1) < 0x90) return 0;   // overlong
-  if (n == 4 && c == 0xF4 && byte(i + 1) >= 0x90) return 0;  // past U+10FFFF
-  return n;
-}
+                               "\tunreadable_sectors\tshort\tverdict\tevidence\tunwritten_sectors\tpieces"
+                               "\tduration\tdecode\tbytes_after_end\tpath\n";
 
 // A JSON string of any bytes. A byte that is not part of UTF-8 is written as the lone surrogate
 // U+DC00 + byte (\udc80-\udcff), which no UTF-8 text yields, so the bytes can be had back.
@@ -62,6 +47,20 @@ std::string TsvField(std::string s) {
   return s;
 }
 }  // namespace
+
+size_t Utf8Length(const std::string& s, size_t i) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = byte(i);
+  size_t n = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k)
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+  if (n == 3 && c == 0xE0 && byte(i + 1) < 0xA0) return 0;   // overlong
+  if (n == 3 && c == 0xED && byte(i + 1) >= 0xA0) return 0;  // a surrogate
+  if (n == 4 && c == 0xF0 && byte(i + 1) < 0x90) return 0;   // overlong
+  if (n == 4 && c == 0xF4 && byte(i + 1) >= 0x90) return 0;  // past U+10FFFF
+  return n;
+}
 
 const char* VerdictText(TVerdict v) {
   switch (v) {
@@ -118,34 +117,68 @@ std::string FileVerdict(const TRecoveredFile& f) {
   return std::string(VerdictText(f.Verdict)) + ", reassembled from " + std::to_string(f.Pieces.size()) + " pieces";
 }
 
-std::string ReportText(const std::vector<TRecoveredFile>& files, bool json) {
+std::string DurationText(const decode::TDecodeReport& r) {
+  using decode::TDecodeOutcome;
+  if (r.Outcome == TDecodeOutcome::NotChecked || r.Outcome == TDecodeOutcome::NoAudio ||
+      r.Outcome == TDecodeOutcome::Crashed || r.Outcome == TDecodeOutcome::TimedOut)
+    return "";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", r.Seconds);
+  return text;
+}
+
+namespace {
+// The bytes after the stream's end: as the decoder counted them, or from where the unit said it ended.
+uint64_t BytesAfterEnd(const TRecoveredFile& f, const decode::TDecodeReport& r) {
+  if (r.Outcome != decode::TDecodeOutcome::NotChecked) return r.BytesAfterEnd;
+  return f.StreamEnd > 0 && f.StreamEnd < f.Bytes ? f.Bytes - f.StreamEnd : 0;
+}
+}  // namespace
+
+std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
+                       const std::vector<decode::TDecodeReport>& decoded) {
   std::string out;
+  const decode::TDecodeReport notChecked;
+  const auto decodedOf = [&](size_t i) -> const decode::TDecodeReport& {
+    return i < decoded.size() ? decoded[i] : notChecked;
+  };
   if (json) {
     out = "[";
     for (size_t i = 0; i < files.size(); ++i) {
       const auto& f = files[i];
+      const auto& d = decodedOf(i);
+      const std::string duration = DurationText(d);
       out += i ? ",\n " : "\n ";
       out += "{\"name\": " + JsonString(f.Name) + ", \"format\": " + JsonString(f.Format) +
              ", \"first_sector\": " + std::to_string(f.FirstSector) + ", \"sectors\": " + std::to_string(f.Sectors) +
              ", \"bytes\": " + std::to_string(f.Bytes) + ", \"unreadable_sectors\": \"" +
              SectorRanges(f.UnreadableSectors) + "\", \"short\": " + (f.Short ? "true" : "false") +
              ", \"verdict\": \"" + FileVerdict(f) + "\", \"evidence\": \"" + EvidenceText(f.Evidence) +
-             "\", \"unwritten_sectors\": \"" + UnwrittenRun(f) + "\", \"pieces\": \"" + PieceList(f) + "\"}";
+             "\", \"unwritten_sectors\": \"" + UnwrittenRun(f) + "\", \"pieces\": \"" + PieceList(f) +
+             "\", \"duration\": " + (duration.empty() ? "null" : duration) +
+             ", \"decode\": " + JsonString(decode::OutcomeText(d)) +
+             ", \"bytes_after_end\": " + std::to_string(BytesAfterEnd(f, d)) + ", \"path\": " + JsonString(f.Path) +
+             "}";
     }
     out += files.empty() ? "]\n" : "\n]\n";
     return out;
   }
   out = kTsvHeader;
-  for (const auto& f : files)
+  for (size_t i = 0; i < files.size(); ++i) {
+    const auto& f = files[i];
+    const auto& d = decodedOf(i);
     out += TsvField(f.Name) + "\t" + TsvField(f.Format) + "\t" + std::to_string(f.FirstSector) + "\t" +
            std::to_string(f.Sectors) + "\t" + std::to_string(f.Bytes) + "\t" + SectorRanges(f.UnreadableSectors) +
            "\t" + (f.Short ? "yes" : "no") + "\t" + FileVerdict(f) + "\t" + EvidenceText(f.Evidence) + "\t" +
-           UnwrittenRun(f) + "\t" + PieceList(f) + "\n";
+           UnwrittenRun(f) + "\t" + PieceList(f) + "\t" + DurationText(d) + "\t" + TsvField(decode::OutcomeText(d)) +
+           "\t" + std::to_string(BytesAfterEnd(f, d)) + "\t" + TsvField(f.Path) + "\n";
+  }
   return out;
 }
 
-bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& files, std::string& error) {
-  return WriteFileAtomically(report.Path, ReportText(files, report.Json), &error);
+bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& files,
+                 const std::vector<decode::TDecodeReport>& decoded, std::string& error) {
+  return WriteFileAtomically(report.Path, ReportText(files, report.Json, decoded), &error);
 }
 
 }  // namespace quillot::cli

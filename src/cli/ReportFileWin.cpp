@@ -8,4 +8,8 @@ std::optional<std::string> PrepareReport(const std::string&, char, TReportFile&)
   return std::string("--report is not available in the Windows build yet");
 }
 
+std::optional<std::string> PrepareMap(const std::string&, char, TReportFile&) {
+  return std::string("--map is not available in the Windows build yet");
+}
+
 }  // namespace quillot::cli

@@ -53,6 +53,9 @@ class TTerminalView : public TRecoveryView {
   // Every sector the pass handed over counts, the last one too.
   uint64_t BytesScanned() const { return processed_ * bytesPerSec_; }
   int32_t ReadErrors() const { return readErrors_; }
+  // The sectors the pass covered: from its first sector to the drive's end.
+  uint64_t PassFirstSector() const { return first_; }
+  uint64_t PassEndSector() const { return total_; }
 
  private:
   void MaybeRedraw();

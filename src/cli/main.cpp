@@ -24,7 +24,10 @@ void PrintHelp() {
   std::printf("\nExit status:\n");
   std::printf("  %-4d the command finished (read errors do not change it)\n", kExitOk);
   std::printf("  %-4d fatal: a recovered file or the report could not be written\n", kExitFatal);
-  std::printf("  %-4d bad usage, or an unusable source, destination, report or catalogue\n", kExitUsage);
+  std::printf(
+      "  %-4d bad usage, an unusable source, destination, report, map or catalogue, or --verify without a "
+      "decoder\n",
+      kExitUsage);
   std::printf("  %-4d stopped by Ctrl-C, SIGTERM or SIGHUP\n", kExitCancelled);
 }
 

@@ -39,7 +39,11 @@ std::string DecoderProgram() {
 
 TDecodeReport CheckRecoveredFile(const std::string& path, uint64_t streamEnd, const TDecodeLimits& limits) {
   if (DecoderProgram().empty()) return {};
-  const std::vector<std::string> args = CheckArguments(path, streamEnd, limits);
+  return RunDecoder(CheckArguments(path, streamEnd, limits), limits);
+}
+
+TDecodeReport RunDecoder(const std::vector<std::string>& args, const TDecodeLimits& limits) {
+  if (args.empty()) return Failed(TDecodeOutcome::Crashed, "no decoder program");
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -75,7 +79,8 @@ TDecodeReport CheckRecoveredFile(const std::string& path, uint64_t streamEnd, co
   bool timedOut = false;
   const auto deadline = std::chrono::steady_clock::now() + limits.Time;
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       timedOut = true;
       break;
@@ -104,10 +109,13 @@ TDecodeReport CheckRecoveredFile(const std::string& path, uint64_t streamEnd, co
     }
     if (done == 0) usleep(5000);
   }
-  if (timedOut || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)) return Failed(TDecodeOutcome::TimedOut, "");
+  if (timedOut)
+    return Failed(TDecodeOutcome::TimedOut, "ran past " + std::to_string(limits.Time.count()) + " s and was ended");
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
+    return Failed(TDecodeOutcome::TimedOut, "used up its processor time");
   if (WIFSIGNALED(status))
-    return Failed(TDecodeOutcome::Crashed, std::string("killed by signal ") + std::to_string(WTERMSIG(status)) +
-                                               " (" + strsignal(WTERMSIG(status)) + ")");
+    return Failed(TDecodeOutcome::Crashed, std::string("killed by signal ") + std::to_string(WTERMSIG(status)) + " (" +
+                                               strsignal(WTERMSIG(status)) + ")");
   if (WIFEXITED(status) && WEXITSTATUS(status) == 3) return Failed(TDecodeOutcome::Crashed, "out of memory");
   TDecodeReport report;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !ParseDecodeReport(answer, report))

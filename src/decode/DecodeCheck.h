@@ -30,4 +30,8 @@ std::vector<std::string> PcmArguments(const std::string& path, uint64_t streamEn
 // answers Crashed, one that overruns its time TimedOut.
 TDecodeReport CheckRecoveredFile(const std::string& path, uint64_t streamEnd, const TDecodeLimits& limits = {});
 
+// Runs the child with this command line (args[0] the program) and reads its check answer, killing it
+// at limits.Time: what CheckRecoveredFile does once it has the arguments.
+TDecodeReport RunDecoder(const std::vector<std::string>& args, const TDecodeLimits& limits);
+
 }  // namespace quillot::decode

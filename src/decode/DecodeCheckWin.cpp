@@ -7,4 +7,6 @@ std::string DecoderProgram() { return ""; }
 
 TDecodeReport CheckRecoveredFile(const std::string&, uint64_t, const TDecodeLimits&) { return {}; }
 
+TDecodeReport RunDecoder(const std::vector<std::string>&, const TDecodeLimits&) { return {}; }
+
 }  // namespace quillot::decode

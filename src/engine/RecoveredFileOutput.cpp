@@ -116,6 +116,7 @@ void TRecoveredFileOutput::FollowPending() {
     answer_ = unit_->Feed(data, size);
   }
   fed_ += size;
+  if (answer_.State == TStreamState::Ended) current_.StreamEnd = answer_.At;
   if (answer_.State == TStreamState::Broke && Reassemble && Trim) StartWaiting();
   if (!Trim || answer_.State != TStreamState::Ended) return;
   // The recording ends within or before the gathered run: the rest of it and every sector after it up to
@@ -315,6 +316,7 @@ bool TRecoveredFileOutput::FeedResumed(TResumed& r, const uint8_t* sector, uint3
   answer = r.Unit->Feed(sector, bytesPerSec);
   size_t keep = bytesPerSec;
   if (answer.State == TStreamState::Ended) {
+    r.File.StreamEnd = answer.At;
     keep = answer.At > r.Fed ? static_cast<size_t>(std::min<uint64_t>(answer.At - r.Fed, bytesPerSec)) : 0;
     // Told late: the end lies in what was written already.
     if (answer.At < r.Fed && r.File.Bytes > answer.At && destination_.CutBack(r.Handle, answer.At))

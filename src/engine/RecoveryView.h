@@ -18,8 +18,11 @@ struct TRecoveredFile {
   std::string Path;    // full path name
   std::string Format;  // title of the format that matched
   uint64_t FirstSector = 0;
-  uint64_t Sectors = 0;                     // sectors appended
-  uint64_t Bytes = 0;                       // bytes written (or that would be written on a dry run)
+  uint64_t Sectors = 0;  // sectors appended
+  uint64_t Bytes = 0;    // bytes written (or that would be written on a dry run)
+  // The byte of the file where its stream ended as its unit said, with or without trimming; 0 when the
+  // unit never said. A decoder stops there: what follows is another file's or nobody's.
+  uint64_t StreamEnd = 0;
   std::vector<uint64_t> UnreadableSectors;  // sectors that could not be read, written as zeros
   bool Short = false;                       // a write failed: the file lacks some of its sectors
   TVerdict Verdict = TVerdict::Unknown;     // what the format's stream unit made of the file

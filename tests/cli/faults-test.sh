@@ -285,11 +285,20 @@ said err "format catalogue $tmp/prog/Quillot.ini lists no formats"
 ln -s "$tmp/card.img" "$tmp/link.tsv"
 ln "$tmp/card.img" "$tmp/hard.tsv" 2>/dev/null || cp "$tmp/card.img" "$tmp/hard.tsv"
 echo "my notes" > "$tmp/notes.txt"
-for report in "$tmp/card.img" "$tmp/../$(basename "$tmp")/card.img" "$tmp/link.tsv" "$tmp" "$tmp/none/r.tsv" \
-              "$tmp/notes.txt"; do
-  run 2 "report $report" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" --report "$report"
-  [ -e "$tmp/rep" ] && fail "report $report: the refused run left its destination"
+# The map's path is checked as the report's is; a map refused beside a good report leaves no report.
+for option in --report --map; do
+  for report in "$tmp/card.img" "$tmp/../$(basename "$tmp")/card.img" "$tmp/link.tsv" "$tmp" "$tmp/none/r.tsv" \
+                "$tmp/notes.txt"; do
+    run 2 "$option $report" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" $option "$report"
+    [ -e "$tmp/rep" ] && fail "$option $report: the refused run left its destination"
+  done
 done
+printf 'name\tformat\n' > "$tmp/old-report.tsv"
+run 2 "map over a report" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" --report "$tmp/new.tsv" \
+  --map "$tmp/old-report.tsv"
+said err "exists and is not a map"
+[ -e "$tmp/new.tsv" ] && fail "a refused map left the report it made"
+[ "$(cat "$tmp/old-report.tsv")" = "$(printf 'name\tformat')" ] || fail "a map replaced a report"
 [ "$(cat "$tmp/notes.txt")" = "my notes" ] || fail "a report replaced a file that is not one"
 cmp -s "$tmp/hard.tsv" "$tmp/card.img" || fail "the hard link changed"
 run 0 "report among the recovered files" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" \

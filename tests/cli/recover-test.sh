@@ -66,19 +66,60 @@ for clip in "$src"/samples/audio/*; do
   [ $found = yes ] || fail "no trimmed file is $(basename "$clip")"
 done
 grep -q "^8 files: 8 whole, 0 cut short, 0 damaged, 0 unknown.$" "$tmp/out" || fail "verdicts: $(tail -1 "$tmp/out")"
-grep -q "^flac00006.flac	FLAC	1716	57	28918		no	whole	checksums	1773-1812	$" "$tmp/trim.tsv" || fail "verdict columns: $(cat "$tmp/trim.tsv")"
+grep -q "^flac00006.flac	FLAC	1716	57	28918		no	whole	checksums	1773-1812			not checked	0	$tmp/trim/flac00006.flac$" "$tmp/trim.tsv" || fail "verdict columns: $(cat "$tmp/trim.tsv")"
 # The sectors after a trimmed file's end, up to the next start or the end of the medium, are listed.
 { cat "$src/samples/audio/voice-memo.wav"; head -c $((265 * 512 - 135596 + 10 * 512)) /dev/zero | tr '\0' '\356'; } > "$tmp/gap.img"
 expect_status 0 "trimmed before a gap" "$cli" recover --image "$tmp/gap.img" --dest "$tmp/gap" --trim --report "$tmp/gap.tsv"
 [ "$(tail -n +2 "$tmp/gap.tsv" | cut -f1,4,5,8,10)" = "$(printf 'snd00001.wav\t265\t135596\twhole\t265-274')" ] ||
   fail "unwritten sectors: $(cat "$tmp/gap.tsv")"
 
+# --verify decodes every file after the pass: each clip's playing time and "plays to the end", the
+# report's new columns, and a map whose spans lie at the files' sectors. Untrimmed, the bytes after each
+# stream's end are counted and the file still plays to its end.
+if [ -x "$(dirname "$cli")/quillot-decode" ]; then
+  expect_status 0 "verified" "$cli" recover --image "$tmp/card.img" --dest "$tmp/ver" --trim --verify \
+    --map "$tmp/map.svg" --report "$tmp/ver.tsv"
+  for line in "snd00001.wav: 4.236" "mp300002.mp3: 3.702" "opus00003.opus: 3.702" "mp300004.mp3: 3.000" \
+              "ogg00005.ogg: 3.000" "flac00006.flac: 2.000" "aif00007.aif: 2.000" "m4a00008.m4a: 4.272"; do
+    grep -qx "$line s, plays to the end" "$tmp/out" || fail "verify: no '$line s, plays to the end' in $(cat "$tmp/out")"
+  done
+  grep -qx "8 of 8 files play to the end." "$tmp/out" || fail "verify summary: $(tail -1 "$tmp/out")"
+  grep -q "^flac00006.flac	FLAC	1716	57	28918		no	whole	checksums	1773-1812		2.000	plays to the end	0	$tmp/ver/flac00006.flac$" \
+    "$tmp/ver.tsv" || fail "verified report: $(cat "$tmp/ver.tsv")"
+  head -c 200 "$tmp/map.svg" | grep -q '^<svg xmlns="http://www.w3.org/2000/svg" class="quillot-map"' ||
+    fail "map: $(head -2 "$tmp/map.svg")"
+  for span in $(tail -n +2 "$tmp/ver.tsv" | cut -f1,3,4 | tr '\t' ':'); do
+    name=${span%%:*}; rest=${span#*:}; first=${rest%%:*}; sectors=${rest#*:}
+    grep -q "data-name=\"$name\" data-first-sector=\"$first\" data-sectors=\"$sectors\" data-piece=\"0\"" "$tmp/map.svg" ||
+      fail "map: no span for $name at $first+$sectors"
+  done
+  [ "$(grep -c 'class="file"' "$tmp/map.svg")" -eq 8 ] || fail "map: $(grep -c 'class="file"' "$tmp/map.svg") spans"
+  { grep -q ">whole</text>" "$tmp/map.svg" && grep -q ">unreadable</text>" "$tmp/map.svg"; } || fail "map: no legend"
+  expect_status 0 "verified untrimmed" "$cli" recover --image "$tmp/card.img" --dest "$tmp/ver2" --verify \
+    --report "$tmp/ver2.json"
+  grep -qx "8 of 8 files play to the end." "$tmp/out" || fail "untrimmed verify summary: $(tail -1 "$tmp/out")"
+  grep -q '"name": "flac00006.flac", .*"duration": 2.000, "decode": "plays to the end", "bytes_after_end": 20746, "path": "'"$tmp"'/ver2/flac00006.flac"}' \
+    "$tmp/ver2.json" || fail "untrimmed verified report: $(cat "$tmp/ver2.json")"
+  expect_status 0 "verify on a dry run" "$cli" recover --image "$tmp/card.img" --dest "$tmp/ver3" --dry-run --verify
+  grep -q "^--verify: a dry run writes no files" "$tmp/out" || fail "dry run with --verify: $(tail -2 "$tmp/out")"
+  grep -q "plays to the end" "$tmp/out" && fail "a dry run decoded files"
+fi
+# A build without the decoder refuses --verify before anything is written.
+mkdir -p "$tmp/alone"
+cp "$cli" "$(dirname "$cli")/Quillot.ini" "$tmp/alone/"
+expect_status 2 "verify without a decoder" "$tmp/alone/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/ver4" --verify
+grep -q -- "--verify needs the decoder program quillot-decode" "$tmp/err" || fail "no decoder: $(cat "$tmp/err")"
+[ -e "$tmp/ver4" ] && fail "--verify without a decoder created the destination"
+
 # --reassemble goes with --trim; a card whose recordings lie in one piece each comes back as with --trim alone.
 "$cli" recover --help | grep -q -- "--trim \[--reassemble\]" || fail "recover --help does not name --reassemble"
 expect_status 0 "trimmed and reassembled" "$cli" recover --image "$tmp/card.img" --dest "$tmp/reasm" --trim --reassemble \
   --dry-run --report "$tmp/reasm.tsv"
 grep -q "^8 files: 8 whole, 0 cut short, 0 damaged, 0 unknown.$" "$tmp/out" || fail "reassembled: $(tail -1 "$tmp/out")"
-cmp -s "$tmp/reasm.tsv" "$tmp/trim.tsv" || fail "reassembled report: $(cat "$tmp/reasm.tsv")"
+# The same rows but for the path, which names each run's own folder.
+cut -f1-14 "$tmp/reasm.tsv" > "$tmp/reasm.rows"
+cut -f1-14 "$tmp/trim.tsv" > "$tmp/trim.rows"
+cmp -s "$tmp/reasm.rows" "$tmp/trim.rows" || fail "reassembled report: $(cat "$tmp/reasm.tsv")"
 # A FLAC recording in two pieces on a FAT card, an Ogg file between them: one file, its pieces in the report.
 frag="$tmp/frag.img"
 head -c 20480 /dev/zero | tr '\0' 'q' > "$tmp/first.bin"
@@ -90,7 +131,7 @@ truncate -s 2M "$frag" && mkfs.fat -F 12 -S 512 -s 1 "$frag" >/dev/null &&
   MTOOLS_SKIP_CHECK=1 mcopy -i "$frag" "$src/samples/audio/chirp.flac" ::/rec.flac || fail "no fragmented card"
 expect_status 0 "reassembling a card" "$cli" recover --image "$frag" --dest "$tmp/frag" --trim --reassemble \
   --report "$tmp/frag.tsv"
-grep -q "	whole, reassembled from 2 pieces	checksums		[0-9]*+12,[0-9]*+45$" "$tmp/frag.tsv" ||
+grep -q "	whole, reassembled from 2 pieces	checksums		[0-9]*+12,[0-9]*+45		not checked	0	$tmp/frag/flac00001.flac$" "$tmp/frag.tsv" ||
   fail "reassembled row: $(cat "$tmp/frag.tsv")"
 cmp -s "$tmp"/frag/flac00001.flac "$src/samples/audio/chirp.flac" || fail "the reassembled FLAC differs"
 grep -q "^Put back together from pieces: 1 (0 unverified).$" "$tmp/out" || fail "pieces summary: $(tail -2 "$tmp/out")"

@@ -206,6 +206,8 @@ TEST(RecoveredFileOutput, TrimEndsAFileWhereItsStreamEndsAndTheVerdictIsTheUnits
     // The recording ends in sector 2: sector 3 is the one left unwritten.
     EXPECT_EQ(view.files[0].Unwritten.First, row.trim ? 3u : 0u);
     EXPECT_EQ(view.files[0].Unwritten.Count, row.trim ? 1u : 0u);
+    // The stream's end is told trimmed or not: the untrimmed file's last 1004 bytes come after it.
+    EXPECT_EQ(view.files[0].StreamEnd, 1044u);
   }
 }
 
@@ -238,6 +240,7 @@ TEST(RecoveredFileOutput, AnEndToldLateCutsTheFileBack) {
     EXPECT_EQ(view.files[0].Sectors, sectorsOfMp3);
     EXPECT_EQ(view.files[0].Unwritten.First, 10u + sectorsOfMp3);
     EXPECT_EQ(view.files[0].Unwritten.Count, junk);
+    EXPECT_EQ(view.files[0].StreamEnd, mp3.size());
     EXPECT_EQ(view.files[0].Verdict, TVerdict::Whole);
   }
 }

@@ -68,6 +68,12 @@ chmod 0444 "$work/card.img"
   fail "recovery from the installed program: $(tail -3 "$work/log")"
 "$build/bin/quillot-cli" recover --image "$work/card.img" --dest "$work/build-out" > "$work/log" 2>&1 ||
   fail "recovery from the build folder: $(tail -3 "$work/log")"
+# The installed command line finds the installed decoder beside it.
+if [ "$decoder" = 1 ]; then
+  "$prefix/bin/quillot-cli" recover --image "$work/card.img" --dest "$work/verified-out" --trim --verify \
+    > "$work/log" 2>&1 || fail "--verify from the installed program: $(tail -3 "$work/log")"
+  grep -qx "8 of 8 files play to the end." "$work/log" || fail "installed --verify: $(tail -3 "$work/log")"
+fi
 (cd "$work/installed-out" && ls -l | awk 'NR > 1 {print $5, $9}') > "$work/installed-files"
 (cd "$work/build-out" && ls -l | awk 'NR > 1 {print $5, $9}') > "$work/build-files"
 [ -s "$work/build-files" ] || fail "the build folder's program recovered nothing"

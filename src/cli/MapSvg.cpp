@@ -1,0 +1,92 @@
+#include "cli/MapSvg.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/Report.h"
+
+namespace quillot::cli {
+
+namespace {
+constexpr double kLeft = 20, kWidth = 960, kBarTop = 40, kBarHeight = 48;
+
+// Text for an attribute or an element: markup escaped, bytes that are not UTF-8 shown as '?'.
+std::string XmlText(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size();) {
+    const size_t n = Utf8Length(s, i);
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (n == 0 || c < 0x20 || c == 0x7F)
+      out += '?';
+    else if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else if (c == '"')
+      out += "&quot;";
+    else
+      out.append(s, i, n);
+    i += n ? n : 1;
+  }
+  return out;
+}
+
+std::string Number(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", v);
+  return text;
+}
+
+// A span at least a pixel wide, so the smallest file still shows.
+std::pair<double, double> Place(const TMediumMap& map, uint64_t first, uint64_t count) {
+  const double x = kLeft + kWidth * map.Fraction(first);
+  const double end = kLeft + kWidth * map.Fraction(first + count);
+  return {x, std::max(end - x, 1.0)};
+}
+}  // namespace
+
+std::string MapSvgText(const TMediumMap& map, const std::vector<TRecoveredFile>& files) {
+  std::string out = std::string(kMapFirstBytes) +
+                    " width=\"1000\" height=\"170\" viewBox=\"0 0 1000 170\" font-family=\"sans-serif\" "
+                    "font-size=\"12\">\n";
+  out += "<title>Sectors " + std::to_string(map.First) + " to " + std::to_string(map.End) + ": " +
+         std::to_string(files.size()) + " recovered files</title>\n";
+  out += "<text x=\"20\" y=\"28\">Sectors " + std::to_string(map.First) + " to " + std::to_string(map.End) +
+         "</text>\n";
+  out += "<rect class=\"medium\" x=\"" + Number(kLeft) + "\" y=\"" + Number(kBarTop) + "\" width=\"" + Number(kWidth) +
+         "\" height=\"" + Number(kBarHeight) + "\" fill=\"#e8e8e8\" stroke=\"#666666\"/>\n";
+  for (const TMapSpan& span : map.Spans) {
+    const TRecoveredFile& f = files[span.File];
+    const auto [x, w] = Place(map, span.First, span.Count);
+    out += "<rect class=\"file\" data-name=\"" + XmlText(f.Name) + "\" data-first-sector=\"" +
+           std::to_string(span.First) + "\" data-sectors=\"" + std::to_string(span.Count) + "\" data-piece=\"" +
+           std::to_string(span.Piece) + "\" x=\"" + Number(x) + "\" y=\"" + Number(kBarTop) + "\" width=\"" +
+           Number(w) + "\" height=\"" + Number(kBarHeight) + "\" fill=\"" + VerdictColour(span.Verdict) + "\"><title>" +
+           XmlText(f.Name) + " (" + XmlText(f.Format) + "): " + VerdictText(span.Verdict) + ", sectors " +
+           std::to_string(span.First) + "+" + std::to_string(span.Count) + "</title></rect>\n";
+  }
+  for (const auto& run : map.Unreadable) {
+    const auto [x, w] = Place(map, run.First, run.Count);
+    out += "<rect class=\"unreadable\" data-first-sector=\"" + std::to_string(run.First) + "\" data-sectors=\"" +
+           std::to_string(run.Count) + "\" x=\"" + Number(x) + "\" y=\"" + Number(kBarTop + kBarHeight / 2) +
+           "\" width=\"" + Number(w) + "\" height=\"" + Number(kBarHeight / 2) + "\" fill=\"" + kUnreadableColour +
+           "\"><title>unreadable sectors " + std::to_string(run.First) + "+" + std::to_string(run.Count) +
+           "</title></rect>\n";
+  }
+  // The legend: each verdict's colour, and the unreadable sectors'.
+  double x = kLeft;
+  const auto legend = [&](const char* colour, const std::string& label) {
+    out += "<rect class=\"legend\" x=\"" + Number(x) + "\" y=\"116\" width=\"14\" height=\"14\" fill=\"" + colour +
+           "\"/><text x=\"" + Number(x + 20) + "\" y=\"127\">" + label + "</text>\n";
+    x += 40 + 7.0 * static_cast<double>(label.size());
+  };
+  for (TVerdict v : {TVerdict::Whole, TVerdict::CutShort, TVerdict::Damaged, TVerdict::Unknown})
+    legend(VerdictColour(v), VerdictText(v));
+  legend(kUnreadableColour, "unreadable");
+  out += "</svg>\n";
+  return out;
+}
+
+}  // namespace quillot::cli
