@@ -18,27 +18,12 @@ TMediumMapWidget::TMediumMapWidget(QWidget* parent) : QWidget(parent) {
 }
 
 QColor TMediumMapWidget::VerdictColour(TVerdict verdict) {
-  switch (verdict) {
-    case TVerdict::Whole: return QColor(0x3a, 0x9d, 0x23);
-    case TVerdict::CutShort: return QColor(0xe0, 0xa8, 0x00);
-    case TVerdict::Damaged: return QColor(0xd0, 0x34, 0x2c);
-    case TVerdict::Unknown: break;
-  }
-  return QColor(0x8a, 0x8a, 0x8a);
+  return QColor(QLatin1String(quillot::VerdictColour(verdict)));
 }
 
 void TMediumMapWidget::SetMedium(uint64_t first, uint64_t end, std::vector<TRecoveredFile> files) {
-  first_ = first;
-  end_ = std::max(end, first + 1);
   files_ = std::move(files);
-  spans_.clear();
-  for (size_t i = 0; i < files_.size(); ++i) {
-    const TRecoveredFile& f = files_[i];
-    if (f.Pieces.empty())
-      spans_.push_back({int(i), f.FirstSector, std::max<uint64_t>(f.Sectors, 1)});
-    else
-      for (const TRecoveredFile::TRun& piece : f.Pieces) spans_.push_back({int(i), piece.First, piece.Count});
-  }
+  map_ = LayOutMedium(first, std::max(end, first + 1), files_);
   selected_ = -1;
   update();
 }
@@ -47,8 +32,7 @@ QRect TMediumMapWidget::Bar() const { return rect().adjusted(1, 4, -2, -5); }
 
 int TMediumMapWidget::X(uint64_t sector) const {
   const QRect bar = Bar();
-  sector = std::clamp(sector, first_, end_);
-  return bar.left() + static_cast<int>(static_cast<double>(sector - first_) * bar.width() / double(end_ - first_));
+  return bar.left() + static_cast<int>(map_.Fraction(sector) * bar.width());
 }
 
 // At least two pixels wide, so a short file on a large card can still be seen and clicked.
@@ -61,15 +45,15 @@ QRect TMediumMapWidget::SpanRect(uint64_t first, uint64_t count) const {
 
 std::vector<QRect> TMediumMapWidget::SpansOf(int file) const {
   std::vector<QRect> rects;
-  for (const TSpan& s : spans_)
-    if (s.File == file) rects.push_back(SpanRect(s.First, s.Count));
+  for (const TMapSpan& s : map_.Spans)
+    if (static_cast<int>(s.File) == file) rects.push_back(SpanRect(s.First, s.Count));
   return rects;
 }
 
 int TMediumMapWidget::FileAt(QPoint point) const {
   // The last drawn lies on top.
-  for (auto it = spans_.rbegin(); it != spans_.rend(); ++it)
-    if (SpanRect(it->First, it->Count).contains(point)) return it->File;
+  for (auto it = map_.Spans.rbegin(); it != map_.Spans.rend(); ++it)
+    if (SpanRect(it->First, it->Count).contains(point)) return static_cast<int>(it->File);
   return -1;
 }
 
@@ -82,12 +66,13 @@ void TMediumMapWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QRect bar = Bar();
   painter.fillRect(bar, QColor(0xe8, 0xe8, 0xe8));
-  for (const TSpan& s : spans_)
-    painter.fillRect(SpanRect(s.First, s.Count), VerdictColour(files_[size_t(s.File)].Verdict));
-  // Unreadable sectors: a black tick through the bar.
-  painter.setPen(Qt::black);
-  for (const TRecoveredFile& f : files_)
-    for (uint64_t sector : f.UnreadableSectors) painter.drawLine(X(sector), bar.top() - 3, X(sector), bar.bottom() + 3);
+  for (const TMapSpan& s : map_.Spans) painter.fillRect(SpanRect(s.First, s.Count), VerdictColour(s.Verdict));
+  // Unreadable sectors: a tick through the bar for each run, at least a pixel wide.
+  const QColor unreadable{QLatin1String(kUnreadableColour)};
+  for (const TRecoveredFile::TRun& run : map_.Unreadable)
+    painter.fillRect(
+        QRect(X(run.First), bar.top() - 3, std::max(1, X(run.First + run.Count) - X(run.First)), bar.height() + 6),
+        unreadable);
   painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
   painter.setBrush(Qt::NoBrush);
   for (const QRect& r : SpansOf(selected_)) painter.drawRect(r.adjusted(0, -2, 0, 2));
@@ -108,9 +93,9 @@ QString TMediumMapWidget::HintAt(QPoint point) const {
     return ToQ(Tr(strMapFileHint,
                   {f.Name, std::to_string(f.FirstSector), std::to_string(last), FromQ(TReviewModel::VerdictText(f))}));
   }
-  for (const TRecoveredFile& f : files_)
-    for (uint64_t sector : f.UnreadableSectors)
-      if (std::abs(X(sector) - point.x()) <= 1) return ToQ(Tr(strMapUnreadableHint, {std::to_string(sector)}));
+  for (const TRecoveredFile::TRun& run : map_.Unreadable)
+    if (point.x() >= X(run.First) - 1 && point.x() <= X(run.First + run.Count) + 1)
+      return ToQ(Tr(strMapUnreadableHint, {std::to_string(run.First)}));
   return {};
 }
 

@@ -1,5 +1,6 @@
-// The medium as one bar: every recovered file a span coloured by its verdict (each piece of a reassembled
-// file a span of its own), unreadable sectors marked. A click on a span picks its file; hovering names it.
+// The medium as one bar (the layout and colours the command line's --map draws): every recovered file a
+// span coloured by its verdict (each piece of a reassembled file a span of its own), unreadable sectors marked. A click
+// on a span picks its file; hovering names it.
 #pragma once
 
 #include <QColor>
@@ -7,6 +8,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "engine/MediumMap.h"
 #include "engine/RecoveryView.h"
 
 namespace quillot::gui {
@@ -39,17 +41,12 @@ class TMediumMapWidget : public QWidget {
   bool event(QEvent* event) override;
 
  private:
-  struct TSpan {
-    int File;
-    uint64_t First, Count;
-  };
   QRect Bar() const;
   QRect SpanRect(uint64_t first, uint64_t count) const;
   int X(uint64_t sector) const;
 
-  uint64_t first_ = 0, end_ = 0;
+  TMediumMap map_;
   std::vector<TRecoveredFile> files_;
-  std::vector<TSpan> spans_;
   int selected_ = -1;
 };
 

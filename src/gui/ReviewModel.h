@@ -11,9 +11,6 @@
 
 namespace quillot::gui {
 
-// Where decoding of the file stops (0: its end).
-inline uint64_t StreamEndOf(const TRecoveredFile&) { return 0; }
-
 struct TReviewFile {
   TRecoveredFile File;
   enum class TState { NotChecked, Waiting, Checking, Answered, Missing };

@@ -91,8 +91,14 @@ bool LoadReviewReport(const QString& path, TReviewReport& report, QString& error
     f.Verdict = VerdictOf(o.value(QLatin1String("verdict")).toString());
     f.Evidence = EvidenceOf(o.value(QLatin1String("evidence")).toString());
     f.Pieces = PieceList(o.value(QLatin1String("pieces")).toString());
+    // A pass run without --verify says "not checked": such rows are decoded now.
     row.ReportedDecode = o.value(QLatin1String("decode")).toString();
-    if (o.contains(QLatin1String("duration"))) row.ReportedSeconds = o.value(QLatin1String("duration")).toDouble();
+    if (row.ReportedDecode == QLatin1String("not checked")) row.ReportedDecode.clear();
+    if (o.value(QLatin1String("duration")).isDouble())
+      row.ReportedSeconds = o.value(QLatin1String("duration")).toDouble();
+    // Decoding stops where the stream ended; the bytes after it are not judged.
+    const auto after = static_cast<uint64_t>(o.value(QLatin1String("bytes_after_end")).toDouble());
+    if (after > 0 && after < f.Bytes) f.StreamEnd = f.Bytes - after;
     if (!QFile::exists(ToQ(f.Path))) row.State = TReviewFile::TState::Missing;
 
     uint64_t first = f.FirstSector, end = f.FirstSector + f.Sectors;

@@ -98,7 +98,7 @@ TReviewWindow::TReviewWindow(std::vector<TReviewFile> files, uint64_t firstSecto
       // A report's rows keep the decoder's words they came with; a file that is gone is not asked about.
       if (f.State != TReviewFile::TState::NotChecked || !f.ReportedDecode.isEmpty()) continue;
       model_->SetState(row, TReviewFile::TState::Waiting);
-      queue_->Add(row, f.File.Path, StreamEndOf(f.File));
+      queue_->Add(row, f.File.Path, f.File.StreamEnd);
     }
 
   connect(ReviewMap, &TMediumMapWidget::FileClicked, this, &TReviewWindow::SelectFile);
@@ -116,7 +116,7 @@ TReviewWindow::TReviewWindow(std::vector<TReviewFile> files, uint64_t firstSecto
     // A jump while playing restarts the file at the slider's place.
     const int file = SelectedFile();
     if (player_->Playing() && file >= 0)
-      player_->Play(ToQ(model_->File(file).File.Path), StreamEndOf(model_->File(file).File),
+      player_->Play(ToQ(model_->File(file).File.Path), model_->File(file).File.StreamEnd,
                     ReviewSliderPosition->value() / 10.0);
   });
   connect(player_, &TReviewPlayer::PositionChanged, this, &TReviewWindow::ShowPosition);
@@ -180,7 +180,7 @@ void TReviewWindow::ReviewButtonPlayClick() {
   if (file < 0) return;
   ReviewLabelPlayError->clear();
   const TRecoveredFile& f = model_->File(file).File;
-  player_->Play(ToQ(f.Path), StreamEndOf(f), ReviewSliderPosition->value() / 10.0);
+  player_->Play(ToQ(f.Path), f.StreamEnd, ReviewSliderPosition->value() / 10.0);
   CheckState();
 }
 

@@ -229,7 +229,9 @@ TEST_F(ReviewWindowTest, ReportsThatCannotBeReviewedSayWhy) {
     const QString path = QString::fromStdString((dir / row.file).string());
     const bool read = gui::LoadReviewReport(path, report, error);
     EXPECT_EQ(read, *row.error == 0) << error.toStdString();
-    if (!read) EXPECT_TRUE(error.contains(QString::fromLatin1(row.error))) << error.toStdString();
+    if (!read) {
+      EXPECT_TRUE(error.contains(QString::fromLatin1(row.error))) << error.toStdString();
+    }
   }
   gui::TReviewReport report;
   QString error;
