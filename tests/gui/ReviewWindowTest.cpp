@@ -285,7 +285,7 @@ TEST_F(ReviewWindowTest, ADecoderThatCrashesHangsOrTalksNonsenseCostsOnlyItsRow)
     limits.Time = std::chrono::seconds(1);
     window.Decoder().SetLimits(limits);
     window.show();
-    QTRY_VERIFY_WITH_TIMEOUT(window.Decoder().Idle(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Decoder().Idle(); }, 20000));
     for (int r = 0; r < 3; ++r)
       EXPECT_EQ(window.Model().index(r, TReviewModel::kDecode).data().toString(), row.shown) << r;
     // The window still answers: a row is selected and Show in Folder is there for it.
@@ -304,7 +304,7 @@ TEST_F(ReviewWindowTest, ATonesWaveformHasHeightAndSilencesIsFlat) {
   WriteWav(dir / "silence.wav", 2, 0);
   gui::TReviewWindow window({Row("tone.wav", dir, 0, TVerdict::Whole), Row("silence.wav", dir, 100, TVerdict::Whole)},
                             0, 200, nullptr, &decoder);
-  QTRY_VERIFY_WITH_TIMEOUT(window.Decoder().Idle(), 30000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.Decoder().Idle(); }, 30000));
   for (int r = 0; r < 2; ++r) {
     EXPECT_EQ(window.Model().index(r, TReviewModel::kDecode).data().toString(), "plays to the end") << r;
     EXPECT_EQ(window.Model().index(r, TReviewModel::kDuration).data().toString(), "0:02.0") << r;
@@ -324,13 +324,13 @@ TEST_F(ReviewWindowTest, PlaysIntoTheSoundServer) {
   WriteWav(dir / "tone.wav", 3, 0.5);
   gui::TReviewWindow window({Row("tone.wav", dir, 0, TVerdict::Whole)}, 0, 100, nullptr, &decoder);
   window.show();
-  QTRY_VERIFY_WITH_TIMEOUT(window.Decoder().Idle(), 30000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.Decoder().Idle(); }, 30000));
   QString failure;
   QObject::connect(&window.Player(), &gui::TReviewPlayer::Failed, [&](const QString& why) { failure = why; });
   window.SelectFile(0);
   window.ReviewButtonPlay->click();
   EXPECT_TRUE(window.Player().Playing());
-  QTRY_VERIFY_WITH_TIMEOUT(window.Player().Position() > 0.5 || !failure.isEmpty(), 15000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.Player().Position() > 0.5 || !failure.isEmpty(); }, 15000));
   EXPECT_EQ(failure, "");
   EXPECT_GT(window.ReviewSliderPosition->value(), 0);
   // The sink is fed while the test looks: the script's pactl sees a sink input now.
