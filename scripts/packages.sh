@@ -7,8 +7,10 @@ TEST_PACKAGES="$BUILD_PACKAGES libgtest-dev libgmock-dev xz-utils dosfstools mto
 TEST_PACKAGES="$TEST_PACKAGES udisks2 polkitd tmux"
 # The wizard (Qt 6 widgets; its tests run on the offscreen platform, which libqt6gui6 brings; its icon is
 # rendered by rsvg-convert).
-GUI_PACKAGES="qt6-base-dev libqt6gui6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core adwaita-icon-theme xdg-utils librsvg2-bin"
+GUI_PACKAGES="qt6-base-dev libqt6gui6 qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core adwaita-icon-theme xdg-utils librsvg2-bin qt6-multimedia-dev"
 TEST_PACKAGES="$TEST_PACKAGES $GUI_PACKAGES"
+# The review window's playback test plays into a null sink of a private sound server.
+TEST_PACKAGES="$TEST_PACKAGES pulseaudio pulseaudio-utils"
 # The install tree's checks, and the Debian package built, installed and its wizard opened under Xvfb.
 TEST_PACKAGES="$TEST_PACKAGES desktop-file-utils appstream dpkg-dev file xvfb xauth xdotool"
 # The main job builds both programs.

@@ -6,8 +6,12 @@ namespace quillot::gui {
 
 namespace {
 constexpr std::array kGui{
-    strNoReadPermission, strCannotOpenDrive,    strAddImageCaption, strAddImageFilter,
-    strStopping,         strNoAccessAskOnStart, strAccessNotGiven,
+    strNoReadPermission,   strCannotOpenDrive,  strAddImageCaption,   strAddImageFilter,   strStopping,
+    strNoAccessAskOnStart, strAccessNotGiven,   strReviewWhole,       strReviewCutShort,   strReviewDamaged,
+    strReviewUnknown,      strDecodeNotChecked, strDecodeWaiting,     strDecodeChecking,   strDecodePlaysToEnd,
+    strDecodeBreaksAt,     strDecodeNoAudio,    strDecodeCrashed,     strDecodeTimedOut,   strDecodeFileMissing,
+    strReviewColumns,      strMapFileHint,      strMapUnreadableHint, strReviewCannotRead, strReviewNotAReport,
+    strPlayFailed,         strPlayNoDecoder,
 };
 }  // namespace
 

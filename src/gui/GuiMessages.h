@@ -29,6 +29,33 @@ inline constexpr TMessage strAccessNotGiven{"strAccessNotGiven", "The system did
 // The Progress page's status once Stop is pressed: the pass ends when the chunk in hand is read.
 inline constexpr TMessage strStopping{"strStopping", "Stopping after this chunk"};
 
+// The review window: the verdict words of its table, the decoder's answers, its columns and its complaints.
+inline constexpr TMessage strReviewWhole{"strReviewWhole", "whole"};
+inline constexpr TMessage strReviewCutShort{"strReviewCutShort", "cut short"};
+inline constexpr TMessage strReviewDamaged{"strReviewDamaged", "damaged"};
+inline constexpr TMessage strReviewUnknown{"strReviewUnknown", "unknown"};
+inline constexpr TMessage strDecodeNotChecked{"strDecodeNotChecked", "not checked"};
+inline constexpr TMessage strDecodeWaiting{"strDecodeWaiting", "waiting"};
+inline constexpr TMessage strDecodeChecking{"strDecodeChecking", "checking..."};
+inline constexpr TMessage strDecodePlaysToEnd{"strDecodePlaysToEnd", "plays to the end"};
+// %s is the playing time where decoding failed ("0:03.2").
+inline constexpr TMessage strDecodeBreaksAt{"strDecodeBreaksAt", "breaks at %s"};
+inline constexpr TMessage strDecodeNoAudio{"strDecodeNoAudio", "no audio"};
+inline constexpr TMessage strDecodeCrashed{"strDecodeCrashed", "decoder crashed"};
+inline constexpr TMessage strDecodeTimedOut{"strDecodeTimedOut", "decoder timed out"};
+inline constexpr TMessage strDecodeFileMissing{"strDecodeFileMissing", "file not found"};
+inline constexpr TMessage strReviewColumns{"strReviewColumns",
+                                           "Name|Format|Verdict|Decoding|Duration|Size|First sector|Waveform"};
+// The map's hint over a file: its name, first and last sector and verdict.
+inline constexpr TMessage strMapFileHint{"strMapFileHint", "%s: sectors %s to %s, %s"};
+inline constexpr TMessage strMapUnreadableHint{"strMapUnreadableHint", "Unreadable sector %s"};
+// quillot --review: %s is the report file, then the reason.
+inline constexpr TMessage strReviewCannotRead{"strReviewCannotRead", "The report %s cannot be read: %s"};
+inline constexpr TMessage strReviewNotAReport{"strReviewNotAReport", "%s is not a report of recovered files: %s"};
+// Playback failed; %s is the reason.
+inline constexpr TMessage strPlayFailed{"strPlayFailed", "The file cannot be played: %s"};
+inline constexpr TMessage strPlayNoDecoder{"strPlayNoDecoder", "this copy of Quillot has no decoder"};
+
 // The wizard's own messages above.
 std::span<const TMessage> AllGuiMessages();
 // Every message of the program: the core's (AllMessages()) and the wizard's own. Checks over the

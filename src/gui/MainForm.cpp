@@ -28,6 +28,7 @@
 #include "gui/Pictures.h"
 #include "gui/QtText.h"
 #include "gui/QtTranslations.h"
+#include "gui/ReviewWindow.h"
 #include "gui/SectorEdit.h"
 #include "gui/TranslateForms.h"
 #include "gui/TypesTreeView.h"
@@ -185,6 +186,7 @@ void TMainForm::CheckState() {
   FinishLabelVerdicts->move(FinishLabelStarts->x(),
                             starts.isEmpty() ? FinishLabelStarts->y() : FinishLabelStarts->geometry().bottom() + 3);
   FinishLabelVerdicts->setText(VerdictLine());
+  FinishButtonReview->setEnabled(FilesWritten() > 0 && !Running());
 }
 
 QString TMainForm::DriveProblem() const { return DriveProblemOf(DriveLetter); }
@@ -207,6 +209,25 @@ void TMainForm::LabelWebSiteClick() { ExecuteFile(QString::fromLatin1(kHomePage)
 
 void TMainForm::FinishButtonExploreClick() {
   ExecuteFile(QString::fromLatin1(kFileExplorer), ToQ(RecoveryTargetFolder));
+}
+
+TReviewWindow* TMainForm::ReviewWindow() const { return review_; }
+
+void TMainForm::FinishButtonReviewClick() {
+  if (passFiles_.empty()) return;
+  // One review at a time: a second click brings the open one forward.
+  if (!review_) {
+    std::vector<TReviewFile> files;
+    for (const TRecoveredFile& f : passFiles_) {
+      files.emplace_back();
+      files.back().File = f;
+    }
+    review_ = new TReviewWindow(std::move(files), first_, std::max(total_, first_ + 1), this);
+    review_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  review_->show();
+  review_->raise();
+  review_->activateWindow();
 }
 
 void TMainForm::FinishButtonFeedbackClick() { ExecuteFile(QString::fromLatin1(kFeedbackPage), QString()); }

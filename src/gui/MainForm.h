@@ -7,10 +7,12 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "drive/IORoutines.h"
 #include "engine/Destination.h"
@@ -34,6 +36,7 @@ class TBusyAnimation;
 class TSectorEdit;
 class TTypesTreeView;
 class TFolderPicker;
+class TReviewWindow;
 
 class TMainForm : public QWidget, public TRecoveryView {
   Q_OBJECT
@@ -85,6 +88,10 @@ class TMainForm : public QWidget, public TRecoveryView {
   QString VerdictLine() const;
   // The Finish page's line of starts found, empty when every start became a file.
   QString StartsLine() const;
+  // The files the last pass wrote, in the order they were closed.
+  const std::vector<TRecoveredFile>& PassFiles() const { return passFiles_; }
+  // The review window the Finish page opened, while it is open.
+  TReviewWindow* ReviewWindow() const;
 
   // Controls, named as the language files name them.
   QLabel* Image1;
@@ -140,6 +147,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   QLabel* FinishLabelStarts;
   QLabel* FinishLabelVerdicts;
   QPushButton* FinishButtonExplore;
+  QPushButton* FinishButtonReview;
   QPushButton* FinishButtonFeedback;
 
  public slots:
@@ -163,6 +171,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   void ProgressButtonStartClick();
   void ProgressButtonStopClick();
   void FinishButtonExploreClick();
+  void FinishButtonReviewClick();
   void FinishButtonFeedbackClick();
 
  public:
@@ -230,6 +239,8 @@ class TMainForm : public QWidget, public TRecoveryView {
   QElapsedTimer refreshClock_, passClock_;
   double lastPassSeconds_ = 0;
   std::array<int, 4> verdicts_{};  // the last pass's files by TVerdict
+  std::vector<TRecoveredFile> passFiles_;
+  QPointer<TReviewWindow> review_;
   QStringList pendingLog_;
   int refreshInterval_ = 50;
   uint64_t first_ = 0, current_ = 0, total_ = 0;

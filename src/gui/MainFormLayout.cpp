@@ -272,6 +272,8 @@ void TMainForm::CreateFinishPage() {
   MarkAsFixedText(FinishLabelVerdicts);
   FinishButtonExplore =
       Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 84, 190, 27));
+  FinishButtonReview =
+      Button(p, "FinishButtonReview", QStringLiteral("Review Recovered Files..."), QRect(206, 84, 190, 27));
   Line(p, "FinishBevel1", QRect(8, 120, 425, 4));
   Label(p, "FinishLabel3",
         QStringLiteral("We appreciate if you write one-two lines about the files you have recovered. We post this "
@@ -283,6 +285,7 @@ void TMainForm::CreateFinishPage() {
         QRect(8, 226, 425, 36), true);
 
   connect(FinishButtonExplore, &QPushButton::clicked, this, &TMainForm::FinishButtonExploreClick);
+  connect(FinishButtonReview, &QPushButton::clicked, this, &TMainForm::FinishButtonReviewClick);
   connect(FinishButtonFeedback, &QPushButton::clicked, this, &TMainForm::FinishButtonFeedbackClick);
 }
 

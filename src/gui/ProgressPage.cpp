@@ -70,6 +70,7 @@ void TMainForm::OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint3
   refreshClock_.start();
   passClock_.start();
   verdicts_ = {};
+  passFiles_.clear();
   ShowClock();
   for (QWidget* w : clockRows_) w->show();
 }
@@ -96,7 +97,11 @@ void TMainForm::ShowClock() {
   const double left = static_cast<double>(total_ > current_ ? total_ - current_ : 0);
   ProgressLabelTimeLeft->setText(done > 0 ? Duration(left * seconds / done) : QString());
 }
-void TMainForm::OnFileFinished(const TRecoveredFile& file) { ++verdicts_[static_cast<size_t>(file.Verdict)]; }
+void TMainForm::OnFileFinished(const TRecoveredFile& file) {
+  ++verdicts_[static_cast<size_t>(file.Verdict)];
+  // Kept for the review window.
+  passFiles_.push_back(file);
+}
 
 int32_t TMainForm::FilesWritten() const {
   int32_t files = 0;

@@ -11,6 +11,8 @@
 #include "gui/MainForm.h"
 #include "gui/QtDialogs.h"
 #include "gui/QtText.h"
+#include "gui/ReviewReport.h"
+#include "gui/ReviewWindow.h"
 #include "gui/SignalCloser.h"
 #include "help/QuickStart.h"
 #include "platform/Dialogs.h"
@@ -20,21 +22,25 @@ namespace {
 void PrintUsage() {
   std::printf(
       "Usage: quillot [--image FILE]...\n"
+      "       quillot --review REPORT.json\n"
       "       quillot --bench-pass IMAGE DEST [--dry-run]\n"
       "       quillot -h | --help\n\n"
       "Opens the recovery wizard. --image attaches a disk-image file as a drive (repeatable);\n"
-      "the last one given is chosen on the first page. --bench-pass times one pass over IMAGE\n"
-      "into DEST driven through the window, without showing it.\n\n"
+      "the last one given is chosen on the first page. --review opens the review window alone\n"
+      "on the JSON report of an earlier pass (quillot-cli recover --report FILE.json).\n"
+      "--bench-pass times one pass over IMAGE into DEST driven through the window, without\n"
+      "showing it.\n\n"
       "Exit status:\n"
-      "  0    the wizard was closed, or the timed pass finished\n"
+      "  0    the wizard or the review window was closed, or the timed pass finished\n"
       "  1    the timed pass met a fatal error\n"
-      "  2    an unexpected argument, or an image the timed pass cannot read\n");
+      "  2    an unexpected argument, an image the timed pass cannot read, or a report\n"
+      "       --review cannot read\n");
 }
 }  // namespace
 
 int main(int argc, char** argv) {
   QStringList images;
-  QString benchImage, benchDest;
+  QString benchImage, benchDest, review;
   bool bench = false, dryRun = false;
   for (int i = 1; i < argc; ++i) {
     const QString arg = QString::fromLocal8Bit(argv[i]);
@@ -46,6 +52,8 @@ int main(int argc, char** argv) {
       bench = true;
       benchImage = QString::fromLocal8Bit(argv[++i]);
       benchDest = QString::fromLocal8Bit(argv[++i]);
+    } else if (arg == QLatin1String("--review") && i + 1 < argc) {
+      review = QString::fromLocal8Bit(argv[++i]);
     } else if (arg == QLatin1String("--dry-run")) {
       dryRun = true;
     } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
@@ -74,6 +82,18 @@ int main(int argc, char** argv) {
   int status = 0;
   if (bench) {
     status = quillot::gui::BenchPass(benchImage, benchDest, dryRun);
+  } else if (!review.isEmpty()) {
+    quillot::gui::TReviewReport report;
+    QString error;
+    if (!quillot::gui::LoadReviewReport(review, report, error)) {
+      std::fprintf(stderr, "quillot: %s\n", error.toLocal8Bit().constData());
+      status = 2;
+    } else {
+      quillot::gui::TReviewWindow window(std::move(report.Files), report.FirstSector, report.EndSector);
+      quillot::gui::TSignalCloser closer(&window);
+      window.show();
+      status = app.exec();
+    }
   } else {
     char preferred = 0;
     for (const QString& image : images) {

@@ -16,6 +16,7 @@ const std::pair<const char*, const char*> kTopics[] = {
     {"LanguageTabSheet", "/files/params.language.html"},
     {"FormatPropForm", "/files/params.advanced.html"},
     {"LanguageSelectForm", "/files/contents.html"},
+    {"ReviewWindow", "/files/review.html"},
 };
 
 }  // namespace

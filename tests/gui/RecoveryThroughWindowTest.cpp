@@ -207,6 +207,9 @@ TEST_F(RecoveryThroughWindowTest, TheFinishPageCountsTheFilesWrittenAndTheStarts
     EXPECT_EQ(form.FinishLabelVerdicts->y(),
               row.starts.isEmpty() ? form.FinishLabelStarts->y() : form.FinishLabelStarts->geometry().bottom() + 3);
     EXPECT_LT(form.FinishLabelVerdicts->geometry().bottom(), form.FinishButtonExplore->y());
+    // There is something to review only when a file was written.
+    EXPECT_EQ(form.FinishButtonReview->isEnabled(), row.count != "0");
+    EXPECT_EQ(form.PassFiles().size(), files.contents.size());
     form.ButtonBackClick();
   }
 }

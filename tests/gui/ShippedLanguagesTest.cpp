@@ -21,6 +21,7 @@
 #include "gui/FormatPropForm.h"
 #include "gui/GuiMessages.h"
 #include "gui/QtText.h"
+#include "gui/ReviewWindow.h"
 #include "gui/TranslateForms.h"
 #include "i18n/CodePage.h"
 #include "i18n/Language.h"
@@ -41,6 +42,11 @@ const std::vector<std::pair<QString, TMakeWindow>> kDialogs = {
     {"AboutForm", [](gui::TMainForm& main) { return std::make_unique<gui::TAboutForm>(&main); }},
     {"FormatPropForm", [](gui::TMainForm& main) { return std::make_unique<gui::TFormatPropForm>(&main); }},
     {"AdvancedParamsForm", [](gui::TMainForm& main) { return std::make_unique<gui::TAdvancedParamsForm>(&main); }},
+    {"ReviewWindow",
+     [](gui::TMainForm& main) {
+       static const QString noDecoder;
+       return std::make_unique<gui::TReviewWindow>(std::vector<gui::TReviewFile>{}, 0, 1, &main, &noDecoder);
+     }},
 };
 
 // Texts that read the same in the language as in English.

@@ -34,7 +34,7 @@ TEST(HelpBook, TheBuiltBookHoldsEveryTopicTheWindowsName) {
   auto book = OpenBuiltBook();
   ASSERT_TRUE(book) << BuiltHelpBook();
   for (const char* window : {"MainForm", "AboutForm", "AdvancedParamsForm", "DriveTabSheet", "AdvancedTabSheet",
-                             "LanguageTabSheet", "FormatPropForm", "LanguageSelectForm"}) {
+                             "LanguageTabSheet", "FormatPropForm", "LanguageSelectForm", "ReviewWindow"}) {
     EXPECT_TRUE(book->HasTopic(HelpKeywordOf(window))) << window;
   }
   EXPECT_TRUE(book->HasTopic("/files/quickstart.html"));

@@ -1,0 +1,117 @@
+#include "gui/ReviewReport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+
+#include "gui/GuiMessages.h"
+#include "gui/QtText.h"
+
+namespace quillot::gui {
+
+namespace {
+// "1-3,7" as the report writes sector ranges.
+std::vector<uint64_t> SectorList(const QString& text) {
+  std::vector<uint64_t> sectors;
+  for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    const QStringList ends = part.split(QLatin1Char('-'));
+    const uint64_t first = ends[0].toULongLong(), last = ends.size() > 1 ? ends[1].toULongLong() : first;
+    // A range is bounded by the file it lies in; a wild one is not spelled out.
+    for (uint64_t s = first; s <= last && s - first < 1'000'000; ++s) sectors.push_back(s);
+  }
+  return sectors;
+}
+
+// "1000+80,5000+20": each piece's first sector and count.
+std::vector<TRecoveredFile::TRun> PieceList(const QString& text) {
+  std::vector<TRecoveredFile::TRun> pieces;
+  for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    const QStringList p = part.split(QLatin1Char('+'));
+    if (p.size() == 2) pieces.push_back({p[0].toULongLong(), p[1].toULongLong()});
+  }
+  return pieces;
+}
+
+TVerdict VerdictOf(const QString& text) {
+  if (text.startsWith(QLatin1String("whole")) || text == QLatin1String("reassembled, unverified"))
+    return text.startsWith(QLatin1String("whole")) ? TVerdict::Whole : TVerdict::Unknown;
+  if (text.startsWith(QLatin1String("cut short"))) return TVerdict::CutShort;
+  if (text.startsWith(QLatin1String("damaged"))) return TVerdict::Damaged;
+  return TVerdict::Unknown;
+}
+
+TEvidence EvidenceOf(const QString& text) {
+  if (text == QLatin1String("checksums")) return TEvidence::Checksums;
+  if (text == QLatin1String("structure")) return TEvidence::Structure;
+  return TEvidence::None;
+}
+}  // namespace
+
+bool LoadReviewReport(const QString& path, TReviewReport& report, QString& error) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    error = ToQ(Tr(strReviewCannotRead, {FromQ(path), FromQ(file.errorString())}));
+    return false;
+  }
+  QJsonParseError parse;
+  const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parse);
+  if (parse.error != QJsonParseError::NoError) {
+    error = ToQ(Tr(strReviewNotAReport, {FromQ(path), FromQ(parse.errorString())}));
+    return false;
+  }
+  if (!doc.isArray()) {
+    error = ToQ(Tr(strReviewNotAReport, {FromQ(path), "not a list of files"}));
+    return false;
+  }
+  report = {};
+  bool any = false;
+  for (const QJsonValue& value : doc.array()) {
+    const QJsonObject o = value.toObject();
+    if (!o.contains(QLatin1String("name")) || !o.contains(QLatin1String("first_sector")) ||
+        !o.contains(QLatin1String("sectors"))) {
+      error = ToQ(Tr(strReviewNotAReport, {FromQ(path), "a row lacks its name or sectors"}));
+      return false;
+    }
+    TReviewFile row;
+    TRecoveredFile& f = row.File;
+    f.Name = FromQ(o.value(QLatin1String("name")).toString());
+    f.Path = FromQ(o.value(QLatin1String("path")).toString());
+    // A report without paths lies, as a rule, beside the files it lists.
+    if (f.Path.empty()) f.Path = FromQ(QFileInfo(path).absoluteDir().filePath(ToQ(f.Name)));
+    f.Format = FromQ(o.value(QLatin1String("format")).toString());
+    f.FirstSector = static_cast<uint64_t>(o.value(QLatin1String("first_sector")).toDouble());
+    f.Sectors = static_cast<uint64_t>(o.value(QLatin1String("sectors")).toDouble());
+    f.Bytes = static_cast<uint64_t>(o.value(QLatin1String("bytes")).toDouble());
+    f.UnreadableSectors = SectorList(o.value(QLatin1String("unreadable_sectors")).toString());
+    f.Short = o.value(QLatin1String("short")).toBool();
+    f.Verdict = VerdictOf(o.value(QLatin1String("verdict")).toString());
+    f.Evidence = EvidenceOf(o.value(QLatin1String("evidence")).toString());
+    f.Pieces = PieceList(o.value(QLatin1String("pieces")).toString());
+    // A pass run without --verify says "not checked": such rows are decoded now.
+    row.ReportedDecode = o.value(QLatin1String("decode")).toString();
+    if (row.ReportedDecode == QLatin1String("not checked")) row.ReportedDecode.clear();
+    if (o.value(QLatin1String("duration")).isDouble())
+      row.ReportedSeconds = o.value(QLatin1String("duration")).toDouble();
+    // Decoding stops where the stream ended; the bytes after it are not judged.
+    const auto after = static_cast<uint64_t>(o.value(QLatin1String("bytes_after_end")).toDouble());
+    if (after > 0 && after < f.Bytes) f.StreamEnd = f.Bytes - after;
+    if (!QFile::exists(ToQ(f.Path))) row.State = TReviewFile::TState::Missing;
+
+    uint64_t first = f.FirstSector, end = f.FirstSector + f.Sectors;
+    for (const TRecoveredFile::TRun& piece : f.Pieces) {
+      first = std::min(first, piece.First);
+      end = std::max(end, piece.First + piece.Count);
+    }
+    report.FirstSector = any ? std::min(report.FirstSector, first) : first;
+    report.EndSector = std::max(report.EndSector, end);
+    any = true;
+    report.Files.push_back(std::move(row));
+  }
+  return true;
+}
+
+}  // namespace quillot::gui
