@@ -9,15 +9,17 @@
 #include "support/Files.h"
 #include "support/TempDir.h"
 
+// A skip inside a helper would only leave the helper: the test itself returns here.
+#define NEED_DECODER()                                                                    \
+  do {                                                                                    \
+    if (!QUILLOT_HAVE_DECODER) GTEST_SKIP() << "built without FFmpeg: no quillot-decode"; \
+    ASSERT_FALSE(DecoderProgram().empty()) << "quillot-decode is not beside the tests";   \
+  } while (0)
+
 namespace quillot::decode {
 
 namespace {
 const std::string kClips = std::string(QUILLOT_SOURCE_DIR) + "/samples/audio/";
-
-void NeedDecoder() {
-  if (!QUILLOT_HAVE_DECODER) GTEST_SKIP() << "built without FFmpeg: no quillot-decode";
-  ASSERT_FALSE(DecoderProgram().empty()) << "quillot-decode is not beside the tests";
-}
 
 // The clips, the playing time their encoders gave them (ffprobe's duration where the container states
 // the samples exactly, else the samples left after the encoder's delay and padding), one frame of the
@@ -52,7 +54,7 @@ std::string Noise(size_t n) {
 }  // namespace
 
 TEST(DecodeCheck, EveryClipPlaysToTheEndForItsLength) {
-  NeedDecoder();
+  NEED_DECODER();
   for (const TClip& clip : kClipTable) {
     SCOPED_TRACE(clip.name);
     const TDecodeReport r = CheckRecoveredFile(kClips + clip.name, 0);
@@ -72,7 +74,7 @@ TEST(DecodeCheck, EveryClipPlaysToTheEndForItsLength) {
 // Half a file: it breaks, plays shorter or has no audio left; it never plays to the end where its
 // container states how long it is.
 TEST(DecodeCheck, CutCopiesNeverPassForWhole) {
-  NeedDecoder();
+  NEED_DECODER();
   test::TTempDir dir;
   for (const TClip& clip : kClipTable) {
     SCOPED_TRACE(clip.name);
@@ -97,7 +99,7 @@ TEST(DecodeCheck, CutCopiesNeverPassForWhole) {
 // 2000 bytes overwritten in the middle: a codec or container that checks its bytes breaks near there;
 // PCM has nothing to check and plays on.
 TEST(DecodeCheck, DamageBreaksNearItWhereTheBytesAreChecked) {
-  NeedDecoder();
+  NEED_DECODER();
   test::TTempDir dir;
   for (const TClip& clip : kClipTable) {
     SCOPED_TRACE(clip.name);
@@ -123,7 +125,7 @@ TEST(DecodeCheck, DamageBreaksNearItWhereTheBytesAreChecked) {
 
 // Another file's bytes after the stream's end are counted, not decoded: the clip still plays to its end.
 TEST(DecodeCheck, BytesAfterTheStreamsEndAreCountedNotJudged) {
-  NeedDecoder();
+  NEED_DECODER();
   test::TTempDir dir;
   for (const TClip& clip : kClipTable) {
     SCOPED_TRACE(clip.name);
@@ -139,7 +141,7 @@ TEST(DecodeCheck, BytesAfterTheStreamsEndAreCountedNotJudged) {
 
 // The pcm command line: its header line, then every sample as 16-bit little-endian.
 TEST(DecodeCheck, PcmGivesEverySample) {
-  NeedDecoder();
+  NEED_DECODER();
   std::string command;
   for (const auto& a : PcmArguments(kClips + "chirp.aiff", 0, {})) command += "'" + a + "' ";
   FILE* pipe = popen(command.c_str(), "r");
@@ -157,7 +159,7 @@ TEST(DecodeCheck, PcmGivesEverySample) {
 // one that crashes or runs out of memory answers Crashed, one that cannot start too: the parent always
 // comes back.
 TEST(DecodeCheck, TheParentOutlivesEveryWayTheChildFails) {
-  NeedDecoder();
+  NEED_DECODER();
   struct TRow {
     std::vector<std::string> args;
     TDecodeLimits limits;

@@ -56,10 +56,10 @@ grep -q "(43 formats)\|([0-9]* formats)" win-formats.txt || fail "formats names 
 # The same files, byte for byte, from a relative image path into a folder the run creates; on Windows
 # both names are not ASCII, so they pass through the program as UTF-8 and reach the system as UTF-16.
 cp card.img "carte-ü.img"
-win recover --image "carte-ü.img" --dest "sortie-é/ü" --report "rapport-ü.tsv" > win-recover.txt 2>&1 ||
+win recover --image "carte-ü.img" --dest "sortie-é/ü" --report "rapport-ü.tsv" --map "carte-ü.svg" > win-recover.txt 2>&1 ||
   fail "recover exited $? ($(cat win-recover.txt))"
 mv "sortie-é/ü" out-win 2>/dev/null || fail "recover wrote no folder sortie-é/ü"
-"$linux_cli" recover --image card.img --dest out-linux --report linux.tsv > linux-recover.txt 2>&1 ||
+"$linux_cli" recover --image card.img --dest out-linux --report linux.tsv --map linux.svg > linux-recover.txt 2>&1 ||
   fail "the Linux recover failed"
 [ -n "$(ls out-linux 2>/dev/null)" ] || fail "the Linux program recovered nothing to compare with"
 diff -r out-linux out-win > recover-diff.txt 2>&1 || fail "the recovered files differ: $(head -5 recover-diff.txt)"
@@ -76,6 +76,7 @@ without_paths() {
 }
 [ "$(without_paths linux.tsv)" = "$(without_paths "rapport-ü.tsv" | tr -d '\r')" ] ||
   fail "the report differs from the Linux program's: $(without_paths "rapport-ü.tsv" | diff - linux.tsv | head -5)"
+cmp -s linux.svg "carte-ü.svg" || fail "the map differs from the Linux program's: $(diff linux.svg "carte-ü.svg" | head -5)"
 # A report never takes the place of the source or of a file that is no report.
 echo "notes to keep" > notes.txt
 for target in card.img notes.txt; do
