@@ -181,4 +181,24 @@ bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& f
   return WriteFileAtomically(report.Path, ReportText(files, report.Json, decoded), &error);
 }
 
+namespace {
+// An existing file may be replaced by a report only when it is one (or empty): a report never
+// destroys anything else, whatever its name.
+bool HoldsAReport(std::string_view head) {
+  return head.empty() || head.rfind(kTsvFirstColumns, 0) == 0 || head.rfind("[\n {\"name\": ", 0) == 0 ||
+         head == "[]\n";
+}
+
+// Likewise a map replaces only a map.
+bool HoldsAMap(std::string_view head) { return head.empty() || head.rfind(kMapFirstBytes, 0) == 0; }
+}  // namespace
+
+std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report) {
+  return PrepareOutputFile(path, sourceLetter, "report", HoldsAReport, report);
+}
+
+std::optional<std::string> PrepareMap(const std::string& path, char sourceLetter, TReportFile& map) {
+  return PrepareOutputFile(path, sourceLetter, "map", HoldsAMap, map);
+}
+
 }  // namespace quillot::cli

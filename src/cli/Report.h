@@ -34,6 +34,11 @@ std::optional<std::string> PrepareReport(const std::string& path, char sourceLet
 // The --map file, checked the same way: it may replace only an earlier map.
 std::optional<std::string> PrepareMap(const std::string& path, char sourceLetter, TReportFile& map);
 
+// Both checks, as each system makes them: what names the file in messages, and whether an existing
+// file's first bytes (up to 127) show one the run may replace.
+std::optional<std::string> PrepareOutputFile(const std::string& path, char sourceLetter, const char* what,
+                                             bool (*holdsOne)(std::string_view head), TReportFile& file);
+
 // decoded holds each file's decoding (--verify), in the order of files, or is empty.
 std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
                        const std::vector<decode::TDecodeReport>& decoded = {});

@@ -13,28 +13,17 @@
 namespace quillot::cli {
 
 namespace {
-// An existing file may be replaced by a report only when it is one (or empty): a report never
-// destroys anything else, whatever its name.
-bool HoldsAReport(int fd) {
-  char head[64] = {};
-  const ssize_t n = ::pread(fd, head, sizeof head - 1, 0);
-  if (n == 0) return true;
-  if (n < 0) return false;
-  const std::string text(head, static_cast<size_t>(n));
-  return text.rfind(kTsvFirstColumns, 0) == 0 || text.rfind("[\n {\"name\": ", 0) == 0 || text == "[]\n";
-}
-
-// Likewise a map replaces only a map.
-bool HoldsAMap(int fd) {
+// The first bytes of an open file, "" for an empty one; nullopt when they cannot be read.
+std::optional<std::string> Head(int fd) {
   char head[128] = {};
   const ssize_t n = ::pread(fd, head, sizeof head - 1, 0);
-  if (n == 0) return true;
-  return n > 0 && std::string(head, static_cast<size_t>(n)).rfind(kMapFirstBytes, 0) == 0;
+  if (n < 0) return std::nullopt;
+  return std::string(head, static_cast<size_t>(n));
 }
+}  // namespace
 
-// The report's and the map's checks: what names the file in messages, and which files it may replace.
-std::optional<std::string> PrepareOutput(const std::string& path, char sourceLetter, const char* what,
-                                         bool (*holdsOne)(int), TReportFile& report) {
+std::optional<std::string> PrepareOutputFile(const std::string& path, char sourceLetter, const char* what,
+                                             bool (*holdsOne)(std::string_view head), TReportFile& report) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path p = fs::absolute(path, ec).lexically_normal();
@@ -57,21 +46,12 @@ std::optional<std::string> PrepareOutput(const std::string& path, char sourceLet
     error = p.string() + " is not a regular file";
   else if (IsGuardedSource(st))
     error = p.string() + " is the source being read";
-  else if (!created && !holdsOne(fd))
+  else if (const auto head = created ? std::optional<std::string>("") : Head(fd); !head || !holdsOne(*head))
     error = p.string() + " exists and is not a " + what + ": name a new file";
   ::close(fd);
   if (error) return error;
   report = TReportFile{p.string(), p.extension() == ".json", st.st_dev, st.st_ino, created};
   return std::nullopt;
-}
-}  // namespace
-
-std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report) {
-  return PrepareOutput(path, sourceLetter, "report", HoldsAReport, report);
-}
-
-std::optional<std::string> PrepareMap(const std::string& path, char sourceLetter, TReportFile& map) {
-  return PrepareOutput(path, sourceLetter, "map", HoldsAMap, map);
 }
 
 }  // namespace quillot::cli

@@ -11,23 +11,12 @@
 namespace quillot::cli {
 
 namespace {
-// An existing file may be replaced by a report only when it is one (or empty): a report never
-// destroys anything else, whatever its name.
-bool HoldsAReport(HANDLE file) {
-  char head[64] = {};
-  DWORD n = 0;
-  if (!ReadFile(file, head, sizeof head - 1, &n, nullptr)) return false;
-  if (n == 0) return true;
-  const std::string text(head, n);
-  return text.rfind(kTsvFirstColumns, 0) == 0 || text.rfind("[\n {\"name\": ", 0) == 0 || text == "[]\n";
-}
-
-// Likewise a map replaces only a map.
-bool HoldsAMap(HANDLE file) {
+// The first bytes of an open file, "" for an empty one; nullopt when they cannot be read.
+std::optional<std::string> Head(HANDLE file) {
   char head[128] = {};
   DWORD n = 0;
-  if (!ReadFile(file, head, sizeof head - 1, &n, nullptr)) return false;
-  return n == 0 || std::string(head, n).rfind(kMapFirstBytes, 0) == 0;
+  if (!ReadFile(file, head, sizeof head - 1, &n, nullptr)) return std::nullopt;
+  return std::string(head, n);
 }
 
 std::string SystemMessage(DWORD error) {
@@ -40,10 +29,10 @@ std::string SystemMessage(DWORD error) {
     message.pop_back();
   return message;
 }
+}  // namespace
 
-// The report's and the map's checks: what names the file in messages, and which files it may replace.
-std::optional<std::string> PrepareOutput(const std::string& path, char sourceLetter, const char* what,
-                                         bool (*holdsOne)(HANDLE), TReportFile& report) {
+std::optional<std::string> PrepareOutputFile(const std::string& path, char sourceLetter, const char* what,
+                                             bool (*holdsOne)(std::string_view head), TReportFile& report) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path p = fs::absolute(PathOfUtf8(path), ec).lexically_normal();
@@ -72,22 +61,13 @@ std::optional<std::string> PrepareOutput(const std::string& path, char sourceLet
     error = name + " is not a regular file";
   else if (IsGuardedHandle(file))
     error = name + " is the source being read";
-  else if (!created && !holdsOne(file))
+  else if (const auto head = created ? std::optional<std::string>("") : Head(file); !head || !holdsOne(*head))
     error = name + " exists and is not a " + what + ": name a new file";
   CloseHandle(file);
   if (error) return error;
   report = TReportFile{name, p.extension() == ".json", info.dwVolumeSerialNumber,
                        (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, created};
   return std::nullopt;
-}
-}  // namespace
-
-std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report) {
-  return PrepareOutput(path, sourceLetter, "report", HoldsAReport, report);
-}
-
-std::optional<std::string> PrepareMap(const std::string& path, char sourceLetter, TReportFile& map) {
-  return PrepareOutput(path, sourceLetter, "map", HoldsAMap, map);
 }
 
 }  // namespace quillot::cli
