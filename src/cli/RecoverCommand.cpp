@@ -280,6 +280,7 @@ std::vector<decode::TDecodeReport> VerifyFiles(const std::vector<TRecoveredFile>
   size_t plays = 0;
   for (const auto& f : files) {
     decoded.push_back(decode::CheckRecoveredFile(f.Path, f.StreamEnd));
+    if (f.Verdict == TVerdict::CutShort) decode::JudgeCutShort(decoded.back(), f.Bytes);
     const auto& d = decoded.back();
     const std::string duration = DurationText(d);
     std::printf("%s: %s%s\n", f.Name.c_str(), duration.empty() ? "" : (duration + " s, ").c_str(),

@@ -116,6 +116,14 @@ bool ParseDecodeReport(std::string_view text, TDecodeReport& report) {
   return true;
 }
 
+void JudgeCutShort(TDecodeReport& report, uint64_t fileBytes) {
+  if (report.Outcome != TDecodeOutcome::PlaysToEnd) return;
+  report.Outcome = TDecodeOutcome::Breaks;
+  report.BreakByte = fileBytes;
+  report.BreakSeconds = report.Seconds;
+  report.Error = "the recording's bytes stop before its end";
+}
+
 std::string OutcomeText(const TDecodeReport& r) {
   switch (r.Outcome) {
     case TDecodeOutcome::PlaysToEnd: return "plays to the end";

@@ -47,6 +47,11 @@ struct TDecodeReport {
 std::string DecodeReportText(const TDecodeReport& report);
 bool ParseDecodeReport(std::string_view text, TDecodeReport& report);
 
+// A recording whose bytes stop before the end its stream announces (its stream unit's verdict "cut
+// short") does not play to its end, however cleanly those bytes decode: PlaysToEnd becomes Breaks where
+// the bytes stop. Other outcomes stay.
+void JudgeCutShort(TDecodeReport& report, uint64_t fileBytes);
+
 // "plays to the end", "breaks at 0:03.2 (byte 51200): <error>", "no audio: <error>", "decoder crashed",
 // "decoder timed out", "not checked": the words the report and the terminal print.
 std::string OutcomeText(const TDecodeReport& report);

@@ -122,6 +122,7 @@ void TReviewModel::SetState(int row, TReviewFile::TState state) {
 void TReviewModel::SetDecode(int row, const decode::TDecodeReport& report) {
   TReviewFile& f = files_[static_cast<size_t>(row)];
   f.Decode = report;
+  if (f.File.Verdict == TVerdict::CutShort) decode::JudgeCutShort(f.Decode, f.File.Bytes);
   f.State = TReviewFile::TState::Answered;
   ChangedRow(row);
 }

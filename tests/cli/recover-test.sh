@@ -103,6 +103,16 @@ if [ -x "$(dirname "$cli")/quillot-decode" ]; then
   expect_status 0 "verify on a dry run" "$cli" recover --image "$tmp/card.img" --dest "$tmp/ver3" --dry-run --verify
   grep -q "^--verify: a dry run writes no files" "$tmp/out" || fail "dry run with --verify: $(tail -2 "$tmp/out")"
   grep -q "plays to the end" "$tmp/out" && fail "a dry run decoded files"
+  # The first half of an Opus clip, the next start right after it: its bytes decode cleanly, but a
+  # recording cut short never plays to its end.
+  opus="$src/samples/audio/note.opus"
+  half=$(( $(wc -c < "$opus") / 2 ))
+  { head -c "$half" "$opus"; head -c $(( (512 - half % 512) % 512 )) /dev/zero; cat "$src/samples/audio/voice-memo.wav"; } \
+    > "$tmp/cut.img"
+  expect_status 0 "verified cut short" "$cli" recover --image "$tmp/cut.img" --dest "$tmp/ver5" --verify
+  grep -q "^opus00001.opus: .* breaks at .*: the recording's bytes stop before its end$" "$tmp/out" ||
+    fail "a cut Opus clip: $(cat "$tmp/out")"
+  grep -qx "1 of 2 files play to the end." "$tmp/out" || fail "cut short verify summary: $(tail -1 "$tmp/out")"
 fi
 # A build without the decoder refuses --verify before anything is written.
 mkdir -p "$tmp/alone"

@@ -68,14 +68,20 @@ TEST(DecodeReport, TextComesBackAndTornTextIsRefused) {
   }
 }
 
+// A file cut short (cutShort) never plays to its end, however cleanly its bytes decode.
 TEST(DecodeReport, OutcomeTextsSayWhatHappened) {
   struct TRow {
     TDecodeOutcome outcome;
     double breakSeconds;
     std::string error, text;
+    bool cutShort = false;
   };
   for (const auto& row : {
            TRow{TDecodeOutcome::PlaysToEnd, 0, "", "plays to the end"},
+           TRow{TDecodeOutcome::PlaysToEnd, 0, "",
+                "breaks at 0:02.0 (byte 51200): the recording's bytes stop before its end", true},
+           TRow{TDecodeOutcome::Breaks, 1.5, "mp3: bad frame", "breaks at 0:01.5 (byte 51200): mp3: bad frame", true},
+           TRow{TDecodeOutcome::Crashed, 0, "", "decoder crashed", true},
            TRow{TDecodeOutcome::Breaks, 3.24, "flac: CRC error", "breaks at 0:03.2 (byte 51200): flac: CRC error"},
            TRow{TDecodeOutcome::Breaks, 125.06, "", "breaks at 2:05.1 (byte 51200)"},
            TRow{TDecodeOutcome::NoAudio, 0, "moov atom not found", "no audio: moov atom not found"},
@@ -88,6 +94,8 @@ TEST(DecodeReport, OutcomeTextsSayWhatHappened) {
     r.BreakSeconds = row.breakSeconds;
     r.BreakByte = 51200;
     r.Error = row.error;
+    r.Seconds = 2.0;
+    if (row.cutShort) JudgeCutShort(r, 51200);
     EXPECT_EQ(OutcomeText(r), row.text);
   }
 }
