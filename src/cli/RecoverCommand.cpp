@@ -19,6 +19,7 @@
 #include "cli/StopSignals.h"
 #include "cli/TerminalView.h"
 #include "cli/TextAgent.h"
+#include "cli/Verify.h"
 #include "decode/DecodeCheck.h"
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
@@ -274,25 +275,6 @@ void PrintSummary(const TTerminalView& view, const TRecoveryPass& pass, bool dry
   std::fflush(stdout);
 }
 
-// After the pass: each recovered file decoded in a child process, its playing time and outcome printed.
-std::vector<decode::TDecodeReport> VerifyFiles(const std::vector<TRecoveredFile>& files) {
-  std::vector<decode::TDecodeReport> decoded;
-  size_t plays = 0;
-  for (const auto& f : files) {
-    decoded.push_back(decode::CheckRecoveredFile(f.Path, f.StreamEnd));
-    if (f.Verdict == TVerdict::CutShort) decode::JudgeCutShort(decoded.back(), f.Bytes);
-    const auto& d = decoded.back();
-    const std::string duration = DurationText(d);
-    std::printf("%s: %s%s\n", f.Name.c_str(), duration.empty() ? "" : (duration + " s, ").c_str(),
-                decode::OutcomeText(d).c_str());
-    std::fflush(stdout);
-    if (d.Outcome == decode::TDecodeOutcome::PlaysToEnd) ++plays;
-  }
-  std::printf("%zu of %zu files play to the end.\n", plays, files.size());
-  std::fflush(stdout);
-  return decoded;
-}
-
 int RunRecover(const TArgs& args) {
   TOptions o;
   if (auto error = Parse(args, o)) return UsageError("recover", *error);
@@ -359,8 +341,11 @@ int RunRecover(const TArgs& args) {
     std::printf("--verify: a dry run writes no files, so none were decoded.\n");
   else if (o.verify && status == kExitCancelled)
     std::printf("--verify: the pass was stopped, so no file was decoded.\n");
-  else if (o.verify)
+  else if (o.verify) {
+    TStopSignals signals(pass.StopRequested);
     decoded = VerifyFiles(view.files);
+    if (StopWasAsked() && status == kExitOk) status = kExitCancelled;
+  }
   // Written for a cancelled pass too: the files it lists are whole and closed.
   if (o.map) {
     const TMediumMap layout = LayOutMedium(view.PassFirstSector(), view.PassEndSector(), view.files);

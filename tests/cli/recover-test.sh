@@ -206,6 +206,28 @@ for sig in INT TERM HUP; do
   head -1 "$tmp/stop.tsv" 2>/dev/null | grep -q "^name" || fail "SIG$sig: no report"
 done
 
+# Ctrl-C while --verify decodes: no more files are decoded, the rest are "not checked" in the report,
+# which is written, and the answer is 130.
+if [ -x "$(dirname "$cli")/quillot-decode" ]; then
+  clip="$src/samples/audio/field-tune.mp3"
+  pad=$(( (512 - $(wc -c < "$clip") % 512) % 512 ))
+  { head -c "$pad" /dev/zero > "$tmp/pad"; i=0; while [ $i -lt 1000 ]; do cat "$clip" "$tmp/pad"; i=$((i + 1)); done; } > "$tmp/many.img"
+  : > "$tmp/stop.out"
+  "$cli" recover --image "$tmp/many.img" --dest "$tmp/many" --verify --report "$tmp/many.tsv" >"$tmp/stop.out" 2>&1 &
+  pid=$!
+  i=0
+  until grep -q "plays to the end" "$tmp/stop.out" 2>/dev/null || [ $i -ge 600 ]; do sleep 0.1; i=$((i + 1)); done
+  kill -INT $pid
+  wait $pid
+  status=$?
+  [ $status -eq 130 ] || fail "INT in --verify: exit $status, wanted 130 ($(tail -2 "$tmp/stop.out"))"
+  grep -q "^--verify was stopped: [0-9]* files were not decoded.$" "$tmp/stop.out" ||
+    fail "INT in --verify: $(tail -3 "$tmp/stop.out")"
+  [ "$(tail -n +2 "$tmp/many.tsv" | wc -l)" -eq 1000 ] || fail "INT in --verify: report $(wc -l < "$tmp/many.tsv") lines"
+  grep -q "	not checked	" "$tmp/many.tsv" || fail "INT in --verify: no file left not checked"
+  rm -rf "$tmp/many" "$tmp/many.img"
+fi
+
 # Output into a closed pipe is dropped: the pass runs to its end and recovers everything.
 { "$cli" recover --image "$tmp/card.img" --dest "$tmp/piped" --report "$tmp/piped.tsv" 2>"$tmp/err"; echo $? > "$tmp/piped.status"; } | head -1 > /dev/null
 [ "$(cat "$tmp/piped.status")" = 0 ] || fail "into a closed pipe: exit $(cat "$tmp/piped.status") ($(cat "$tmp/err"))"
