@@ -31,14 +31,14 @@ bool ParseNumber(const std::string& s, double& out) {
   return *end == 0 && std::isfinite(out) && out >= 0;
 }
 
-// "0:03.2": minutes and seconds to a tenth.
-std::string Clock(double seconds) {
+}  // namespace
+
+std::string PlayingTime(double seconds) {
   const long tenths = std::lround(seconds * 10);
   char text[32];
   std::snprintf(text, sizeof text, "%ld:%02ld.%ld", tenths / 600, tenths / 10 % 60, tenths % 10);
   return text;
 }
-}  // namespace
 
 std::string DecodeReportText(const TDecodeReport& r) {
   char number[64];
@@ -128,7 +128,7 @@ std::string OutcomeText(const TDecodeReport& r) {
   switch (r.Outcome) {
     case TDecodeOutcome::PlaysToEnd: return "plays to the end";
     case TDecodeOutcome::Breaks:
-      return "breaks at " + Clock(r.BreakSeconds) + " (byte " + std::to_string(r.BreakByte) + ")" +
+      return "breaks at " + PlayingTime(r.BreakSeconds) + " (byte " + std::to_string(r.BreakByte) + ")" +
              (r.Error.empty() ? "" : ": " + r.Error);
     case TDecodeOutcome::NoAudio: return "no audio" + (r.Error.empty() ? "" : ": " + r.Error);
     case TDecodeOutcome::Crashed: return "decoder crashed" + (r.Error.empty() ? "" : ": " + r.Error);

@@ -52,6 +52,9 @@ bool ParseDecodeReport(std::string_view text, TDecodeReport& report);
 // the bytes stop. Other outcomes stay.
 void JudgeCutShort(TDecodeReport& report, uint64_t fileBytes);
 
+// A playing time as minutes, seconds and tenths: "0:03.2", "2:05.1".
+std::string PlayingTime(double seconds);
+
 // "plays to the end", "breaks at 0:03.2 (byte 51200): <error>", "no audio: <error>", "decoder crashed",
 // "decoder timed out", "not checked": the words the report and the terminal print.
 std::string OutcomeText(const TDecodeReport& report);

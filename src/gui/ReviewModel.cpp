@@ -2,7 +2,6 @@
 
 #include <QPointF>
 #include <QVariantList>
-#include <cmath>
 
 #include "gui/GuiMessages.h"
 #include "gui/QtText.h"
@@ -34,8 +33,7 @@ QString TReviewModel::VerdictText(const TRecoveredFile& file) {
 
 QString TReviewModel::DurationText(double seconds) {
   if (seconds < 0) return {};
-  const auto tenths = static_cast<long long>(std::llround(seconds * 10));
-  return QStringLiteral("%1:%2.%3").arg(tenths / 600).arg(tenths / 10 % 60, 2, 10, QLatin1Char('0')).arg(tenths % 10);
+  return ToQ(decode::PlayingTime(seconds));
 }
 
 QString TReviewModel::DecodeText(const TReviewFile& file) {

@@ -36,9 +36,9 @@ std::vector<TRecoveredFile::TRun> PieceList(const QString& text) {
   return pieces;
 }
 
+// "whole, reassembled from 3 pieces" is whole; "reassembled, unverified" is not known to be.
 TVerdict VerdictOf(const QString& text) {
-  if (text.startsWith(QLatin1String("whole")) || text == QLatin1String("reassembled, unverified"))
-    return text.startsWith(QLatin1String("whole")) ? TVerdict::Whole : TVerdict::Unknown;
+  if (text.startsWith(QLatin1String("whole"))) return TVerdict::Whole;
   if (text.startsWith(QLatin1String("cut short"))) return TVerdict::CutShort;
   if (text.startsWith(QLatin1String("damaged"))) return TVerdict::Damaged;
   return TVerdict::Unknown;
