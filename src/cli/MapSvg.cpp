@@ -1,9 +1,11 @@
 #include "cli/MapSvg.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "cli/Report.h"
+#include "engine/FileClaim.h"
 
 namespace quillot::cli {
 
@@ -63,8 +65,8 @@ std::string MapSvgText(const TMediumMap& map, const std::vector<TRecoveredFile>&
     out += "<rect class=\"file\" data-name=\"" + XmlText(f.Name) + "\" data-first-sector=\"" +
            std::to_string(span.First) + "\" data-sectors=\"" + std::to_string(span.Count) + "\" data-piece=\"" +
            std::to_string(span.Piece) + "\" x=\"" + Number(x) + "\" y=\"" + Number(kBarTop) + "\" width=\"" +
-           Number(w) + "\" height=\"" + Number(kBarHeight) + "\" fill=\"" + VerdictColour(span.Verdict) + "\"><title>" +
-           XmlText(f.Name) + " (" + XmlText(f.Format) + "): " + VerdictText(span.Verdict) + ", sectors " +
+           Number(w) + "\" height=\"" + Number(kBarHeight) + "\" fill=\"" + ClaimColour(span.Claim) + "\"><title>" +
+           XmlText(f.Name) + " (" + XmlText(f.Format) + "): " + XmlText(ClaimWords(f)) + ", sectors " +
            std::to_string(span.First) + "+" + std::to_string(span.Count) + "</title></rect>\n";
   }
   for (const auto& run : map.Unreadable) {
@@ -77,13 +79,26 @@ std::string MapSvgText(const TMediumMap& map, const std::vector<TRecoveredFile>&
   }
   // The legend: each verdict's colour, and the unreadable sectors'.
   double x = kLeft;
+  int y = 116;
   const auto legend = [&](const char* colour, const std::string& label) {
-    out += "<rect class=\"legend\" x=\"" + Number(x) + "\" y=\"116\" width=\"14\" height=\"14\" fill=\"" + colour +
-           "\"/><text x=\"" + Number(x + 20) + "\" y=\"127\">" + label + "</text>\n";
-    x += 40 + 7.0 * static_cast<double>(label.size());
+    const double width = 40 + 7.0 * static_cast<double>(label.size());
+    // A long legend goes on in a second row.
+    if (x > kLeft && x + width > kLeft + kWidth) {
+      x = kLeft;
+      y += 24;
+    }
+    out += "<rect class=\"legend\" x=\"" + Number(x) + "\" y=\"" + std::to_string(y) +
+           "\" width=\"14\" height=\"14\" fill=\"" + colour + "\"/><text x=\"" + Number(x + 20) + "\" y=\"" +
+           std::to_string(y + 11) + "\">" + label + "</text>\n";
+    x += width;
   };
-  for (TVerdict v : {TVerdict::Whole, TVerdict::CutShort, TVerdict::Damaged, TVerdict::Unknown})
-    legend(VerdictColour(v), VerdictText(v));
+  // The claims made on this medium (whole, cut short, damaged and unknown always), each in its words.
+  std::array<bool, kClaims> shown{};
+  for (TClaim c : {TClaim::Whole, TClaim::CutShort, TClaim::Damaged, TClaim::Unknown}) shown[size_t(c)] = true;
+  for (const TMapSpan& span : map.Spans) shown[size_t(span.Claim)] = true;
+  for (TClaim c :
+       {TClaim::Whole, TClaim::Unproven, TClaim::Unverified, TClaim::CutShort, TClaim::Damaged, TClaim::Unknown})
+    if (shown[size_t(c)]) legend(ClaimColour(c), XmlText(ClaimLabel(c)));
   legend(kUnreadableColour, "unreadable");
   out += "</svg>\n";
   return out;

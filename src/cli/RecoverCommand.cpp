@@ -254,20 +254,13 @@ void PrintSummary(const TTerminalView& view, const TRecoveryPass& pass, bool dry
               dryRun ? "Dry run: would recover" : "Recovered", view.files.size(),
               static_cast<unsigned long long>(bytes), letter, folder.c_str(), pass.ReadErrors,
               static_cast<unsigned long long>(view.BytesScanned()), seconds, mbps);
-  // What the stream units made of the files: "8 files: 2 whole, 0 cut short, 0 damaged, 6 unknown."
-  size_t counts[4] = {};
-  for (const auto& f : view.files) ++counts[static_cast<size_t>(f.Verdict)];
-  std::printf("%zu files: %zu whole, %zu cut short, %zu damaged, %zu unknown.\n", view.files.size(),
-              counts[static_cast<size_t>(TVerdict::Whole)], counts[static_cast<size_t>(TVerdict::CutShort)],
-              counts[static_cast<size_t>(TVerdict::Damaged)], counts[static_cast<size_t>(TVerdict::Unknown)]);
+  // What the files' streams prove: "8 files: 2 whole, 0 cut short, 0 damaged, 6 unknown.", in the chosen
+  // language, as the wizard's Finish page says it.
+  std::printf("%s\n", ClaimSummary(CountClaims(view.files)).c_str());
   // With --reassemble: "Put back together from pieces: 3 (1 unverified)."
-  size_t joined = 0, unverified = 0;
-  for (const auto& f : view.files)
-    if (f.Pieces.size() > 1) {
-      ++joined;
-      if (f.Evidence != TEvidence::Checksums) ++unverified;
-    }
-  if (joined > 0) std::printf("Put back together from pieces: %zu (%zu unverified).\n", joined, unverified);
+  if (const auto pieces = PiecesSummary(view.files)) std::printf("%s\n", pieces->c_str());
+  // Without --trim: the files that run on past their recording, and how to end them there.
+  if (const auto after = BytesAfterEndSummary(view.files, "--trim")) std::printf("%s\n", after->c_str());
   // A stopped pass: where to go on so that the file it cut comes back whole.
   if (const auto resume = pass.ResumeSector())
     std::printf("Stopped before the end: to go on, run again with --start-sector %llu.\n",

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "engine/FileClaim.h"
 #include "platform/AtomicFile.h"
 
 namespace quillot::cli {
@@ -62,25 +63,6 @@ size_t Utf8Length(const std::string& s, size_t i) {
   return n;
 }
 
-const char* VerdictText(TVerdict v) {
-  switch (v) {
-    case TVerdict::Whole: return "whole";
-    case TVerdict::CutShort: return "cut short";
-    case TVerdict::Damaged: return "damaged";
-    case TVerdict::Unknown: break;
-  }
-  return "unknown";
-}
-
-const char* EvidenceText(TEvidence e) {
-  switch (e) {
-    case TEvidence::Checksums: return "checksums";
-    case TEvidence::Structure: return "structure";
-    case TEvidence::None: break;
-  }
-  return "none";
-}
-
 std::string UnwrittenRun(const TRecoveredFile& f) {
   if (f.Unwritten.Count == 0) return "";
   const uint64_t last = f.Unwritten.First + f.Unwritten.Count - 1;
@@ -106,15 +88,6 @@ std::string PieceList(const TRecoveredFile& f) {
   for (const auto& piece : f.Pieces)
     out += (out.empty() ? "" : ",") + std::to_string(piece.First) + "+" + std::to_string(piece.Count);
   return out;
-}
-
-// The verdict of a file put back together says so, and whether checksums prove the order of its pieces.
-std::string FileVerdict(const TRecoveredFile& f) {
-  if (f.Pieces.size() < 2) return VerdictText(f.Verdict);
-  if (f.Verdict == TVerdict::Whole && f.Evidence == TEvidence::Checksums)
-    return "whole, reassembled from " + std::to_string(f.Pieces.size()) + " pieces";
-  if (f.Verdict == TVerdict::Whole) return "reassembled, unverified";
-  return std::string(VerdictText(f.Verdict)) + ", reassembled from " + std::to_string(f.Pieces.size()) + " pieces";
 }
 
 std::string DurationText(const decode::TDecodeReport& r) {
@@ -153,7 +126,7 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
              ", \"first_sector\": " + std::to_string(f.FirstSector) + ", \"sectors\": " + std::to_string(f.Sectors) +
              ", \"bytes\": " + std::to_string(f.Bytes) + ", \"unreadable_sectors\": \"" +
              SectorRanges(f.UnreadableSectors) + "\", \"short\": " + (f.Short ? "true" : "false") +
-             ", \"verdict\": \"" + FileVerdict(f) + "\", \"evidence\": \"" + EvidenceText(f.Evidence) +
+             ", \"verdict\": \"" + ClaimKey(f) + "\", \"evidence\": \"" + EvidenceKey(f.Evidence) +
              "\", \"unwritten_sectors\": \"" + UnwrittenRun(f) + "\", \"pieces\": \"" + PieceList(f) +
              "\", \"duration\": " + (duration.empty() ? "null" : duration) +
              ", \"decode\": " + JsonString(decode::OutcomeText(d)) +
@@ -169,7 +142,7 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
     const auto& d = decodedOf(i);
     out += TsvField(f.Name) + "\t" + TsvField(f.Format) + "\t" + std::to_string(f.FirstSector) + "\t" +
            std::to_string(f.Sectors) + "\t" + std::to_string(f.Bytes) + "\t" + SectorRanges(f.UnreadableSectors) +
-           "\t" + (f.Short ? "yes" : "no") + "\t" + FileVerdict(f) + "\t" + EvidenceText(f.Evidence) + "\t" +
+           "\t" + (f.Short ? "yes" : "no") + "\t" + ClaimKey(f) + "\t" + EvidenceKey(f.Evidence) + "\t" +
            UnwrittenRun(f) + "\t" + PieceList(f) + "\t" + DurationText(d) + "\t" + TsvField(decode::OutcomeText(d)) +
            "\t" + std::to_string(BytesAfterEnd(f, d)) + "\t" + TsvField(f.Path) + "\n";
   }

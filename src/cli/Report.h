@@ -48,10 +48,6 @@ bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& f
 // The playing time as the report writes it, seconds to three decimals ("4.236"); "" when not decoded.
 std::string DurationText(const decode::TDecodeReport& report);
 
-// "whole", "cut short", "damaged", "unknown"; "checksums", "structure", "none".
-const char* VerdictText(TVerdict verdict);
-const char* EvidenceText(TEvidence evidence);
-
 // The sectors a trimmed file left unwritten after its end, as a range ("120-4095"), or "" for none.
 std::string UnwrittenRun(const TRecoveredFile& file);
 

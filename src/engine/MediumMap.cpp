@@ -16,7 +16,7 @@ TMediumMap LayOutMedium(uint64_t firstSector, uint64_t endSector, const std::vec
   map.End = std::max(firstSector, endSector);
   const auto add = [&](uint64_t first, uint64_t count, const TRecoveredFile& f, size_t file, size_t piece) {
     const uint64_t from = std::max(first, map.First), to = std::min(first + count, map.End);
-    if (from < to) map.Spans.push_back({from, to - from, f.Verdict, file, piece});
+    if (from < to) map.Spans.push_back({from, to - from, ClaimOf(f), file, piece});
   };
   std::vector<uint64_t> unreadable;
   for (size_t i = 0; i < files.size(); ++i) {
@@ -40,12 +40,14 @@ TMediumMap LayOutMedium(uint64_t firstSector, uint64_t endSector, const std::vec
   return map;
 }
 
-const char* VerdictColour(TVerdict verdict) {
-  switch (verdict) {
-    case TVerdict::Whole: return "#2e9d4f";
-    case TVerdict::CutShort: return "#e0a31a";
-    case TVerdict::Damaged: return "#d0342c";
-    case TVerdict::Unknown: break;
+const char* ClaimColour(TClaim claim) {
+  switch (claim) {
+    case TClaim::Whole: return "#2e9d4f";
+    case TClaim::Unproven: return "#9cc95a";
+    case TClaim::Unverified: return "#4f86c6";
+    case TClaim::CutShort: return "#e0a31a";
+    case TClaim::Damaged: return "#d0342c";
+    case TClaim::Unknown: break;
   }
   return "#8a8f98";
 }

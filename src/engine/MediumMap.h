@@ -5,13 +5,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/FileClaim.h"
 #include "engine/RecoveryView.h"
 
 namespace quillot {
 
 struct TMapSpan {
   uint64_t First = 0, Count = 0;  // sectors
-  TVerdict Verdict = TVerdict::Unknown;
+  TClaim Claim = TClaim::Unknown;
   size_t File = 0;   // the file's index in the list laid out
   size_t Piece = 0;  // which piece of a file put back together (0 for a file in one piece)
   bool operator==(const TMapSpan&) const = default;
@@ -28,8 +29,8 @@ struct TMediumMap {
 // Each file's sectors (each piece's for a file put back together), cut to the pass's sectors.
 TMediumMap LayOutMedium(uint64_t firstSector, uint64_t endSector, const std::vector<TRecoveredFile>& files);
 
-// The colour each verdict is drawn in, as "#rrggbb"; the colour of unreadable sectors.
-const char* VerdictColour(TVerdict verdict);
+// The colour each claim is drawn in, as "#rrggbb"; the colour of unreadable sectors.
+const char* ClaimColour(TClaim claim);
 inline constexpr const char* kUnreadableColour = "#000000";
 
 }  // namespace quillot

@@ -59,6 +59,12 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
     ++NameOffset;
   }
   const std::string path = folder_ + name;
+  declined_.reset();
+  if (declined || created != TCreateResult::Created) {
+    declined_ = stream.empty() ? nullptr : MakeStreamUnit(stream);
+    if (declined_) declined_->SkipChecksums();
+    declinedAnswer_ = TStreamAnswer{};
+  }
   if (!declined) {
     if (created != TCreateResult::Created) {
       handle_ = -1;
@@ -241,8 +247,10 @@ void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size
   const uint64_t readSince = appended ? sector + 1 : sector;
   if (broken_ && open_) {
     if (auto found = Offer(*broken_, current_.FirstSector, sector, bytes, size, bytesPerSec)) {
-      if (ResumeOpenFile(found->Sector, std::move(found->Match), bytesPerSec))
+      if (ResumeOpenFile(found->Sector, std::move(found->Match), bytesPerSec)) {
         for (uint64_t s = found->Sector; s < readSince; ++s) AppendOpen(ChunkSector(s, bytesPerSec), bytesPerSec);
+        openTookPiece_ = !appended;
+      }
     } else if (broken_->GivenUp(sector * bytesPerSec)) {
       broken_.reset();
     }
@@ -258,6 +266,7 @@ void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size
       const uint64_t end = found->Match.FirstPieceEnd;
       w.File.Bytes = end;
       AddPiece(w.File, w.PieceOffset, end, found->Sector, bytesPerSec);
+      w.File.AwaitsContentCheck = found->Match.Unit->CarriesContentSum();
       taken.push_back({w.Handle, std::move(w.File), std::move(found->Match.Unit), end, end, {}, end});
     } else if (w.Search.GivenUp(sector * bytesPerSec)) {
       FinishKept(w.Handle, w.File);
@@ -287,6 +296,7 @@ bool TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, ui
   broken_.reset();
   current_.Bytes = end;
   AddPiece(current_, pieceOffset_, end, sector, bytesPerSec);
+  current_.AwaitsContentCheck = match.Unit->CarriesContentSum();
   pieceOffset_ = end;
   recent_.clear();
   recentStart_ = end;
@@ -297,10 +307,13 @@ bool TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, ui
   return true;
 }
 
-void TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec) {
+bool TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec) {
+  bool kept = false;
   for (size_t i = 0; i < resumed_.size();) {
     TStreamAnswer answer;
-    if (!FeedResumed(resumed_[i], sector, bytesPerSec, answer)) {
+    const bool done = FeedResumed(resumed_[i], sector, bytesPerSec, answer);
+    kept = kept || resumed_[i].KeptLast;
+    if (!done) {
       ++i;
       continue;
     }
@@ -308,6 +321,7 @@ void TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytes
     resumed_.erase(resumed_.begin() + static_cast<ptrdiff_t>(i));
     EndResumed(r, answer, bytesPerSec);
   }
+  return kept;
 }
 
 bool TRecoveredFileOutput::FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec,
@@ -315,11 +329,14 @@ bool TRecoveredFileOutput::FeedResumed(TResumed& r, const uint8_t* sector, uint3
   KeepRecent(r.Recent, r.RecentStart, sector, bytesPerSec);
   answer = r.Unit->Feed(sector, bytesPerSec);
   size_t keep = bytesPerSec;
-  if (answer.State == TStreamState::Ended) {
-    r.File.StreamEnd = answer.At;
+  if (answer.State != TStreamState::Continues) {
+    // Where it ended, or where the part that failed began: what follows is not the file's.
+    if (answer.State == TStreamState::Ended) r.File.StreamEnd = answer.At;
     keep = answer.At > r.Fed ? static_cast<size_t>(std::min<uint64_t>(answer.At - r.Fed, bytesPerSec)) : 0;
-    // Told late: the end lies in what was written already.
-    if (answer.At < r.Fed && r.File.Bytes > answer.At && destination_.CutBack(r.Handle, answer.At))
+    // Told late: the end lies in what was written already. (A break's part stays: the next piece found
+    // cuts the file back to where its piece ends.)
+    if (answer.State == TStreamState::Ended && answer.At < r.Fed && r.File.Bytes > answer.At &&
+        destination_.CutBack(r.Handle, answer.At))
       r.File.Bytes = answer.At;
   }
   if (keep > 0) {
@@ -330,6 +347,7 @@ bool TRecoveredFileOutput::FeedResumed(TResumed& r, const uint8_t* sector, uint3
     ++r.File.Sectors;
     ++r.File.Pieces.back().Count;
   }
+  r.KeptLast = keep > 0;
   r.Fed += bytesPerSec;
   return answer.State != TStreamState::Continues;
 }
@@ -363,7 +381,8 @@ void TRecoveredFileOutput::FinishKept(int handle, TRecoveredFile& file) {
 
 void TRecoveredFileOutput::ReportFinished(TRecoveredFile& file) {
   // What could not be read or written is missing from the file, whatever its stream says.
-  if (file.Verdict == TVerdict::Whole && (file.Short || !file.UnreadableSectors.empty()))
+  if ((file.Verdict == TVerdict::Whole || file.Verdict == TVerdict::Unproven) &&
+      (file.Short || !file.UnreadableSectors.empty()))
     file.Verdict = TVerdict::Damaged;
   view_.OnFileFinished(file);
 }
@@ -381,12 +400,19 @@ void TRecoveredFileOutput::FinishPieces() {
 }
 
 bool TRecoveredFileOutput::StreamContinuesInto(const uint8_t* sector, size_t size) {
+  // A claim that rests on a declared length alone never holds back a start that frames confirm: the samples
+  // it claims are unchecked, the frames are not.
+  const auto holds = [&](const TStreamUnit& unit) {
+    return !unit.ClaimsByLengthAlone() && unit.ContinuesWith(sector, size);
+  };
   // A file that took a piece goes on with its stream too.
   for (const TResumed& r : resumed_)
-    if (r.Unit->ContinuesWith(sector, size)) return true;
+    if (holds(*r.Unit)) return true;
+  // A file declined at its start is followed all the same: its own frames are no new start.
+  if (declined_ && declinedAnswer_.State == TStreamState::Continues && holds(*declined_)) return true;
   if (!open_ || !unit_) return false;
   FollowPending();
-  return accepting_ && answer_.State == TStreamState::Continues && unit_->ContinuesWith(sector, size);
+  return accepting_ && answer_.State == TStreamState::Continues && holds(*unit_);
 }
 
 void TRecoveredFileOutput::Flush() {

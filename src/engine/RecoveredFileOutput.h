@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/BrokenFile.h"
@@ -30,10 +31,39 @@ class TRecoveredFileOutput {
   // stream names the format's stream unit ("riff"), which follows the file and gives its verdict.
   void Start(const std::string& prefix, const std::string& extension, const std::string& formatTitle,
              uint64_t firstSector, const std::string& stream = {});
-  // Appends one sector to the open file. The bytes must stay valid until Flush or Close.
+  // Appends one sector to the open file, or to the file in pieces that takes it. The bytes must stay valid
+  // until Flush or Close.
   void Append(const uint8_t* sector, uint32_t bytesPerSec) {
-    if (!resumed_.empty()) AppendToResumed(sector, bytesPerSec);
+    TakeForPieces(sector, bytesPerSec);
     AppendOpen(sector, bytesPerSec);
+  }
+  // The first half of Append, asked before a start is looked for there: the files that took a piece are fed
+  // the sector; true when it is theirs (one kept it, or the open file's next piece begins there), and then
+  // no start. One medium sector goes into one file: the file open there ends when another keeps it.
+  bool TakeForPieces(const uint8_t* sector, uint32_t bytesPerSec) {
+    if (declined_ && declinedAnswer_.State == TStreamState::Continues)
+      declinedAnswer_ = declined_->Feed(sector, bytesPerSec);
+    const bool openPiece = std::exchange(openTookPiece_, false);
+    const bool kept = !resumed_.empty() && AppendToResumed(sector, bytesPerSec);
+    if (kept && open_ && !openPiece) Close();
+    return kept || openPiece;
+  }
+  // The second half: the sector goes into the open file, unless its recording has ended.
+  void AppendOpen(const uint8_t* sector, uint32_t bytesPerSec) {
+    // A run that does not continue the gathered one writes that first, which may end the recording.
+    if (accepting_ && pendingSize_ != 0 && sector != pendingBegin_ + pendingSize_) Flush();
+    if (!accepting_) {
+      if (open_) ++unwritten_;  // past the end of a trimmed file's recording
+      return;
+    }
+    if (pendingSize_ != 0) {
+      pendingSize_ += bytesPerSec;
+    } else {
+      pendingBegin_ = sector;
+      pendingSize_ = bytesPerSec;
+    }
+    pendingSectorSize_ = bytesPerSec;
+    ++current_.Sectors;
   }
   // The sector just appended could not be read: it went in as zeros, and the file's report says so.
   void MarkUnreadable(uint64_t sector) {
@@ -94,23 +124,8 @@ class TRecoveredFileOutput {
   void StartWaiting();
   // The open file goes on with the piece at sector: cut back to where its first piece ends.
   bool ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec);
-  void AppendOpen(const uint8_t* sector, uint32_t bytesPerSec) {
-    // A run that does not continue the gathered one writes that first, which may end the recording.
-    if (accepting_ && pendingSize_ != 0 && sector != pendingBegin_ + pendingSize_) Flush();
-    if (!accepting_) {
-      if (open_) ++unwritten_;  // past the end of a trimmed file's recording
-      return;
-    }
-    if (pendingSize_ != 0) {
-      pendingSize_ += bytesPerSec;
-    } else {
-      pendingBegin_ = sector;
-      pendingSize_ = bytesPerSec;
-    }
-    pendingSectorSize_ = bytesPerSec;
-    ++current_.Sectors;
-  }
-  void AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec);
+  // Feeds the files that took a piece the next sector; true when one of them kept it.
+  bool AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec);
   struct TResumed;
   // Feeds a file that took a piece one more sector; true when its stream ended or broke (told in answer).
   bool FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec, TStreamAnswer& answer);
@@ -154,6 +169,7 @@ class TRecoveredFileOutput {
     uint64_t PieceOffset;  // where the piece it takes began in the file
     std::vector<uint8_t> Recent;
     uint64_t RecentStart;
+    bool KeptLast = false;  // the last sector fed went into the file
   };
   // A file's pieces once the one that ended at end (a byte of the file) goes on at sector.
   static void AddPiece(TRecoveredFile& file, uint64_t pieceOffset, uint64_t end, uint64_t sector, uint32_t bytesPerSec);
@@ -169,8 +185,13 @@ class TRecoveredFileOutput {
   bool accepting_ = false;  // open, and (when trimming) its recording has not ended yet
   std::unique_ptr<TStreamUnit> unit_;
   TStreamAnswer answer_;
-  uint64_t fed_ = 0;        // bytes of the file fed to its unit
-  uint64_t unwritten_ = 0;  // sectors left unwritten after the recording ended
+  // The stream of a start whose file was not written (an overwrite declined, a creation that failed): followed
+  // without writing, so that its own frames start no file.
+  std::unique_ptr<TStreamUnit> declined_;
+  TStreamAnswer declinedAnswer_;
+  bool openTookPiece_ = false;  // the open file's next piece begins at the sector offered last
+  uint64_t fed_ = 0;            // bytes of the file fed to its unit
+  uint64_t unwritten_ = 0;      // sectors left unwritten after the recording ended
   int handle_ = -1;
   TRecoveredFile current_;
   const uint8_t* pendingBegin_ = nullptr;

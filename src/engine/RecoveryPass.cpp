@@ -232,12 +232,6 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
   output.SeeChunk(sector, size_t(n) * bytesPerSec, current);
   for (uint32_t k = 0; k < n; ++k, ++current, sector += bytesPerSec) {
     view_.OnSector(current);
-    if (const TFormat* format = StartAt(run, k, sector)) {
-      output.Close();
-      output.Start(format->FilePrefix, format->FileExtension, format->Title, current, format->Stream);
-      FilesFound = output.FilesFound;
-      view_.ShowFilesFound(FilesFound);
-    }
     // A break the open file's unit has not seen yet is found when the gathered run is fed to it, at the
     // latest at the chunk's end; the sectors read since are offered then, from the chunk.
     if (output.Reassemble && output.WantsPieces()) {
@@ -246,7 +240,15 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
       const uint8_t* bytes = CheckBytes(run, k, size, ends);
       output.OfferPiece(current, bytes, size, bytesPerSec);
     }
-    output.Append(sector, bytesPerSec);
+    // A sector a file in pieces takes is that file's data, never a start.
+    const bool taken = output.TakeForPieces(sector, bytesPerSec);
+    if (const TFormat* format = taken ? nullptr : StartAt(run, k, sector)) {
+      output.Close();
+      output.Start(format->FilePrefix, format->FileExtension, format->Title, current, format->Stream);
+      FilesFound = output.FilesFound;
+      view_.ShowFilesFound(FilesFound);
+    }
+    output.AppendOpen(sector, bytesPerSec);
   }
   if (run.unreadable) output.MarkUnreadable(run.current);
   if (output.Reassemble && n > 0) output.EndChunk(current - 1, bytesPerSec);

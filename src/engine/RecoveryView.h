@@ -27,6 +27,9 @@ struct TRecoveredFile {
   bool Short = false;                       // a write failed: the file lacks some of its sectors
   TVerdict Verdict = TVerdict::Unknown;     // what the format's stream unit made of the file
   TEvidence Evidence = TEvidence::None;
+  // In pieces, and its stream carries a checksum of its whole content that no decoder has checked yet: no
+  // join is proven until then (engine/FileClaim.h).
+  bool AwaitsContentCheck = false;
   // The run of sectors after a trimmed file's end, up to the next start, that was not written.
   struct TRun {
     uint64_t First = 0, Count = 0;

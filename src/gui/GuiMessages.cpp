@@ -6,12 +6,11 @@ namespace quillot::gui {
 
 namespace {
 constexpr std::array kGui{
-    strNoReadPermission,   strCannotOpenDrive,  strAddImageCaption,   strAddImageFilter,   strStopping,
-    strNoAccessAskOnStart, strAccessNotGiven,   strReviewWhole,       strReviewCutShort,   strReviewDamaged,
-    strReviewUnknown,      strDecodeNotChecked, strDecodeWaiting,     strDecodeChecking,   strDecodePlaysToEnd,
-    strDecodeBreaksAt,     strDecodeNoAudio,    strDecodeCrashed,     strDecodeTimedOut,   strDecodeFileMissing,
-    strReviewColumns,      strMapFileHint,      strMapUnreadableHint, strReviewCannotRead, strReviewNotAReport,
-    strPlayFailed,         strPlayNoDecoder,
+    strNoReadPermission,   strCannotOpenDrive,   strAddImageCaption,  strAddImageFilter,   strStopping,
+    strNoAccessAskOnStart, strAccessNotGiven,    strTrimmingEndsThem, strDecodeNotChecked, strDecodeWaiting,
+    strDecodeChecking,     strDecodePlaysToEnd,  strDecodeBreaksAt,   strDecodeNoAudio,    strDecodeCrashed,
+    strDecodeTimedOut,     strDecodeFileMissing, strReviewColumns,    strMapFileHint,      strMapUnreadableHint,
+    strReviewCannotRead,   strReviewNotAReport,  strPlayFailed,       strPlayNoDecoder,
 };
 }  // namespace
 

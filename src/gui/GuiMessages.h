@@ -26,14 +26,12 @@ inline constexpr TMessage strNoAccessAskOnStart{
     "read it."};
 // The system did not let us read the device when asked (the password prompt was declined).
 inline constexpr TMessage strAccessNotGiven{"strAccessNotGiven", "The system did not let Quillot read %s."};
+// The Finish page, after a pass that did not trim: what ends each file where its recording ends.
+inline constexpr TMessage strTrimmingEndsThem{"strTrimmingEndsThem", "trimming (Advanced)"};
 // The Progress page's status once Stop is pressed: the pass ends when the chunk in hand is read.
 inline constexpr TMessage strStopping{"strStopping", "Stopping after this chunk"};
 
-// The review window: the verdict words of its table, the decoder's answers, its columns and its complaints.
-inline constexpr TMessage strReviewWhole{"strReviewWhole", "whole"};
-inline constexpr TMessage strReviewCutShort{"strReviewCutShort", "cut short"};
-inline constexpr TMessage strReviewDamaged{"strReviewDamaged", "damaged"};
-inline constexpr TMessage strReviewUnknown{"strReviewUnknown", "unknown"};
+// The review window: the decoder's answers, its columns and its complaints.
 inline constexpr TMessage strDecodeNotChecked{"strDecodeNotChecked", "not checked"};
 inline constexpr TMessage strDecodeWaiting{"strDecodeWaiting", "waiting"};
 inline constexpr TMessage strDecodeChecking{"strDecodeChecking", "checking..."};

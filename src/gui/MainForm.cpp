@@ -186,6 +186,11 @@ void TMainForm::CheckState() {
   FinishLabelVerdicts->move(FinishLabelStarts->x(),
                             starts.isEmpty() ? FinishLabelStarts->y() : FinishLabelStarts->geometry().bottom() + 3);
   FinishLabelVerdicts->setText(VerdictLine());
+  // Each takes the rows its words need, the line of pieces right under the verdicts.
+  FinishLabelVerdicts->setFixedHeight(FinishLabelVerdicts->heightForWidth(FinishLabelVerdicts->width()));
+  FinishLabelPieces->setText(PiecesLine());
+  FinishLabelPieces->move(FinishLabelVerdicts->x(), FinishLabelVerdicts->geometry().bottom() + 3);
+  FinishLabelPieces->setFixedHeight(FinishLabelPieces->heightForWidth(FinishLabelPieces->width()));
   FinishButtonReview->setEnabled(FilesWritten() > 0 && !Running());
 }
 

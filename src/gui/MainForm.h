@@ -86,6 +86,9 @@ class TMainForm : public QWidget, public TRecoveryView {
   double LastPassSeconds() const { return lastPassSeconds_; }
   // The Finish page's line of verdicts, empty when the last pass wrote no file.
   QString VerdictLine() const;
+  // The line under it: the files put back together from pieces (a trimming pass), or those that hold bytes
+  // after their recording's end (a pass that did not trim); empty when there are none.
+  QString PiecesLine() const;
   // The Finish page's line of starts found, empty when every start became a file.
   QString StartsLine() const;
   // The files the last pass wrote, in the order they were closed.
@@ -146,6 +149,7 @@ class TMainForm : public QWidget, public TRecoveryView {
   QLabel* FinishLabel2;
   QLabel* FinishLabelStarts;
   QLabel* FinishLabelVerdicts;
+  QLabel* FinishLabelPieces;
   QPushButton* FinishButtonExplore;
   QPushButton* FinishButtonReview;
   QPushButton* FinishButtonFeedback;
@@ -238,7 +242,6 @@ class TMainForm : public QWidget, public TRecoveryView {
   // During a pass.
   QElapsedTimer refreshClock_, passClock_;
   double lastPassSeconds_ = 0;
-  std::array<int, 4> verdicts_{};  // the last pass's files by TVerdict
   std::vector<TRecoveredFile> passFiles_;
   QPointer<TReviewWindow> review_;
   QStringList pendingLog_;

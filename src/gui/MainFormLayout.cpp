@@ -268,21 +268,25 @@ void TMainForm::CreateFinishPage() {
   FinishLabelStarts = Label(p, "FinishLabelStarts", QString(), QRect(8, 34, 425, 20));
   MarkAsFixedText(FinishLabelStarts);
   FinishLabelStarts->hide();
-  FinishLabelVerdicts = Label(p, "FinishLabelVerdicts", QString(), QRect(8, 34, 425, 20));
+  // The verdicts, and under them the files in pieces or those holding bytes after their end: each up to two
+  // rows, wrapped.
+  FinishLabelVerdicts = Label(p, "FinishLabelVerdicts", QString(), QRect(8, 34, 425, 40), true);
   MarkAsFixedText(FinishLabelVerdicts);
+  FinishLabelPieces = Label(p, "FinishLabelPieces", QString(), QRect(8, 77, 425, 40), true);
+  MarkAsFixedText(FinishLabelPieces);
   FinishButtonExplore =
-      Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 84, 190, 27));
+      Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 146, 190, 27));
   FinishButtonReview =
-      Button(p, "FinishButtonReview", QStringLiteral("Review Recovered Files..."), QRect(206, 84, 190, 27));
-  Line(p, "FinishBevel1", QRect(8, 120, 425, 4));
+      Button(p, "FinishButtonReview", QStringLiteral("Review Recovered Files..."), QRect(206, 146, 190, 27));
+  Line(p, "FinishBevel1", QRect(8, 182, 425, 4));
   Label(p, "FinishLabel3",
         QStringLiteral("We appreciate if you write one-two lines about the files you have recovered. We post this "
                        "information on our web site for others people view."),
-        QRect(8, 134, 425, 52), true);
+        QRect(8, 196, 425, 52), true);
   FinishButtonFeedback =
-      Button(p, "FinishButtonFeedback", QStringLiteral("Send your feedback to us!"), QRect(8, 192, 190, 27));
+      Button(p, "FinishButtonFeedback", QStringLiteral("Send your feedback to us!"), QRect(8, 254, 190, 27));
   Label(p, "FinishLabel4", QStringLiteral("The button opens the Brantwick web site in your web browser."),
-        QRect(8, 226, 425, 36), true);
+        QRect(8, 288, 425, 36), true);
 
   connect(FinishButtonExplore, &QPushButton::clicked, this, &TMainForm::FinishButtonExploreClick);
   connect(FinishButtonReview, &QPushButton::clicked, this, &TMainForm::FinishButtonReviewClick);

@@ -17,9 +17,7 @@ TMediumMapWidget::TMediumMapWidget(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-QColor TMediumMapWidget::VerdictColour(TVerdict verdict) {
-  return QColor(QLatin1String(quillot::VerdictColour(verdict)));
-}
+QColor TMediumMapWidget::ClaimColour(TClaim claim) { return QColor(QLatin1String(quillot::ClaimColour(claim))); }
 
 void TMediumMapWidget::SetMedium(uint64_t first, uint64_t end, std::vector<TRecoveredFile> files) {
   files_ = std::move(files);
@@ -66,7 +64,7 @@ void TMediumMapWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QRect bar = Bar();
   painter.fillRect(bar, QColor(0xe8, 0xe8, 0xe8));
-  for (const TMapSpan& s : map_.Spans) painter.fillRect(SpanRect(s.First, s.Count), VerdictColour(s.Verdict));
+  for (const TMapSpan& s : map_.Spans) painter.fillRect(SpanRect(s.First, s.Count), ClaimColour(s.Claim));
   // Unreadable sectors: a tick through the bar for each run, at least a pixel wide.
   const QColor unreadable{QLatin1String(kUnreadableColour)};
   for (const TRecoveredFile::TRun& run : map_.Unreadable)

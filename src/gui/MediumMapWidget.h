@@ -27,7 +27,7 @@ class TMediumMapWidget : public QWidget {
   // What hovering over point tells: the file there, or an unreadable sector; empty elsewhere.
   QString HintAt(QPoint point) const;
   void SetSelected(int file);
-  static QColor VerdictColour(TVerdict verdict);
+  static QColor ClaimColour(TClaim claim);
 
   QSize sizeHint() const override { return {600, 34}; }
   QSize minimumSizeHint() const override { return {120, 34}; }

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 
 #include "app/Settings.h"
+#include "engine/FileClaim.h"
 #include "formats/FileTypes.h"
 #include "gui/BusyAnimation.h"
 #include "gui/DriveProblem.h"
@@ -69,7 +70,6 @@ void TMainForm::OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint3
   sinceCheck_ = 0;
   refreshClock_.start();
   passClock_.start();
-  verdicts_ = {};
   passFiles_.clear();
   ShowClock();
   for (QWidget* w : clockRows_) w->show();
@@ -98,16 +98,11 @@ void TMainForm::ShowClock() {
   ProgressLabelTimeLeft->setText(done > 0 ? Duration(left * seconds / done) : QString());
 }
 void TMainForm::OnFileFinished(const TRecoveredFile& file) {
-  ++verdicts_[static_cast<size_t>(file.Verdict)];
-  // Kept for the review window.
+  // Kept for the Finish page's figures and the review window.
   passFiles_.push_back(file);
 }
 
-int32_t TMainForm::FilesWritten() const {
-  int32_t files = 0;
-  for (int n : verdicts_) files += n;
-  return files;
-}
+int32_t TMainForm::FilesWritten() const { return static_cast<int32_t>(passFiles_.size()); }
 
 QString TMainForm::StartsLine() const {
   if (FilesWritten() >= FilesFound()) return {};
@@ -115,11 +110,14 @@ QString TMainForm::StartsLine() const {
 }
 
 QString TMainForm::VerdictLine() const {
-  const int32_t files = FilesWritten();
-  if (files == 0) return {};
-  const auto count = [&](TVerdict v) { return std::to_string(verdicts_[static_cast<size_t>(v)]); };
-  return ToQ(Tr(strVerdictSummary, {std::to_string(files), count(TVerdict::Whole), count(TVerdict::CutShort),
-                                    count(TVerdict::Damaged), count(TVerdict::Unknown)}));
+  if (passFiles_.empty()) return {};
+  return ToQ(ClaimSummary(CountClaims(passFiles_)));
+}
+
+QString TMainForm::PiecesLine() const {
+  if (auto pieces = PiecesSummary(passFiles_)) return ToQ(*pieces);
+  if (auto after = BytesAfterEndSummary(passFiles_, Tr(strTrimmingEndsThem))) return ToQ(*after);
+  return {};
 }
 
 void TMainForm::Refresh() {

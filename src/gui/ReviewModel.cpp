@@ -3,6 +3,7 @@
 #include <QPointF>
 #include <QVariantList>
 
+#include "engine/FileClaim.h"
 #include "gui/GuiMessages.h"
 #include "gui/QtText.h"
 
@@ -17,19 +18,7 @@ int TReviewModel::rowCount(const QModelIndex& parent) const {
 
 int TReviewModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 
-QString TReviewModel::VerdictText(const TRecoveredFile& file) {
-  if (!file.Pieces.empty()) {
-    if (file.Verdict == TVerdict::Whole) return ToQ(Tr(strVerdictReassembled, {std::to_string(file.Pieces.size())}));
-    if (file.Verdict == TVerdict::Unknown) return ToQ(Tr(strVerdictReassembledUnverified));
-  }
-  switch (file.Verdict) {
-    case TVerdict::Whole: return ToQ(Tr(strReviewWhole));
-    case TVerdict::CutShort: return ToQ(Tr(strReviewCutShort));
-    case TVerdict::Damaged: return ToQ(Tr(strReviewDamaged));
-    case TVerdict::Unknown: break;
-  }
-  return ToQ(Tr(strReviewUnknown));
-}
+QString TReviewModel::VerdictText(const TRecoveredFile& file) { return ToQ(ClaimWords(file)); }
 
 QString TReviewModel::DurationText(double seconds) {
   if (seconds < 0) return {};

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <algorithm>
 
+#include "engine/FileClaim.h"
 #include "gui/GuiMessages.h"
 #include "gui/QtText.h"
 
@@ -36,19 +37,6 @@ std::vector<TRecoveredFile::TRun> PieceList(const QString& text) {
   return pieces;
 }
 
-// "whole, reassembled from 3 pieces" is whole; "reassembled, unverified" is not known to be.
-TVerdict VerdictOf(const QString& text) {
-  if (text.startsWith(QLatin1String("whole"))) return TVerdict::Whole;
-  if (text.startsWith(QLatin1String("cut short"))) return TVerdict::CutShort;
-  if (text.startsWith(QLatin1String("damaged"))) return TVerdict::Damaged;
-  return TVerdict::Unknown;
-}
-
-TEvidence EvidenceOf(const QString& text) {
-  if (text == QLatin1String("checksums")) return TEvidence::Checksums;
-  if (text == QLatin1String("structure")) return TEvidence::Structure;
-  return TEvidence::None;
-}
 }  // namespace
 
 bool LoadReviewReport(const QString& path, TReviewReport& report, QString& error) {
@@ -88,9 +76,10 @@ bool LoadReviewReport(const QString& path, TReviewReport& report, QString& error
     f.Bytes = static_cast<uint64_t>(o.value(QLatin1String("bytes")).toDouble());
     f.UnreadableSectors = SectorList(o.value(QLatin1String("unreadable_sectors")).toString());
     f.Short = o.value(QLatin1String("short")).toBool();
-    f.Verdict = VerdictOf(o.value(QLatin1String("verdict")).toString());
-    f.Evidence = EvidenceOf(o.value(QLatin1String("evidence")).toString());
     f.Pieces = PieceList(o.value(QLatin1String("pieces")).toString());
+    // A verdict no report writes reads as unknown.
+    ParseClaim(FromQ(o.value(QLatin1String("verdict")).toString()),
+               FromQ(o.value(QLatin1String("evidence")).toString()), f);
     // A pass run without --verify says "not checked": such rows are decoded now.
     row.ReportedDecode = o.value(QLatin1String("decode")).toString();
     if (row.ReportedDecode == QLatin1String("not checked")) row.ReportedDecode.clear();

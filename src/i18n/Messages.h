@@ -70,16 +70,35 @@ inline constexpr TMessage strOnlyFirst2TiBSearched{
     "strOnlyFirst2TiBSearched",
     "Only the first 4294967296 sectors of this drive (2 TiB with 512-byte sectors) can be searched on this system."};
 
-// The Finish page's line under the count: what the stream units made of the files.
-inline constexpr TMessage strVerdictSummary{"strVerdictSummary",
-                                            "%s files: %s whole, %s cut short, %s damaged, %s unknown."};
+// What a recovered file's verdict promises (engine/FileClaim.h), in the words a person reads.
+inline constexpr TMessage strClaimWhole{"strClaimWhole", "whole"};
+inline constexpr TMessage strClaimUnproven{"strClaimUnproven", "plays through, start and end unproven"};
+// A file put together from pieces that no checksum joins.
+inline constexpr TMessage strVerdictReassembledUnverified{"strVerdictReassembledUnverified", "reassembled, unverified"};
+inline constexpr TMessage strClaimCutShort{"strClaimCutShort", "cut short"};
+inline constexpr TMessage strClaimDamaged{"strClaimDamaged", "damaged"};
+inline constexpr TMessage strClaimUnknown{"strClaimUnknown", "unknown"};
+// Added to a verdict when a trimming pass put the file's pieces back together; %s is the number of pieces.
+inline constexpr TMessage strClaimFromPieces{"strClaimFromPieces", "reassembled from %s pieces"};
+// Added to "whole": what proves it.
+inline constexpr TMessage strClaimByChecksums{"strClaimByChecksums", "checked by checksums"};
+inline constexpr TMessage strClaimByStructure{"strClaimByStructure", "by structure alone"};
+// The summary of a pass: "%s files: %s." with the counts by verdict, each %s a number, joined by ", ".
+inline constexpr TMessage strClaimSummary{"strClaimSummary", "%s files: %s."};
+inline constexpr TMessage strCountWhole{"strCountWhole", "%s whole"};
+inline constexpr TMessage strCountUnproven{"strCountUnproven", "%s unproven"};
+inline constexpr TMessage strCountUnverified{"strCountUnverified", "%s unverified"};
+inline constexpr TMessage strCountCutShort{"strCountCutShort", "%s cut short"};
+inline constexpr TMessage strCountDamaged{"strCountDamaged", "%s damaged"};
+inline constexpr TMessage strCountUnknown{"strCountUnknown", "%s unknown"};
+// The files a trimming pass put back together from pieces, and of those the ones no checksum joins.
+inline constexpr TMessage strPiecesSummary{"strPiecesSummary", "Put back together from pieces: %s (%s unverified)."};
+// After a pass that did not trim; %s is the number of files, then how to end them ("--trim").
+inline constexpr TMessage strBytesAfterEnd{"strBytesAfterEnd",
+                                           "%s files hold bytes after their recording's end; %s ends them there."};
 // The Finish page's line under the count when fewer files were written than starts were found (a file the
 // destination could not create, an overwrite declined); %s is the number of starts.
 inline constexpr TMessage strStartsFound{"strStartsFound", "Starts found: %s"};
-// A file's verdict when a trimming pass put its pieces back together; %s is the number of pieces.
-inline constexpr TMessage strVerdictReassembled{"strVerdictReassembled", "whole, reassembled from %s pieces"};
-// A file put together from pieces whose wholeness could not be confirmed.
-inline constexpr TMessage strVerdictReassembledUnverified{"strVerdictReassembledUnverified", "reassembled, unverified"};
 // The log line of a pass stopped before the drive's end; %s is the sector a new pass starts from to
 // recover the file that was open whole.
 inline constexpr TMessage strResumeFrom{"strResumeFrom", "To go on from here, start again from sector %s."};

@@ -152,7 +152,7 @@ bool TAc3Stream::RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t*
 TStreamVerdict TAc3Stream::Close() {
   // A frame breaks only by its CRCs.
   if (status_ == TStatus::Broke) return {TVerdict::Damaged, TEvidence::Checksums};
-  if (status_ != TStatus::Reading) return SettledVerdict(status_, ByChecksums());
+  if (status_ != TStatus::Reading) return SettledChainVerdict(status_, ByChecksums());
   if (frames_ == 0 && phase_ == TPhase::Header) return {TVerdict::Unknown, TEvidence::None};
   if (phase_ == TPhase::Header && partSize_ == 0) return StoppedAfterFrame(frames_, kMinFrames, ByChecksums());
   return {TVerdict::CutShort, frames_ > 0 ? ByChecksums() : TEvidence::Structure};

@@ -3,7 +3,8 @@
 // crc2 over the rest, so over the whole frame); and E-AC-3 frames (bitstream id 11 to 16), their size in
 // words, checked by the CRC-16 over the whole frame. Every frame is of one family and one sample rate.
 // The stream carries no length: it ends where the next bytes are not a frame of the stream, known at most
-// 6 bytes (one header) after it, and is whole once kMinFrames frames held their checksums.
+// 6 bytes (one header) after it, and plays through once kMinFrames frames held their checksums: nothing in it
+// proves where the recording began or ended.
 // Memory: 6 bytes of header.
 #pragma once
 

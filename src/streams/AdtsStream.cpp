@@ -108,7 +108,7 @@ bool TAdtsStream::RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t
 }
 
 TStreamVerdict TAdtsStream::Close() {
-  if (status_ != TStatus::Reading) return SettledVerdict(status_);
+  if (status_ != TStatus::Reading) return SettledChainVerdict(status_);
   if (frames_ == 0) return {TVerdict::Unknown, TEvidence::None};
   // Stopped between frames: whole if the chain is long enough to trust; else inside a frame.
   if (phase_ == TPhase::Header && partSize_ == 0) return StoppedAfterFrame(frames_, kMinFrames, TEvidence::Structure);

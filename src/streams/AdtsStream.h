@@ -2,7 +2,8 @@
 // length says, all of one stream (MPEG version, profile, sample rate and channel configuration). The CRC
 // of a protected frame is not checked: it covers the raw data's bits element by element, which takes
 // decoding; the verdict rests on the structure. ADTS carries no length, so the chain must hold kMinFrames
-// frames to be whole. The chain ends where the next bytes are not a frame of the stream: the end is known
+// frames to play through, and never proves its start or end. The chain ends where the next bytes are not
+// a frame of the stream: the end is known
 // at most 7 bytes (one header) after it. Memory: 9 bytes of header.
 #pragma once
 

@@ -65,7 +65,7 @@ void TAmrStream::EndChain(uint64_t at) {
 }
 
 TStreamVerdict TAmrStream::Close() {
-  if (status_ != TStatus::Reading) return SettledVerdict(status_);
+  if (status_ != TStatus::Reading) return SettledChainVerdict(status_);
   if (phase_ == TPhase::Magic) return {TVerdict::Unknown, TEvidence::None};
   if (phase_ == TPhase::Header) return StoppedAfterFrame(frames_, kMinFrames, TEvidence::Structure);
   return {TVerdict::CutShort, TEvidence::Structure};

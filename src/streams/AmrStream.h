@@ -3,7 +3,8 @@
 // padding bits are clear, its type is a speech, SID or no-data type of its codec, and its quality bit is
 // set: an encoder writes only good frames, and zeros after the stream then end it. The stream carries no
 // length and no checksum: it ends, on structure, at the first invalid header byte after at least
-// kMinFrames frames (a fifth of a second), known one byte after its end. Memory: 9 bytes.
+// kMinFrames frames (a fifth of a second), known one byte after its end; the magic proves its start, nothing
+// its end. Memory: 9 bytes.
 #pragma once
 
 #include <array>

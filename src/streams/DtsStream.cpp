@@ -134,7 +134,7 @@ bool TDtsStream::RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t*
 }
 
 TStreamVerdict TDtsStream::Close() {
-  if (status_ != TStatus::Reading) return SettledVerdict(status_);
+  if (status_ != TStatus::Reading) return SettledChainVerdict(status_);
   if (frames_ == 0) return {TVerdict::Unknown, TEvidence::None};
   if (phase_ == TPhase::Header && partSize_ == 0) return StoppedAfterFrame(frames_, kMinFrames, TEvidence::Structure);
   return {TVerdict::CutShort, TEvidence::Structure};

@@ -2,7 +2,8 @@
 // (FE 7F 01 80), each found where the last one's frame-size field says, all of one stream (word order,
 // sample rate and channel arrangement). The 14-bit packed forms and the DTS-HD extension substreams are
 // not followed: such a file answers Unknown. The core carries no checksum a unit can check without
-// decoding and no length, so the chain must hold kMinFrames frames to be whole; it ends where the next
+// decoding and no length, so the chain must hold kMinFrames frames to play through, its start and end
+// unproven; it ends where the next
 // bytes are not a frame of the stream, known at most 10 bytes (one header) after it. Memory: 10 bytes.
 #pragma once
 

@@ -249,6 +249,7 @@ void TFlacStream::OnStreamInfo() {
   channels_ = ((p[12] >> 1) & 7) + 1;
   bitsPerSample_ = ((p[12] & 1) << 4 | p[13] >> 4) + 1;
   totalSamples_ = uint64_t(p[13] & 0x0F) << 32 | uint32_t(p[14]) << 24 | p[15] << 16 | p[16] << 8 | p[17];
+  contentSum_ = std::any_of(p + 18, p + 34, [](uint8_t b) { return b != 0; });
   if (maxBlockSize_ == 0 || minBlock > maxBlockSize_ || sampleRate_ == 0 || bitsPerSample_ < 4) {
     Break(blockStart_, TEvidence::Structure);
     return;
@@ -561,7 +562,11 @@ TStreamAnswer TFlacStream::Answer() const {
 
 TStreamVerdict TFlacStream::Close() {
   switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, checksums_ ? TEvidence::Checksums : TEvidence::Structure};
+    case TStatus::Ended:
+      // An encoder's last frame holds exactly the samples left: one that runs past the total is another
+      // recording's.
+      if (samplesOpened_ != totalSamples_) return {TVerdict::Damaged, TEvidence::Structure};
+      return {TVerdict::Whole, checksums_ ? TEvidence::Checksums : TEvidence::Structure};
     case TStatus::Broke: return {TVerdict::Damaged, brokeBy_};
     case TStatus::NotMine:
     case TStatus::NoLength: return {TVerdict::Unknown, TEvidence::None};

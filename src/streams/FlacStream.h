@@ -35,6 +35,7 @@ class TFlacStream : public TStreamUnit {
     return phase_ == TPhase::BlockBody ? blockEnd_ - blockStart_ : maxFrameSize_ + 16;
   }
   uint64_t PartsHeld() const override { return framesHeld_; }
+  bool CarriesContentSum() const override { return contentSum_; }
 
  private:
   enum class TPhase { Magic, BlockHeader, StreamInfo, BlockBody, Frames };
@@ -85,6 +86,7 @@ class TFlacStream : public TStreamUnit {
   uint32_t channels_ = 0;
   uint32_t bitsPerSample_ = 0;
   uint64_t totalSamples_ = 0;
+  bool contentSum_ = false;    // STREAMINFO holds an MD5 of the audio
   uint64_t maxFrameSize_ = 0;  // the bound on one frame, from STREAMINFO or the largest frame possible
 
   // Frames

@@ -414,9 +414,17 @@ bool TMpegAudioStream::RunsOnInto(const uint8_t* head, size_t headSize, const ui
 
 TStreamAnswer TMpegAudioStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
 
+TStreamVerdict TMpegAudioStream::Played() const {
+  // Only a first frame carries a count, and only a file's first byte an ID3v2 tag; a met count ends the
+  // recording, and so do the tags that follow its audio. Frames alone prove neither.
+  const bool startProven = hasCount_ || sawId3v2_;
+  const bool endProven = hasCount_ ? CountMet() : tags_.SawTag();
+  return {startProven && endProven ? TVerdict::Whole : TVerdict::Unproven, Evidence()};
+}
+
 TStreamVerdict TMpegAudioStream::Close() {
   switch (status_) {
-    case TStatus::Ended: return {TVerdict::Whole, Evidence()};
+    case TStatus::Ended: return Played();
     case TStatus::Broke: return {TVerdict::Damaged, brokeBy_};
     case TStatus::NotMine:
     case TStatus::NoLength: return {TVerdict::Unknown, TEvidence::None};
@@ -429,7 +437,7 @@ TStreamVerdict TMpegAudioStream::Close() {
   }
   // The bytes stopped between two parts: whole when the count (or, without one, the chain) is complete.
   if ((phase_ == TPhase::Boundary && partSize_ == 0) || (phase_ == TPhase::Tags && !tags_.InsideTag())) {
-    if (hasCount_ ? CountMet() : frames_ >= kMinFrames) return {TVerdict::Whole, Evidence()};
+    if (hasCount_ ? CountMet() : frames_ >= kMinFrames) return Played();
     if (!hasCount_) return {TVerdict::Unknown, TEvidence::None};
   }
   return {TVerdict::CutShort, Evidence()};

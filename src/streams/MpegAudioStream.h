@@ -11,8 +11,9 @@
 // The chain ends where the next bytes are neither a frame of the stream nor a tag (TTrailingTags), so the
 // end is known at most 11 bytes after it ("LYRICSBEGIN"), or a frame's first 56 bytes when a frame of the
 // stream follows a full count, or an APE item's head (at most 264 bytes) when the bytes after it look like
-// one. Without a count the chain must hold kMinFrames frames to be whole. Memory: 64 bytes of fields and
-// the tags' 264.
+// one. Without a count the chain must hold kMinFrames frames to play through; it is whole only where its start
+// (a count, or an ID3v2 tag) and its end (the count met, or the tags after the audio) are both proven.
+// Memory: 64 bytes of fields and the tags' 264.
 #pragma once
 
 #include <array>
@@ -85,6 +86,8 @@ class TMpegAudioStream : public TStreamUnit {
   // The chain holds the count: Xing's counts the frames after its own; VBRI's is read either way.
   bool CountMet() const { return CountReached() || (countMayIncludeFirst_ && frames_ == count_); }
   TEvidence Evidence() const;
+  // The verdict of a chain that played through: whole where its start and its end are both proven.
+  TStreamVerdict Played() const;
   // A frame header of the stream begun by first_: the same version, layer, protection and sample rate, and
   // mono as it is.
   bool SameStream(const TMpegFrameHeader& h) const;

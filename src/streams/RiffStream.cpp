@@ -48,6 +48,14 @@ TStreamAnswer TRiffStream::Feed(const uint8_t* data, size_t size) {
       case TPhase::Ds64:
         if (Gather(data, size, kDs64Fields)) OnDs64();
         break;
+      case TPhase::FormatTag:
+        if (Gather(data, size, 2)) {
+          partSize_ = 0;
+          formatTag_ = Le16(part_.data());
+          phase_ = TPhase::ChunkBody;
+          if (pos_ == chunkEnd_) OnChunkEnd();
+        }
+        break;
       case TPhase::ChunkBody: {
         uint64_t skip = std::min<uint64_t>(size, chunkEnd_ - pos_);
         data += skip;
@@ -115,8 +123,14 @@ void TRiffStream::OnChunkHeader() {
     status_ = TStatus::NoLength;
     return;
   }
-  phase_ = TPhase::ChunkBody;
+  phase_ = wave_ && size >= 2 && std::memcmp(id, "fmt ", 4) == 0 ? TPhase::FormatTag : TPhase::ChunkBody;
   if (pos_ == chunkEnd_) OnChunkEnd();
+}
+
+bool TRiffStream::ClaimsByLengthAlone() const {
+  // PCM, MS ADPCM, IEEE float, A-law, mu-law, IMA ADPCM and the extensible form, whose samples are these.
+  constexpr uint16_t kSampleTags[] = {0x0001, 0x0002, 0x0003, 0x0006, 0x0007, 0x0011, 0xFFFE};
+  return wave_ && std::find(std::begin(kSampleTags), std::end(kSampleTags), formatTag_) != std::end(kSampleTags);
 }
 
 void TRiffStream::OnDs64() {

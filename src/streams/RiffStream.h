@@ -13,9 +13,11 @@ class TRiffStream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) override;
   TStreamVerdict Close() override;
+  // PCM and its kin in a WAVE form: nothing but the sizes claims the samples.
+  bool ClaimsByLengthAlone() const override;
 
  private:
-  enum class TPhase { Header, ChunkHeader, Ds64, ChunkBody };
+  enum class TPhase { Header, ChunkHeader, Ds64, FormatTag, ChunkBody };
   using TStatus = TStreamStatus;
 
   // Fills part_ up to want bytes; true when it holds them.
@@ -37,6 +39,7 @@ class TRiffStream : public TStreamUnit {
   bool rf64_ = false;
   bool wave_ = false;
   bool sawData_ = false;
+  uint16_t formatTag_ = 0;  // of the "fmt " chunk, 0 until read
   uint64_t ds64DataSize_ = 0;
   uint64_t chunkStart_ = 0;
   uint64_t chunkEnd_ = 0;

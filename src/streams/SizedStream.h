@@ -15,6 +15,8 @@ class TSizedStream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) final;
   TStreamVerdict Close() final;
+  // Samples (PCM, DSD) that only the sizes claim.
+  bool ClaimsByLengthAlone() const override { return true; }
 
  protected:
   static constexpr size_t kMaxField = 64;

@@ -35,9 +35,16 @@ inline TStreamStatus ChainEnd(uint64_t frames, uint64_t minFrames) {
   return frames >= minFrames ? TStreamStatus::Ended : TStreamStatus::NotMine;
 }
 
-// Bytes that stopped right after a frame of such a chain: whole once the chain is long enough to trust.
+// Bytes that stopped right after a frame of such a chain: its frames play through once the chain is long
+// enough to trust, but nothing in them proves where the recording began or ended.
 inline TStreamVerdict StoppedAfterFrame(uint64_t frames, uint64_t minFrames, TEvidence evidence) {
-  return frames >= minFrames ? TStreamVerdict{TVerdict::Whole, evidence} : TStreamVerdict{};
+  return frames >= minFrames ? TStreamVerdict{TVerdict::Unproven, evidence} : TStreamVerdict{};
+}
+
+// The verdict of such a chain once settled: where it ended, unproven; damaged where it broke.
+inline TStreamVerdict SettledChainVerdict(TStreamStatus status, TEvidence evidence = TEvidence::Structure) {
+  if (status == TStreamStatus::Ended) return {TVerdict::Unproven, evidence};
+  return SettledVerdict(status, evidence);
 }
 
 }  // namespace quillot

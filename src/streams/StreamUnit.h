@@ -25,11 +25,15 @@ struct TStreamAnswer {
 };
 
 enum class TVerdict {
-  Whole,     // ended where its own data says, every checksum it carries held
+  Whole,     // a recording as it was written: its start and its end both proven, every checksum it carries held
   CutShort,  // the bytes stopped before the end its data announces
   Damaged,   // a checksum or the structure failed
   Unknown,
+  // A frame stream that carries no length: its frames held from the first byte to the last, but nothing tells
+  // that the recording began or ended there.
+  Unproven,
 };
+inline constexpr size_t kVerdicts = 5;
 
 // What the verdict rests on.
 enum class TEvidence { None, Structure, Checksums };
@@ -104,6 +108,12 @@ class TStreamUnit {
   // How many such frames prove that a stream starts at the first byte (see streams/StartCheck.h); 0 for
   // a unit that cannot confirm a start.
   virtual uint64_t FramesToConfirmStart() const { return 0; }
+  // Whether the stream carries a checksum of its whole content (FLAC's MD5 of the audio): a file put
+  // together from pieces is proven only once a decoder has checked it.
+  virtual bool CarriesContentSum() const { return false; }
+  // Whether the stream's claim on the bytes that follow rests on a declared length alone, its content
+  // unchecked (PCM samples): frames that confirm a start inside that length prove more than it does.
+  virtual bool ClaimsByLengthAlone() const { return false; }
 
  protected:
   // What a finding of the checksums' rests on when they were skipped: the structure.

@@ -20,6 +20,8 @@ class TWavPackStream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) override;
   TStreamVerdict Close() override;
+  // The block checksum covers decoded samples: a block's bytes are claimed by its size alone.
+  bool ClaimsByLengthAlone() const override { return true; }
 
  private:
   enum class TPhase { Boundary, Body, Tags };

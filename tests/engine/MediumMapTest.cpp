@@ -25,11 +25,12 @@ TEST(MediumMap, SpansLieAtTheFilesSectors) {
   const TMediumMap map = LayOutMedium(40, 1000, files);
   EXPECT_EQ(map.First, 40u);
   EXPECT_EQ(map.End, 1000u);
-  const std::vector<TMapSpan> want{{100, 50, TVerdict::Whole, 0, 0},
-                                   {40, 20, TVerdict::Damaged, 1, 0},
-                                   {300, 10, TVerdict::Whole, 2, 0},
-                                   {500, 20, TVerdict::Whole, 2, 1},
-                                   {980, 20, TVerdict::CutShort, 3, 0}};
+  // The file in pieces carries no checksum over its join: each of its spans is unverified.
+  const std::vector<TMapSpan> want{{100, 50, TClaim::Whole, 0, 0},
+                                   {40, 20, TClaim::Damaged, 1, 0},
+                                   {300, 10, TClaim::Unverified, 2, 0},
+                                   {500, 20, TClaim::Unverified, 2, 1},
+                                   {980, 20, TClaim::CutShort, 3, 0}};
   EXPECT_EQ(map.Spans, want);
   ASSERT_EQ(map.Unreadable.size(), 2u);
   EXPECT_EQ(map.Unreadable[0].First, 41u);
@@ -42,9 +43,14 @@ TEST(MediumMap, SpansLieAtTheFilesSectors) {
   // A file wholly before the pass's first sector has no span; an empty pass none at all.
   EXPECT_TRUE(LayOutMedium(100, 100, files).Spans.empty());
   EXPECT_EQ(LayOutMedium(100, 100, files).Fraction(100), 0);
-  // Each verdict has its own colour.
-  EXPECT_STRNE(VerdictColour(TVerdict::Whole), VerdictColour(TVerdict::Damaged));
-  EXPECT_STRNE(VerdictColour(TVerdict::CutShort), VerdictColour(TVerdict::Unknown));
+  // Each claim has its own colour.
+  const TClaim claims[] = {TClaim::Whole,    TClaim::Unproven, TClaim::Unverified,
+                           TClaim::CutShort, TClaim::Damaged,  TClaim::Unknown};
+  for (TClaim a : claims)
+    for (TClaim b : claims)
+      if (a != b) {
+        EXPECT_STRNE(ClaimColour(a), ClaimColour(b));
+      }
 }
 
 }  // namespace quillot

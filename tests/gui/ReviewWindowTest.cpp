@@ -245,7 +245,7 @@ TEST_F(ReviewWindowTest, ReportsThatCannotBeReviewedSayWhy) {
   EXPECT_EQ(report.EndSector, 304u);
   gui::TReviewWindow window(std::move(report.Files), report.FirstSector, report.EndSector, nullptr, &noDecoder_);
   const QStringList cells = window.ShownRows().value(0);
-  EXPECT_EQ(cells.value(TReviewModel::kVerdict), "whole, reassembled from 2 pieces");
+  EXPECT_EQ(cells.value(TReviewModel::kVerdict), "whole, reassembled from 2 pieces, checked by checksums");
   EXPECT_EQ(cells.value(TReviewModel::kDecode), "file not found");
   EXPECT_EQ(cells.value(TReviewModel::kDuration), "0:01.5");
   // Each piece a span of its own.

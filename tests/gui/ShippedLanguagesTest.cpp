@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 
+#include "engine/FileClaim.h"
 #include "gui/AboutForm.h"
 #include "gui/AdvancedParamsForm.h"
 #include "gui/DriveProblem.h"
@@ -298,7 +299,7 @@ TEST_P(ShippedLanguagesTest, FinishPageFiguresFitTheirLabels) {
   const std::pair<QLabel*, std::string> rows[] = {
       {form.FinishLabel2, most},
       {form.FinishLabelStarts, Tr(strStartsFound, {most})},
-      {form.FinishLabelVerdicts, Tr(strVerdictSummary, {n, n, n, n, n})},
+
       {form.ProgressLabelStatus, Tr(gui::strStopping)},
       {form.ProgressLabelElapsedTime, "999:59:59"},
       {form.ProgressLabelSpeedValue, "9999 MB/s"},
@@ -307,6 +308,24 @@ TEST_P(ShippedLanguagesTest, FinishPageFiguresFitTheirLabels) {
   for (const auto& [label, text] : rows)
     EXPECT_LE(label->fontMetrics().horizontalAdvance(Q(text)), label->width())
         << FromQ(label->objectName()) << ": " << text;
+  // The verdicts and the line under them wrap, up to two rows each: every claim made at once, and the pieces
+  // line or the bytes after the end.
+  TClaimCounts counts;
+  counts.fill(999);
+  std::vector<TRecoveredFile> files(1);
+  files[0].Pieces = {{1, 1}, {3, 1}};
+  files[0].StreamEnd = 1;
+  files[0].Bytes = 2;
+  const std::pair<QLabel*, std::string> wrapped[] = {
+      {form.FinishLabelVerdicts, ClaimSummary(counts)},
+      {form.FinishLabelPieces, *PiecesSummary(files)},
+      {form.FinishLabelPieces, *BytesAfterEndSummary(files, Tr(gui::strTrimmingEndsThem))},
+  };
+  for (const auto& [label, text] : wrapped) {
+    label->setText(Q(text));
+    EXPECT_LE(label->heightForWidth(label->width()), 2 * label->fontMetrics().lineSpacing() + 2)
+        << FromQ(label->objectName()) << ": " << text;
+  }
 }
 
 // The Progress page's advice for a drive that cannot be read stands, wrapped, in a box of fixed size.

@@ -18,7 +18,7 @@ bool IsSync(const TBytes& bytes, uint64_t at) { return bytes[at] == 0x0B && byte
 
 TEST(Ac3Stream, EndsWhereTheChainEndsAndChecksEveryFrame) {
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
-  const TStreamVerdict whole{TVerdict::Whole, TEvidence::Checksums}, cut{TVerdict::CutShort, TEvidence::Checksums},
+  const TStreamVerdict whole{TVerdict::Unproven, TEvidence::Checksums}, cut{TVerdict::CutShort, TEvidence::Checksums},
       none{TVerdict::Unknown, TEvidence::None};
   for (const char* name : {"s48.ac3", "m44.ac3", "s48.eac3"}) {
     const TBytes ac3 = test::StreamFixture("ac3", name);

@@ -20,7 +20,7 @@ size_t FrameLength(const TBytes& bytes, size_t at) {
 
 TEST(AdtsStream, EndsWhereTheChainEnds) {
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
-  const TStreamVerdict whole{TVerdict::Whole, TEvidence::Structure}, cut{TVerdict::CutShort, TEvidence::Structure},
+  const TStreamVerdict whole{TVerdict::Unproven, TEvidence::Structure}, cut{TVerdict::CutShort, TEvidence::Structure},
       none{TVerdict::Unknown, TEvidence::None};
   for (const char* name : {"s44.aac", "m22.aac", "m8.aac"}) {
     const TBytes aac = test::StreamFixture("adts", name);

@@ -35,7 +35,7 @@ TBytes Head(const TBytes& bytes, size_t size) { return TBytes(bytes.begin(), byt
 
 TEST(AmrStream, EndsAtTheFirstInvalidHeader) {
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
-  const TStreamVerdict whole{TVerdict::Whole, TEvidence::Structure}, cut{TVerdict::CutShort, TEvidence::Structure},
+  const TStreamVerdict whole{TVerdict::Unproven, TEvidence::Structure}, cut{TVerdict::CutShort, TEvidence::Structure},
       none{TVerdict::Unknown, TEvidence::None};
   for (bool wideband : {false, true}) {
     const TBytes amr = AmrStream(wideband, 61, 1);  // ends in a speech frame

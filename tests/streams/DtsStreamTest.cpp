@@ -24,7 +24,7 @@ size_t FrameSize(const TBytes& bytes) { return (size_t(bytes[5] & 3) << 12 | byt
 
 TEST(DtsStream, EndsWhereTheChainEnds) {
   const TStreamAnswer goesOn{TStreamState::Continues, 0}, unknown{TStreamState::Unknown, 0};
-  const TStreamVerdict whole{TVerdict::Whole, TEvidence::Structure}, cut{TVerdict::CutShort, TEvidence::Structure},
+  const TStreamVerdict whole{TVerdict::Unproven, TEvidence::Structure}, cut{TVerdict::CutShort, TEvidence::Structure},
       none{TVerdict::Unknown, TEvidence::None};
   const TBytes s48 = test::StreamFixture("dts", "s48.dts");
   const TBytes s44 = test::StreamFixture("dts", "s44.dts");

@@ -115,6 +115,13 @@ TBytes Id3v1() {
 // No Debian encoder writes Layer I, so its frames are built from the layout: MPEG-1 Layer I, 448 kbit/s at
 // 48 kHz, mono: (12 * 448000 / 48000) * 4 = 448 bytes. A protected frame carries the CRC-16 of the header's
 // last two bytes and the 32 four-bit allocations after it.
+// An ID3v2.4 tag of 16 bytes of padding.
+TBytes Id3v2() {
+  TBytes tag{'I', 'D', '3', 4, 0, 0, 0, 0, 0, 16};
+  tag.resize(tag.size() + 16, 0);
+  return tag;
+}
+
 TBytes LayerOne(int frames, bool protectedFrames) {
   TBytes stream;
   for (int i = 0; i < frames; ++i) {
@@ -144,13 +151,13 @@ TEST(MpegAudioStream, LayerOneFromTheLayout) {
   const TBytes junk = test::RandomBytes(700, 9);
   const TStreamAnswer ended{TStreamState::Ended, 448 * 12};
   const test::TStreamCase rows[] = {
-      {"unprotected", test::Concat(plain, junk), ended, {TVerdict::Whole, TEvidence::Structure}},
-      {"protected", test::Concat(crc, junk), ended, {TVerdict::Whole, TEvidence::Checksums}},
+      {"unprotected", test::Concat(plain, junk), ended, {TVerdict::Unproven, TEvidence::Structure}},
+      {"protected", test::Concat(crc, junk), ended, {TVerdict::Unproven, TEvidence::Checksums}},
       {"an allocation changed",
        test::Concat(badAllocation, junk),
        {TStreamState::Broke, 448 * 5},
        {TVerdict::Damaged, TEvidence::Checksums}},
-      {"a sample changed", test::Concat(badSample, junk), ended, {TVerdict::Whole, TEvidence::Checksums}},
+      {"a sample changed", test::Concat(badSample, junk), ended, {TVerdict::Unproven, TEvidence::Checksums}},
       {"too few frames",
        test::Concat(LayerOne(5, true), junk),
        {TStreamState::Unknown, 0},
@@ -168,29 +175,31 @@ TEST(MpegAudioStream, EndsToTheByteAndJudgesTheFile) {
     const char* Name;
     TBytes Bytes;
     TEvidence Evidence;
+    bool Counted;  // a Xing/Info frame proves its start and its end; else frames alone, proving neither
   } files[] = {
-      {"field-tune.mp3", test::SampleAudio("field-tune.mp3"), TEvidence::Structure},
-      {"reminder.mp3", test::SampleAudio("reminder.mp3"), TEvidence::Structure},
-      {"cbr.mp3", Fixture("cbr.mp3"), TEvidence::Structure},
-      {"vbr.mp3", Fixture("vbr.mp3"), TEvidence::Structure},
-      {"crc-mono.mp3", Fixture("crc-mono.mp3"), TEvidence::Checksums},
-      {"mpeg2.mp3", Fixture("mpeg2.mp3"), TEvidence::Structure},
-      {"mpeg25.mp3", Fixture("mpeg25.mp3"), TEvidence::Structure},
-      {"no-info-crc.mp3", Fixture("no-info-crc.mp3"), TEvidence::Checksums},
-      {"tags.mp3", Fixture("tags.mp3"), TEvidence::Structure},
-      {"id3-padded.mp3", Fixture("id3-padded.mp3"), TEvidence::Structure},
-      {"layer2.mp2", Fixture("layer2.mp2"), TEvidence::Structure},
-      {"layer2-crc.mp2", Fixture("layer2-crc.mp2"), TEvidence::Checksums},
-      {"layer2-mpeg2-crc.mp2", Fixture("layer2-mpeg2-crc.mp2"), TEvidence::Checksums},
-      {"layer2-low-crc.mp2", Fixture("layer2-low-crc.mp2"), TEvidence::Checksums},
-      {"ffmpeg.mp2", Fixture("ffmpeg.mp2"), TEvidence::Structure},
+      {"field-tune.mp3", test::SampleAudio("field-tune.mp3"), TEvidence::Structure, true},
+      {"reminder.mp3", test::SampleAudio("reminder.mp3"), TEvidence::Structure, true},
+      {"cbr.mp3", Fixture("cbr.mp3"), TEvidence::Structure, true},
+      {"vbr.mp3", Fixture("vbr.mp3"), TEvidence::Structure, true},
+      {"crc-mono.mp3", Fixture("crc-mono.mp3"), TEvidence::Checksums, true},
+      {"mpeg2.mp3", Fixture("mpeg2.mp3"), TEvidence::Structure, false},
+      {"mpeg25.mp3", Fixture("mpeg25.mp3"), TEvidence::Structure, false},
+      {"no-info-crc.mp3", Fixture("no-info-crc.mp3"), TEvidence::Checksums, false},
+      {"tags.mp3", Fixture("tags.mp3"), TEvidence::Structure, true},
+      {"id3-padded.mp3", Fixture("id3-padded.mp3"), TEvidence::Structure, true},
+      {"layer2.mp2", Fixture("layer2.mp2"), TEvidence::Structure, false},
+      {"layer2-crc.mp2", Fixture("layer2-crc.mp2"), TEvidence::Checksums, false},
+      {"layer2-mpeg2-crc.mp2", Fixture("layer2-mpeg2-crc.mp2"), TEvidence::Checksums, false},
+      {"layer2-low-crc.mp2", Fixture("layer2-low-crc.mp2"), TEvidence::Checksums, false},
+      {"ffmpeg.mp2", Fixture("ffmpeg.mp2"), TEvidence::Structure, false},
   };
   const TStreamAnswer goesOn{TStreamState::Continues, 0};
   for (const TFile& file : files) {
     const TBytes& bytes = file.Bytes;
     const uint64_t size = bytes.size();
     const TStreamAnswer ended{TStreamState::Ended, size};
-    const TStreamVerdict whole{TVerdict::Whole, file.Evidence}, cut{TVerdict::CutShort, file.Evidence};
+    const TStreamVerdict whole{file.Counted ? TVerdict::Whole : TVerdict::Unproven, file.Evidence},
+        cut{TVerdict::CutShort, file.Evidence};
     // A file that ends in ID3v1 ends there; any other waits for what follows its last frame.
     const bool lastIsId3v1 = std::memcmp(&bytes[size - 128], "TAG", 3) == 0;
     const std::vector<size_t> frames = FrameStarts(bytes);
@@ -225,8 +234,8 @@ TEST(MpegAudioStream, EndsToTheByteAndJudgesTheFile) {
   }
 }
 
-// The Xing/Info count decides: whole at the count, damaged when the chain stops short of it, and a count of
-// zero or one below what was recorded never ends the stream.
+// The Xing/Info count decides: whole at the count (or, without one, where tags prove both ends), damaged when the chain
+// stops short of it, and a count of zero or one below what was recorded never ends the stream.
 TEST(MpegAudioStream, TheFrameCountDecides) {
   const TBytes reminder = test::SampleAudio("reminder.mp3");
   const TBytes cbr = Fixture("cbr.mp3");
@@ -235,7 +244,9 @@ TEST(MpegAudioStream, TheFrameCountDecides) {
   // A frame's header cleared: the chain stops there with the count unmet.
   TBytes holed = cbr;
   holed[frames[10]] = 0;
-  const TStreamVerdict whole{TVerdict::Whole, TEvidence::Structure}, none{TVerdict::Unknown, TEvidence::None};
+  const TStreamVerdict whole{TVerdict::Whole, TEvidence::Structure}, none{TVerdict::Unknown, TEvidence::None},
+      unproven{TVerdict::Unproven, TEvidence::Structure};
+  const TBytes mpeg2 = Fixture("mpeg2.mp3");
   const test::TStreamCase rows[] = {
       {"itself after", test::Concat(reminder, reminder), {TStreamState::Ended, reminder.size()}, whole},
       {"a frame header cleared", holed, {TStreamState::Broke, frames[10]}, {TVerdict::Damaged, TEvidence::Structure}},
@@ -255,10 +266,23 @@ TEST(MpegAudioStream, TheFrameCountDecides) {
        test::Concat(AsVbri(cbr, uint32_t(frames.size()) + 1), junk),
        {TStreamState::Broke, cbr.size()},
        {TVerdict::Damaged, TEvidence::Structure}},
+      // Without a count, the tags that only a file's first byte and its audio's end carry prove both.
+      {"ID3v2 before and ID3v1 after a chain with no count",
+       test::Concat(test::Concat(test::Concat(Id3v2(), mpeg2), Id3v1()), junk),
+       {TStreamState::Ended, Id3v2().size() + mpeg2.size() + 128},
+       whole},
+      {"only ID3v2 before it",
+       test::Concat(test::Concat(Id3v2(), mpeg2), junk),
+       {TStreamState::Ended, Id3v2().size() + mpeg2.size()},
+       unproven},
+      {"only ID3v1 after it",
+       test::Concat(test::Concat(mpeg2, Id3v1()), junk),
+       {TStreamState::Ended, mpeg2.size() + 128},
+       unproven},
       {"count zero: the chain decides",
        test::Concat(WithXingCount(cbr, 0), junk),
        {TStreamState::Ended, cbr.size()},
-       whole},
+       unproven},
       {"count short of the frames",
        test::Concat(WithXingCount(cbr, uint32_t(frames.size()) - 2), junk),
        {TStreamState::Unknown, 0},

@@ -82,7 +82,7 @@ TBytes Ftyp() {
 
 bool IsValid(const test::TFeedRun& run) {
   return run.Answer.State >= TStreamState::Continues && run.Answer.State <= TStreamState::Unknown &&
-         run.Verdict.Verdict >= TVerdict::Whole && run.Verdict.Verdict <= TVerdict::Unknown && run.Steady;
+         run.Verdict.Verdict >= TVerdict::Whole && run.Verdict.Verdict <= TVerdict::Unproven && run.Steady;
 }
 
 }  // namespace
@@ -348,7 +348,7 @@ TEST(StreamUnits, BadInputEndsWithAnHonestAnswer) {
        "amr",
        test::Concat(amrNoData, TBytes(100, 0)),
        {TStreamState::Ended, amrNoData.size()},
-       TVerdict::Whole},
+       TVerdict::Unproven},
       {"AMR, the magic alone", "amr", TBytes(amrNoData.begin(), amrNoData.begin() + 6), goesOn, TVerdict::Unknown},
       {"TTA, frames of size 0", "tta", ttaEmptyFrames, {TStreamState::Broke, 22}, TVerdict::Damaged},
       {"WavPack, a block size of all-ones", "wavpack", wvHuge, unknown, TVerdict::Unknown},
