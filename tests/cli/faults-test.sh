@@ -67,6 +67,13 @@ chmod 0444 "$tmp/noisy.img"
 noisy_before=$(md5sum < "$tmp/noisy.img")
 run 0 "clean run" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/clean"
 
+# The catalogue as a table: each format's stream unit and start check, empty where it names none.
+run 0 "formats" "$cli" formats
+said out "^Category .* Searched Stream     Check      Alternatives$"
+said out "^Uncompressed PCM  *WAV  .* yes      riff                  1$"
+said out "^Lossy  *MP3-Frame  .* yes      mpeg-audio mpeg-audio 6$"
+[ -s "$tmp/err" ] && fail "formats said: $(cat "$tmp/err")"
+
 # Bad arguments: one clear line and the hint, status 2, nothing created.
 for args in "--start-sector 99999999999" "--start-sector 9999999999999999999" "--start-sector -1" "--start-sector 10000000000" "--start-sector 1e3" \
             "--retries 101" "--retries -1" "--sectors-per-read 10001" "--sectors-per-read 99999999999999999999" \
