@@ -49,6 +49,7 @@ constexpr std::array kAll{
     strNoAccess,
     strNoAccessJoinGroup,
     strUserCatalogueUnreadable,
+    strCatalogueUnknownUnits,
 };
 }  // namespace
 
