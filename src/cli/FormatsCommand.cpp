@@ -16,12 +16,15 @@ int RunFormats(const TArgs& args) {
   // The catalogue the program loaded at start-up.
   const auto& list = DataStorage->Formats;
   std::printf("Catalogue: %s (%d formats)\n\n", DataStorage->SourcePath.c_str(), list.Count());
-  std::printf("%-22s %-24s %-70s %-5s %-6s %6s %-8s %s\n", "Category", "Title", "Description", "Ext", "Prefix", "Order",
-              "Searched", "Alternatives");
+  std::printf("%-22s %-24s %-70s %-5s %-6s %6s %-8s %-10s %-10s %s\n", "Category", "Title", "Description", "Ext",
+              "Prefix", "Order", "Searched", "Stream", "Check", "Alternatives");
+  // Stream and Check as the catalogue names them, unclipped: a name no unit has is shown whole, as start-up
+  // named it.
   for (const auto& f : list) {
-    std::printf("%-22s %-24s %-70s %-5s %-6s %6d %-8s %d\n", Clip(f->Category, 22).c_str(), Clip(f->Title, 24).c_str(),
-                Clip(f->TypeDescription, 70).c_str(), f->FileExtension.c_str(), f->FilePrefix.c_str(), f->Order,
-                f->Search ? "yes" : "no", f->CountAlternatives());
+    std::printf("%-22s %-24s %-70s %-5s %-6s %6d %-8s %-10s %-10s %d\n", Clip(f->Category, 22).c_str(),
+                Clip(f->Title, 24).c_str(), Clip(f->TypeDescription, 70).c_str(), f->FileExtension.c_str(),
+                f->FilePrefix.c_str(), f->Order, f->Search ? "yes" : "no", f->Stream.c_str(), f->Check.c_str(),
+                f->CountAlternatives());
   }
   return kExitOk;
 }

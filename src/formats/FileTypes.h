@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillot {
@@ -64,6 +65,15 @@ class TFormatsList {
   std::vector<std::unique_ptr<TFormat>> items_;
 };
 
+// Which stream units Stream= and Check= may name. The units sit a layer above the catalogue, so start-up
+// tells it (TLifecycle::Start); left unset, as where a test reads a file alone, no name is questioned.
+struct TUnitNames {
+  bool (*IsStreamUnit)(std::string_view name) = nullptr;    // a unit of that name exists
+  bool (*ConfirmsStarts)(std::string_view name) = nullptr;  // and it can confirm a start
+};
+// Installs the answers and answers the previous ones.
+TUnitNames SetUnitNames(TUnitNames names);
+
 // The one program-wide owner of the catalogue.
 //
 // A copy whose shipped catalogue this user may write (a build folder) reads and saves that file. An
@@ -89,6 +99,8 @@ class TDataStorage {
   static std::string FormatsFilePath();
 
   // Reads the catalogue this copy uses: the shipped file where it is writable, else LoadUserFormats.
+  // Formats naming a unit SetUnitNames does not know are told to the user in one message; their text is
+  // kept as read, so a save does not lose it, and the engine takes such a name as no unit.
   void LoadFormats();
   // Writes only when Modified, to the file LoadFormats() chose; answers false (after telling the user)
   // when it could not be written.

@@ -1,6 +1,7 @@
 // Reading and writing the catalogue through the formats file.
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "formats/CommaText.h"
 #include "formats/FileTypes.h"
@@ -101,6 +102,25 @@ void WriteCatalogue(TProfileFile& ini, const TFormatsList& formats) {
   }
 }
 
+TUnitNames gUnitNames;
+
+// One message for every format whose Stream= or Check= no unit answers to. Only the text is wrong, so the
+// format stays: the engine finds no unit of that name (MakeStreamUnit) and makes no check (CheckStart).
+void SayUnknownUnits(const TFormatsList& formats, const std::string& source) {
+  if (!gUnitNames.IsStreamUnit || !gUnitNames.ConfirmsStarts) return;
+  std::string named;
+  auto name = [&named](const TFormat& f, const char* key, const std::string& unit) {
+    if (!named.empty()) named += "; ";
+    named += "\"" + f.Title + "\": " + key + "=" + unit;
+  };
+  for (const auto& f : formats) {
+    if (!f->Stream.empty() && !gUnitNames.IsStreamUnit(f->Stream)) name(*f, "Stream", f->Stream);
+    if (!f->Check.empty() && !gUnitNames.ConfirmsStarts(f->Check)) name(*f, "Check", f->Check);
+  }
+  if (named.empty()) return;
+  Dialogs().Show(Tr(strCatalogueUnknownUnits, {source, named}), "Quillot", TDialogButtons::Ok, TDialogIcon::Warning);
+}
+
 // The name itself, a dangling link too.
 bool Exists(const std::string& path) {
   std::error_code ec;
@@ -115,11 +135,14 @@ bool SaveOrSay(const TProfileFile& ini, const std::string& path) {
 }
 }  // namespace
 
+TUnitNames SetUnitNames(TUnitNames names) { return std::exchange(gUnitNames, names); }
+
 void TDataStorage::LoadFormats() {
   if (ShippedFormatsFileIsWritable())
     LoadFormats(ShippedFormatsFilePath());
   else
     LoadUserFormats(UserFormatsFilePath(), ShippedFormatsFilePath());
+  SayUnknownUnits(Formats, SourcePath);
 }
 
 bool TDataStorage::SaveFormats() {

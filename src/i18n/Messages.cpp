@@ -64,6 +64,7 @@ constexpr std::array kAll{
     strNoAccess,
     strNoAccessJoinGroup,
     strUserCatalogueUnreadable,
+    strCatalogueUnknownUnits,
 };
 }  // namespace
 

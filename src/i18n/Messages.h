@@ -116,6 +116,12 @@ inline constexpr TMessage strUserCatalogueUnreadable{
     "strUserCatalogueUnreadable",
     "The format catalogue %s cannot be read; the shipped catalogue %s is used instead. The file is replaced only "
     "when you change the catalogue."};
+// The catalogue names a stream unit the program does not have, or one that cannot confirm a start; the
+// first %s is the catalogue's file, the second each such format with its key and name ("WAV": Stream=rif).
+inline constexpr TMessage strCatalogueUnknownUnits{
+    "strCatalogueUnknownUnits",
+    "The format catalogue %s names stream units Quillot does not have (Stream=) or units that cannot confirm a "
+    "start (Check=): %s. These formats are still recovered, but unchecked."};
 
 // Every message above, for tools and checks over the language files.
 std::span<const TMessage> AllMessages();

@@ -10,6 +10,8 @@
 #include "formats/FileTypes.h"
 #include "help/HelpInterface.h"
 #include "i18n/Language.h"
+#include "streams/StartCheck.h"
+#include "streams/StreamUnit.h"
 
 namespace quillot {
 
@@ -28,6 +30,8 @@ void TLifecycle::Start() {
   // Loaded here already so that every message, the command line's too, is in the chosen language;
   // a missing file leaves the built-in texts and the setting as it is.
   if (!GlobalLanguage.empty()) LanguageFile = LoadLanguageFile(GlobalLanguage);
+  // The catalogue cannot ask the units, a layer above it, which names are theirs; it is told here.
+  SetUnitNames({[](std::string_view name) { return MakeStreamUnit(name) != nullptr; }, ConfirmsStarts});
   DataStorage = std::make_unique<TDataStorage>();
   DataStorage->LoadFormats();
   // Only the viewer: the help engine itself is loaded at the first help request.

@@ -23,6 +23,11 @@ bool EndsValidly(const uint8_t* data, size_t size, bool dataEnds, uint64_t end, 
 
 }  // namespace
 
+bool ConfirmsStarts(std::string_view name) {
+  const std::unique_ptr<TStreamUnit> unit = MakeStreamUnit(name);
+  return unit && unit->FramesToConfirmStart() > 0;
+}
+
 TStartCheck CheckStart(std::string_view name, const uint8_t* data, size_t size, bool dataEnds, uint32_t sectorSize,
                        uint64_t frames) {
   const std::unique_ptr<TStreamUnit> unit = MakeStreamUnit(name);

@@ -28,4 +28,7 @@ inline constexpr uint64_t kShortRecordingFrames = 2;
 TStartCheck CheckStart(std::string_view unit, const uint8_t* data, size_t size, bool dataEnds, uint32_t sectorSize,
                        uint64_t frames = 0);
 
+// Whether CheckStart can confirm starts of the named unit: there is one of that name and it counts frames.
+bool ConfirmsStarts(std::string_view unit);
+
 }  // namespace quillot

@@ -66,6 +66,14 @@ sum_before=$(md5sum < "$tmp/card.img")
 chmod 0444 "$tmp/noisy.img"
 noisy_before=$(md5sum < "$tmp/noisy.img")
 run 0 "clean run" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/clean"
+grep -q "names stream units" "$tmp/err" && fail "the shipped catalogue was said to name units there are not"
+
+# The catalogue as a table: each format's stream unit and start check, empty where it names none.
+run 0 "formats" "$cli" formats
+said out "^Category .* Searched Stream     Check      Alternatives$"
+said out "^Uncompressed PCM  *WAV  .* yes      riff                  1$"
+said out "^Lossy  *MP3-Frame  .* yes      mpeg-audio mpeg-audio 6$"
+[ -s "$tmp/err" ] && fail "formats said: $(cat "$tmp/err")"
 
 # Bad arguments: one clear line and the hint, status 2, nothing created.
 for args in "--start-sector 99999999999" "--start-sector 9999999999999999999" "--start-sector -1" "--start-sector 10000000000" "--start-sector 1e3" \
@@ -279,6 +287,18 @@ said err "cannot read the format catalogue"
 rmdir "$tmp/prog/Quillot.ini" && : > "$tmp/prog/Quillot.ini"
 run 2 "empty catalogue" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/j" --all
 said err "format catalogue $tmp/prog/Quillot.ini lists no formats"
+
+# Units the program does not have: named once, at the start of any command, and the formats recovered
+# without them.
+sed -e '0,/^Stream=riff$/s//Stream=rif/' -e '/^\[MP3-Frame\]$/,/^Check=/s/^Check=mpeg-audio$/Check=mpeg/' \
+  "$src/data/Quillot.ini" > "$tmp/prog/Quillot.ini"
+run 0 "unknown units: formats" "$tmp/prog/quillot-cli" formats
+said err ' names stream units .*: "WAV": Stream=rif; "MP3-Frame": Check=mpeg\. These formats are still recovered'
+[ "$(grep -c "names stream units" "$tmp/err")" -eq 1 ] || fail "unknown units not said once: $(cat "$tmp/err")"
+said out "^Uncompressed PCM  *WAV  .* yes      rif                   1$"
+run 0 "unknown units: recover" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/units"
+said err '"WAV": Stream=rif; "MP3-Frame": Check=mpeg\.'
+ls "$tmp/units"/snd*.wav >/dev/null 2>&1 || fail "unknown units: no WAV recovered: $(ls "$tmp/units")"
 
 # The report is a file like any other: checked and created before the pass, never the source, a file
 # on the source drive, a folder or a file that is not a report; never replaced by a recovered file.

@@ -130,5 +130,29 @@ TEST_F(CheckedStartsTest, EachStreamStartsOneFileAndNoStreamIsSplit) {
     }
 }
 
+// A unit name the program has no unit for is as none: a misspelt Check makes every match a start, a misspelt
+// Stream leaves the files untrimmed, as if the keys were not there. The catalogue's reader names such a name
+// but keeps the format; the pass must still recover it, unchecked.
+TEST_F(CheckedStartsTest, UnitNamesNoUnitAnswersToAreAsNone) {
+  // AC-3 frames meet sector starts, so unchecked each frame there starts a file; the WAV ends in noise.
+  Place(test::StreamFixture("ac3", "s48.ac3"));
+  Place(test::SampleAudio("voice-memo.wav"));
+  Place({});
+  const auto checked = Recover(5000, true);
+  auto rename = [this](auto name) {
+    for (const auto& f : storage.Formats) {
+      if (!f->Stream.empty()) f->Stream = name(f->Stream);
+      if (!f->Check.empty()) f->Check = name(f->Check);
+    }
+  };
+  rename([](const std::string& unit) { return unit + "x"; });
+  const auto misspelt = Recover(5000, true);
+  rename([](const std::string&) { return std::string(); });
+  const auto none = Recover(5000, true);
+  EXPECT_EQ(misspelt, none);
+  // Which is not what the units make of it.
+  EXPECT_GT(none.size(), checked.size());
+}
+
 }  // namespace
 }  // namespace quillot

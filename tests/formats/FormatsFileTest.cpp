@@ -288,7 +288,50 @@ TFormat* Find(TDataStorage& storage, const std::string& title) {
     if (f->Title == title) return f.get();
   return nullptr;
 }
+
+// Units as start-up names them, a few: riff ends files, mpeg-audio also confirms starts.
+bool FewUnits(std::string_view name) { return name == "riff" || name == "mpeg-audio"; }
+bool FewChecks(std::string_view name) { return name == "mpeg-audio"; }
 }  // namespace
+
+// A Stream= or Check= no unit answers to is named in one message, with the file it was read from; the format
+// stays with its text, so a save gives back what the user wrote.
+TEST(UserCatalogue, UnitNamesNoUnitAnswersToAreNamedOnceAndKept) {
+  struct TRow {
+    std::string sections;
+    std::string named;  // what the message lists; empty: no message
+    std::string a;      // A's Stream|Check after reading
+  };
+  const TUnitNames previous = SetUnitNames({FewUnits, FewChecks});
+  for (const TRow& row : {TRow{"[A]\nStream=riff\n[B]\nStream=mpeg-audio\nCheck=mpeg-audio\n", "", "riff|"},
+                          TRow{"[A]\nStream=rif\n[B]\nStream=riff\n", "\"A\": Stream=rif", "rif|"},
+                          TRow{"[A]\nCheck=riff\n[B]\n", "\"A\": Check=riff", "|riff"},
+                          TRow{"[A]\nStream=RIFF\n[B]\nStream=mpeg\nCheck=Mpeg-Audio\n",
+                               "\"A\": Stream=RIFF; \"B\": Stream=mpeg; \"B\": Check=Mpeg-Audio", "RIFF|"}}) {
+    SCOPED_TRACE(row.sections);
+    testing::TTempEnvironment env;
+    testing::TRecordingDialogs dialogs;
+    const std::string path = (env.Program() / "Quillot.ini").string();
+    WriteText(path, "[options]\nformats_list=A,B\n" + row.sections);
+    TDataStorage storage;
+    storage.LoadFormats();
+    ASSERT_EQ(storage.Formats.Count(), 2);
+    ASSERT_EQ(dialogs.Messages.size(), row.named.empty() ? 0u : 1u);
+    if (!row.named.empty()) {
+      EXPECT_EQ(dialogs.Messages[0].rfind("The format catalogue " + storage.SourcePath + " names ", 0), 0u)
+          << dialogs.Messages[0];
+      EXPECT_NE(dialogs.Messages[0].find(": " + row.named + ". These"), std::string::npos) << dialogs.Messages[0];
+    }
+    EXPECT_EQ(storage.Formats.Items(0).Stream + "|" + storage.Formats.Items(0).Check, row.a);
+    storage.Formats.Items(0).Search = true;
+    storage.Modified = true;
+    ASSERT_TRUE(storage.SaveFormats());
+    TDataStorage again;
+    again.LoadFormats(path);
+    ExpectSameCatalogue(storage.Formats, again.Formats);
+  }
+  SetUnitNames(previous);
+}
 
 // The program folder of a build is written in place; an installed copy's (folder or file read-only,
 // which the bits tell for root too) keeps the user's changes in the user's folder, and the shipped

@@ -85,6 +85,12 @@ TEST(StartCheck, OnlyFrameChainsConfirmStarts) {
   const TBytes riff = test::SampleAudio("voice-memo.wav");
   EXPECT_EQ(CheckStart("riff", riff.data(), riff.size(), true, kSector), TStartCheck::NoCheck);
   EXPECT_EQ(CheckStart("no-such-unit", riff.data(), riff.size(), true, kSector), TStartCheck::NoCheck);
+  // What start-up tells the catalogue is what CheckStart does.
+  for (std::string_view unit : StreamUnitNames())
+    EXPECT_EQ(ConfirmsStarts(unit), CheckStart(unit, riff.data(), riff.size(), true, kSector) != TStartCheck::NoCheck)
+        << unit;
+  EXPECT_TRUE(ConfirmsStarts("adts"));
+  EXPECT_FALSE(ConfirmsStarts("riff") || ConfirmsStarts("no-such-unit"));
 }
 
 }  // namespace
