@@ -85,8 +85,8 @@ bool ParseClaim(std::string_view verdict, std::string_view evidence, TRecoveredF
   // The words of a file in pieces follow its state; the count is in the pieces column.
   if (const size_t comma = verdict.find(", reassembled from "); comma != std::string_view::npos)
     verdict = verdict.substr(0, comma);
-  for (TClaim claim : {TClaim::Whole, TClaim::Unproven, TClaim::Unverified, TClaim::CutShort, TClaim::Damaged,
-                       TClaim::Unknown}) {
+  for (TClaim claim :
+       {TClaim::Whole, TClaim::Unproven, TClaim::Unverified, TClaim::CutShort, TClaim::Damaged, TClaim::Unknown}) {
     if (verdict != ClaimMessage(claim).Default) continue;
     switch (claim) {
       case TClaim::Whole: f.Verdict = TVerdict::Whole; break;
@@ -116,8 +116,8 @@ std::string ClaimSummary(const TClaimCounts& counts) {
   size_t files = 0;
   for (size_t n : counts) files += n;
   std::string list;
-  for (TClaim claim : {TClaim::Whole, TClaim::Unproven, TClaim::Unverified, TClaim::CutShort, TClaim::Damaged,
-                       TClaim::Unknown}) {
+  for (TClaim claim :
+       {TClaim::Whole, TClaim::Unproven, TClaim::Unverified, TClaim::CutShort, TClaim::Damaged, TClaim::Unknown}) {
     const size_t n = counts[static_cast<size_t>(claim)];
     // The claims that need a word of explanation show only where they are made.
     if (n == 0 && (claim == TClaim::Unproven || claim == TClaim::Unverified)) continue;

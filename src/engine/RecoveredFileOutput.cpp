@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "i18n/Messages.h"
+#include "streams/StartCheck.h"
 #include "util/Text.h"
 
 namespace quillot {
@@ -218,37 +219,52 @@ uint64_t TRecoveredFileOutput::ClusterSectors() const {
 }
 
 std::optional<TRecoveredFileOutput::TFound> TRecoveredFileOutput::Offer(TBrokenFile& search, uint64_t firstSector,
-                                                                        uint64_t sector, const uint8_t* bytes,
-                                                                        size_t size, uint32_t bytesPerSec) {
+                                                                        uint64_t sector, uint32_t bytesPerSec) {
+  // Around each candidate the search sees the same bytes wherever the reads begin and end: enough before it to
+  // tell whether another recording's frames run into it, and the bytes a start check reads after it.
+  constexpr size_t kBefore = 64 * 1024;
   const uint64_t clusterSectors = ClusterSectors();
   const uint64_t cluster = clusterSectors * bytesPerSec;
-  // Sectors read before this one are offered from the chunk, as far as it holds them.
-  uint64_t s = chunk_ ? std::max<uint64_t>((search.Next() + bytesPerSec - 1) / bytesPerSec, chunkFirst_) : sector;
+  // Sectors read before this one are offered from the window, as far as it holds them.
+  uint64_t s = std::max<uint64_t>((search.Next() + bytesPerSec - 1) / bytesPerSec, window_.FirstSector());
   search.OfferedUpTo((sector + 1) * bytesPerSec);
   for (; s <= sector && !search.GivenUp(s * bytesPerSec); ++s) {
-    if (s < firstSector || (s - firstSector) % clusterSectors != 0) continue;
-    const uint8_t* p = s == sector ? bytes : ChunkSector(s, bytesPerSec);
-    const size_t n = s == sector ? size : chunkSize_ - (s - chunkFirst_) * bytesPerSec;
-    const size_t before = static_cast<size_t>(s - chunkFirst_) * bytesPerSec;
-    if (auto match = search.Try(s * bytesPerSec, p, n, chunk_, before, cluster)) return TFound{s, std::move(*match)};
+    // A sector another file in pieces holds is withdrawn from every search.
+    if (s < firstSector || (s - firstSector) % clusterSectors != 0 || Claimed(s)) continue;
+    size_t before = 0, after = 0;
+    const uint8_t* p = window_.Around(s, kBefore, kStartCheckBytes, before, after);
+    if (!p) continue;
+    if (auto match = search.Try(s * bytesPerSec, p, after, p - before, before, cluster))
+      return TFound{s, std::move(*match)};
   }
   return std::nullopt;
 }
 
-void TRecoveredFileOutput::EndChunk(uint64_t lastSector, uint32_t bytesPerSec) {
-  FollowPending();
-  if (chunk_ && WantsPieces())
-    OfferUpTo(lastSector, ChunkSector(lastSector, bytesPerSec), bytesPerSec, bytesPerSec, true);
+bool TRecoveredFileOutput::Claimed(uint64_t sector) const {
+  const auto holds = [sector](const TRecoveredFile& f) {
+    if (f.Pieces.empty()) return sector >= f.FirstSector && sector < f.FirstSector + f.Sectors;
+    for (const TRecoveredFile::TRun& piece : f.Pieces)
+      // A piece just taken holds its first sector before any is fed.
+      if (sector >= piece.First && (sector < piece.First + piece.Count || sector == piece.First)) return true;
+    return false;
+  };
+  return std::any_of(resumed_.begin(), resumed_.end(), [&](const TResumed& r) { return holds(r.File); }) ||
+         std::any_of(waiting_.begin(), waiting_.end(), [&](const TWaiting& w) { return holds(w.File); });
 }
 
-void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec,
-                                     bool appended) {
+void TRecoveredFileOutput::EndChunk(uint64_t lastSector, uint32_t bytesPerSec) {
+  FollowPending();
+  if (WantsPieces()) OfferUpTo(lastSector, bytesPerSec, true);
+}
+
+void TRecoveredFileOutput::OfferUpTo(uint64_t sector, uint32_t bytesPerSec, bool appended) {
   // The sectors from a piece's first up to this one: read since, and appended elsewhere.
   const uint64_t readSince = appended ? sector + 1 : sector;
   if (broken_ && open_) {
-    if (auto found = Offer(*broken_, current_.FirstSector, sector, bytes, size, bytesPerSec)) {
+    if (auto found = Offer(*broken_, current_.FirstSector, sector, bytesPerSec)) {
       if (ResumeOpenFile(found->Sector, std::move(found->Match), bytesPerSec)) {
-        for (uint64_t s = found->Sector; s < readSince; ++s) AppendOpen(ChunkSector(s, bytesPerSec), bytesPerSec);
+        for (uint64_t s = found->Sector; s < readSince && window_.Sector(s); ++s)
+          AppendOpen(window_.Sector(s), bytesPerSec);
         openTookPiece_ = !appended;
       }
     } else if (broken_->GivenUp(sector * bytesPerSec)) {
@@ -259,8 +275,7 @@ void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size
   for (size_t i = 0; i < waiting_.size();) {
     TWaiting& w = waiting_[i];
     std::optional<TFound> found;
-    if (!w.Search.GivenUp(sector * bytesPerSec))
-      found = Offer(w.Search, w.File.FirstSector, sector, bytes, size, bytesPerSec);
+    if (!w.Search.GivenUp(sector * bytesPerSec)) found = Offer(w.Search, w.File.FirstSector, sector, bytesPerSec);
     if (found && found->Match.FirstPieceEnd <= w.File.Bytes &&
         destination_.CutBack(w.Handle, found->Match.FirstPieceEnd)) {
       const uint64_t end = found->Match.FirstPieceEnd;
@@ -280,8 +295,8 @@ void TRecoveredFileOutput::OfferUpTo(uint64_t sector, const uint8_t* bytes, size
     TStreamAnswer answer;
     bool done = false;
     // The piece it took began at the sector its last piece names.
-    for (uint64_t s = r.File.Pieces.back().First; s < readSince && !done; ++s)
-      done = FeedResumed(r, ChunkSector(s, bytesPerSec), bytesPerSec, answer);
+    for (uint64_t s = r.File.Pieces.back().First; s < readSince && !done && window_.Sector(s); ++s)
+      done = FeedResumed(r, window_.Sector(s), bytesPerSec, answer);
     if (done)
       EndResumed(r, answer, bytesPerSec);
     else
@@ -308,10 +323,21 @@ bool TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, ui
 }
 
 bool TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec) {
+  // A piece that begins at this sector has it: its search proved it. A file whose piece would run on into it
+  // stops there, as if its bytes had stopped, and waits for its next piece.
+  const auto beginsHere = [](const TResumed& r) { return r.File.Pieces.back().Count == 0; };
+  const bool pieceBegins = std::any_of(resumed_.begin(), resumed_.end(), beginsHere);
   bool kept = false;
   for (size_t i = 0; i < resumed_.size();) {
     TStreamAnswer answer;
-    const bool done = FeedResumed(resumed_[i], sector, bytesPerSec, answer);
+    bool done = false;
+    if (pieceBegins && !beginsHere(resumed_[i])) {
+      answer = {TStreamState::Broke, resumed_[i].Fed};
+      resumed_[i].KeptLast = false;
+      done = true;
+    } else {
+      done = FeedResumed(resumed_[i], sector, bytesPerSec, answer);
+    }
     kept = kept || resumed_[i].KeptLast;
     if (!done) {
       ++i;
@@ -405,9 +431,6 @@ bool TRecoveredFileOutput::StreamContinuesInto(const uint8_t* sector, size_t siz
   const auto holds = [&](const TStreamUnit& unit) {
     return !unit.ClaimsByLengthAlone() && unit.ContinuesWith(sector, size);
   };
-  // A file that took a piece goes on with its stream too.
-  for (const TResumed& r : resumed_)
-    if (holds(*r.Unit)) return true;
   // A file declined at its start is followed all the same: its own frames are no new start.
   if (declined_ && declinedAnswer_.State == TStreamState::Continues && holds(*declined_)) return true;
   if (!open_ || !unit_) return false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "engine/BrokenFile.h"
 
 #include "engine/Destination.h"
+#include "engine/MediumWindow.h"
 #include "engine/RecoveryView.h"
 #include "streams/StreamUnit.h"
 
@@ -41,8 +43,6 @@ class TRecoveredFileOutput {
   // the sector; true when it is theirs (one kept it, or the open file's next piece begins there), and then
   // no start. One medium sector goes into one file: the file open there ends when another keeps it.
   bool TakeForPieces(const uint8_t* sector, uint32_t bytesPerSec) {
-    if (declined_ && declinedAnswer_.State == TStreamState::Continues)
-      declinedAnswer_ = declined_->Feed(sector, bytesPerSec);
     const bool openPiece = std::exchange(openTookPiece_, false);
     const bool kept = !resumed_.empty() && AppendToResumed(sector, bytesPerSec);
     if (kept && open_ && !openPiece) Close();
@@ -50,6 +50,9 @@ class TRecoveredFileOutput {
   }
   // The second half: the sector goes into the open file, unless its recording has ended.
   void AppendOpen(const uint8_t* sector, uint32_t bytesPerSec) {
+    // A file declined at its start is no file, but its stream is followed all the same.
+    if (declined_ && declinedAnswer_.State == TStreamState::Continues)
+      declinedAnswer_ = declined_->Feed(sector, bytesPerSec);
     // A run that does not continue the gathered one writes that first, which may end the recording.
     if (accepting_ && pendingSize_ != 0 && sector != pendingBegin_ + pendingSize_) Flush();
     if (!accepting_) {
@@ -69,30 +72,36 @@ class TRecoveredFileOutput {
   void MarkUnreadable(uint64_t sector) {
     if (open_) current_.UnreadableSectors.push_back(sector);
   }
-  // Whether the open file's stream (or that of a file that took a piece) goes on into the sector about to be appended,
-  // as its unit tells from everything before it (a frame chain that lands on the sector's first byte, a page that
-  // starts there): a match there that needs a check is then no start. Writes what was gathered first.
+  // Whether the open file's stream (or that of a start declined) goes on into the sector about to be appended, as
+  // its unit tells from everything before it (a frame chain that lands on the sector's first byte, a page that
+  // starts there): a match there that needs a check is then no start. Writes what was gathered first. (The files
+  // that took a piece have told already, by TakeForPieces.)
   bool StreamContinuesInto(const uint8_t* sector, size_t size);
   // Writes what Append gathered; run before the buffer holding it is reused.
   void Flush();
   void Close();
 
-  // With Reassemble: the sectors the pass holds in memory (sector firstSector first) until the next chunk.
-  // A unit tells that its stream broke at the end of the part that broke, when the pass may have read past
-  // the piece that continues it; those sectors are offered from here.
-  void SeeChunk(const uint8_t* begin, size_t size, uint64_t firstSector) {
-    chunk_ = begin;
-    chunkSize_ = size;
-    chunkFirst_ = firstSector;
+  // With Reassemble: the sectors the pass holds in memory (sector firstSector first) until the next chunk, and
+  // how to reach the bytes after them. A unit tells that its stream broke at the end of the part that broke,
+  // when the pass may have read past the piece that continues it; those sectors are offered from the medium's
+  // window, which keeps the last bytes of the chunks before too.
+  void SeeChunk(const uint8_t* begin, size_t size, uint64_t firstSector, uint32_t bytesPerSec,
+                std::function<const std::vector<uint8_t>&()> ahead) {
+    window_.SeeChunk(begin, size, firstSector, bytesPerSec, std::move(ahead));
   }
-  // A sector of the chunk the pass reads, with the bytes from its start on as far as they are at hand,
-  // offered before it is appended: it, or one read since a break, may be the piece that continues a file
-  // whose stream broke.
-  void OfferPiece(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec) {
-    OfferUpTo(sector, bytes, size, bytesPerSec, false);
-  }
+  // A sector of the chunk the pass reads, offered before it is appended: it, or one read since a break, may be
+  // the piece that continues a file whose stream broke.
+  void OfferPiece(uint64_t sector, uint32_t bytesPerSec) { OfferUpTo(sector, bytesPerSec, false); }
   // The chunk's sectors up to sector were all appended: a break told at its end is searched in them too.
   void EndChunk(uint64_t lastSector, uint32_t bytesPerSec);
+  // With Reassemble, after each sector: the open file's unit follows at once, so a break is told at the sector
+  // where it lies, whatever the size of the reads, and the sectors after it are searched while the window holds
+  // them.
+  void Follow() {
+    if (open_) FollowPending();
+  }
+  // The chunk is written out and its buffer about to be read into again: its last bytes stay in the window.
+  void ChunkDone() { window_.EndChunk(); }
   bool WantsPieces() const { return broken_.has_value() || !waiting_.empty(); }
   // Ends the files still waiting for a piece or taking one; at the pass's end, after Close.
   void FinishPieces();
@@ -133,17 +142,15 @@ class TRecoveredFileOutput {
   void EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec);
   // Offers every file waiting for a piece the sectors after its break up to sector, whose bytes are given;
   // appended: sector was appended already.
-  void OfferUpTo(uint64_t sector, const uint8_t* bytes, size_t size, uint32_t bytesPerSec, bool appended);
+  void OfferUpTo(uint64_t sector, uint32_t bytesPerSec, bool appended);
   struct TFound {
     uint64_t Sector;
     TPieceMatch Match;
   };
+  // Whether a file in pieces (waiting or taking one) holds the sector.
+  bool Claimed(uint64_t sector) const;
   // The first sector of those a file's search has not seen, up to sector, that continues it.
-  std::optional<TFound> Offer(TBrokenFile& search, uint64_t firstSector, uint64_t sector, const uint8_t* bytes,
-                              size_t size, uint32_t bytesPerSec);
-  const uint8_t* ChunkSector(uint64_t sector, uint32_t bytesPerSec) const {
-    return chunk_ + (sector - chunkFirst_) * bytesPerSec;
-  }
+  std::optional<TFound> Offer(TBrokenFile& search, uint64_t firstSector, uint64_t sector, uint32_t bytesPerSec);
   void NoteStart(uint64_t firstSector);
   // Whether a cluster (once its size is known) ends inside the length bytes from byte at of a piece that
   // began at pieceOffset: where a stream with no count that ended may have been cut at a piece's end.
@@ -208,9 +215,7 @@ class TRecoveredFileOutput {
   std::vector<TWaiting> waiting_;
   std::vector<TResumed> resumed_;
   uint64_t firstStart_ = 0, startDistances_ = 0, startsSeen_ = 0;
-  const uint8_t* chunk_ = nullptr;
-  size_t chunkSize_ = 0;
-  uint64_t chunkFirst_ = 0;
+  TMediumWindow window_;
 };
 
 }  // namespace quillot

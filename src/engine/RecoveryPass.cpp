@@ -229,17 +229,14 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
   const uint32_t n = run.sectors;
   uint64_t current = run.current;
   const uint8_t* sector = run.buffer.get();
-  output.SeeChunk(sector, size_t(n) * bytesPerSec, current);
+  if (output.Reassemble)
+    output.SeeChunk(sector, size_t(n) * bytesPerSec, current, bytesPerSec,
+                    [this, &run]() -> const std::vector<uint8_t>& { return Lookahead(run); });
   for (uint32_t k = 0; k < n; ++k, ++current, sector += bytesPerSec) {
     view_.OnSector(current);
     // A break the open file's unit has not seen yet is found when the gathered run is fed to it, at the
     // latest at the chunk's end; the sectors read since are offered then, from the chunk.
-    if (output.Reassemble && output.WantsPieces()) {
-      size_t size = 0;
-      bool ends = false;
-      const uint8_t* bytes = CheckBytes(run, k, size, ends);
-      output.OfferPiece(current, bytes, size, bytesPerSec);
-    }
+    if (output.Reassemble && output.WantsPieces()) output.OfferPiece(current, bytesPerSec);
     // A sector a file in pieces takes is that file's data, never a start.
     const bool taken = output.TakeForPieces(sector, bytesPerSec);
     if (const TFormat* format = taken ? nullptr : StartAt(run, k, sector)) {
@@ -249,11 +246,13 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
       view_.ShowFilesFound(FilesFound);
     }
     output.AppendOpen(sector, bytesPerSec);
+    if (output.Reassemble) output.Follow();
   }
   if (run.unreadable) output.MarkUnreadable(run.current);
   if (output.Reassemble && n > 0) output.EndChunk(current - 1, bytesPerSec);
   run.current = current;
   output.Flush();
+  if (output.Reassemble) output.ChunkDone();
 }
 
 const TFormat* TRecoveryPass::StartAt(TPassRun& run, uint32_t k, const uint8_t* sector) {
@@ -275,16 +274,9 @@ bool TRecoveryPass::CheckedStartHolds(TPassRun& run, uint32_t k, const uint8_t* 
           !run.output->StreamContinuesInto(sector, size_t(run.sectors - k) * run.bytesPerSec));
 }
 
-const uint8_t* TRecoveryPass::CheckBytes(TPassRun& run, uint32_t k, size_t& size, bool& ends) {
-  const size_t bps = run.bytesPerSec;
-  const uint8_t* at = run.buffer.get() + k * bps;
-  const size_t inChunk = (run.sectors - k) * bps;
-  ends = false;
-  if (inChunk >= kStartCheckBytes) {
-    size = kStartCheckBytes;
-    return at;
-  }
+const std::vector<uint8_t>& TRecoveryPass::Lookahead(TPassRun& run) {
   // Near the chunk's end: the sectors after it are read once, and read again with the next chunk.
+  const size_t bps = run.bytesPerSec;
   const uint64_t next = run.current + run.sectors;
   if (run.lookaheadAt != next) {
     run.lookaheadAt = next;
@@ -295,6 +287,19 @@ const uint8_t* TRecoveryPass::CheckBytes(TPassRun& run, uint32_t k, size_t& size
     if (!read) run.lookahead.clear();
     run.lookaheadEnds = !read || next + want == run.total;
   }
+  return run.lookahead;
+}
+
+const uint8_t* TRecoveryPass::CheckBytes(TPassRun& run, uint32_t k, size_t& size, bool& ends) {
+  const size_t bps = run.bytesPerSec;
+  const uint8_t* at = run.buffer.get() + k * bps;
+  const size_t inChunk = (run.sectors - k) * bps;
+  ends = false;
+  if (inChunk >= kStartCheckBytes) {
+    size = kStartCheckBytes;
+    return at;
+  }
+  Lookahead(run);
   // Only what a check reads is copied.
   const size_t fromLookahead = std::min(run.lookahead.size(), kStartCheckBytes - inChunk);
   run.checkBytes.assign(at, at + inChunk);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "drive/IORoutines.h"
 #include "engine/Destination.h"
@@ -81,6 +82,8 @@ class TRecoveryPass {
   // The bytes a start check at sector k reads: from the chunk, and past its end from one read of the
   // sectors that follow it; ends tells that nothing follows them.
   const uint8_t* CheckBytes(TPassRun& run, uint32_t k, size_t& size, bool& ends);
+  // The sectors after the chunk, up to a start check's bytes, read once per chunk.
+  const std::vector<uint8_t>& Lookahead(TPassRun& run);
   void EndPass(TPassRun& run);
 
   TRecoveryView& view_;

@@ -34,12 +34,15 @@ class CheckedStartsTest : public test::TPassFixture {
     return sector;
   }
 
-  std::map<std::string, std::string> Recover(int32_t sectorsToRead, bool trim) {
+  // files: what the destination holds before the pass.
+  std::map<std::string, std::string> Recover(int32_t sectorsToRead, bool trim,
+                                             std::map<std::string, std::string> before = {}) {
     if (!disk) {
       disk = Disk(static_cast<uint32_t>(image.size() / kSector));
       std::copy(image.begin(), image.end(), disk->Data.begin());
     }
     test::TFakeDestination files;
+    files.contents = std::move(before);
     TRecoveryPass pass(view, files);
     TRecoveryOptions options{'D', 4, "/out", 1, sectorsToRead, 0};
     options.Trim = trim;
@@ -70,6 +73,13 @@ TBytes WaveHolding(const TBytes& ac3) {
   test::AppendText(wave, "data");
   test::AppendLe(wave, ac3.size(), 4);
   return test::Concat(wave, ac3);
+}
+
+// The first sectors of a WAV of PCM whose header announces all of it: what lies here of a recording stored in
+// pieces.
+TBytes PcmWaveFirstPiece() {
+  const TBytes wave = test::SampleAudio("voice-memo.wav");
+  return TBytes(wave.begin(), wave.begin() + 16 * kSector);
 }
 
 // An ID3v2 tag of 512 bytes before a stream, so the stream's frames meet sector starts as they would alone.
@@ -105,6 +115,12 @@ TEST_F(CheckedStartsTest, EachStreamStartsOneFileAndNoStreamIsSplit) {
   put(TBytes(vbr.begin(), vbr.begin() + 3 * kSector));
   put(test::StreamFixture("mpeg-audio", "no-info-crc.mp3"), 0);
   put(test::StreamFixture("mpeg-audio", "tagless-vbr-mpeg2.mp3"));
+  // A PCM WAV's announced length reaches over the recording behind it: samples that only a length claims
+  // never hold back a start that frames confirm.
+  put(PcmWaveFirstPiece());
+  put(test::StreamFixture("ac3", "s48.ac3"), 0);
+  put(PcmWaveFirstPiece());
+  put(test::StreamFixture("mpeg-audio", "tagless-crc-mpeg25.mp3"), 0);
   Place({});
 
   // Small chunks put starts near chunk ends, where the check reads the sectors that follow. Trimmed, each
@@ -152,6 +168,34 @@ TEST_F(CheckedStartsTest, UnitNamesNoUnitAnswersToAreAsNone) {
   EXPECT_EQ(misspelt, none);
   // Which is not what the units make of it.
   EXPECT_GT(none.size(), checked.size());
+}
+
+// A start whose file is not written (every name taken, the overwrite declined) is followed all the same: its own
+// frames that meet sector starts are no new files.
+TEST_F(CheckedStartsTest, ADeclinedFileIsFollowedWithoutWriting) {
+  const TBytes mp3 = test::StreamFixture("mpeg-audio", "tagless-crc-mpeg25.mp3");
+  const TBytes ac3 = test::StreamFixture("ac3", "s48.ac3");
+  Place(mp3);
+  Place(ac3, 0);
+  Place({});
+  // The name search gives up past 100000 numbers and then asks; the view says no.
+  std::map<std::string, std::string> taken;
+  char name[32];
+  for (int n = 1; n <= 100001; ++n) {
+    std::snprintf(name, sizeof name, "/out/mp3%.5d.mp3", n);
+    taken[name] = "kept";
+  }
+  for (bool trim : {false, true}) {
+    SCOPED_TRACE(trim ? "trimmed" : "not trimmed");
+    const auto files = Recover(5000, trim, taken);
+    std::map<std::string, std::string> written;
+    for (const auto& [path, bytes] : files)
+      if (taken.count(path) == 0 || bytes != "kept") written[path] = bytes;
+    ASSERT_EQ(written.size(), 1u) << written.begin()->first;
+    const std::string& got = written.begin()->second;
+    EXPECT_EQ(written.begin()->first.substr(0, 8), "/out/ac3");
+    EXPECT_EQ(got.compare(0, ac3.size(), reinterpret_cast<const char*>(ac3.data()), ac3.size()), 0);
+  }
 }
 
 }  // namespace

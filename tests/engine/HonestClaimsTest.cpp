@@ -1,0 +1,230 @@
+// Real FAT cards made with mkfs.fat and mtools, holding what a card that was filled, emptied and filled again
+// holds: recordings in pieces, two recordings interleaved cluster by cluster, a recording behind the first piece
+// of another. Whatever the card, a file called whole is byte for byte a recording that was written, no sector
+// goes into two files, no recording stored in one piece is lost, and the size of the reads changes nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "drive/DriveTable.h"
+#include "drive/IORoutines.h"
+#include "engine/FileClaim.h"
+#include "engine/RecoveryPass.h"
+#include "support/Files.h"
+#include "support/RecordingView.h"
+#include "support/StreamFeed.h"
+#include "support/TempDir.h"
+
+namespace quillot {
+namespace {
+
+std::string Bytes(const test::TBytes& b) { return std::string(b.begin(), b.end()); }
+
+// One step of filling the card: files copied in this order (name, bytes), or the named files deleted.
+struct TStep {
+  std::vector<std::pair<std::string, std::string>> copy;
+  std::vector<std::string> remove;
+};
+
+struct TCard {
+  const char* name;
+  std::vector<TStep> steps;
+  std::vector<std::string> recordings;  // the recordings written; the rest is filler
+  // Recordings that lie in one piece on the card and must each come back (trimmed, exactly).
+  std::vector<std::string> intact;
+};
+
+void PrintTo(const TCard& c, std::ostream* os) { *os << c.name; }
+
+constexpr size_t kCluster = 4096;
+
+// count one-cluster fillers, "f0".."f<count-1>".
+std::vector<std::pair<std::string, std::string>> Fillers(size_t count, size_t bytes = kCluster) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (size_t i = 0; i < count; ++i)
+    files.push_back({"f" + std::to_string(i), Bytes(test::RandomBytes(bytes, static_cast<uint32_t>(100 + i)))});
+  return files;
+}
+std::vector<std::string> FillerNames(size_t from, size_t count, size_t step) {
+  std::vector<std::string> names;
+  for (size_t i = from; i < count; i += step) names.push_back("f" + std::to_string(i));
+  return names;
+}
+
+struct TOutcome {
+  std::vector<TRecoveredFile> files;
+  std::vector<std::string> contents;
+};
+
+class HonestClaimsTest : public ::testing::TestWithParam<TCard> {
+ protected:
+  std::string MakeCard(const TCard& c) {
+    const std::string image = dir_.File("card.img");
+    const std::string mtools = "MTOOLS_SKIP_CHECK=1 ";
+    // 4 KiB clusters, as small cards have them.
+    std::string script = "truncate -s 20M " + image + " && mkfs.fat -F 16 -S 512 -s 8 " + image + " >/dev/null";
+    int n = 0;
+    for (const TStep& step : c.steps) {
+      if (!step.copy.empty()) {
+        std::string files;
+        for (const auto& [name, bytes] : step.copy) {
+          const std::string sub = dir_.File("in" + std::to_string(n++));
+          std::filesystem::create_directories(sub);
+          const std::string path = sub + "/" + name;
+          test::WriteText(path, bytes);
+          files += " " + path;
+        }
+        script += " && " + mtools + "mcopy -i " + image + files + " ::/";
+      }
+      if (!step.remove.empty()) {
+        script += " && " + mtools + "mdel -i " + image;
+        for (const std::string& name : step.remove) script += " ::/" + name;
+      }
+    }
+    EXPECT_EQ(std::system(script.c_str()), 0) << script;
+    return image;
+  }
+
+  TOutcome Recover(const std::string& image, int32_t sectorsToRead, const std::string& out) {
+    std::string error;
+    auto letter = AttachImage(image, error);
+    EXPECT_TRUE(letter) << error;
+    TOutcome outcome;
+    if (!letter) return outcome;
+    DriveAccessInit();
+    TDataStorage storage;
+    storage.LoadFormats(QUILLOT_SOURCE_DIR "/data/Quillot.ini");
+    test::TRecordingView view;
+    TDiskDestination files;
+    TRecoveryPass pass(view, files);
+    TRecoveryOptions options{*letter, static_cast<uint8_t>(*letter - 'A' + 1), out, 1, sectorsToRead, 0};
+    options.Trim = true;
+    options.Reassemble = true;
+    pass.StartRecovery(options, storage.Formats);
+    DriveAccessDone();
+    DriveTable().Remove(*letter);
+    outcome.files = view.files;
+    for (const TRecoveredFile& f : view.files) outcome.contents.push_back(test::ReadText(f.Path));
+    return outcome;
+  }
+
+  test::TTempDir dir_;
+};
+
+// Each file's medium sectors, piece by piece.
+std::vector<TRecoveredFile::TRun> SectorsOf(const TRecoveredFile& f) {
+  if (f.Pieces.empty()) return {{f.FirstSector, f.Sectors}};
+  return f.Pieces;
+}
+
+// What may not differ with the size of the reads: each file's sectors, pieces and claim.
+std::string Layout(const TOutcome& o) {
+  std::string text;
+  for (size_t i = 0; i < o.files.size(); ++i) {
+    const TRecoveredFile& f = o.files[i];
+    text += f.Name + " " + std::to_string(f.FirstSector) + "+" + std::to_string(f.Sectors) + " [";
+    for (const auto& p : f.Pieces) text += std::to_string(p.First) + "+" + std::to_string(p.Count) + " ";
+    text += "] " + ClaimKey(f) + " " + std::to_string(o.contents[i].size()) + "\n";
+  }
+  return text;
+}
+
+TEST_P(HonestClaimsTest, WholeMeansTheRecordingAndEverySectorHasOneFile) {
+  if (std::system("command -v mkfs.fat >/dev/null && command -v mcopy >/dev/null") != 0)
+    GTEST_FAIL() << "mkfs.fat and mcopy are needed (dosfstools, mtools)";
+  const TCard& c = GetParam();
+  const std::string image = MakeCard(c);
+  const std::string card = test::ReadText(image);
+  std::string first;
+  for (int32_t sectorsToRead : {5000, 1, 7, 31, 64, 10000}) {
+    SCOPED_TRACE(::testing::Message() << sectorsToRead << " sectors a read");
+    const TOutcome o = Recover(image, sectorsToRead, dir_.File("out" + std::to_string(sectorsToRead)));
+    for (size_t i = 0; i < o.files.size(); ++i) {
+      const TRecoveredFile& f = o.files[i];
+      if (ClaimOf(f) != TClaim::Whole) continue;
+      bool written = false;
+      for (const std::string& r : c.recordings) written = written || o.contents[i] == r;
+      EXPECT_TRUE(written) << f.Name << " is called " << ClaimWords(f) << " but is no recording written";
+    }
+    // One medium sector, one file.
+    std::vector<std::pair<uint64_t, size_t>> owner;
+    for (size_t i = 0; i < o.files.size(); ++i)
+      for (const auto& run : SectorsOf(o.files[i]))
+        for (uint64_t s = run.First; s < run.First + run.Count; ++s) owner.push_back({s, i});
+    std::sort(owner.begin(), owner.end());
+    for (size_t k = 1; k < owner.size(); ++k)
+      EXPECT_NE(owner[k].first, owner[k - 1].first)
+          << "sector " << owner[k].first << " is in " << o.files[owner[k - 1].second].Name << " and "
+          << o.files[owner[k].second].Name;
+    for (const std::string& r : c.intact) {
+      ASSERT_NE(card.find(r), std::string::npos) << "the card does not hold the recording in one piece";
+      EXPECT_NE(std::find(o.contents.begin(), o.contents.end(), r), o.contents.end())
+          << "a recording stored in one piece was lost";
+    }
+    if (first.empty())
+      first = Layout(o);
+    else
+      EXPECT_EQ(Layout(o), first);
+  }
+}
+
+const std::string kMp3 = Bytes(test::StreamFixture("mpeg-audio", "cbr.mp3"));
+const std::string kMp3Other = Bytes(test::StreamFixture("mpeg-audio", "cbr-other.mp3"));
+const std::string kOpus = Bytes(test::SampleAudio("note.opus"));
+const std::string kVorbis = Bytes(test::SampleAudio("tune.ogg"));
+const std::string kWav = Bytes(test::SampleAudio("voice-memo.wav"));
+const std::string kAc3 = Bytes(test::StreamFixture("ac3", "pieces.ac3"));
+const std::string kAdts = Bytes(test::StreamFixture("adts", "pieces.aac"));
+const std::string kFlac = Bytes(test::SampleAudio("chirp.flac"));
+
+// Fillers in every other cluster then a recording in the holes: a recording of n clusters interleaved with
+// another one that fills the other holes.
+TCard Interleaved(const char* name, const std::string& a, const std::string& b) {
+  const size_t clusters = std::max(a.size(), b.size()) / kCluster + 1;
+  return {name,
+          {{Fillers(2 * clusters), {}},
+           {{}, FillerNames(0, 2 * clusters, 2)},
+           {{{"a", a}}, FillerNames(1, 2 * clusters, 2)},
+           {{{"b", b}}, {}}},
+          {a, b},
+          {}};
+}
+
+// The first piece of a recording in a hole of holeKiB, the next file right after it, the rest after that.
+TCard Behind(const char* name, const std::string& pieces, const std::string& behind, size_t holeKiB) {
+  return {name,
+          {{{{"first", Bytes(test::RandomBytes(20 * 1024, 8))},
+             {"hole", Bytes(test::RandomBytes(holeKiB * 1024, 9))},
+             {"behind", behind}},
+            {"hole"}},
+           {{{"pieces", pieces}}, {}}},
+          {pieces, behind},
+          {behind}};
+}
+
+// A recording in many pieces: one cluster free in every few.
+TCard ManyPieces(const char* name, const std::string& recording, size_t every) {
+  const size_t fillers = (recording.size() / kCluster + 1) * every;
+  return {name,
+          {{Fillers(fillers), {}}, {{}, FillerNames(0, fillers, every)}, {{{"rec", recording}}, {}}},
+          {recording},
+          {}};
+}
+
+INSTANTIATE_TEST_SUITE_P(Cards, HonestClaimsTest,
+                         ::testing::Values(Interleaved("Mp3WithMp3", kMp3, kMp3Other),
+                                           Interleaved("OpusWithVorbis", kOpus, kVorbis),
+                                           Interleaved("Ac3WithAdts", kAc3, kAdts),
+                                           Behind("Ac3BehindWav", kWav, kAc3, 6),
+                                           Behind("AdtsBehindWav", kWav, kAdts, 4),
+                                           Behind("Mp3BehindFlac", kFlac, kMp3, 6),
+                                           ManyPieces("OpusInManyPieces", kOpus, 3),
+                                           ManyPieces("Mp3InManyPieces", kMp3, 2)),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace quillot
