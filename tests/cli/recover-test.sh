@@ -46,6 +46,16 @@ expect_status 0 "dry run" "$cli" recover --image "$tmp/card.img" --dest "$tmp/dr
 [ -e "$tmp/dry" ] && fail "the dry run created the destination"
 [ "$(tail -n +2 "$tmp/dry.tsv" | wc -l)" -eq 8 ] || fail "dry-run report: $(cat "$tmp/dry.tsv")"
 grep -q "^Dry run: would recover 8 files" "$tmp/out" || fail "dry-run summary: $(tail -1 "$tmp/out")"
+# Untrimmed, each file runs on to the next start: the summary says so and what ends them there. The summary is in
+# the chosen language, as the wizard's Finish page.
+grep -q "^8 files hold bytes after their recording's end; --trim ends them there.$" "$tmp/out" ||
+  fail "bytes after the end: $(tail -2 "$tmp/out")"
+mkdir -p "$XDG_CONFIG_HOME/Brantwick"
+printf '[HKEY_CURRENT_USER\\Software\\Brantwick\\Quillot\\Global]\n"GlobalLanguage"="German.lng"\n' \
+  > "$XDG_CONFIG_HOME/Brantwick/Quillot.reg"
+expect_status 0 "dry run in German" "$cli" recover --image "$tmp/card.img" --dest "$tmp/dry" --dry-run --trim
+grep -q "^8 Dateien: 8 vollständig, 0 gekürzt, 0 defekt, 0 unklar.$" "$tmp/out" || fail "German summary: $(tail -1 "$tmp/out")"
+rm "$XDG_CONFIG_HOME/Brantwick/Quillot.reg"
 
 # The real run: the same names, a JSON report, log lines on stdout, no progress line off a terminal.
 expect_status 0 "recovery" "$cli" recover --image "$tmp/card.img" --dest "$tmp/out1" --report "$tmp/r.json"

@@ -215,16 +215,13 @@ TCard ManyPieces(const char* name, const std::string& recording, size_t every) {
           {}};
 }
 
-INSTANTIATE_TEST_SUITE_P(Cards, HonestClaimsTest,
-                         ::testing::Values(Interleaved("Mp3WithMp3", kMp3, kMp3Other),
-                                           Interleaved("OpusWithVorbis", kOpus, kVorbis),
-                                           Interleaved("Ac3WithAdts", kAc3, kAdts),
-                                           Behind("Ac3BehindWav", kWav, kAc3, 6),
-                                           Behind("AdtsBehindWav", kWav, kAdts, 4),
-                                           Behind("Mp3BehindFlac", kFlac, kMp3, 6),
-                                           ManyPieces("OpusInManyPieces", kOpus, 3),
-                                           ManyPieces("Mp3InManyPieces", kMp3, 2)),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cards, HonestClaimsTest,
+    ::testing::Values(Interleaved("Mp3WithMp3", kMp3, kMp3Other), Interleaved("OpusWithVorbis", kOpus, kVorbis),
+                      Interleaved("Ac3WithAdts", kAc3, kAdts), Behind("Ac3BehindWav", kWav, kAc3, 6),
+                      Behind("AdtsBehindWav", kWav, kAdts, 4), Behind("Mp3BehindFlac", kFlac, kMp3, 6),
+                      ManyPieces("OpusInManyPieces", kOpus, 3), ManyPieces("Mp3InManyPieces", kMp3, 2)),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quillot

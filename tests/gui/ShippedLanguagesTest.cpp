@@ -21,7 +21,9 @@
 #include "gui/DriveProblem.h"
 #include "gui/FormatPropForm.h"
 #include "gui/GuiMessages.h"
+#include "gui/MediumMapWidget.h"
 #include "gui/QtText.h"
+#include "gui/ReviewReport.h"
 #include "gui/ReviewWindow.h"
 #include "gui/TranslateForms.h"
 #include "i18n/CodePage.h"
@@ -326,6 +328,92 @@ TEST_P(ShippedLanguagesTest, FinishPageFiguresFitTheirLabels) {
     EXPECT_LE(label->heightForWidth(label->width()), 2 * label->fontMetrics().lineSpacing() + 2)
         << FromQ(label->objectName()) << ": " << text;
   }
+}
+
+// A file's verdict reads the same wherever a person meets it: the review window (from the pass and from the
+// report the command line writes), the map's hint, and the Finish page's counts; each claim in words of its own.
+TEST_P(ShippedLanguagesTest, AVerdictReadsTheSameEverywhere) {
+  Install();
+  const auto file = [](const char* name, uint64_t first, TVerdict verdict, TEvidence evidence, size_t pieces,
+                       bool awaits = false) {
+    TRecoveredFile f;
+    f.Name = name;
+    f.FirstSector = first;
+    f.Sectors = 8;
+    f.Verdict = verdict;
+    f.Evidence = evidence;
+    f.AwaitsContentCheck = awaits;
+    for (size_t p = 0; p < pieces; ++p) f.Pieces.push_back({first + 40 * p, 8 / pieces});
+    return f;
+  };
+  const std::vector<TRecoveredFile> files{
+      file("a.flac", 0, TVerdict::Whole, TEvidence::Checksums, 0),
+      file("b.wav", 10, TVerdict::Whole, TEvidence::Structure, 0),
+      file("c.ogg", 20, TVerdict::Whole, TEvidence::Checksums, 2),
+      file("d.flac", 30, TVerdict::Whole, TEvidence::Checksums, 2, true),
+      file("e.mp3", 200, TVerdict::Unproven, TEvidence::Structure, 0),
+      file("f.ac3", 210, TVerdict::Unproven, TEvidence::Checksums, 3),
+      file("g.wav", 300, TVerdict::CutShort, TEvidence::Structure, 0),
+      file("h.ogg", 310, TVerdict::Damaged, TEvidence::Checksums, 2),
+      file("i.bin", 400, TVerdict::Unknown, TEvidence::None, 0),
+  };
+  // The report as the command line writes its verdict, evidence and pieces, read back by the review window.
+  const fs::path report = env.Home() / "report.json";
+  {
+    std::ofstream out(report);
+    out << "[";
+    for (size_t i = 0; i < files.size(); ++i) {
+      const TRecoveredFile& f = files[i];
+      std::string pieces;
+      for (const auto& p : f.Pieces)
+        pieces += (pieces.empty() ? "" : ",") + std::to_string(p.First) + "+" + std::to_string(p.Count);
+      out << (i ? "," : "") << "{\"name\": \"" << f.Name << "\", \"first_sector\": " << f.FirstSector
+          << ", \"sectors\": " << f.Sectors << ", \"verdict\": \"" << ClaimKey(f) << "\", \"evidence\": \""
+          << EvidenceKey(f.Evidence) << "\", \"pieces\": \"" << pieces << "\"}";
+    }
+    out << "]";
+  }
+  gui::TReviewReport read;
+  QString error;
+  ASSERT_TRUE(gui::LoadReviewReport(Q(report.string()), read, error)) << FromQ(error);
+  std::vector<gui::TReviewFile> rows;
+  for (const TRecoveredFile& f : files) {
+    rows.emplace_back();
+    rows.back().File = f;
+  }
+  gui::TReviewWindow fromPass(rows, 0, 500), fromReport(read.Files, 0, 500);
+  fromPass.resize(1200, 600);
+  fromPass.show();
+  const QList<QStringList> passRows = fromPass.ShownRows(), reportRows = fromReport.ShownRows();
+  ASSERT_EQ(passRows.size(), static_cast<int>(files.size()));
+  ASSERT_EQ(reportRows.size(), static_cast<int>(files.size()));
+  std::set<std::string> words;
+  gui::TMainForm form;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const TRecoveredFile& f = files[i];
+    const QString said = Q(ClaimWords(f));
+    SCOPED_TRACE(f.Name + ": " + FromQ(said));
+    words.insert(ClaimLabel(ClaimOf(f)));
+    EXPECT_EQ(passRows[int(i)].value(gui::TReviewModel::kVerdict), said);
+    EXPECT_EQ(reportRows[int(i)].value(gui::TReviewModel::kVerdict), said);
+    const std::vector<QRect> spans = fromPass.ReviewMap->SpansOf(int(i));
+    ASSERT_FALSE(spans.empty());
+    const QString hint = fromPass.ReviewMap->HintAt(spans[0].center());
+    EXPECT_TRUE(hint.contains(said)) << FromQ(hint);
+    form.OnFileFinished(f);
+  }
+  // Six claims, six different words.
+  EXPECT_EQ(words.size(), kClaims);
+  const TClaimCounts counts = CountClaims(files);
+  EXPECT_EQ(counts, (TClaimCounts{3, 1, 2, 1, 1, 1}));
+  const QString finish = form.VerdictLine();
+  for (const TMessage* m :
+       {&strCountWhole, &strCountUnproven, &strCountUnverified, &strCountCutShort, &strCountDamaged, &strCountUnknown})
+    EXPECT_TRUE(finish.contains(Q(Tr(*m, {m == &strCountWhole        ? "3"
+                                          : m == &strCountUnverified ? "2"
+                                                                     : "1"}))))
+        << FromQ(finish) << " lacks " << m->Key;
+  EXPECT_TRUE(form.PiecesLine().contains(Q(Tr(strPiecesSummary, {"4", "2"})))) << FromQ(form.PiecesLine());
 }
 
 // The Progress page's advice for a drive that cannot be read stands, wrapped, in a box of fixed size.
