@@ -184,10 +184,13 @@ TEST(RecoveredFileOutput, TrimEndsAFileWhereItsStreamEndsAndTheVerdictIsTheUnits
     bool trim, unreadable;
     size_t bytes;
     TVerdict verdict;
+    size_t space = SIZE_MAX;  // room on the destination
   };
+  // A file the destination had no room for lacks bytes of its recording, whatever its stream says.
   for (const TRow row : {TRow{true, false, 1044, TVerdict::Whole}, TRow{false, false, 2048, TVerdict::Whole},
-                         TRow{true, true, 1044, TVerdict::Damaged}}) {
+                         TRow{true, true, 1044, TVerdict::Damaged}, TRow{true, false, 30, TVerdict::Damaged, 30}}) {
     TFakeDestination files;
+    files.spaceLeft = row.space;
     TRecordingView view;
     TRecoveredFileOutput out(files, view, "/o/");
     out.Trim = row.trim;
@@ -198,10 +201,16 @@ TEST(RecoveredFileOutput, TrimEndsAFileWhereItsStreamEndsAndTheVerdictIsTheUnits
     }
     out.Close();
     SCOPED_TRACE(testing::Message() << row.trim << row.unreadable);
-    EXPECT_EQ(files.contents["/o/snd00001.wav"], std::string(disk.begin(), disk.begin() + row.bytes));
+    const std::string& written = files.contents["/o/snd00001.wav"];
     ASSERT_EQ(view.files.size(), 1u);
-    EXPECT_EQ(view.files[0].Bytes, row.bytes);
+    EXPECT_EQ(view.files[0].Short, row.space != SIZE_MAX);
     EXPECT_EQ(view.files[0].Verdict, row.verdict);
+    if (row.space != SIZE_MAX) {
+      EXPECT_EQ(written.substr(0, row.space), std::string(disk.begin(), disk.begin() + row.space));
+      continue;
+    }
+    EXPECT_EQ(written, std::string(disk.begin(), disk.begin() + row.bytes));
+    EXPECT_EQ(view.files[0].Bytes, row.bytes);
     EXPECT_EQ(view.files[0].Evidence, TEvidence::Structure);
     // The recording ends in sector 2: sector 3 is the one left unwritten.
     EXPECT_EQ(view.files[0].Unwritten.First, row.trim ? 3u : 0u);

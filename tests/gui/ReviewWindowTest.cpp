@@ -209,7 +209,7 @@ TEST_F(ReviewWindowTest, ReportsThatCannotBeReviewedSayWhy) {
   std::ofstream(dir / "gone.json") << R"([{"name": "snd00001.wav", "path": "/nowhere/snd00001.wav", "format": "WAV",
       "first_sector": 100, "sectors": 8, "bytes": 4096, "unreadable_sectors": "101-102", "short": false,
       "verdict": "whole, reassembled from 2 pieces", "evidence": "checksums", "unwritten_sectors": "",
-      "pieces": "100+4,300+4", "duration": 1.5, "decode": "plays to the end"}])";
+      "pieces": "100+4,300+4", "duration": 1.5, "decode": "plays to the end", "bytes_after_end": 96}])";
   const struct {
     const char* file;
     const char* error;  // the start of the message, or "" when it reads
@@ -239,6 +239,8 @@ TEST_F(ReviewWindowTest, ReportsThatCannotBeReviewedSayWhy) {
   ASSERT_EQ(report.Files.size(), 1u);
   const TRecoveredFile& f = report.Files[0].File;
   EXPECT_EQ(f.UnreadableSectors, (std::vector<uint64_t>{101, 102}));
+  // Decoding stops where the recording ended, before the bytes the report says follow it.
+  EXPECT_EQ(f.StreamEnd, 4000u);
   ASSERT_EQ(f.Pieces.size(), 2u);
   EXPECT_EQ(f.Pieces[1].First, 300u);
   EXPECT_EQ(report.FirstSector, 100u);
