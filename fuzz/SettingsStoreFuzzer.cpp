@@ -1,5 +1,5 @@
 // The settings store on any bytes: what a read keeps survives a save and a second read unchanged, and
-// the eight settings read from it come back the same after the program writes them back.
+// the ten settings read from it come back the same after the program writes them back.
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -14,18 +14,19 @@
 using namespace quillot;
 
 namespace {
-struct TEightSettings {
+struct TTenSettings {
   int32_t lastTip;
   bool firstStart;
   std::string language, folder, prefix;
   int32_t retries, sectors;
-  bool expert;
-  bool operator==(const TEightSettings&) const = default;
+  bool expert, trim, reassemble;
+  bool operator==(const TTenSettings&) const = default;
 };
 
-TEightSettings Current() {
+TTenSettings Current() {
   return {GlobalLastTip,          GlobalFirstStart,   GlobalLanguage,        RecoveryTargetFolder,
-          RecoveryFilenamePrefix, RecoveryRetryCount, RecoverySectorsToRead, RecoveryAdvancedMode};
+          RecoveryFilenamePrefix, RecoveryRetryCount, RecoverySectorsToRead, RecoveryAdvancedMode,
+          RecoveryTrimFiles,      RecoveryReassemble};
 }
 }  // namespace
 
@@ -47,9 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
   }
   LoadSettings();
-  const TEightSettings loaded = Current();
+  const TTenSettings loaded = Current();
   FUZZ_CHECK(SaveSettings(), "the settings are saved");
   LoadSettings();
-  FUZZ_CHECK(Current() == loaded, "the eight settings survive a save");
+  FUZZ_CHECK(Current() == loaded, "the ten settings survive a save");
   return 0;
 }
