@@ -1,64 +1,29 @@
 #include "engine/RecoveredFileOutput.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <numeric>
 
+#include "engine/FileNaming.h"
 #include "i18n/Messages.h"
 #include "streams/StartCheck.h"
 #include "util/Text.h"
 
 namespace quillot {
 
-namespace {
-constexpr int32_t kNameSearchLimit = 100000;
-
-// A prefix or extension that could lead out of the destination folder is refused.
-bool SafeNamePart(const std::string& part) {
-  return part.find('/') == std::string::npos && part.find('\0') == std::string::npos;
-}
-}  // namespace
-
 TRecoveredFileOutput::TRecoveredFileOutput(TDestination& destination, TRecoveryView& view, std::string folder)
     : destination_(destination), view_(view), folder_(std::move(folder)) {}
-
-std::string TRecoveredFileOutput::NameFor(const std::string& prefix, const std::string& extension) const {
-  char number[16];
-  std::snprintf(number, sizeof number, "%.5d", FilesFound + NameOffset);
-  return prefix + number + "." + extension;
-}
-
-bool TRecoveredFileOutput::SearchName(const std::string& prefix, const std::string& extension, std::string& name) {
-  bool exists;
-  do {
-    name = NameFor(prefix, extension);
-    exists = destination_.Exists(folder_ + name);
-    if (exists) ++NameOffset;
-  } while (exists && NameOffset <= kNameSearchLimit);
-  return exists;
-}
 
 void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& extension,
                                  const std::string& formatTitle, uint64_t firstSector, const std::string& stream) {
   ++FilesFound;
   NoteStart(firstSector);
-  const bool safe = SafeNamePart(prefix) && SafeNamePart(extension);
-  std::string name;
-  TCreateResult created = TCreateResult::Failed;
-  bool declined = false;
-  for (;;) {
-    const bool exists = SearchName(prefix, extension, name);
-    if (exists) {
-      declined = !view_.AskYesNo(Tr(strFileExistsConfirm, {folder_ + name}));
-      if (!declined && safe) created = destination_.Create(folder_ + name, TCreateMode::Replace, handle_);
-      break;
-    }
-    if (safe) created = destination_.Create(folder_ + name, TCreateMode::New, handle_);
-    // Another pass into this folder took the name since the search: search on from the next number.
-    if (created != TCreateResult::Taken || NameOffset >= kNameSearchLimit) break;
-    ++NameOffset;
-  }
+  const TNumberedFile file =
+      CreateNumberedFile(destination_, view_, folder_, prefix, extension, FilesFound, NameOffset);
+  const std::string& name = file.Name;
+  const bool declined = file.Declined;
+  const TCreateResult created = file.Created;
+  handle_ = file.Handle;
   const std::string path = folder_ + name;
   declined_.reset();
   if (declined || created != TCreateResult::Created) {
@@ -68,7 +33,6 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
   }
   if (!declined) {
     if (created != TCreateResult::Created) {
-      handle_ = -1;
       FatalError = true;
       view_.AddLogLine(Tr(strCannotCreateDestinationFile, {path}));
     } else {

@@ -120,9 +120,6 @@ class TRecoveredFileOutput {
   int32_t NameOffset = 0;
 
  private:
-  std::string NameFor(const std::string& prefix, const std::string& extension) const;
-  // Moves NameOffset past the taken names into name; true when every name up to the limit is taken.
-  bool SearchName(const std::string& prefix, const std::string& extension, std::string& name);
   // Writes whole sectors of data, falling back to one sector at a time when the large write fails.
   void WriteRun(const uint8_t* data, size_t size);
   void WriteFailed();
