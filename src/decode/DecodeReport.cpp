@@ -3,12 +3,19 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 
 namespace quillot::decode {
 
 namespace {
 const char* const kOutcomeNames[] = {"not-checked", "plays-to-end", "breaks", "no-audio", "crashed", "timed-out"};
+const char* const kContentSumNames[] = {"none", "matches", "differs"};
+
+// Every answer has these; content_sum came later, and an older child's answer lacks it.
+const char* const kRequiredKeys[] = {"outcome", "seconds",     "break_byte", "break_seconds", "bytes_after_end",
+                                     "codec",   "sample_rate", "channels",   "error",         "envelope"};
+const char* const kOptionalKeys[] = {"content_sum"};
 
 // One line per value: a line break inside the decoder's words would start a new key.
 std::string OneLine(const std::string& s) {
@@ -54,6 +61,7 @@ std::string DecodeReportText(const TDecodeReport& r) {
   out += "codec=" + OneLine(r.Codec) + "\n";
   out += "sample_rate=" + std::to_string(r.SampleRate) + "\n";
   out += "channels=" + std::to_string(r.Channels) + "\n";
+  out += "content_sum=" + std::string(kContentSumNames[static_cast<int>(r.ContentSum)]) + "\n";
   out += "error=" + OneLine(r.Error) + "\n";
   std::string envelope;
   for (const auto& p : r.Envelope) {
@@ -83,11 +91,21 @@ bool ParseDecodeReport(std::string_view text, TDecodeReport& report) {
     const size_t eq = line.find('=');
     if (eq == std::string::npos || !values.emplace(line.substr(0, eq), line.substr(eq + 1)).second) return false;
   }
-  if (!ended || values.size() != 10) return false;
+  if (!ended) return false;
+  size_t required = 0, optional = 0;
+  for (const char* key : kRequiredKeys) required += values.count(key);
+  for (const char* key : kOptionalKeys) optional += values.count(key);
+  if (required != std::size(kRequiredKeys) || required + optional != values.size()) return false;
   TDecodeReport r;
   bool known = false;
   for (int i = 0; i < 6; ++i)
     if (values["outcome"] == kOutcomeNames[i]) r.Outcome = static_cast<TDecodeOutcome>(i), known = true;
+  if (const auto sum = values.find("content_sum"); sum != values.end()) {
+    bool sumKnown = false;
+    for (int i = 0; i < 3; ++i)
+      if (sum->second == kContentSumNames[i]) r.ContentSum = static_cast<TContentSum>(i), sumKnown = true;
+    if (!sumKnown) return false;
+  }
   uint64_t rate = 0, channels = 0;
   if (!known || !ParseNumber(values["seconds"], r.Seconds) || !ParseUnsigned(values["break_byte"], r.BreakByte) ||
       !ParseNumber(values["break_seconds"], r.BreakSeconds) ||

@@ -19,6 +19,15 @@ enum class TDecodeOutcome {
   TimedOut,    // the decoder process ran past its time limit and was killed
 };
 
+// Whether the audio decoded is the audio its encoder summed: a FLAC stream's STREAMINFO carries an MD5 of
+// its samples. A stream whose decode breaks or stops short of its end answers Differs: what plays is not
+// the whole recording the sum was taken over, so it cannot match.
+enum class TContentSum {
+  None,     // no sum to check: not FLAC, its MD5 left all zeros, or never decoded
+  Matches,  // decoded to the stream's end, and the samples give the sum carried
+  Differs,  // the samples give another sum, or the decode never reached the end
+};
+
 // One column of the waveform: the largest absolute sample and the root mean square of the samples it
 // covers, over all channels, 0..1.
 struct TEnvelopePoint {
@@ -39,11 +48,13 @@ struct TDecodeReport {
   std::string Codec;           // the decoder's name for the codec ("mp3", "flac")
   int SampleRate = 0;
   int Channels = 0;
+  TContentSum ContentSum = TContentSum::None;
   std::vector<TEnvelopePoint> Envelope;  // kEnvelopePoints columns over the decoded time, or none
 };
 
 // The child's answer as text, one "key=value" line each, and back. Parse answers false on text that is
-// not such an answer (a child that died half-way).
+// not such an answer (a child that died half-way). An answer from before content_sum existed reads as
+// None.
 std::string DecodeReportText(const TDecodeReport& report);
 bool ParseDecodeReport(std::string_view text, TDecodeReport& report);
 

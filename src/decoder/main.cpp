@@ -26,9 +26,11 @@ extern "C" {
 
 #include "decode/DecodeReport.h"
 #include "decoder/Envelope.h"
+#include "decoder/FlacSum.h"
 
 namespace {
 
+using quillot::decode::TContentSum;
 using quillot::decode::TDecodeOutcome;
 using quillot::decode::TDecodeReport;
 
@@ -209,6 +211,7 @@ class TDecoder {
     report_.Codec = avcodec_get_name(codec_->codec_id);
     report_.SampleRate = codec_->sample_rate;
     report_.Channels = codec_->ch_layout.nb_channels;
+    summing_ = sum_.Start(*stream->codecpar);
 
     packet_ = av_packet_alloc();
     frame_ = av_frame_alloc();
@@ -248,6 +251,8 @@ class TDecoder {
     report_.BreakByte = pos > 0 ? static_cast<uint64_t>(pos) : 0;
     report_.BreakSeconds = seconds_;
     report_.Error = firstError.empty() ? why : firstError;
+    // The samples that played are not all the recording's: they cannot give its sum.
+    if (summing_) report_.ContentSum = TContentSum::Differs;
     return Done();
   }
 
@@ -271,6 +276,7 @@ class TDecoder {
       return Breaks(reached_, text);
     }
     report_.Outcome = TDecodeOutcome::PlaysToEnd;
+    if (summing_) report_.ContentSum = sum_.Result();
     return Done();
   }
 
@@ -296,6 +302,7 @@ class TDecoder {
 
   void Take(const AVFrame& frame) {
     if (frame.nb_samples <= 0 || frame.sample_rate <= 0) return;
+    if (summing_) sum_.Add(frame);
     const int channels = frame.ch_layout.nb_channels;
     if (!swr_ || frame.format != inFormat_ || frame.sample_rate != inRate_ ||
         av_channel_layout_compare(&frame.ch_layout, &inLayout_) != 0) {
@@ -350,6 +357,8 @@ class TDecoder {
   std::vector<float> samples_;
   std::vector<uint8_t> pcmOut_;
   quillot::decoder::TEnvelopeBuilder envelope_;
+  quillot::decoder::TFlacSum sum_;
+  bool summing_ = false;  // the stream carries a sum of its audio
   TDecodeReport report_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "streams/Crc.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -20,25 +21,27 @@ namespace quillot::decode {
 
 namespace {
 const std::string kClips = std::string(QUILLOT_SOURCE_DIR) + "/samples/audio/";
+const std::string kStreams = std::string(QUILLOT_SOURCE_DIR) + "/tests/fixtures/streams/";
 
 // The clips, the playing time their encoders gave them (ffprobe's duration where the container states
 // the samples exactly, else the samples left after the encoder's delay and padding), one frame of the
 // codec in seconds, whether the container states its length (so a cut copy can never play to the end),
-// and whether the codec or container checks its bytes (so damage in the middle breaks it).
+// whether the codec or container checks its bytes (so damage in the middle breaks it), and whether the
+// stream carries a sum of its whole audio (FLAC's MD5; flac -t confirms the clip's).
 struct TClip {
   const char* name;
   double seconds, frame;
-  bool statesLength, checked;
+  bool statesLength, checked, summed = false;
 };
 const TClip kClipTable[] = {
-    {"chirp.aiff", 2.000, 1.0 / 16000, true, false},       // ffprobe 2.000000, soxi 2.000000
-    {"chirp.flac", 2.000, 4096.0 / 16000, true, true},     // ffprobe 2.000000
-    {"field-tune.mp3", 3.000, 576.0 / 22050, true, true},  // LAME's header: 66150 samples; soxi 3.000
-    {"note.opus", 3.702, 0.020, false, true},              // 177690 samples at 48 kHz after the pre-skip; ffprobe 3.708
-    {"reminder.mp3", 3.702, 576.0 / 22050, true, true},    // LAME's header: 81626 samples
-    {"tune.ogg", 3.000, 2048.0 / 22050, false, true},      // ffprobe 3.000000, soxi 3.000000
-    {"voice-memo.wav", 4.236, 1.0 / 16000, true, false},   // ffprobe 4.236000, soxi 4.236000
-    {"voice.m4a", 4.236, 1024.0 / 22050, true, true},      // ffprobe 4.236009 (93404 samples)
+    {"chirp.aiff", 2.000, 1.0 / 16000, true, false},          // ffprobe 2.000000, soxi 2.000000
+    {"chirp.flac", 2.000, 4096.0 / 16000, true, true, true},  // ffprobe 2.000000
+    {"field-tune.mp3", 3.000, 576.0 / 22050, true, true},     // LAME's header: 66150 samples; soxi 3.000
+    {"note.opus", 3.702, 0.020, false, true},             // 177690 samples at 48 kHz after the pre-skip; ffprobe 3.708
+    {"reminder.mp3", 3.702, 576.0 / 22050, true, true},   // LAME's header: 81626 samples
+    {"tune.ogg", 3.000, 2048.0 / 22050, false, true},     // ffprobe 3.000000, soxi 3.000000
+    {"voice-memo.wav", 4.236, 1.0 / 16000, true, false},  // ffprobe 4.236000, soxi 4.236000
+    {"voice.m4a", 4.236, 1024.0 / 22050, true, true},     // ffprobe 4.236009 (93404 samples)
 };
 
 // Bytes a fixed generator makes, so a damaged copy is the same every run.
@@ -51,6 +54,70 @@ std::string Noise(size_t n) {
   }
   return out;
 }
+
+uint8_t At(const std::string& bytes, size_t i) { return static_cast<uint8_t>(bytes[i]); }
+
+// A FLAC file as its metadata and its frames. A frame ends where the next sync code begins with the
+// frame's CRC-16 holding before it, or at the file's end.
+struct TFlacFile {
+  std::string head;
+  std::vector<std::string> frames;
+  std::string Join() const {
+    std::string out = head;
+    for (const auto& f : frames) out += f;
+    return out;
+  }
+};
+
+TFlacFile SplitFlac(const std::string& bytes) {
+  TFlacFile file;
+  size_t at = 4;
+  for (bool last = false; !last && at + 4 <= bytes.size();) {
+    last = (At(bytes, at) & 0x80) != 0;
+    at += 4 + (size_t{At(bytes, at + 1)} << 16 | size_t{At(bytes, at + 2)} << 8 | At(bytes, at + 3));
+  }
+  file.head = bytes.substr(0, at);
+  const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+  for (size_t start = at, q = at + 4; q <= bytes.size(); ++q) {
+    const bool sync = q == bytes.size() || (q + 1 < bytes.size() && b[q] == 0xff && (b[q + 1] & 0xfe) == 0xf8);
+    if (!sync || Crc16(0, b + start, q - start - 2) != (b[q - 2] << 8 | b[q - 1])) continue;
+    file.frames.push_back(bytes.substr(start, q - start));
+    start = q;
+    q = start + 3;
+  }
+  return file;
+}
+
+// The file with frame `index` made silence, as another recording of the same parameters would have it:
+// the frame's header kept (its number, block size and rate), its channels coded independently, each a
+// constant zero, its CRCs put right. Every frame decodes; only the sum over the audio can tell.
+std::string SilenceAFrame(const std::string& bytes, size_t index) {
+  TFlacFile file = SplitFlac(bytes);
+  if (index >= file.frames.size()) return "";
+  const int bits = ((At(file.head, 8 + 12) & 1) << 4 | At(file.head, 8 + 13) >> 4) + 1;
+  const int channels = (At(file.head, 8 + 12) >> 1 & 7) + 1;
+  const std::string& frame = file.frames[index];
+  // The header: sync, block size and rate, channels and depth, the frame number coded as UTF-8, a block
+  // size or rate the codes leave out, then its CRC-8.
+  size_t at = 4;
+  int ones = 0;
+  while (ones < 8 && (At(frame, 4) & (0x80 >> ones))) ++ones;
+  at += ones == 0 ? 1 : ones;
+  const int blockCode = At(frame, 2) >> 4, rateCode = At(frame, 2) & 15;
+  at += blockCode == 6 ? 1 : blockCode == 7 ? 2 : 0;
+  at += rateCode == 12 ? 1 : rateCode == 13 || rateCode == 14 ? 2 : 0;
+  if (Crc8(0, reinterpret_cast<const uint8_t*>(frame.data()), at) != At(frame, at)) return "";
+  std::string silent = frame.substr(0, at);
+  silent[3] = static_cast<char>((channels - 1) << 4 | (At(frame, 3) & 0x0f));
+  silent += static_cast<char>(Crc8(0, reinterpret_cast<const uint8_t*>(silent.data()), at));
+  // Per channel a subframe header of all zeros (constant, no wasted bits) and a zero of `bits` bits.
+  silent += std::string((static_cast<size_t>(channels) * (8 + bits) + 7) / 8, '\0');
+  const uint16_t crc = Crc16(0, reinterpret_cast<const uint8_t*>(silent.data()), silent.size());
+  silent += static_cast<char>(crc >> 8);
+  silent += static_cast<char>(crc & 0xff);
+  file.frames[index] = silent;
+  return file.Join();
+}
 }  // namespace
 
 TEST(DecodeCheck, EveryClipPlaysToTheEndForItsLength) {
@@ -59,6 +126,7 @@ TEST(DecodeCheck, EveryClipPlaysToTheEndForItsLength) {
     SCOPED_TRACE(clip.name);
     const TDecodeReport r = CheckRecoveredFile(kClips + clip.name, 0);
     EXPECT_EQ(r.Outcome, TDecodeOutcome::PlaysToEnd) << OutcomeText(r);
+    EXPECT_EQ(r.ContentSum, clip.summed ? TContentSum::Matches : TContentSum::None);
     EXPECT_NEAR(r.Seconds, clip.seconds, clip.frame + 0.001);
     EXPECT_EQ(r.BytesAfterEnd, 0u);
     EXPECT_GT(r.SampleRate, 0);
@@ -93,6 +161,8 @@ TEST(DecodeCheck, CutCopiesNeverPassForWhole) {
       EXPECT_LT(r.Seconds, clip.seconds * 0.75);
     }
     EXPECT_NE(r.Outcome, TDecodeOutcome::Crashed) << OutcomeText(r);
+    // Half the audio can never give the whole recording's sum.
+    EXPECT_EQ(r.ContentSum, clip.summed ? TContentSum::Differs : TContentSum::None);
   }
 }
 
@@ -114,6 +184,7 @@ TEST(DecodeCheck, DamageBreaksNearItWhereTheBytesAreChecked) {
       continue;
     }
     ASSERT_EQ(r.Outcome, TDecodeOutcome::Breaks) << OutcomeText(r);
+    EXPECT_EQ(r.ContentSum, clip.summed ? TContentSum::Differs : TContentSum::None);
     // A page or a packet's start may lie a few kilobytes before the damage; the break is told by the
     // packet where it was found or at the end of the last one that decoded.
     EXPECT_GE(r.BreakByte + 8192, at);
@@ -136,6 +207,54 @@ TEST(DecodeCheck, BytesAfterTheStreamsEndAreCountedNotJudged) {
     EXPECT_EQ(r.Outcome, TDecodeOutcome::PlaysToEnd) << OutcomeText(r);
     EXPECT_EQ(r.BytesAfterEnd, 5000u);
     EXPECT_NEAR(r.Seconds, clip.seconds, clip.frame + 0.001);
+    EXPECT_EQ(r.ContentSum, clip.summed ? TContentSum::Matches : TContentSum::None);
+  }
+}
+
+// FLAC's MD5 of its audio, over its three ways into the decoder (STREAMINFO in a FLAC file, bare in Ogg,
+// behind "fLaC" in Matroska), at 8, 16 and 24 bits: the intact file matches; frames from another
+// recording of the same parameters, or a frame made silence, decode cleanly and only the sum tells;
+// a sum left zero is none to check.
+TEST(DecodeCheck, TheFlacSumTellsAudioThatIsNotTheRecordings) {
+  NEED_DECODER();
+  test::TTempDir dir;
+  const std::string chirp = test::ReadText(kClips + "chirp.flac");
+  const std::string other = test::ReadText(kStreams + "flac/chirp-other.flac");
+  const std::string deep = test::ReadText(kStreams + "flac/stereo-24bit.flac");
+  const std::string shallow = test::ReadText(kStreams + "flac/stereo-8bit.flac");
+  const TFlacFile chirpFile = SplitFlac(chirp), otherFile = SplitFlac(other);
+  ASSERT_EQ(chirpFile.Join(), chirp);
+  ASSERT_EQ(chirpFile.frames.size(), 8u);  // 32000 samples in blocks of 4096
+  ASSERT_GE(otherFile.frames.size(), 7u);
+  // Frames 4 to 6 from the other recording: their numbers and CRCs are as the chirp's own would be.
+  TFlacFile spliced = chirpFile;
+  for (size_t i = 4; i < 7; ++i) spliced.frames[i] = otherFile.frames[i];
+  std::string zeroed = chirp;
+  zeroed.replace(8 + 18, 16, std::string(16, '\0'));
+  struct TRow {
+    std::string name, bytes;
+    TContentSum sum;
+  };
+  for (const auto& row : {
+           TRow{"chirp.flac", chirp, TContentSum::Matches},
+           TRow{"stereo-24bit.flac", deep, TContentSum::Matches},
+           TRow{"stereo-8bit.flac", shallow, TContentSum::Matches},
+           TRow{"m22.oga", test::ReadText(kStreams + "ogg/m22.oga"), TContentSum::Matches},
+           TRow{"tune.mka", test::ReadText(kStreams + "matroska/tune.mka"), TContentSum::Matches},
+           TRow{"spliced.flac", spliced.Join(), TContentSum::Differs},
+           TRow{"chirp-silent-frame.flac", SilenceAFrame(chirp, 3), TContentSum::Differs},
+           TRow{"stereo-24bit-silent-frame.flac", SilenceAFrame(deep, 1), TContentSum::Differs},
+           TRow{"stereo-8bit-silent-frame.flac", SilenceAFrame(shallow, 1), TContentSum::Differs},
+           TRow{"zero-sum.flac", zeroed, TContentSum::None},
+       }) {
+    SCOPED_TRACE(row.name);
+    ASSERT_FALSE(row.bytes.empty());
+    const std::string path = dir.File(row.name);
+    test::WriteText(path, row.bytes);
+    const TDecodeReport r = CheckRecoveredFile(path, 0);
+    EXPECT_EQ(r.Outcome, TDecodeOutcome::PlaysToEnd) << OutcomeText(r);
+    EXPECT_EQ(r.Codec, "flac");
+    EXPECT_EQ(r.ContentSum, row.sum);
   }
 }
 

@@ -16,6 +16,7 @@ TDecodeReport Full() {
   r.Codec = "flac";
   r.SampleRate = 44100;
   r.Channels = 2;
+  r.ContentSum = TContentSum::Differs;
   for (size_t i = 0; i < kEnvelopePoints; ++i) r.Envelope.push_back({0.5f, 0.25f});
   return r;
 }
@@ -37,7 +38,14 @@ TEST(DecodeReport, TextComesBackAndTornTextIsRefused) {
   EXPECT_EQ(got.Codec, "flac");
   EXPECT_EQ(got.SampleRate, 44100);
   EXPECT_EQ(got.Channels, 2);
+  EXPECT_EQ(got.ContentSum, TContentSum::Differs);
   EXPECT_EQ(got.Envelope, sent.Envelope);
+  for (TContentSum sum : {TContentSum::None, TContentSum::Matches}) {
+    TDecodeReport r = sent;
+    r.ContentSum = sum;
+    ASSERT_TRUE(ParseDecodeReport(DecodeReportText(r), got));
+    EXPECT_EQ(got.ContentSum, sum);
+  }
   for (TDecodeOutcome o : {TDecodeOutcome::NotChecked, TDecodeOutcome::PlaysToEnd, TDecodeOutcome::NoAudio,
                            TDecodeOutcome::Crashed, TDecodeOutcome::TimedOut}) {
     TDecodeReport r;
@@ -63,9 +71,18 @@ TEST(DecodeReport, TextComesBackAndTornTextIsRefused) {
         swap("seconds=3.25", "seconds=nan"), swap("break_byte=51200", "break_byte=12x"),
         swap("channels=2", "channels=99999"), swap("codec=flac\n", ""), swap("codec=flac\n", "codec=flac\ncodec=mp3\n"),
         swap("0.5000,0.2500;", "0.5000;"), swap("0.5000,0.2500;", "2.0000,0.2500;"), swap("0.5000,0.2500;", ""),
-        std::string("garbage\n"), std::string()}) {
+        swap("codec=flac\n", "codex=flac\n"), swap("content_sum=differs", "content_sum=maybe"),
+        swap("content_sum=differs", "content_sum="),
+        swap("content_sum=differs\n", "content_sum=differs\ncontent_sum=matches\n"),
+        swap("content_sum=differs\n", "content_sum=differs\nchecksum=differs\n"), std::string("garbage\n"),
+        std::string()}) {
     EXPECT_FALSE(ParseDecodeReport(bad, got)) << bad.substr(0, 200);
   }
+  // An answer from a child that knows no content sum still reads, as one with none to check.
+  ASSERT_TRUE(ParseDecodeReport(swap("content_sum=differs\n", ""), got));
+  EXPECT_EQ(got.ContentSum, TContentSum::None);
+  EXPECT_EQ(got.Codec, "flac");
+  EXPECT_EQ(got.Outcome, TDecodeOutcome::Breaks);
 }
 
 // A file cut short (cutShort) never plays to its end, however cleanly its bytes decode.
