@@ -24,6 +24,7 @@
 #include "drive/DriveTable.h"
 #include "drive/IORoutines.h"
 #include "drive/SameDevice.h"
+#include "engine/FileClaim.h"
 #include "engine/MediumMap.h"
 #include "engine/RecoveryPass.h"
 #include "formats/FileTypes.h"
@@ -338,6 +339,14 @@ int RunRecover(const TArgs& args) {
     TStopSignals signals(pass.StopRequested);
     decoded = VerifyFiles(view.files);
     if (StopWasAsked() && status == kExitOk) status = kExitCancelled;
+    // A checksum of the whole content the decoder checked settles what the files are: said again if it changed.
+    bool changed = false;
+    for (size_t i = 0; i < decoded.size() && i < view.files.size(); ++i)
+      changed = ApplyContentSum(view.files[i], decoded[i].ContentSum) || changed;
+    if (changed) {
+      std::printf("%s\n", ClaimSummary(CountClaims(view.files)).c_str());
+      if (const auto pieces = PiecesSummary(view.files)) std::printf("%s\n", pieces->c_str());
+    }
   }
   // Written for a cancelled pass too: the files it lists are whole and closed.
   if (o.map) {

@@ -106,6 +106,18 @@ bool ParseClaim(std::string_view verdict, std::string_view evidence, TRecoveredF
   return false;
 }
 
+bool ApplyContentSum(TRecoveredFile& f, decode::TContentSum sum) {
+  const TClaim before = ClaimOf(f);
+  if (sum == decode::TContentSum::Matches) {
+    f.AwaitsContentCheck = false;
+  } else if (sum == decode::TContentSum::Differs && (f.Verdict == TVerdict::Whole || f.Verdict == TVerdict::Unproven)) {
+    f.Verdict = TVerdict::Damaged;
+    f.Evidence = TEvidence::Checksums;
+    f.AwaitsContentCheck = false;
+  }
+  return ClaimOf(f) != before;
+}
+
 TClaimCounts CountClaims(const std::vector<TRecoveredFile>& files) {
   TClaimCounts counts{};
   for (const TRecoveredFile& f : files) ++counts[static_cast<size_t>(ClaimOf(f))];

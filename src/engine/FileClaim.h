@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "decode/DecodeReport.h"
 #include "engine/RecoveryView.h"
 
 namespace quillot {
@@ -47,6 +48,11 @@ const char* EvidenceKey(TEvidence evidence);
 // Reads the verdict and evidence columns back into file (whose Pieces are already read), so that ClaimOf and
 // ClaimWords give what the report said; false for a verdict no report writes.
 bool ParseClaim(std::string_view verdict, std::string_view evidence, TRecoveredFile& file);
+
+// What a decoder adds to a file's claim: where its stream carries a checksum of its whole content (FLAC's MD5
+// of the audio), audio that gives it proves the joins of a file in pieces; audio that does not shows the file is
+// not the recording, and it is damaged. Answers whether the claim changed.
+bool ApplyContentSum(TRecoveredFile& file, decode::TContentSum sum);
 
 // Files by claim.
 using TClaimCounts = std::array<size_t, kClaims>;

@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "engine/FileNaming.h"
+#include "engine/FilesInPieces.h"
 #include "i18n/Messages.h"
 #include "streams/StartCheck.h"
 #include "util/Text.h"
@@ -12,12 +13,12 @@
 namespace quillot {
 
 TRecoveredFileOutput::TRecoveredFileOutput(TDestination& destination, TRecoveryView& view, std::string folder)
-    : destination_(destination), view_(view), folder_(std::move(folder)) {}
+    : destination_(destination), view_(view), folder_(std::move(folder)), pieces_(destination, view) {}
 
 void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& extension,
                                  const std::string& formatTitle, uint64_t firstSector, const std::string& stream) {
   ++FilesFound;
-  NoteStart(firstSector);
+  pieces_.NoteStart(firstSector);
   const TNumberedFile file =
       CreateNumberedFile(destination_, view_, folder_, prefix, extension, FilesFound, NameOffset);
   const std::string& name = file.Name;
@@ -80,7 +81,7 @@ void TRecoveredFileOutput::FollowPending() {
     constexpr size_t kSlice = 32 * 1024;
     for (size_t done = 0; done < size && answer_.State == TStreamState::Continues; done += kSlice) {
       const size_t n = std::min(kSlice, size - done);
-      KeepRecent(recent_, recentStart_, data + done, n);
+      TFilesInPieces::KeepRecent(recent_, recentStart_, data + done, n);
       answer_ = unit_->Feed(data + done, n);
     }
   } else {
@@ -109,39 +110,6 @@ void TRecoveredFileOutput::FollowPending() {
   unwritten_ += dropped;
 }
 
-void TRecoveredFileOutput::KeepRecent(std::vector<uint8_t>& recent, uint64_t& recentStart, const uint8_t* data,
-                                      size_t size) {
-  // At least enough for the longest part a unit reads (an Ogg page, a FLAC frame, padding).
-  constexpr size_t kRecent = 128 * 1024;
-  // Of a run longer than that, only its last bytes are copied. Up to twice that is held, so the bytes kept
-  // move down once per kRecent bytes taken rather than with every sector.
-  if (size >= kRecent) {
-    recentStart += recent.size() + (size - kRecent);
-    recent.assign(data + (size - kRecent), data + size);
-    return;
-  }
-  if (recent.size() + size > 2 * kRecent) {
-    const size_t drop = recent.size() + size - kRecent;
-    recentStart += drop;
-    recent.erase(recent.begin(), recent.begin() + static_cast<ptrdiff_t>(drop));
-  }
-  recent.insert(recent.end(), data, data + size);
-}
-
-uint64_t TRecoveredFileOutput::MediumByte(const TRecoveredFile& file, uint64_t pieceOffset, uint64_t at,
-                                          uint32_t bytesPerSec) {
-  const uint64_t pieceSector = file.Pieces.empty() ? file.FirstSector : file.Pieces.back().First;
-  return pieceSector * bytesPerSec + (at - pieceOffset);
-}
-
-void TRecoveredFileOutput::AddPiece(TRecoveredFile& file, uint64_t pieceOffset, uint64_t end, uint64_t sector,
-                                    uint32_t bytesPerSec) {
-  if (file.Pieces.empty()) file.Pieces.push_back({file.FirstSector, 0});
-  file.Pieces.back().Count = (end - pieceOffset) / bytesPerSec;
-  file.Pieces.push_back({sector, 0});
-  file.Sectors = end / bytesPerSec;
-}
-
 void TRecoveredFileOutput::StartWaiting() {
   // A file in many pieces is more likely a card too broken to follow.
   constexpr size_t kMostPieces = 8;
@@ -154,66 +122,9 @@ void TRecoveredFileOutput::StartWaiting() {
   current_.Verdict = verdict.Verdict;
   current_.Evidence = verdict.Evidence;
   // The file goes on as it would without the search; the unit stays with the search.
-  const uint64_t breakByte = MediumByte(current_, pieceOffset_, at, pendingSectorSize_);
+  const uint64_t breakByte = TFilesInPieces::MediumByte(current_, pieceOffset_, at, pendingSectorSize_);
   broken_.emplace(std::move(unit_), at, std::move(head), breakByte);
   recent_.clear();
-}
-
-bool TRecoveredFileOutput::ClusterEndsWithin(uint64_t pieceOffset, uint64_t at, uint64_t length,
-                                             uint32_t bytesPerSec) const {
-  const uint64_t cluster = ClusterSectors() * bytesPerSec;
-  if (ClusterSectors() < 2 || at < pieceOffset) return false;
-  return pieceOffset + ((at - pieceOffset) / cluster + 1) * cluster <= at + length;
-}
-
-void TRecoveredFileOutput::NoteStart(uint64_t firstSector) {
-  if (startsSeen_++ == 0) {
-    firstStart_ = firstSector;
-    return;
-  }
-  const uint64_t distance = firstSector > firstStart_ ? firstSector - firstStart_ : firstStart_ - firstSector;
-  startDistances_ = std::gcd(startDistances_, distance);
-}
-
-uint64_t TRecoveredFileOutput::ClusterSectors() const {
-  // Files start on clusters; too few starts could share a larger power of two by chance.
-  constexpr uint64_t kMostSectors = 128;
-  if (startsSeen_ < 4 || startDistances_ == 0) return 1;
-  return std::min(startDistances_ & (~startDistances_ + 1), kMostSectors);
-}
-
-std::optional<TRecoveredFileOutput::TFound> TRecoveredFileOutput::Offer(TBrokenFile& search, uint64_t firstSector,
-                                                                        uint64_t sector, uint32_t bytesPerSec) {
-  // Around each candidate the search sees the same bytes wherever the reads begin and end: enough before it to
-  // tell whether another recording's frames run into it, and the bytes a start check reads after it.
-  constexpr size_t kBefore = 64 * 1024;
-  const uint64_t clusterSectors = ClusterSectors();
-  const uint64_t cluster = clusterSectors * bytesPerSec;
-  // Sectors read before this one are offered from the window, as far as it holds them.
-  uint64_t s = std::max<uint64_t>((search.Next() + bytesPerSec - 1) / bytesPerSec, window_.FirstSector());
-  search.OfferedUpTo((sector + 1) * bytesPerSec);
-  for (; s <= sector && !search.GivenUp(s * bytesPerSec); ++s) {
-    // A sector another file in pieces holds is withdrawn from every search.
-    if (s < firstSector || (s - firstSector) % clusterSectors != 0 || Claimed(s)) continue;
-    size_t before = 0, after = 0;
-    const uint8_t* p = window_.Around(s, kBefore, kStartCheckBytes, before, after);
-    if (!p) continue;
-    if (auto match = search.Try(s * bytesPerSec, p, after, p - before, before, cluster))
-      return TFound{s, std::move(*match)};
-  }
-  return std::nullopt;
-}
-
-bool TRecoveredFileOutput::Claimed(uint64_t sector) const {
-  const auto holds = [sector](const TRecoveredFile& f) {
-    if (f.Pieces.empty()) return sector >= f.FirstSector && sector < f.FirstSector + f.Sectors;
-    for (const TRecoveredFile::TRun& piece : f.Pieces)
-      // A piece just taken holds its first sector before any is fed.
-      if (sector >= piece.First && (sector < piece.First + piece.Count || sector == piece.First)) return true;
-    return false;
-  };
-  return std::any_of(resumed_.begin(), resumed_.end(), [&](const TResumed& r) { return holds(r.File); }) ||
-         std::any_of(waiting_.begin(), waiting_.end(), [&](const TWaiting& w) { return holds(w.File); });
 }
 
 void TRecoveredFileOutput::EndChunk(uint64_t lastSector, uint32_t bytesPerSec) {
@@ -225,47 +136,17 @@ void TRecoveredFileOutput::OfferUpTo(uint64_t sector, uint32_t bytesPerSec, bool
   // The sectors from a piece's first up to this one: read since, and appended elsewhere.
   const uint64_t readSince = appended ? sector + 1 : sector;
   if (broken_ && open_) {
-    if (auto found = Offer(*broken_, current_.FirstSector, sector, bytesPerSec)) {
+    if (auto found = pieces_.Offer(*broken_, current_.FirstSector, sector, bytesPerSec)) {
       if (ResumeOpenFile(found->Sector, std::move(found->Match), bytesPerSec)) {
-        for (uint64_t s = found->Sector; s < readSince && window_.Sector(s); ++s)
-          AppendOpen(window_.Sector(s), bytesPerSec);
+        for (uint64_t s = found->Sector; s < readSince && pieces_.Window().Sector(s); ++s)
+          AppendOpen(pieces_.Window().Sector(s), bytesPerSec);
         openTookPiece_ = !appended;
       }
     } else if (broken_->GivenUp(sector * bytesPerSec)) {
       broken_.reset();
     }
   }
-  std::vector<TResumed> taken;
-  for (size_t i = 0; i < waiting_.size();) {
-    TWaiting& w = waiting_[i];
-    std::optional<TFound> found;
-    if (!w.Search.GivenUp(sector * bytesPerSec)) found = Offer(w.Search, w.File.FirstSector, sector, bytesPerSec);
-    if (found && found->Match.FirstPieceEnd <= w.File.Bytes &&
-        destination_.CutBack(w.Handle, found->Match.FirstPieceEnd)) {
-      const uint64_t end = found->Match.FirstPieceEnd;
-      w.File.Bytes = end;
-      AddPiece(w.File, w.PieceOffset, end, found->Sector, bytesPerSec);
-      w.File.AwaitsContentCheck = found->Match.Unit->CarriesContentSum();
-      taken.push_back({w.Handle, std::move(w.File), std::move(found->Match.Unit), end, end, {}, end});
-    } else if (w.Search.GivenUp(sector * bytesPerSec)) {
-      FinishKept(w.Handle, w.File);
-    } else {
-      ++i;
-      continue;
-    }
-    waiting_.erase(waiting_.begin() + static_cast<ptrdiff_t>(i));
-  }
-  for (TResumed& r : taken) {
-    TStreamAnswer answer;
-    bool done = false;
-    // The piece it took began at the sector its last piece names.
-    for (uint64_t s = r.File.Pieces.back().First; s < readSince && !done && window_.Sector(s); ++s)
-      done = FeedResumed(r, window_.Sector(s), bytesPerSec, answer);
-    if (done)
-      EndResumed(r, answer, bytesPerSec);
-    else
-      resumed_.push_back(std::move(r));
-  }
+  pieces_.OfferWaiting(sector, bytesPerSec, appended);
 }
 
 bool TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec) {
@@ -274,7 +155,7 @@ bool TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, ui
   if (end > current_.Bytes || !destination_.CutBack(handle_, end)) return false;
   broken_.reset();
   current_.Bytes = end;
-  AddPiece(current_, pieceOffset_, end, sector, bytesPerSec);
+  TFilesInPieces::AddPiece(current_, pieceOffset_, end, sector, bytesPerSec);
   current_.AwaitsContentCheck = match.Unit->CarriesContentSum();
   pieceOffset_ = end;
   recent_.clear();
@@ -284,109 +165,6 @@ bool TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, ui
   fed_ = end;
   accepting_ = true;
   return true;
-}
-
-bool TRecoveredFileOutput::AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec) {
-  // A piece that begins at this sector has it: its search proved it. A file whose piece would run on into it
-  // stops there, as if its bytes had stopped, and waits for its next piece.
-  const auto beginsHere = [](const TResumed& r) { return r.File.Pieces.back().Count == 0; };
-  const bool pieceBegins = std::any_of(resumed_.begin(), resumed_.end(), beginsHere);
-  bool kept = false;
-  for (size_t i = 0; i < resumed_.size();) {
-    TStreamAnswer answer;
-    bool done = false;
-    if (pieceBegins && !beginsHere(resumed_[i])) {
-      answer = {TStreamState::Broke, resumed_[i].Fed};
-      resumed_[i].KeptLast = false;
-      done = true;
-    } else {
-      done = FeedResumed(resumed_[i], sector, bytesPerSec, answer);
-    }
-    kept = kept || resumed_[i].KeptLast;
-    if (!done) {
-      ++i;
-      continue;
-    }
-    TResumed r = std::move(resumed_[i]);
-    resumed_.erase(resumed_.begin() + static_cast<ptrdiff_t>(i));
-    EndResumed(r, answer, bytesPerSec);
-  }
-  return kept;
-}
-
-bool TRecoveredFileOutput::FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec,
-                                       TStreamAnswer& answer) {
-  KeepRecent(r.Recent, r.RecentStart, sector, bytesPerSec);
-  answer = r.Unit->Feed(sector, bytesPerSec);
-  size_t keep = bytesPerSec;
-  if (answer.State != TStreamState::Continues) {
-    // Where it ended, or where the part that failed began: what follows is not the file's.
-    if (answer.State == TStreamState::Ended) r.File.StreamEnd = answer.At;
-    keep = answer.At > r.Fed ? static_cast<size_t>(std::min<uint64_t>(answer.At - r.Fed, bytesPerSec)) : 0;
-    // Told late: the end lies in what was written already. (A break's part stays: the next piece found
-    // cuts the file back to where its piece ends.)
-    if (answer.State == TStreamState::Ended && answer.At < r.Fed && r.File.Bytes > answer.At &&
-        destination_.CutBack(r.Handle, answer.At))
-      r.File.Bytes = answer.At;
-  }
-  if (keep > 0) {
-    if (destination_.Write(r.Handle, sector, keep) == static_cast<ssize_t>(keep))
-      r.File.Bytes += keep;
-    else
-      r.File.Short = true;
-    ++r.File.Sectors;
-    ++r.File.Pieces.back().Count;
-  }
-  r.KeptLast = keep > 0;
-  r.Fed += bytesPerSec;
-  return answer.State != TStreamState::Continues;
-}
-
-void TRecoveredFileOutput::EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec) {
-  const TStreamVerdict verdict = r.Unit->Close();
-  r.File.Verdict = verdict.Verdict;
-  r.File.Evidence = verdict.Evidence;
-  // Broken again: the next piece may lie further on.
-  uint64_t at = 0;
-  // Broken again, or, with no count to tell, ended where a cluster ends inside its last frame: the next
-  // piece may lie further on.
-  if ((answer.State == TStreamState::Broke || answer.State == TStreamState::Ended) && r.File.Pieces.size() < 8 &&
-      r.Unit->RestartAtBreak(at) && at >= r.RecentStart && at >= r.PieceOffset &&
-      at <= r.RecentStart + r.Recent.size() &&
-      (answer.State == TStreamState::Broke ||
-       ClusterEndsWithin(r.PieceOffset, at, r.Unit->BrokenPartLength(), bytesPerSec))) {
-    std::vector<uint8_t> head(r.Recent.begin() + static_cast<ptrdiff_t>(at - r.RecentStart), r.Recent.end());
-    const uint64_t breakByte = MediumByte(r.File, r.PieceOffset, at, bytesPerSec);
-    waiting_.push_back(
-        {r.Handle, std::move(r.File), TBrokenFile(std::move(r.Unit), at, std::move(head), breakByte), r.PieceOffset});
-  } else {
-    FinishKept(r.Handle, r.File);
-  }
-}
-
-void TRecoveredFileOutput::FinishKept(int handle, TRecoveredFile& file) {
-  if (!destination_.Close(handle)) file.Short = true;
-  ReportFinished(file);
-}
-
-void TRecoveredFileOutput::ReportFinished(TRecoveredFile& file) {
-  // What could not be read or written is missing from the file, whatever its stream says.
-  if ((file.Verdict == TVerdict::Whole || file.Verdict == TVerdict::Unproven) &&
-      (file.Short || !file.UnreadableSectors.empty()))
-    file.Verdict = TVerdict::Damaged;
-  view_.OnFileFinished(file);
-}
-
-void TRecoveredFileOutput::FinishPieces() {
-  for (TWaiting& w : waiting_) FinishKept(w.Handle, w.File);
-  waiting_.clear();
-  for (TResumed& r : resumed_) {
-    const TStreamVerdict verdict = r.Unit->Close();
-    r.File.Verdict = verdict.Verdict;
-    r.File.Evidence = verdict.Evidence;
-    FinishKept(r.Handle, r.File);
-  }
-  resumed_.clear();
 }
 
 bool TRecoveredFileOutput::StreamContinuesInto(const uint8_t* sector, size_t size) {
@@ -463,15 +241,9 @@ void TRecoveredFileOutput::Close() {
     current_.Pieces.back().Count = current_.Sectors - before;
   }
   if (broken_) {
-    // Kept open as it is, until the piece that continues it comes or the search gives up. Each keeps a file
-    // open: past a bound the one waiting longest is given up.
-    constexpr size_t kMostWaiting = 64;
-    if (waiting_.size() == kMostWaiting) {
-      FinishKept(waiting_.front().Handle, waiting_.front().File);
-      waiting_.erase(waiting_.begin());
-    }
+    // Kept open as it is, until the piece that continues it comes or the search gives up.
     open_ = accepting_ = false;
-    waiting_.push_back({handle_, std::move(current_), std::move(*broken_), pieceOffset_});
+    pieces_.Wait(handle_, std::move(current_), std::move(*broken_), pieceOffset_);
     broken_.reset();
     handle_ = -1;
     return;
@@ -487,7 +259,7 @@ void TRecoveredFileOutput::Close() {
     unit_.reset();
   }
   handle_ = -1;
-  ReportFinished(current_);
+  ReportFinished(view_, current_);
 }
 
 }  // namespace quillot

@@ -14,7 +14,7 @@
 #include "engine/BrokenFile.h"
 
 #include "engine/Destination.h"
-#include "engine/MediumWindow.h"
+#include "engine/FilesInPieces.h"
 #include "engine/RecoveryView.h"
 #include "streams/StreamUnit.h"
 
@@ -28,6 +28,8 @@ class TRecoveredFileOutput {
     Close();
     FinishPieces();
   }
+  TRecoveredFileOutput(const TRecoveredFileOutput&) = delete;
+  TRecoveredFileOutput& operator=(const TRecoveredFileOutput&) = delete;
 
   // A recognised start: names and creates the next file (asking before an overwrite).
   // stream names the format's stream unit ("riff"), which follows the file and gives its verdict.
@@ -44,7 +46,7 @@ class TRecoveredFileOutput {
   // no start. One medium sector goes into one file: the file open there ends when another keeps it.
   bool TakeForPieces(const uint8_t* sector, uint32_t bytesPerSec) {
     const bool openPiece = std::exchange(openTookPiece_, false);
-    const bool kept = !resumed_.empty() && AppendToResumed(sector, bytesPerSec);
+    const bool kept = pieces_.Take(sector, bytesPerSec);
     if (kept && open_ && !openPiece) Close();
     return kept || openPiece;
   }
@@ -87,7 +89,7 @@ class TRecoveredFileOutput {
   // window, which keeps the last bytes of the chunks before too.
   void SeeChunk(const uint8_t* begin, size_t size, uint64_t firstSector, uint32_t bytesPerSec,
                 std::function<const std::vector<uint8_t>&()> ahead) {
-    window_.SeeChunk(begin, size, firstSector, bytesPerSec, std::move(ahead));
+    pieces_.Window().SeeChunk(begin, size, firstSector, bytesPerSec, std::move(ahead));
   }
   // A sector of the chunk the pass reads, offered before it is appended: it, or one read since a break, may be
   // the piece that continues a file whose stream broke.
@@ -101,10 +103,10 @@ class TRecoveredFileOutput {
     if (open_) FollowPending();
   }
   // The chunk is written out and its buffer about to be read into again: its last bytes stay in the window.
-  void ChunkDone() { window_.EndChunk(); }
-  bool WantsPieces() const { return broken_.has_value() || !waiting_.empty(); }
+  void ChunkDone() { pieces_.Window().EndChunk(); }
+  bool WantsPieces() const { return broken_.has_value() || pieces_.Waiting(); }
   // Ends the files still waiting for a piece or taking one; at the pass's end, after Close.
-  void FinishPieces();
+  void FinishPieces() { pieces_.Finish(); }
 
   bool IsOpen() const { return open_; }
   // The first sector of the open file.
@@ -130,58 +132,9 @@ class TRecoveredFileOutput {
   void StartWaiting();
   // The open file goes on with the piece at sector: cut back to where its first piece ends.
   bool ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec);
-  // Feeds the files that took a piece the next sector; true when one of them kept it.
-  bool AppendToResumed(const uint8_t* sector, uint32_t bytesPerSec);
-  struct TResumed;
-  // Feeds a file that took a piece one more sector; true when its stream ended or broke (told in answer).
-  bool FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec, TStreamAnswer& answer);
-  // A resumed file whose stream ended or broke: closed, or waiting again for its next piece.
-  void EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec);
-  // Offers every file waiting for a piece the sectors after its break up to sector, whose bytes are given;
-  // appended: sector was appended already.
+  // Offers the open file, if its stream broke, and every file waiting for a piece the sectors after its break
+  // up to sector; appended: sector was appended already.
   void OfferUpTo(uint64_t sector, uint32_t bytesPerSec, bool appended);
-  struct TFound {
-    uint64_t Sector;
-    TPieceMatch Match;
-  };
-  // Whether a file in pieces (waiting or taking one) holds the sector.
-  bool Claimed(uint64_t sector) const;
-  // The first sector of those a file's search has not seen, up to sector, that continues it.
-  std::optional<TFound> Offer(TBrokenFile& search, uint64_t firstSector, uint64_t sector, uint32_t bytesPerSec);
-  void NoteStart(uint64_t firstSector);
-  // Whether a cluster (once its size is known) ends inside the length bytes from byte at of a piece that
-  // began at pieceOffset: where a stream with no count that ended may have been cut at a piece's end.
-  bool ClusterEndsWithin(uint64_t pieceOffset, uint64_t at, uint64_t length, uint32_t bytesPerSec) const;
-  // The cluster size in sectors, from the starts seen: the largest power of two dividing their distances.
-  uint64_t ClusterSectors() const;
-  // Closes a file kept open for its pieces and reports it.
-  void FinishKept(int handle, TRecoveredFile& file);
-  // Tells the view a file is finished, damaged where a sector of it could not be read or written.
-  void ReportFinished(TRecoveredFile& file);
-
-  struct TWaiting {
-    int Handle;
-    TRecoveredFile File;
-    TBrokenFile Search;
-    uint64_t PieceOffset;  // where its last piece begins in the file
-  };
-  struct TResumed {
-    int Handle;
-    TRecoveredFile File;
-    std::unique_ptr<TStreamUnit> Unit;
-    uint64_t Fed;          // bytes of the file fed to the unit
-    uint64_t PieceOffset;  // where the piece it takes began in the file
-    std::vector<uint8_t> Recent;
-    uint64_t RecentStart;
-    bool KeptLast = false;  // the last sector fed went into the file
-  };
-  // A file's pieces once the one that ended at end (a byte of the file) goes on at sector.
-  static void AddPiece(TRecoveredFile& file, uint64_t pieceOffset, uint64_t end, uint64_t sector, uint32_t bytesPerSec);
-  // Keeps the last bytes fed to a unit, for the piece search should its stream break.
-  static void KeepRecent(std::vector<uint8_t>& recent, uint64_t& recentStart, const uint8_t* data, size_t size);
-  // The medium byte of byte at of a file whose last piece began at pieceOffset.
-  static uint64_t MediumByte(const TRecoveredFile& file, uint64_t pieceOffset, uint64_t at, uint32_t bytesPerSec);
-
   TDestination& destination_;
   TRecoveryView& view_;
   std::string folder_;
@@ -208,11 +161,7 @@ class TRecoveredFileOutput {
   uint64_t recentStart_ = 0;     // the file offset of recent_'s first byte
   uint64_t pieceOffset_ = 0;     // where the open file's last piece begins in the file
   std::optional<TBrokenFile> broken_;
-  TStreamVerdict brokenVerdict_;
-  std::vector<TWaiting> waiting_;
-  std::vector<TResumed> resumed_;
-  uint64_t firstStart_ = 0, startDistances_ = 0, startsSeen_ = 0;
-  TMediumWindow window_;
+  TFilesInPieces pieces_;
 };
 
 }  // namespace quillot

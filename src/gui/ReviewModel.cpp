@@ -110,6 +110,8 @@ void TReviewModel::SetDecode(int row, const decode::TDecodeReport& report) {
   TReviewFile& f = files_[static_cast<size_t>(row)];
   f.Decode = report;
   if (f.File.Verdict == TVerdict::CutShort) decode::JudgeCutShort(f.Decode, f.File.Bytes);
+  // The decoder checked the sum of the whole content a file in pieces waited for.
+  ApplyContentSum(f.File, f.Decode.ContentSum);
   f.State = TReviewFile::TState::Answered;
   ChangedRow(row);
 }
