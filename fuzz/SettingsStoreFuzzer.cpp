@@ -24,9 +24,8 @@ struct TTenSettings {
 };
 
 TTenSettings Current() {
-  return {GlobalLastTip,          GlobalFirstStart,   GlobalLanguage,        RecoveryTargetFolder,
-          RecoveryFilenamePrefix, RecoveryRetryCount, RecoverySectorsToRead, RecoveryAdvancedMode,
-          RecoveryTrimFiles,      RecoveryReassemble};
+  return {GlobalLastTip,      GlobalFirstStart,      GlobalLanguage,       RecoveryTargetFolder, RecoveryFilenamePrefix,
+          RecoveryRetryCount, RecoverySectorsToRead, RecoveryAdvancedMode, RecoveryTrimFiles,    RecoveryReassemble};
 }
 }  // namespace
 
