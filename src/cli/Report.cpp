@@ -1,17 +1,23 @@
 #include "cli/Report.h"
 
+#include <array>
 #include <cstdio>
 #include <string_view>
 
 #include "engine/FileClaim.h"
+#include "engine/ReportColumns.h"
 #include "platform/AtomicFile.h"
 
 namespace quillot::cli {
 
 namespace {
-const std::string kTsvHeader = std::string(kTsvFirstColumns) +
-                               "\tunreadable_sectors\tshort\tverdict\tevidence\tunwritten_sectors\tpieces"
-                               "\tduration\tdecode\tbytes_after_end\tpath\n";
+// The TSV heading line: the columns' names.
+std::string TsvHeader() {
+  std::string header;
+  for (const TReportColumnInfo& column : kReportColumns)
+    header += (header.empty() ? "" : "\t") + std::string(column.Name);
+  return header + "\n";
+}
 
 // A JSON string of any bytes. A byte that is not part of UTF-8 is written as the lone surrogate
 // U+DC00 + byte (\udc80-\udcff), which no UTF-8 text yields, so the bytes can be had back.
@@ -108,44 +114,57 @@ uint64_t BytesAfterEnd(const TRecoveredFile& f, const decode::TDecodeReport& r) 
 }
 }  // namespace
 
+namespace {
+// A file's cells, column by column: numbers as digits, yes/no as "yes" or "no", a missing number empty.
+std::array<std::string, kReportColumns.size()> Cells(const TRecoveredFile& f, const decode::TDecodeReport& d) {
+  std::array<std::string, kReportColumns.size()> cells;
+  const auto cell = [&](TReportColumn c) -> std::string& { return cells[static_cast<size_t>(c)]; };
+  cell(TReportColumn::Name) = f.Name;
+  cell(TReportColumn::Format) = f.Format;
+  cell(TReportColumn::FirstSector) = std::to_string(f.FirstSector);
+  cell(TReportColumn::Sectors) = std::to_string(f.Sectors);
+  cell(TReportColumn::Bytes) = std::to_string(f.Bytes);
+  cell(TReportColumn::UnreadableSectors) = SectorRanges(f.UnreadableSectors);
+  cell(TReportColumn::Short) = f.Short ? "yes" : "no";
+  cell(TReportColumn::Verdict) = ClaimKey(f);
+  cell(TReportColumn::Evidence) = EvidenceKey(f.Evidence);
+  cell(TReportColumn::UnwrittenSectors) = UnwrittenRun(f);
+  cell(TReportColumn::Pieces) = PieceList(f);
+  cell(TReportColumn::Duration) = DurationText(d);
+  cell(TReportColumn::Decode) = decode::OutcomeText(d);
+  cell(TReportColumn::BytesAfterEnd) = std::to_string(BytesAfterEnd(f, d));
+  cell(TReportColumn::Path) = f.Path;
+  return cells;
+}
+
+std::string JsonValue(const TReportColumnInfo& column, const std::string& cell) {
+  switch (column.Value) {
+    case TReportValue::Text: return JsonString(cell);
+    case TReportValue::YesNo: return cell == "yes" ? "true" : "false";
+    case TReportValue::NumberOrNone: return cell.empty() ? "null" : cell;
+    case TReportValue::Number: break;
+  }
+  return cell;
+}
+}  // namespace
+
 std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
                        const std::vector<decode::TDecodeReport>& decoded) {
-  std::string out;
   const decode::TDecodeReport notChecked;
-  const auto decodedOf = [&](size_t i) -> const decode::TDecodeReport& {
-    return i < decoded.size() ? decoded[i] : notChecked;
-  };
-  if (json) {
-    out = "[";
-    for (size_t i = 0; i < files.size(); ++i) {
-      const auto& f = files[i];
-      const auto& d = decodedOf(i);
-      const std::string duration = DurationText(d);
-      out += i ? ",\n " : "\n ";
-      out += "{\"name\": " + JsonString(f.Name) + ", \"format\": " + JsonString(f.Format) +
-             ", \"first_sector\": " + std::to_string(f.FirstSector) + ", \"sectors\": " + std::to_string(f.Sectors) +
-             ", \"bytes\": " + std::to_string(f.Bytes) + ", \"unreadable_sectors\": \"" +
-             SectorRanges(f.UnreadableSectors) + "\", \"short\": " + (f.Short ? "true" : "false") +
-             ", \"verdict\": \"" + ClaimKey(f) + "\", \"evidence\": \"" + EvidenceKey(f.Evidence) +
-             "\", \"unwritten_sectors\": \"" + UnwrittenRun(f) + "\", \"pieces\": \"" + PieceList(f) +
-             "\", \"duration\": " + (duration.empty() ? "null" : duration) +
-             ", \"decode\": " + JsonString(decode::OutcomeText(d)) +
-             ", \"bytes_after_end\": " + std::to_string(BytesAfterEnd(f, d)) + ", \"path\": " + JsonString(f.Path) +
-             "}";
-    }
-    out += files.empty() ? "]\n" : "\n]\n";
-    return out;
-  }
-  out = kTsvHeader;
+  std::string out = json ? "[" : TsvHeader();
   for (size_t i = 0; i < files.size(); ++i) {
-    const auto& f = files[i];
-    const auto& d = decodedOf(i);
-    out += TsvField(f.Name) + "\t" + TsvField(f.Format) + "\t" + std::to_string(f.FirstSector) + "\t" +
-           std::to_string(f.Sectors) + "\t" + std::to_string(f.Bytes) + "\t" + SectorRanges(f.UnreadableSectors) +
-           "\t" + (f.Short ? "yes" : "no") + "\t" + ClaimKey(f) + "\t" + EvidenceKey(f.Evidence) + "\t" +
-           UnwrittenRun(f) + "\t" + PieceList(f) + "\t" + DurationText(d) + "\t" + TsvField(decode::OutcomeText(d)) +
-           "\t" + std::to_string(BytesAfterEnd(f, d)) + "\t" + TsvField(f.Path) + "\n";
+    const auto cells = Cells(files[i], i < decoded.size() ? decoded[i] : notChecked);
+    if (json) out += i ? ",\n {" : "\n {";
+    for (size_t c = 0; c < kReportColumns.size(); ++c) {
+      if (json)
+        out += (c ? ", \"" : "\"") + std::string(kReportColumns[c].Name) +
+               "\": " + JsonValue(kReportColumns[c], cells[c]);
+      else
+        out += (c ? "\t" : "") + TsvField(cells[c]);
+    }
+    out += json ? "}" : "\n";
   }
+  if (json) out += files.empty() ? "]\n" : "\n]\n";
   return out;
 }
 

@@ -7,8 +7,7 @@
 
 namespace quillot {
 
-void TFilesInPieces::KeepRecent(std::vector<uint8_t>& recent, uint64_t& recentStart, const uint8_t* data,
-                                      size_t size) {
+void TFilesInPieces::KeepRecent(std::vector<uint8_t>& recent, uint64_t& recentStart, const uint8_t* data, size_t size) {
   // At least enough for the longest part a unit reads (an Ogg page, a FLAC frame, padding).
   constexpr size_t kRecent = 128 * 1024;
   // Of a run longer than that, only its last bytes are copied. Up to twice that is held, so the bytes kept
@@ -27,21 +26,20 @@ void TFilesInPieces::KeepRecent(std::vector<uint8_t>& recent, uint64_t& recentSt
 }
 
 uint64_t TFilesInPieces::MediumByte(const TRecoveredFile& file, uint64_t pieceOffset, uint64_t at,
-                                          uint32_t bytesPerSec) {
+                                    uint32_t bytesPerSec) {
   const uint64_t pieceSector = file.Pieces.empty() ? file.FirstSector : file.Pieces.back().First;
   return pieceSector * bytesPerSec + (at - pieceOffset);
 }
 
 void TFilesInPieces::AddPiece(TRecoveredFile& file, uint64_t pieceOffset, uint64_t end, uint64_t sector,
-                                    uint32_t bytesPerSec) {
+                              uint32_t bytesPerSec) {
   if (file.Pieces.empty()) file.Pieces.push_back({file.FirstSector, 0});
   file.Pieces.back().Count = (end - pieceOffset) / bytesPerSec;
   file.Pieces.push_back({sector, 0});
   file.Sectors = end / bytesPerSec;
 }
 
-bool TFilesInPieces::ClusterEndsWithin(uint64_t pieceOffset, uint64_t at, uint64_t length,
-                                             uint32_t bytesPerSec) const {
+bool TFilesInPieces::ClusterEndsWithin(uint64_t pieceOffset, uint64_t at, uint64_t length, uint32_t bytesPerSec) const {
   const uint64_t cluster = ClusterSectors() * bytesPerSec;
   if (ClusterSectors() < 2 || at < pieceOffset) return false;
   return pieceOffset + ((at - pieceOffset) / cluster + 1) * cluster <= at + length;
@@ -63,8 +61,8 @@ uint64_t TFilesInPieces::ClusterSectors() const {
   return std::min(startDistances_ & (~startDistances_ + 1), kMostSectors);
 }
 
-std::optional<TFilesInPieces::TFound> TFilesInPieces::Offer(TBrokenFile& search, uint64_t firstSector,
-                                                                        uint64_t sector, uint32_t bytesPerSec) {
+std::optional<TFilesInPieces::TFound> TFilesInPieces::Offer(TBrokenFile& search, uint64_t firstSector, uint64_t sector,
+                                                            uint32_t bytesPerSec) {
   // Around each candidate the search sees the same bytes wherever the reads begin and end: enough before it to
   // tell whether another recording's frames run into it, and the bytes a start check reads after it.
   constexpr size_t kBefore = 64 * 1024;
@@ -125,8 +123,7 @@ bool TFilesInPieces::Take(const uint8_t* sector, uint32_t bytesPerSec) {
   return kept;
 }
 
-bool TFilesInPieces::FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec,
-                                       TStreamAnswer& answer) {
+bool TFilesInPieces::FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec, TStreamAnswer& answer) {
   KeepRecent(r.Recent, r.RecentStart, sector, bytesPerSec);
   answer = r.Unit->Feed(sector, bytesPerSec);
   size_t keep = bytesPerSec;

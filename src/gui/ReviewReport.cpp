@@ -9,12 +9,19 @@
 #include <algorithm>
 
 #include "engine/FileClaim.h"
+#include "engine/ReportColumns.h"
 #include "gui/GuiMessages.h"
 #include "gui/QtText.h"
 
 namespace quillot::gui {
 
 namespace {
+// A column's key, as the report's writer names it.
+QLatin1String Key(TReportColumn column) {
+  const std::string_view name = ReportColumnName(column);
+  return QLatin1String(name.data(), static_cast<qsizetype>(name.size()));
+}
+
 // "1-3,7" as the report writes sector ranges.
 std::vector<uint64_t> SectorList(const QString& text) {
   std::vector<uint64_t> sectors;
@@ -59,34 +66,34 @@ bool LoadReviewReport(const QString& path, TReviewReport& report, QString& error
   bool any = false;
   for (const QJsonValue& value : doc.array()) {
     const QJsonObject o = value.toObject();
-    if (!o.contains(QLatin1String("name")) || !o.contains(QLatin1String("first_sector")) ||
-        !o.contains(QLatin1String("sectors"))) {
+    if (!o.contains(Key(TReportColumn::Name)) || !o.contains(Key(TReportColumn::FirstSector)) ||
+        !o.contains(Key(TReportColumn::Sectors))) {
       error = ToQ(Tr(strReviewNotAReport, {FromQ(path), "a row lacks its name or sectors"}));
       return false;
     }
     TReviewFile row;
     TRecoveredFile& f = row.File;
-    f.Name = FromQ(o.value(QLatin1String("name")).toString());
-    f.Path = FromQ(o.value(QLatin1String("path")).toString());
+    f.Name = FromQ(o.value(Key(TReportColumn::Name)).toString());
+    f.Path = FromQ(o.value(Key(TReportColumn::Path)).toString());
     // A report without paths lies, as a rule, beside the files it lists.
     if (f.Path.empty()) f.Path = FromQ(QFileInfo(path).absoluteDir().filePath(ToQ(f.Name)));
-    f.Format = FromQ(o.value(QLatin1String("format")).toString());
-    f.FirstSector = static_cast<uint64_t>(o.value(QLatin1String("first_sector")).toDouble());
-    f.Sectors = static_cast<uint64_t>(o.value(QLatin1String("sectors")).toDouble());
-    f.Bytes = static_cast<uint64_t>(o.value(QLatin1String("bytes")).toDouble());
-    f.UnreadableSectors = SectorList(o.value(QLatin1String("unreadable_sectors")).toString());
-    f.Short = o.value(QLatin1String("short")).toBool();
-    f.Pieces = PieceList(o.value(QLatin1String("pieces")).toString());
+    f.Format = FromQ(o.value(Key(TReportColumn::Format)).toString());
+    f.FirstSector = static_cast<uint64_t>(o.value(Key(TReportColumn::FirstSector)).toDouble());
+    f.Sectors = static_cast<uint64_t>(o.value(Key(TReportColumn::Sectors)).toDouble());
+    f.Bytes = static_cast<uint64_t>(o.value(Key(TReportColumn::Bytes)).toDouble());
+    f.UnreadableSectors = SectorList(o.value(Key(TReportColumn::UnreadableSectors)).toString());
+    f.Short = o.value(Key(TReportColumn::Short)).toBool();
+    f.Pieces = PieceList(o.value(Key(TReportColumn::Pieces)).toString());
     // A verdict no report writes reads as unknown.
-    ParseClaim(FromQ(o.value(QLatin1String("verdict")).toString()),
-               FromQ(o.value(QLatin1String("evidence")).toString()), f);
+    ParseClaim(FromQ(o.value(Key(TReportColumn::Verdict)).toString()),
+               FromQ(o.value(Key(TReportColumn::Evidence)).toString()), f);
     // A pass run without --verify says "not checked": such rows are decoded now.
-    row.ReportedDecode = o.value(QLatin1String("decode")).toString();
+    row.ReportedDecode = o.value(Key(TReportColumn::Decode)).toString();
     if (row.ReportedDecode == QLatin1String("not checked")) row.ReportedDecode.clear();
-    if (o.value(QLatin1String("duration")).isDouble())
-      row.ReportedSeconds = o.value(QLatin1String("duration")).toDouble();
+    if (o.value(Key(TReportColumn::Duration)).isDouble())
+      row.ReportedSeconds = o.value(Key(TReportColumn::Duration)).toDouble();
     // Decoding stops where the stream ended; the bytes after it are not judged.
-    const auto after = static_cast<uint64_t>(o.value(QLatin1String("bytes_after_end")).toDouble());
+    const auto after = static_cast<uint64_t>(o.value(Key(TReportColumn::BytesAfterEnd)).toDouble());
     if (after > 0 && after < f.Bytes) f.StreamEnd = f.Bytes - after;
     if (!QFile::exists(ToQ(f.Path))) row.State = TReviewFile::TState::Missing;
 
