@@ -228,6 +228,20 @@ void TRecoveredFileOutput::WriteRun(const uint8_t* data, size_t size) {
   }
 }
 
+void TRecoveredFileOutput::CloseAtItsEnd() {
+  Flush();
+  if (open_ && answer_.State == TStreamState::Ended && current_.Bytes > answer_.At && pendingSectorSize_ != 0) {
+    if (destination_.CutBack(handle_, answer_.At)) {
+      current_.Bytes = answer_.At;
+      current_.Sectors = answer_.At / pendingSectorSize_;
+    } else {
+      WriteFailed();
+    }
+  }
+  unwritten_ = 0;
+  Close();
+}
+
 void TRecoveredFileOutput::Close() {
   if (!open_) return;
   Flush();

@@ -109,6 +109,18 @@ class TRecoveredFileOutput {
   void FinishPieces() { pieces_.Finish(); }
 
   bool IsOpen() const { return open_; }
+  // Whether the open file's unit told where its recording ends.
+  bool Ended() const { return open_ && answer_.State == TStreamState::Ended; }
+  // The medium sector the open file's recording ended before, when it ended on a sector's first byte (a file in
+  // one piece); else nothing.
+  std::optional<uint64_t> EndSector(uint32_t bytesPerSec) const {
+    if (!Ended() || !current_.Pieces.empty() || answer_.At % bytesPerSec != 0) return std::nullopt;
+    return current_.FirstSector + answer_.At / bytesPerSec;
+  }
+  // Closes the open file, whose recording ended where a start is taken after all: the sectors after its end
+  // are the next file's, neither its own nor its unwritten run.
+  void CloseAtItsEnd();
+  TMediumWindow& Window() { return pieces_.Window(); }
   // The first sector of the open file.
   uint64_t OpenFileStart() const { return current_.FirstSector; }
   // End each file where its stream unit says its recording ends; the sectors after it, up to the next

@@ -89,6 +89,12 @@ struct TRecoveryPass::TPassRun {
   bool lookaheadEnds = false;         // nothing follows them: the drive's end, or they could not be read
   std::vector<uint8_t> checkBytes;
   std::optional<TReadingHook> reading;
+  // Starts that frames confirmed but the open file's stream held back, its end not known yet.
+  struct THeld {
+    uint64_t sector;
+    const TFormat* format;
+  };
+  std::vector<THeld> heldBack;
 };
 
 void TRecoveryPass::StartRecovery(const TRecoveryOptions& options, TFormatsList& catalogue) {
@@ -229,9 +235,9 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
   const uint32_t n = run.sectors;
   uint64_t current = run.current;
   const uint8_t* sector = run.buffer.get();
-  if (output.Reassemble)
-    output.SeeChunk(sector, size_t(n) * bytesPerSec, current, bytesPerSec,
-                    [this, &run]() -> const std::vector<uint8_t>& { return Lookahead(run); });
+  // The medium's window serves the piece search and the starts held back while a file's end was not known.
+  output.SeeChunk(sector, size_t(n) * bytesPerSec, current, bytesPerSec,
+                  [this, &run]() -> const std::vector<uint8_t>& { return Lookahead(run); });
   for (uint32_t k = 0; k < n; ++k, ++current, sector += bytesPerSec) {
     view_.OnSector(current);
     // A break the open file's unit has not seen yet is found when the gathered run is fed to it, at the
@@ -240,19 +246,55 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
     // A sector a file in pieces takes is that file's data, never a start.
     const bool taken = output.TakeForPieces(sector, bytesPerSec);
     if (const TFormat* format = taken ? nullptr : StartAt(run, k, sector)) {
-      output.Close();
-      output.Start(format->FilePrefix, format->FileExtension, format->Title, current, format->Stream);
-      FilesFound = output.FilesFound;
-      view_.ShowFilesFound(FilesFound);
+      run.heldBack.clear();
+      StartFile(run, *format, current);
     }
     output.AppendOpen(sector, bytesPerSec);
-    if (output.Reassemble) output.Follow();
+    // While a start is held back the open file is followed at once, so its end is told as soon as it can be.
+    if (output.Reassemble || !run.heldBack.empty()) output.Follow();
+    if (!run.heldBack.empty()) TakeHeldStart(run, current);
   }
   if (run.unreadable) output.MarkUnreadable(run.current);
   if (output.Reassemble && n > 0) output.EndChunk(current - 1, bytesPerSec);
   run.current = current;
   output.Flush();
-  if (output.Reassemble) output.ChunkDone();
+  if (!run.heldBack.empty() && n > 0) TakeHeldStart(run, current - 1);
+  output.ChunkDone();
+}
+
+void TRecoveryPass::StartFile(TPassRun& run, const TFormat& format, uint64_t sector) {
+  TRecoveredFileOutput& output = *run.output;
+  output.Close();
+  output.Start(format.FilePrefix, format.FileExtension, format.Title, sector, format.Stream);
+  FilesFound = output.FilesFound;
+  view_.ShowFilesFound(FilesFound);
+}
+
+void TRecoveryPass::TakeHeldStart(TPassRun& run, uint64_t last) {
+  TRecoveredFileOutput& output = *run.output;
+  const std::optional<uint64_t> end = output.EndSector(run.bytesPerSec);
+  if (!end) {
+    // Closed, or ended inside a sector: the starts held back lay inside its recording.
+    if (!output.IsOpen() || output.Ended()) run.heldBack.clear();
+    return;
+  }
+  const auto held = std::find_if(run.heldBack.begin(), run.heldBack.end(),
+                                 [&](const TPassRun::THeld& h) { return h.sector == *end; });
+  if (held == run.heldBack.end() || !output.Window().Sector(held->sector)) {
+    run.heldBack.clear();
+    return;
+  }
+  // The recording ended just where frames confirmed a start: that start is taken after all, and the sectors
+  // read since go into its file.
+  const uint64_t first = held->sector;
+  const TFormat& format = *held->format;
+  run.heldBack.clear();
+  output.CloseAtItsEnd();
+  StartFile(run, format, first);
+  for (uint64_t s = first; s <= last && output.Window().Sector(s); ++s) {
+    output.AppendOpen(output.Window().Sector(s), run.bytesPerSec);
+    output.Follow();
+  }
 }
 
 const TFormat* TRecoveryPass::StartAt(TPassRun& run, uint32_t k, const uint8_t* sector) {
@@ -268,10 +310,15 @@ bool TRecoveryPass::CheckedStartHolds(TPassRun& run, uint32_t k, const uint8_t* 
   const uint8_t* bytes = CheckBytes(run, k, size, ends);
   const TStartCheck check = CheckStart(format.Check, bytes, size, ends, run.bytesPerSec);
   // A unit that cannot confirm starts leaves the plain rule. A start does not split a recording: where the
-  // open file's stream goes on, the match is its own data.
-  return check == TStartCheck::NoCheck ||
-         (check == TStartCheck::Confirmed &&
-          !run.output->StreamContinuesInto(sector, size_t(run.sectors - k) * run.bytesPerSec));
+  // open file's stream goes on, the match is its own data. It is kept in mind: should the open file's end be
+  // told later just there, it is taken then.
+  if (check == TStartCheck::NoCheck) return true;
+  if (check != TStartCheck::Confirmed) return false;
+  if (!run.output->StreamContinuesInto(sector, size_t(run.sectors - k) * run.bytesPerSec)) return true;
+  constexpr size_t kMostHeld = 64;
+  if (run.heldBack.size() == kMostHeld) run.heldBack.erase(run.heldBack.begin());
+  run.heldBack.push_back({run.current + k, &format});
+  return false;
 }
 
 const std::vector<uint8_t>& TRecoveryPass::Lookahead(TPassRun& run) {

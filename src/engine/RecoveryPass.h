@@ -85,6 +85,11 @@ class TRecoveryPass {
   // The sectors after the chunk, up to a start check's bytes, read once per chunk.
   const std::vector<uint8_t>& Lookahead(TPassRun& run);
   void EndPass(TPassRun& run);
+  // Closes the open file and starts one of format at sector.
+  void StartFile(TPassRun& run, const TFormat& format, uint64_t sector);
+  // A start held back while the open file's end was not known is taken where that end turns out to lie;
+  // last is the last sector handed to the output.
+  void TakeHeldStart(TPassRun& run, uint64_t last);
 
   TRecoveryView& view_;
   TDestination& destination_;

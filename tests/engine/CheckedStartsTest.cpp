@@ -82,6 +82,16 @@ TBytes PcmWaveFirstPiece() {
   return TBytes(wave.begin(), wave.begin() + 16 * kSector);
 }
 
+// An M4A whose boxes end on a sector's end: a free box fills its last sector.
+TBytes SectorSizedM4a() {
+  TBytes m4a = test::SampleAudio("voice.m4a");
+  const size_t room = (kSector - (m4a.size() + 8) % kSector) % kSector + 8;
+  test::AppendBe(m4a, room, 4);
+  test::AppendText(m4a, "free");
+  m4a.resize(m4a.size() + room - 8, 0);
+  return m4a;
+}
+
 // An ID3v2 tag of 512 bytes before a stream, so the stream's frames meet sector starts as they would alone.
 TBytes TaggedWith512ByteId3(const TBytes& stream) {
   TBytes tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 502 >> 7, 502 & 0x7F};
@@ -121,6 +131,10 @@ TEST_F(CheckedStartsTest, EachStreamStartsOneFileAndNoStreamIsSplit) {
   put(test::StreamFixture("ac3", "s48.ac3"), 0);
   put(PcmWaveFirstPiece());
   put(test::StreamFixture("mpeg-audio", "tagless-crc-mpeg25.mp3"), 0);
+  // A recording right after boxes whose end is told only once the next sector is seen: the start held back
+  // there is taken then.
+  put(SectorSizedM4a());
+  put(test::StreamFixture("ac3", "s48.ac3"), 0);
   Place({});
 
   // Small chunks put starts near chunk ends, where the check reads the sectors that follow. Trimmed, each
