@@ -180,6 +180,7 @@ const std::string kWav = Bytes(test::SampleAudio("voice-memo.wav"));
 const std::string kAc3 = Bytes(test::StreamFixture("ac3", "pieces.ac3"));
 const std::string kAdts = Bytes(test::StreamFixture("adts", "pieces.aac"));
 const std::string kFlac = Bytes(test::SampleAudio("chirp.flac"));
+const std::string kWavPack = Bytes(test::StreamFixture("wavpack", "m44.wv"));
 
 // Fillers in every other cluster then a recording in the holes: a recording of n clusters interleaved with
 // another one that fills the other holes.
@@ -220,7 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Interleaved("Mp3WithMp3", kMp3, kMp3Other), Interleaved("OpusWithVorbis", kOpus, kVorbis),
                       Interleaved("Ac3WithAdts", kAc3, kAdts), Behind("Ac3BehindWav", kWav, kAc3, 6),
                       Behind("AdtsBehindWav", kWav, kAdts, 4), Behind("Mp3BehindFlac", kFlac, kMp3, 6),
-                      ManyPieces("OpusInManyPieces", kOpus, 3), ManyPieces("Mp3InManyPieces", kMp3, 2)),
+                      Behind("Ac3BehindWavPack", kWavPack, kAc3, 4), ManyPieces("OpusInManyPieces", kOpus, 3),
+                      ManyPieces("Mp3InManyPieces", kMp3, 2)),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
