@@ -95,16 +95,22 @@ bool TFilesInPieces::Claimed(uint64_t sector) const {
          std::any_of(waiting_.begin(), waiting_.end(), [&](const TWaiting& w) { return holds(w.File); });
 }
 
-bool TFilesInPieces::Take(const uint8_t* sector, uint32_t bytesPerSec) {
+bool TFilesInPieces::PieceBegins() const {
+  return std::any_of(resumed_.begin(), resumed_.end(),
+                     [](const TResumed& r) { return r.File.Pieces.back().Count == 0; });
+}
+
+bool TFilesInPieces::Take(const uint8_t* sector, uint32_t bytesPerSec, bool startHere) {
   // A piece that begins at this sector has it: its search proved it. A file whose piece would run on into it
-  // stops there, as if its bytes had stopped, and waits for its next piece.
+  // stops there, as if its bytes had stopped, and waits for its next piece; so does every one where a file
+  // starts.
   const auto beginsHere = [](const TResumed& r) { return r.File.Pieces.back().Count == 0; };
-  const bool pieceBegins = std::any_of(resumed_.begin(), resumed_.end(), beginsHere);
+  const bool pieceBegins = PieceBegins();
   bool kept = false;
   for (size_t i = 0; i < resumed_.size();) {
     TStreamAnswer answer;
     bool done = false;
-    if (pieceBegins && !beginsHere(resumed_[i])) {
+    if (startHere || (pieceBegins && !beginsHere(resumed_[i]))) {
       answer = {TStreamState::Broke, resumed_[i].Fed};
       resumed_[i].KeptLast = false;
       done = true;
@@ -121,6 +127,12 @@ bool TFilesInPieces::Take(const uint8_t* sector, uint32_t bytesPerSec) {
     EndResumed(r, answer, bytesPerSec);
   }
   return kept;
+}
+
+bool TFilesInPieces::ContinuesWith(const uint8_t* sector, size_t size) const {
+  return std::any_of(resumed_.begin(), resumed_.end(), [&](const TResumed& r) {
+    return !r.Unit->ClaimsByLengthAlone() && r.Unit->ContinuesWith(sector, size);
+  });
 }
 
 bool TFilesInPieces::FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec, TStreamAnswer& answer) {

@@ -52,8 +52,14 @@ class TFilesInPieces {
   void Wait(int handle, TRecoveredFile file, TBrokenFile search, uint64_t pieceOffset);
   // Offers every waiting file the sectors after its break up to sector; appended: sector was appended already.
   void OfferWaiting(uint64_t sector, uint32_t bytesPerSec, bool appended);
-  // Feeds the files that took a piece the next sector; true when one of them kept it.
-  bool Take(const uint8_t* sector, uint32_t bytesPerSec);
+  // Whether a piece a file took begins at the sector about to be fed: the sector is that file's.
+  bool PieceBegins() const;
+  // Feeds the files that took a piece the next sector; true when one of them kept it. startHere: a file starts
+  // at that sector, and every file that would run on into it stops before it.
+  bool Take(const uint8_t* sector, uint32_t bytesPerSec, bool startHere = false);
+  // Whether a file that took a piece goes on into the sector about to be fed, as its unit tells (a frame chain
+  // whose next frame begins on its first byte).
+  bool ContinuesWith(const uint8_t* sector, size_t size) const;
   // Ends every file still waiting or taking a piece; at the pass's end.
   void Finish();
 

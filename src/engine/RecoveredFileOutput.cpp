@@ -173,6 +173,8 @@ bool TRecoveredFileOutput::StreamContinuesInto(const uint8_t* sector, size_t siz
   const auto holds = [&](const TStreamUnit& unit) {
     return !unit.ClaimsByLengthAlone() && unit.ContinuesWith(sector, size);
   };
+  // A file that took a piece goes on with its stream too.
+  if (pieces_.ContinuesWith(sector, size)) return true;
   // A file declined at its start is followed all the same: its own frames are no new start.
   if (declined_ && declinedAnswer_.State == TStreamState::Continues && holds(*declined_)) return true;
   if (!open_ || !unit_) return false;

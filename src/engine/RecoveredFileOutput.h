@@ -38,17 +38,20 @@ class TRecoveredFileOutput {
   // Appends one sector to the open file, or to the file in pieces that takes it. The bytes must stay valid
   // until Flush or Close.
   void Append(const uint8_t* sector, uint32_t bytesPerSec) {
-    TakeForPieces(sector, bytesPerSec);
+    TakeForPieces(sector, bytesPerSec, false);
     AppendOpen(sector, bytesPerSec);
   }
-  // The first half of Append, asked before a start is looked for there: the files that took a piece are fed
-  // the sector; true when it is theirs (one kept it, or the open file's next piece begins there), and then
-  // no start. One medium sector goes into one file: the file open there ends when another keeps it.
-  bool TakeForPieces(const uint8_t* sector, uint32_t bytesPerSec) {
+  // Asked before a start is looked for at the sector about to be appended: whether a piece that a search
+  // proved begins there (the open file's next, or a waiting file's), and so no start.
+  bool PieceBeginsHere() const { return openTookPiece_ || pieces_.PieceBegins(); }
+  // The first half of Append, after the start decision: the files that took a piece are fed the sector. One
+  // medium sector goes into one file: the file open there ends where another's proven piece begins, and a file
+  // that starts there (started) ends the pieces that would run on into it.
+  void TakeForPieces(const uint8_t* sector, uint32_t bytesPerSec, bool started) {
     const bool openPiece = std::exchange(openTookPiece_, false);
-    const bool kept = pieces_.Take(sector, bytesPerSec);
-    if (kept && open_ && !openPiece) Close();
-    return kept || openPiece;
+    const bool pieceBegins = pieces_.PieceBegins();
+    pieces_.Take(sector, bytesPerSec, started);
+    if (pieceBegins && open_ && !openPiece) Close();
   }
   // The second half: the sector goes into the open file, unless its recording has ended.
   void AppendOpen(const uint8_t* sector, uint32_t bytesPerSec) {

@@ -243,12 +243,13 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
     // A break the open file's unit has not seen yet is found when the gathered run is fed to it, at the
     // latest at the chunk's end; the sectors read since are offered then, from the chunk.
     if (output.Reassemble && output.WantsPieces()) output.OfferPiece(current, bytesPerSec);
-    // A sector a file in pieces takes is that file's data, never a start.
-    const bool taken = output.TakeForPieces(sector, bytesPerSec);
-    if (const TFormat* format = taken ? nullptr : StartAt(run, k, sector)) {
+    // A sector where a piece a search proved begins is that file's data, never a start.
+    const TFormat* format = output.PieceBeginsHere() ? nullptr : StartAt(run, k, sector);
+    if (format) {
       run.heldBack.clear();
       StartFile(run, *format, current);
     }
+    output.TakeForPieces(sector, bytesPerSec, format != nullptr);
     output.AppendOpen(sector, bytesPerSec);
     // While a start is held back the open file is followed at once, so its end is told as soon as it can be.
     if (output.Reassemble || !run.heldBack.empty()) output.Follow();

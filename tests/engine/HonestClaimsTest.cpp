@@ -207,6 +207,21 @@ TCard Behind(const char* name, const std::string& pieces, const std::string& beh
           {behind}};
 }
 
+// A recording in three pieces whose second lies right before an intact recording: a search that took that piece
+// must not take the recording behind it too.
+TCard BeforeIntact(const char* name, const std::string& pieces, const std::string& intact) {
+  return {name,
+          {{{{"first", Bytes(test::RandomBytes(20 * 1024, 8))},
+             {"hole1", Bytes(test::RandomBytes(kCluster, 9))},
+             {"between", Bytes(test::RandomBytes(3 * kCluster, 10))},
+             {"hole2", Bytes(test::RandomBytes(kCluster, 11))},
+             {"intact", intact}},
+            {"hole1", "hole2"}},
+           {{{"pieces", pieces}}, {}}},
+          {pieces, intact},
+          {intact}};
+}
+
 // A recording in many pieces: one cluster free in every few.
 TCard ManyPieces(const char* name, const std::string& recording, size_t every) {
   const size_t fillers = (recording.size() / kCluster + 1) * every;
@@ -221,7 +236,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Interleaved("Mp3WithMp3", kMp3, kMp3Other), Interleaved("OpusWithVorbis", kOpus, kVorbis),
                       Interleaved("Ac3WithAdts", kAc3, kAdts), Behind("Ac3BehindWav", kWav, kAc3, 6),
                       Behind("AdtsBehindWav", kWav, kAdts, 4), Behind("Mp3BehindFlac", kFlac, kMp3, 6),
-                      Behind("Ac3BehindWavPack", kWavPack, kAc3, 4), ManyPieces("OpusInManyPieces", kOpus, 3),
+                      Behind("Ac3BehindWavPack", kWavPack, kAc3, 4), BeforeIntact("OpusBeforeFlac", kOpus, kFlac),
+                      BeforeIntact("VorbisBeforeOpus", kVorbis, kOpus), ManyPieces("OpusInManyPieces", kOpus, 3),
                       ManyPieces("Mp3InManyPieces", kMp3, 2)),
     [](const auto& info) { return std::string(info.param.name); });
 
