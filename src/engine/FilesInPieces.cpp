@@ -101,6 +101,7 @@ bool TFilesInPieces::PieceBegins() const {
 }
 
 bool TFilesInPieces::Take(const uint8_t* sector, uint32_t bytesPerSec, bool startHere) {
+  if (resumed_.empty()) return false;
   // A piece that begins at this sector has it: its search proved it. A file whose piece would run on into it
   // stops there, as if its bytes had stopped, and waits for its next piece; so does every one where a file
   // starts.
@@ -130,9 +131,8 @@ bool TFilesInPieces::Take(const uint8_t* sector, uint32_t bytesPerSec, bool star
 }
 
 bool TFilesInPieces::ContinuesWith(const uint8_t* sector, size_t size) const {
-  return std::any_of(resumed_.begin(), resumed_.end(), [&](const TResumed& r) {
-    return !r.Unit->ClaimsByLengthAlone() && r.Unit->ContinuesWith(sector, size);
-  });
+  return std::any_of(resumed_.begin(), resumed_.end(),
+                     [&](const TResumed& r) { return r.Unit->HoldsBackStart(sector, size); });
 }
 
 bool TFilesInPieces::FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec, TStreamAnswer& answer) {

@@ -26,12 +26,13 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
   const TCreateResult created = file.Created;
   handle_ = file.Handle;
   const std::string path = folder_ + name;
-  declined_.reset();
-  if (declined || created != TCreateResult::Created) {
-    declined_ = stream.empty() ? nullptr : MakeStreamUnit(stream);
-    if (declined_) declined_->SkipChecksums();
-    declinedAnswer_ = TStreamAnswer{};
-  }
+  std::unique_ptr<TStreamUnit> unit = stream.empty() ? nullptr : MakeStreamUnit(stream);
+  // Checksums cost a look at every byte: only a trimming pass, which relies on them, pays for it; a file
+  // not written is followed by its structure alone.
+  const bool written = !declined && created == TCreateResult::Created;
+  if (unit && (!Trim || !written)) unit->SkipChecksums();
+  declined_ = written ? nullptr : std::move(unit);
+  declinedAnswer_ = TStreamAnswer{};
   if (!declined) {
     if (created != TCreateResult::Created) {
       FatalError = true;
@@ -44,9 +45,7 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
       current_.Path = path;
       current_.Format = formatTitle;
       current_.FirstSector = firstSector;
-      unit_ = stream.empty() ? nullptr : MakeStreamUnit(stream);
-      // Checksums cost a look at every byte: only a trimming pass, which relies on them, pays for it.
-      if (unit_ && !Trim) unit_->SkipChecksums();
+      unit_ = std::move(unit);
       answer_ = TStreamAnswer{};
       fed_ = unwritten_ = 0;
       recent_.clear();
@@ -169,17 +168,15 @@ bool TRecoveredFileOutput::ResumeOpenFile(uint64_t sector, TPieceMatch match, ui
 
 bool TRecoveredFileOutput::StreamContinuesInto(const uint8_t* sector, size_t size) {
   // A claim that rests on a declared length alone never holds back a start that frames confirm: the samples
-  // it claims are unchecked, the frames are not.
-  const auto holds = [&](const TStreamUnit& unit) {
-    return !unit.ClaimsByLengthAlone() && unit.ContinuesWith(sector, size);
-  };
+  // it claims are unchecked, the frames are not (TStreamUnit::HoldsBackStart).
   // A file that took a piece goes on with its stream too.
   if (pieces_.ContinuesWith(sector, size)) return true;
   // A file declined at its start is followed all the same: its own frames are no new start.
-  if (declined_ && declinedAnswer_.State == TStreamState::Continues && holds(*declined_)) return true;
+  if (declined_ && declinedAnswer_.State == TStreamState::Continues && declined_->HoldsBackStart(sector, size))
+    return true;
   if (!open_ || !unit_) return false;
   FollowPending();
-  return accepting_ && answer_.State == TStreamState::Continues && holds(*unit_);
+  return accepting_ && answer_.State == TStreamState::Continues && unit_->HoldsBackStart(sector, size);
 }
 
 void TRecoveredFileOutput::Flush() {

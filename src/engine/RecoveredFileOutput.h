@@ -77,19 +77,19 @@ class TRecoveredFileOutput {
   void MarkUnreadable(uint64_t sector) {
     if (open_) current_.UnreadableSectors.push_back(sector);
   }
-  // Whether the open file's stream (or that of a start declined) goes on into the sector about to be appended, as
-  // its unit tells from everything before it (a frame chain that lands on the sector's first byte, a page that
-  // starts there): a match there that needs a check is then no start. Writes what was gathered first. (The files
-  // that took a piece have told already, by TakeForPieces.)
+  // Whether the open file's stream (or that of a file that took a piece, or of a start declined) goes on into the
+  // sector about to be appended, as its unit tells from everything before it (a frame chain that lands on the
+  // sector's first byte, a page that starts there): a match there that needs a check is then no start. Writes
+  // what was gathered first.
   bool StreamContinuesInto(const uint8_t* sector, size_t size);
   // Writes what Append gathered; run before the buffer holding it is reused.
   void Flush();
   void Close();
 
-  // With Reassemble: the sectors the pass holds in memory (sector firstSector first) until the next chunk, and
-  // how to reach the bytes after them. A unit tells that its stream broke at the end of the part that broke,
-  // when the pass may have read past the piece that continues it; those sectors are offered from the medium's
-  // window, which keeps the last bytes of the chunks before too.
+  // The sectors the pass holds in memory (sector firstSector first) until the next chunk, and how to reach the
+  // bytes after them: the medium's window, which keeps the last bytes of the chunks before too. A unit tells that
+  // its stream broke at the end of the part that broke, or that its recording ended where a start was held back,
+  // when the pass may have read past; those sectors are offered or replayed from the window.
   void SeeChunk(const uint8_t* begin, size_t size, uint64_t firstSector, uint32_t bytesPerSec,
                 std::function<const std::vector<uint8_t>&()> ahead) {
     pieces_.Window().SeeChunk(begin, size, firstSector, bytesPerSec, std::move(ahead));
@@ -99,9 +99,9 @@ class TRecoveredFileOutput {
   void OfferPiece(uint64_t sector, uint32_t bytesPerSec) { OfferUpTo(sector, bytesPerSec, false); }
   // The chunk's sectors up to sector were all appended: a break told at its end is searched in them too.
   void EndChunk(uint64_t lastSector, uint32_t bytesPerSec);
-  // With Reassemble, after each sector: the open file's unit follows at once, so a break is told at the sector
-  // where it lies, whatever the size of the reads, and the sectors after it are searched while the window holds
-  // them.
+  // After a sector, with Reassemble or while a start is held back: the open file's unit follows at once, so a
+  // break or an end is told at the sector where it lies, whatever the size of the reads, while the window still
+  // holds the sectors after it.
   void Follow() {
     if (open_) FollowPending();
   }

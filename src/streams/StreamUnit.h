@@ -114,6 +114,11 @@ class TStreamUnit {
   // Whether the stream's claim on the bytes that follow rests on a declared length alone, its content
   // unchecked (PCM samples): frames that confirm a start inside that length prove more than it does.
   virtual bool ClaimsByLengthAlone() const { return false; }
+  // Whether a start that frames confirm at next is this stream's own data rather than a new file: the stream
+  // goes on there, and by more than a length alone.
+  bool HoldsBackStart(const uint8_t* next, size_t size) const {
+    return !ClaimsByLengthAlone() && ContinuesWith(next, size);
+  }
 
  protected:
   // What a finding of the checksums' rests on when they were skipped: the structure.
