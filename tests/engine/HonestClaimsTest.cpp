@@ -10,12 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "drive/DriveTable.h"
-#include "drive/IORoutines.h"
 #include "engine/FileClaim.h"
 #include "engine/RecoveryPass.h"
 #include "support/Files.h"
-#include "support/RecordingView.h"
+#include "support/RecoverImage.h"
 #include "support/StreamFeed.h"
 #include "support/TempDir.h"
 
@@ -90,25 +88,9 @@ class HonestClaimsTest : public ::testing::TestWithParam<TCard> {
   }
 
   TOutcome Recover(const std::string& image, int32_t sectorsToRead, const std::string& out) {
-    std::string error;
-    auto letter = AttachImage(image, error);
-    EXPECT_TRUE(letter) << error;
     TOutcome outcome;
-    if (!letter) return outcome;
-    DriveAccessInit();
-    TDataStorage storage;
-    storage.LoadFormats(QUILLOT_SOURCE_DIR "/data/Quillot.ini");
-    test::TRecordingView view;
-    TDiskDestination files;
-    TRecoveryPass pass(view, files);
-    TRecoveryOptions options{*letter, static_cast<uint8_t>(*letter - 'A' + 1), out, 1, sectorsToRead, 0};
-    options.Trim = true;
-    options.Reassemble = true;
-    pass.StartRecovery(options, storage.Formats);
-    DriveAccessDone();
-    DriveTable().Remove(*letter);
-    outcome.files = view.files;
-    for (const TRecoveredFile& f : view.files) outcome.contents.push_back(test::ReadText(f.Path));
+    outcome.files = test::RecoverImage(image, out, sectorsToRead, true, true);
+    for (const TRecoveredFile& f : outcome.files) outcome.contents.push_back(test::ReadText(f.Path));
     return outcome;
   }
 

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "drive/DriveTable.h"
-#include "drive/IORoutines.h"
 #include "engine/FileClaim.h"
 #include "engine/RecoveryPass.h"
 #include "streams/Ac3Stream.h"
@@ -17,6 +15,7 @@
 #include "streams/MpegAudioStream.h"
 #include "support/Files.h"
 #include "support/RecordingView.h"
+#include "support/RecoverImage.h"
 #include "support/StreamFeed.h"
 #include "support/TempDir.h"
 
@@ -136,29 +135,16 @@ TEST_P(ReassemblyTest, ARecordingInPiecesComesBackWhole) {
 
   for (bool reassemble : {true, false}) {
     SCOPED_TRACE(reassemble ? "--trim --reassemble" : "--trim");
-    std::string error;
-    auto letter = AttachImage(image, error);
-    ASSERT_TRUE(letter) << error;
-    DriveAccessInit();
-    TDataStorage storage;
-    storage.LoadFormats(QUILLOT_SOURCE_DIR "/data/Quillot.ini");
-    test::TRecordingView view;
-    TDiskDestination files;
-    TRecoveryPass pass(view, files);
-    const std::string out = dir.File(reassemble ? "out-pieces" : "out-plain");
-    TRecoveryOptions options{*letter, static_cast<uint8_t>(*letter - 'A' + 1), out, 1, 5000, 0};
-    options.Trim = true;
-    options.Reassemble = reassemble;
-    pass.StartRecovery(options, storage.Formats);
-    DriveAccessDone();
-    DriveTable().Remove(*letter);
+    const std::vector<TRecoveredFile> recovered =
+        test::RecoverImage(image, dir.File(reassemble ? "out-pieces" : "out-plain"), 5000, true, reassemble);
+    ASSERT_FALSE(recovered.empty());
 
     const TRecoveredFile* whole = nullptr;
-    for (const TRecoveredFile& f : view.files)
+    for (const TRecoveredFile& f : recovered)
       if (test::ReadText(f.Path) == c.pieces) whole = &f;
     if (!reassemble || !c.joins) {
       EXPECT_EQ(whole, nullptr) << "a recording in pieces put back together without proof";
-      for (const TRecoveredFile& f : view.files) EXPECT_TRUE(f.Pieces.empty()) << f.Name;
+      for (const TRecoveredFile& f : recovered) EXPECT_TRUE(f.Pieces.empty()) << f.Name;
       continue;
     }
     ASSERT_NE(whole, nullptr) << "no recovered file is the recording";
@@ -171,7 +157,7 @@ TEST_P(ReassemblyTest, ARecordingInPiecesComesBackWhole) {
       EXPECT_GT(whole->Pieces[i].First, whole->Pieces[i - 1].First + whole->Pieces[i - 1].Count);
     // The files between the pieces come back as they were too.
     bool between = false;
-    for (const TRecoveredFile& f : view.files) between = between || test::ReadText(f.Path) == c.between;
+    for (const TRecoveredFile& f : recovered) between = between || test::ReadText(f.Path) == c.between;
     EXPECT_EQ(between, c.betweenStarts);
   }
 }
