@@ -9,6 +9,10 @@ namespace quillot {
 namespace {
 bool InPieces(const TRecoveredFile& f) { return f.Pieces.size() > 1; }
 
+// Whether the words name the pieces: "reassembled, unverified" says it already (a file in pieces is never
+// merely unproven).
+bool NamesPieces(const TRecoveredFile& f, TClaim claim) { return InPieces(f) && claim != TClaim::Unverified; }
+
 const TMessage& ClaimMessage(TClaim claim) {
   switch (claim) {
     case TClaim::Whole: return strClaimWhole;
@@ -51,8 +55,7 @@ TClaim ClaimOf(const TRecoveredFile& f) {
 std::string ClaimWords(const TRecoveredFile& f) {
   const TClaim claim = ClaimOf(f);
   std::string words = Tr(ClaimMessage(claim));
-  if (InPieces(f) && claim != TClaim::Unverified && claim != TClaim::Unproven)
-    words += ", " + Tr(strClaimFromPieces, {std::to_string(f.Pieces.size())});
+  if (NamesPieces(f, claim)) words += ", " + Tr(strClaimFromPieces, {std::to_string(f.Pieces.size())});
   if (claim == TClaim::Whole)
     words += ", " + Tr(f.Evidence == TEvidence::Checksums ? strClaimByChecksums : strClaimByStructure);
   return words;
@@ -63,8 +66,7 @@ std::string ClaimLabel(TClaim claim) { return Tr(ClaimMessage(claim)); }
 std::string ClaimKey(const TRecoveredFile& f) {
   const TClaim claim = ClaimOf(f);
   std::string key = ClaimMessage(claim).Default;
-  if (InPieces(f) && claim != TClaim::Unverified && claim != TClaim::Unproven)
-    key += ", reassembled from " + std::to_string(f.Pieces.size()) + " pieces";
+  if (NamesPieces(f, claim)) key += ", reassembled from " + std::to_string(f.Pieces.size()) + " pieces";
   return key;
 }
 
