@@ -16,8 +16,8 @@ namespace quillot::test {
 
 // The files the pass wrote into out, in the order it closed them; none (and a failure) when the image cannot
 // be attached.
-inline std::vector<TRecoveredFile> RecoverImage(const std::string& image, const std::string& out,
-                                                int32_t sectorsToRead, bool trim, bool reassemble) {
+inline std::vector<TRecoveredFile> RecoverImage(const std::string& image, const std::string& out, int32_t sectorsToRead,
+                                                bool trim, bool reassemble) {
   std::string error;
   auto letter = AttachImage(image, error);
   EXPECT_TRUE(letter) << error;
