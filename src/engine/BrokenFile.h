@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/SearchBudget.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -19,6 +20,9 @@ namespace quillot {
 // (those its unit's quick test let through and that are not the middle of another recording).
 inline constexpr uint64_t kPieceWindowBytes = 64ull << 20;
 inline constexpr uint32_t kMostPieceCandidates = 16;
+// The work one file's search may take from the pass's budget (engine/SearchBudget.h), so one file with
+// endless near misses leaves some for the others.
+inline constexpr uint64_t kMostSearchWork = 16ull << 20;
 
 // A piece that continues the file: where the first piece ends (a byte offset in the file) and a unit fed the
 // file up to there, ready for the piece's bytes.
@@ -36,11 +40,14 @@ class TBrokenFile {
   // Tries the cluster starting at medium byte at, whose bytes (from its start on) are given, and the bytes
   // before it on the medium as far as they are at hand; cluster is the cluster size in bytes, the file's
   // first byte lying on a cluster start. Candidates are taken in the order the medium holds them: the
-  // first that passes every check.
+  // first that passes every check. Each check is paid from budget; unpaid tells that the candidate was left
+  // before it was done with, for want of it.
   std::optional<TPieceMatch> Try(uint64_t at, const uint8_t* bytes, size_t size, const uint8_t* before,
-                                 size_t beforeSize, uint64_t cluster);
-  // The window has passed, or every candidate allowed was tried: the file is written as it is.
-  bool GivenUp(uint64_t at) const { return at > breakByte_ + kPieceWindowBytes || tried_ >= kMostPieceCandidates; }
+                                 size_t beforeSize, uint64_t cluster, TSearchBudget& budget, bool& unpaid);
+  // The window has passed, or every candidate or all the work allowed was spent: the file is written as it is.
+  bool GivenUp(uint64_t at) const {
+    return at > breakByte_ + kPieceWindowBytes || tried_ >= kMostPieceCandidates || spent_ >= kMostSearchWork;
+  }
   // The first medium byte not offered yet: the pass may have read past the break before its unit told it.
   uint64_t Next() const { return next_; }
   void OfferedUpTo(uint64_t end) { next_ = std::max(next_, end); }
@@ -53,6 +60,7 @@ class TBrokenFile {
   uint64_t next_;
   uint64_t held_;  // the parts the unit had checked when it broke
   uint32_t tried_ = 0;
+  uint64_t spent_ = 0;
 };
 
 }  // namespace quillot

@@ -66,24 +66,42 @@ std::optional<TFilesInPieces::TFound> TFilesInPieces::Offer(TBrokenFile& search,
   // Around each candidate the search sees the same bytes wherever the reads begin and end: enough before it to
   // tell whether another recording's frames run into it, and the bytes a start check reads after it.
   constexpr size_t kBefore = 64 * 1024;
+  // Each offer costs, however few its candidates: the files waiting are many on a card made to have them.
+  if (!budget_.Spend(TSearchBudget::kOffer)) return std::nullopt;
   const uint64_t clusterSectors = ClusterSectors();
   const uint64_t cluster = clusterSectors * bytesPerSec;
-  // Sectors read before this one are offered from the window, as far as it holds them.
-  uint64_t s = std::max<uint64_t>((search.Next() + bytesPerSec - 1) / bytesPerSec, window_.FirstSector());
-  search.OfferedUpTo((sector + 1) * bytesPerSec);
+  // A search the budget left behind takes up its sectors where it stopped, as far back as the window holds
+  // whatever the size of the reads; those before went by untried.
+  const uint64_t held = window_.History() / bytesPerSec;
+  uint64_t s = std::max(
+      {(search.Next() + bytesPerSec - 1) / bytesPerSec, window_.FirstSector(), sector > held ? sector - held : 0});
   for (; s <= sector && !search.GivenUp(s * bytesPerSec); ++s) {
+    if (s < firstSector || (s - firstSector) % clusterSectors != 0) continue;
+    if (!budget_.Spend(TSearchBudget::kCandidate)) break;
     // A sector another file in pieces holds is withdrawn from every search.
-    if (s < firstSector || (s - firstSector) % clusterSectors != 0 || Claimed(s)) continue;
+    if (Claimed(s)) continue;
     size_t before = 0, after = 0;
     const uint8_t* p = window_.Around(s, kBefore, kStartCheckBytes, before, after);
+    budget_.Spend(std::min(window_.Copied() / TSearchBudget::kCopiedPerUnit, budget_.Left()));
     if (!p) continue;
-    if (auto match = search.Try(s * bytesPerSec, p, after, p - before, before, cluster))
+    bool unpaid = false;
+    auto match = search.Try(s * bytesPerSec, p, after, p - before, before, cluster, budget_, unpaid);
+    if (match) {
+      search.OfferedUpTo((sector + 1) * bytesPerSec);
       return TFound{s, std::move(*match)};
+    }
+    if (unpaid) break;
   }
+  // Up to the sector it stopped at: a candidate left for want of budget is tried again.
+  search.OfferedUpTo(std::min(s, sector + 1) * bytesPerSec);
   return std::nullopt;
 }
 
 bool TFilesInPieces::Claimed(uint64_t sector) const {
+  // Every search asks of the same sector in turn, and the files change only when they take a sector or a piece.
+  if (sector == claimedSector_ && changes_ == claimedAt_) return claimed_;
+  claimedSector_ = sector;
+  claimedAt_ = changes_;
   const auto holds = [sector](const TRecoveredFile& f) {
     if (f.Pieces.empty()) return sector >= f.FirstSector && sector < f.FirstSector + f.Sectors;
     for (const TRecoveredFile::TRun& piece : f.Pieces)
@@ -91,8 +109,9 @@ bool TFilesInPieces::Claimed(uint64_t sector) const {
       if (sector >= piece.First && (sector < piece.First + piece.Count || sector == piece.First)) return true;
     return false;
   };
-  return std::any_of(resumed_.begin(), resumed_.end(), [&](const TResumed& r) { return holds(r.File); }) ||
-         std::any_of(waiting_.begin(), waiting_.end(), [&](const TWaiting& w) { return holds(w.File); });
+  claimed_ = std::any_of(resumed_.begin(), resumed_.end(), [&](const TResumed& r) { return holds(r.File); }) ||
+             std::any_of(waiting_.begin(), waiting_.end(), [&](const TWaiting& w) { return holds(w.File); });
+  return claimed_;
 }
 
 bool TFilesInPieces::PieceBegins() const {
@@ -102,6 +121,7 @@ bool TFilesInPieces::PieceBegins() const {
 
 bool TFilesInPieces::Take(const uint8_t* sector, uint32_t bytesPerSec, bool startHere) {
   if (resumed_.empty()) return false;
+  ++changes_;
   // A piece that begins at this sector has it: its search proved it. A file whose piece would run on into it
   // stops there, as if its bytes had stopped, and waits for its next piece; so does every one where a file
   // starts.
@@ -163,6 +183,7 @@ bool TFilesInPieces::FeedResumed(TResumed& r, const uint8_t* sector, uint32_t by
 }
 
 void TFilesInPieces::EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec) {
+  ++changes_;
   const TStreamVerdict verdict = r.Unit->Close();
   r.File.Verdict = verdict.Verdict;
   r.File.Evidence = verdict.Evidence;
@@ -198,6 +219,7 @@ void ReportFinished(TRecoveryView& view, TRecoveredFile& file) {
 }
 
 void TFilesInPieces::Finish() {
+  ++changes_;
   for (TWaiting& w : waiting_) FinishKept(w.Handle, w.File);
   waiting_.clear();
   for (TResumed& r : resumed_) {
@@ -212,8 +234,11 @@ void TFilesInPieces::Finish() {
 void TFilesInPieces::OfferWaiting(uint64_t sector, uint32_t bytesPerSec, bool appended) {
   const uint64_t readSince = appended ? sector + 1 : sector;
   std::vector<TResumed> taken;
-  for (size_t i = 0; i < waiting_.size();) {
-    TWaiting& w = waiting_[i];
+  // The files take turns while the budget lasts; one passed over takes up its sectors at its next turn.
+  const size_t n = waiting_.size();
+  size_t visited = 0;
+  for (; visited < n && !budget_.Empty(); ++visited) {
+    TWaiting& w = waiting_[(turn_ + visited) % n];
     std::optional<TFound> found;
     if (!w.Search.GivenUp(sector * bytesPerSec)) found = Offer(w.Search, w.File.FirstSector, sector, bytesPerSec);
     if (found && found->Match.FirstPieceEnd <= w.File.Bytes &&
@@ -226,11 +251,17 @@ void TFilesInPieces::OfferWaiting(uint64_t sector, uint32_t bytesPerSec, bool ap
     } else if (w.Search.GivenUp(sector * bytesPerSec)) {
       FinishKept(w.Handle, w.File);
     } else {
-      ++i;
       continue;
     }
-    waiting_.erase(waiting_.begin() + static_cast<ptrdiff_t>(i));
+    w.Gone = true;
+    ++changes_;
   }
+  if (n > 0) turn_ = (turn_ + visited) % n;
+  // The next turn stays with the same file as the ones before it leave.
+  size_t goneBefore = 0;
+  for (size_t i = 0; i < turn_; ++i) goneBefore += waiting_[i].Gone ? 1 : 0;
+  turn_ -= goneBefore;
+  std::erase_if(waiting_, [](const TWaiting& w) { return w.Gone; });
   for (TResumed& r : taken) {
     TStreamAnswer answer;
     bool done = false;
@@ -242,6 +273,7 @@ void TFilesInPieces::OfferWaiting(uint64_t sector, uint32_t bytesPerSec, bool ap
     else
       resumed_.push_back(std::move(r));
   }
+  if (!taken.empty()) ++changes_;
 }
 
 void TFilesInPieces::Wait(int handle, TRecoveredFile file, TBrokenFile search, uint64_t pieceOffset) {
@@ -249,8 +281,10 @@ void TFilesInPieces::Wait(int handle, TRecoveredFile file, TBrokenFile search, u
   if (waiting_.size() == kMostWaiting) {
     FinishKept(waiting_.front().Handle, waiting_.front().File);
     waiting_.erase(waiting_.begin());
+    turn_ = turn_ > 0 ? turn_ - 1 : 0;
   }
   waiting_.push_back({handle, std::move(file), std::move(search), pieceOffset});
+  ++changes_;
 }
 
 }  // namespace quillot

@@ -17,6 +17,7 @@
 #include "engine/Destination.h"
 #include "engine/MediumWindow.h"
 #include "engine/RecoveryView.h"
+#include "engine/SearchBudget.h"
 #include "streams/StreamUnit.h"
 
 namespace quillot {
@@ -29,6 +30,8 @@ class TFilesInPieces {
   TFilesInPieces(TDestination& destination, TRecoveryView& view) : destination_(destination), view_(view) {}
 
   TMediumWindow& Window() { return window_; }
+  // What the searches may still spend; the pass earns it sector by sector.
+  TSearchBudget& Budget() { return budget_; }
   bool Waiting() const { return !waiting_.empty(); }
 
   // A start at firstSector: files start on clusters, so their distances tell the cluster size.
@@ -76,6 +79,7 @@ class TFilesInPieces {
     TRecoveredFile File;
     TBrokenFile Search;
     uint64_t PieceOffset;  // where its last piece begins in the file
+    bool Gone = false;     // closed or taken a piece: leaves the list
   };
   struct TResumed {
     int Handle;
@@ -102,6 +106,11 @@ class TFilesInPieces {
   std::vector<TResumed> resumed_;
   uint64_t firstStart_ = 0, startDistances_ = 0, startsSeen_ = 0;
   TMediumWindow window_;
+  TSearchBudget budget_;
+  size_t turn_ = 0;       // the waiting file offered sectors first next time
+  uint64_t changes_ = 0;  // counts what changes the sectors the files hold
+  mutable uint64_t claimedSector_ = ~0ull, claimedAt_ = 0;
+  mutable bool claimed_ = false;
 };
 
 }  // namespace quillot

@@ -13,6 +13,7 @@ void TMediumWindow::SeeChunk(const uint8_t* begin, size_t size, uint64_t firstSe
     keptFirst_ = first;
   }
   bytesPerSec_ = bytesPerSec;
+  scratchSector_ = ~0ull;
   chunk_ = begin;
   chunkSize_ = size;
   chunkFirst_ = first;
@@ -36,6 +37,7 @@ void TMediumWindow::EndChunk() {
   chunk_ = nullptr;
   chunkSize_ = 0;
   ahead_ = nullptr;
+  scratchSector_ = ~0ull;
 }
 
 const uint8_t* TMediumWindow::Sector(uint64_t sector) const {
@@ -49,13 +51,20 @@ const uint8_t* TMediumWindow::Around(uint64_t sector, size_t before, size_t afte
                                      size_t& gotAfter) {
   const uint64_t at = sector * bytesPerSec_;
   const uint64_t chunkEnd = chunkFirst_ + chunkSize_;
+  copied_ = 0;
   // Within the chunk on both sides: no copy.
   if (chunk_ && at >= chunkFirst_ + before && at + after <= chunkEnd) {
     gotBefore = before;
     gotAfter = after;
     return chunk_ + (at - chunkFirst_);
   }
-  // Else the run is put together: history, chunk, the bytes that follow it.
+  // Else the run is put together: history, chunk, the bytes that follow it; once for every search that asks.
+  if (sector == scratchSector_ && before == scratchBefore_ && after == scratchAfter_ && !scratch_.empty()) {
+    gotBefore = scratchGotBefore_;
+    gotAfter = scratch_.size() - gotBefore;
+    return scratch_.data() + gotBefore;
+  }
+  scratchSector_ = ~0ull;
   const uint64_t from = std::max<uint64_t>(at > before ? at - before : 0, keptFirst_);
   const uint64_t to = at + after;
   scratch_.clear();
@@ -86,6 +95,11 @@ const uint8_t* TMediumWindow::Around(uint64_t sector, size_t before, size_t afte
   }
   gotBefore = static_cast<size_t>(at - from);
   gotAfter = scratch_.size() - gotBefore;
+  copied_ = scratch_.size();
+  scratchSector_ = sector;
+  scratchBefore_ = before;
+  scratchAfter_ = after;
+  scratchGotBefore_ = gotBefore;
   return scratch_.data() + gotBefore;
 }
 

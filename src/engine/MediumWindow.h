@@ -26,8 +26,12 @@ class TMediumWindow {
   // them, in one run; gotBefore and gotAfter tell how many it holds on each side. The pointer (to sector's first
   // byte) stays valid until the next call or chunk.
   const uint8_t* Around(uint64_t sector, size_t before, size_t after, size_t& gotBefore, size_t& gotAfter);
+  // The bytes the last Around copied to put its run together (0 when it pointed into the chunk or reused a run).
+  size_t Copied() const { return copied_; }
   // One sector's bytes, from the history or the chunk; nullptr where the window no longer holds it.
   const uint8_t* Sector(uint64_t sector) const;
+  // The bytes before the chunk it holds at least, once the pass has read that many.
+  size_t History() const { return history_; }
   // The first sector whose bytes the window still holds.
   uint64_t FirstSector() const { return keptFirst_ / (bytesPerSec_ ? bytesPerSec_ : 1); }
 
@@ -41,6 +45,10 @@ class TMediumWindow {
   std::vector<uint8_t> kept_;  // the bytes before the chunk, up to twice history_
   uint64_t keptFirst_ = 0;     // byte
   std::vector<uint8_t> scratch_;
+  // What scratch_ holds: every search asks around the same sector in turn.
+  uint64_t scratchSector_ = ~0ull;
+  size_t copied_ = 0;
+  size_t scratchBefore_ = 0, scratchAfter_ = 0, scratchGotBefore_ = 0;
 };
 
 }  // namespace quillot

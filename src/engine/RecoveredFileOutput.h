@@ -95,8 +95,11 @@ class TRecoveredFileOutput {
     pieces_.Window().SeeChunk(begin, size, firstSector, bytesPerSec, std::move(ahead));
   }
   // A sector of the chunk the pass reads, offered before it is appended: it, or one read since a break, may be
-  // the piece that continues a file whose stream broke.
-  void OfferPiece(uint64_t sector, uint32_t bytesPerSec) { OfferUpTo(sector, bytesPerSec, false); }
+  // the piece that continues a file whose stream broke. Every sector read earns the search its work.
+  void OfferPiece(uint64_t sector, uint32_t bytesPerSec) {
+    pieces_.Budget().Earn(bytesPerSec);
+    if (WantsPieces()) OfferUpTo(sector, bytesPerSec, false);
+  }
   // The chunk's sectors up to sector were all appended: a break told at its end is searched in them too.
   void EndChunk(uint64_t lastSector, uint32_t bytesPerSec);
   // After a sector, with Reassemble or while a start is held back: the open file's unit follows at once, so a

@@ -242,7 +242,7 @@ void TRecoveryPass::ScanChunk(TPassRun& run) {
     view_.OnSector(current);
     // A break the open file's unit has not seen yet is found when the gathered run is fed to it, at the
     // latest at the chunk's end; the sectors read since are offered then, from the chunk.
-    if (output.Reassemble && output.WantsPieces()) output.OfferPiece(current, bytesPerSec);
+    if (output.Reassemble) output.OfferPiece(current, bytesPerSec);
     // A sector where a piece a search proved begins is that file's data, never a start.
     const TFormat* format = output.PieceBeginsHere() ? nullptr : StartAt(run, k, sector);
     if (format) {

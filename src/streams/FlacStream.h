@@ -31,6 +31,7 @@ class TFlacStream : public TStreamUnit {
   // The next frame's header (its number the one after the broken frame's, its CRC-8 holding) must follow
   // in the other piece within the largest frame from the break.
   bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
+  uint64_t ResumeSearchLength() const override { return phase_ == TPhase::BlockBody ? 0 : maxFrameSize_ + 16; }
   uint64_t BrokenPartLength() const override {
     return phase_ == TPhase::BlockBody ? blockEnd_ - blockStart_ : maxFrameSize_ + 16;
   }

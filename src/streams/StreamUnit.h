@@ -89,6 +89,9 @@ class TStreamUnit {
     (void)nextSize;
     return false;
   }
+  // How far into the other piece MayResumeWith may search for the broken part's successor: what the quick test
+  // costs, paid once a candidate however many ends of the first piece are tried with it.
+  virtual uint64_t ResumeSearchLength() const { return 0; }
   // For a candidate that MayResumeWith took: whether the bytes before it on the medium (before, ending where
   // the candidate begins) hold frames of a like stream that run on into it exactly where the broken part's
   // successor would stand. The candidate is then the middle of another recording, the weak proof of a frame

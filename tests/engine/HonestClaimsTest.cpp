@@ -213,6 +213,28 @@ TCard ManyPieces(const char* name, const std::string& recording, size_t every) {
           {}};
 }
 
+// A cluster that starts like a FLAC stream no frame of which can be found: 8 channels of 32 bits, 65 535 samples a
+// block, no largest frame stated, so each such file waits for its next piece with the widest search there is.
+std::string CraftedFlacHead(uint32_t seed) {
+  std::string head = "fLaC";
+  head += std::string("\x80\x00\x00\x22\xff\xff\xff\xff\x00\x00\x00\x00\x00\x00", 14);
+  const uint64_t info = (uint64_t{44100} << 44) | (uint64_t{7} << 41) | (uint64_t{31} << 36) | 1'000'000'000;
+  for (int shift = 56; shift >= 0; shift -= 8) head += static_cast<char>(info >> shift);
+  head += std::string(16, '\0');
+  return head + Bytes(test::RandomBytes(kCluster - head.size(), seed));
+}
+
+// A recording in many pieces among a hundred such heads, and an intact recording after them: however many files
+// wait, the search's work is bounded without losing the intact one, and the size of the reads still changes
+// nothing.
+TCard AmongCraftedHeads(const char* name, const std::string& recording, const std::string& intact) {
+  std::vector<std::pair<std::string, std::string>> heads;
+  for (size_t i = 0; i < 100; ++i)
+    heads.push_back({"f" + std::to_string(i), CraftedFlacHead(static_cast<uint32_t>(i))});
+  heads.push_back({"intact", intact});
+  return {name, {{heads, {}}, {{}, FillerNames(0, 100, 3)}, {{{"rec", recording}}, {}}}, {recording, intact}, {intact}};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cards, HonestClaimsTest,
     ::testing::Values(Interleaved("Mp3WithMp3", kMp3, kMp3Other), Interleaved("OpusWithVorbis", kOpus, kVorbis),
@@ -220,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Behind("AdtsBehindWav", kWav, kAdts, 4), Behind("Mp3BehindFlac", kFlac, kMp3, 6),
                       Behind("Ac3BehindWavPack", kWavPack, kAc3, 4), BeforeIntact("OpusBeforeFlac", kOpus, kFlac),
                       BeforeIntact("VorbisBeforeOpus", kVorbis, kOpus), ManyPieces("OpusInManyPieces", kOpus, 3),
-                      ManyPieces("Mp3InManyPieces", kMp3, 2)),
+                      ManyPieces("Mp3InManyPieces", kMp3, 2), AmongCraftedHeads("OpusAmongFlacHeads", kOpus, kMp3)),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
