@@ -1,8 +1,11 @@
 // Nanoseconds per sector of the signature matcher, with 1, 30 and 100 searched formats, on random
 // sectors (the common case: no match) and on sectors that match the last format tried; and the time
-// to prepare a large catalogue for a pass.
+// to prepare a large catalogue for a pass, and to load a user's large catalogue.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <random>
 
 #include "engine/FileDetection.h"
@@ -91,6 +94,32 @@ void PrepareLargeCatalogue(benchmark::State& state) {
 }
 
 BENCHMARK(PrepareLargeCatalogue)->Args({1, 100000})->Args({1000, 100})->Unit(benchmark::kMillisecond);
+
+// Loading a user's catalogue of range(0) formats beside the shipped one, as the program starts with it: each
+// format's keys are looked up by section, so the time should grow with the formats, not their square.
+void LoadUserCatalogue(benchmark::State& state) {
+  const std::string path = "/tmp/quillot-bench-catalogue-" + std::to_string(getpid()) + ".ini";
+  std::string text = "[options]\nformats_list=";
+  for (int64_t i = 0; i < state.range(0); ++i) text += (i ? "," : "") + std::string("Made") + std::to_string(i);
+  text += "\n";
+  for (int64_t i = 0; i < state.range(0); ++i)
+    text += "\n[Made" + std::to_string(i) + "]\nCategory=Made up\nOrder=" + std::to_string(2000 + i) +
+            "\nFileExtension=bin\nTypeDescription=made up\nFilePrefix=m\nSearch=1\nScanBytes=0=#" +
+            std::to_string(i % 256) + ",1=#" + std::to_string(i / 256 % 256) + "\n";
+  if (FILE* f = std::fopen(path.c_str(), "w")) {
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  for (auto _ : state) {
+    TDataStorage storage;
+    storage.LoadUserFormats(path, std::string(QUILLOT_SOURCE_DIR) + "/data/Quillot.ini");
+    benchmark::DoNotOptimize(storage.Formats.Count());
+  }
+  std::remove(path.c_str());
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(LoadUserCatalogue)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quillot

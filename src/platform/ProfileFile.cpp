@@ -7,6 +7,7 @@ namespace quillot {
 
 void TProfileFile::Parse(std::string_view text) {
   lines_.clear();
+  indexed_ = false;
   for (auto line : SplitLines(text)) lines_.emplace_back(line);
   size_t brk = text.find_first_of("\r\n");
   lineBreak_ = (brk != std::string_view::npos && text.substr(brk, 2) == "\r\n") ? "\r\n" : "\n";
@@ -52,12 +53,14 @@ std::optional<std::string_view> TProfileFile::KeyOf(std::string_view line) {
 }
 
 size_t TProfileFile::FindSection(std::string_view section) const {
-  std::string_view wanted = Trim(section);
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    auto name = HeaderName(lines_[i]);
-    if (name && EqualsNoCase(*name, wanted)) return i;
+  if (!indexed_) {
+    sections_.clear();
+    for (size_t i = 0; i < lines_.size(); ++i)
+      if (auto name = HeaderName(lines_[i])) sections_.emplace(UpperCase(*name), i);
+    indexed_ = true;
   }
-  return std::string::npos;
+  const auto it = sections_.find(UpperCase(Trim(section)));
+  return it == sections_.end() ? std::string::npos : it->second;
 }
 
 size_t TProfileFile::SectionEnd(size_t header) const {
@@ -90,6 +93,7 @@ void TProfileFile::Write(std::string_view section, std::string_view key, std::st
   size_t header = FindSection(section);
   if (header == std::string::npos) {
     if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.emplace_back();
+    indexed_ = false;
     lines_.push_back("[" + std::string(Trim(section)) + "]");
     lines_.push_back(std::string(wantedKey) + "=" + std::string(value));
     return;
@@ -105,6 +109,7 @@ void TProfileFile::Write(std::string_view section, std::string_view key, std::st
   // New keys go after the section's last non-blank line, so blank separators stay between sections.
   size_t at = end;
   while (at > header + 1 && Trim(lines_[at - 1]).empty()) --at;
+  indexed_ = false;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::string(wantedKey) + "=" + std::string(value));
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quillot {
@@ -38,6 +39,10 @@ class TProfileFile {
 
   std::vector<std::string> lines_;
   std::string lineBreak_ = "\n";
+  // Each section's first header line by its name in capitals, so a catalogue of thousands of formats reads in
+  // linear time; built when first asked, dropped by a write that adds lines.
+  mutable std::unordered_map<std::string, size_t> sections_;
+  mutable bool indexed_ = false;
 };
 
 }  // namespace quillot

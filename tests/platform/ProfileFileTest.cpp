@@ -28,6 +28,11 @@ TEST(ProfileFile, WritingKeepsEverythingElse) {
   ini.Write("c", "x", "y");
   ini.Write("b", "q", "line\nbreak");
   EXPECT_EQ(ini.Text(), "; keep me\r\n[a]\r\nk=9\r\nother=z\r\nnew=n\r\n\r\n[b]\r\nq=line break\r\n\r\n[c]\r\nx=y\r\n");
+  // Sections found after lines were added before them.
+  EXPECT_EQ(ini.Read("B", "q"), "line break");
+  EXPECT_EQ(ini.Read("c", "x"), "y");
+  ini.Write("a", "more", "m");
+  EXPECT_EQ(ini.Read("b", "q"), "line break");
 }
 
 }  // namespace quillot
