@@ -132,6 +132,27 @@ def pieces(kind, fill, mb, img, pool, q, out, args, chosen):
     return pieces_table(kind, fill, mb, rows)
 
 
+def crafted(work, mib, args):
+    """A card of crafted heads: --trim --reassemble against --trim alone, the search's work bounded by the pass's."""
+    img = os.path.join(work, f"crafted-{mib}.img")
+    if not os.path.exists(img) or os.path.getsize(img) != mib * 2**20:
+        subprocess.run([sys.executable, os.path.join(HERE, "make-crafted-card.py"), img, str(mib)], check=True)
+    out = os.path.join(work, "out")
+    q = f"'{CLI}' recover --image '{img}' --dest '{out}/q' --overwrite yes --all"
+    rows = []
+    for name, cmd in [("quillot --trim, every format", q + " --trim"),
+                      ("quillot --trim --reassemble, every format", q + " --trim --reassemble")]:
+        wall, cpu, rss = timed(cmd, args.runs, fresh(out))
+        rows.append((name, wall, cpu, rss, cmd))
+        print(f"  crafted {mib} MiB {name:45} {wall:7.2f} s {cpu:7.2f} s CPU {rss:6.1f} MiB", flush=True)
+    ratio = rows[1][1] / rows[0][1] if rows[0][1] > 0 else float("nan")
+    lines = [f"### Crafted heads: a FLAC head every 255 sectors, random bytes between ({mib} MiB)", "",
+             "| command | wall s | CPU s | peak RSS MiB |", "|---|---|---|---|"]
+    lines += [f"| {name} | {wall:.2f} | {cpu:.2f} | {rss:.1f} |" for name, wall, cpu, rss, _ in rows]
+    return lines + ["", f"`--reassemble` takes {ratio:.2f} times the wall time of `--trim` alone.", "",
+                    "Commands:", ""] + [f"- {name}: `{cmd}`" for name, *_, cmd in rows] + [""]
+
+
 def per_format(rows):
     """The per-format table: intact files, then recovered / false starts / splits for each chosen command."""
     chosen = [(name, result) for name, *_, result, _ in rows if name in PER_FORMAT and result]
@@ -179,7 +200,9 @@ def main():
     ap.add_argument("--size-mib", type=int, default=2048, help="the size of the old cards")
     ap.add_argument("--voice-size-mib", type=int, default=256, help="the size of the voice recorder's cards")
     ap.add_argument("--pieces-size-mib", type=int, default=512, help="the size of the cards in pieces")
-    ap.add_argument("--cards", default="old,voice,pieces", help="the cards to run, comma-separated: old, voice, pieces")
+    ap.add_argument("--cards", default="old,voice,pieces,crafted",
+                    help="the cards to run, comma-separated: old, voice, pieces, crafted")
+    ap.add_argument("--crafted-size-mib", type=int, default=256, help="the size of the card of crafted heads")
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--work", default=os.path.join(ROOT, "build-bench", "work"))
     ap.add_argument("--skip-peers", action="store_true", help="leave out foremost, scalpel and photorec")
@@ -189,12 +212,16 @@ def main():
     os.makedirs(args.work, exist_ok=True)
     out = os.path.join(args.work, "out")
     kinds = args.cards.split(",")
-    sizes = {"old": args.size_mib, "voice": args.voice_size_mib, "pieces": args.pieces_size_mib}
+    sizes = {"old": args.size_mib, "voice": args.voice_size_mib, "pieces": args.pieces_size_mib,
+             "crafted": args.crafted_size_mib}
     lines = [f"Machine: {machine()}",
-             "Cards: " + ", ".join(f"{kind} {sizes[kind]} MiB FAT32" for kind in kinds)
+             "Cards: " + ", ".join(f"{kind} {sizes[kind]} MiB" for kind in kinds)
              + f"; median of {args.runs} runs, warm page cache", ""]
     chosen = set() if args.skip_peers else set(args.peers.split(","))
 
+    if "crafted" in kinds:
+        lines += crafted(args.work, args.crafted_size_mib, args)
+        kinds = [k for k in kinds if k != "crafted"]
     for kind, fill in [(kind, fill) for kind in kinds for fill in ("zero", "random")]:
         img, intact, pool = card(args.work, sizes[kind], fill, kind)
         mb = os.path.getsize(img) / 1e6
