@@ -50,10 +50,9 @@ std::pair<double, double> Place(const TMediumMap& map, uint64_t first, uint64_t 
 }  // namespace
 
 std::string MapSvgText(const TMediumMap& map, const std::vector<TRecoveredFile>& files) {
-  std::string out = std::string(kMapFirstBytes) +
-                    " width=\"1000\" height=\"170\" viewBox=\"0 0 1000 170\" font-family=\"sans-serif\" "
-                    "font-size=\"12\">\n";
-  out += "<title>Sectors " + std::to_string(map.First) + " to " + std::to_string(map.End) + ": " +
+  // The head that tells our maps from other drawings (HoldsAMap): the same in every version.
+  std::string out = std::string(kMapFirstBytes) + std::string(kMapFirstLineRest);
+  out += std::string(kMapTitleStart) + std::to_string(map.First) + " to " + std::to_string(map.End) + ": " +
          std::to_string(files.size()) + " recovered files</title>\n";
   out += "<text x=\"20\" y=\"28\">Sectors " + std::to_string(map.First) + " to " + std::to_string(map.End) +
          "</text>\n";

@@ -7,6 +7,8 @@
 #include "engine/FileClaim.h"
 #include "engine/ReportColumns.h"
 #include "platform/AtomicFile.h"
+#include "platform/Utf8Path.h"
+#include "util/Text.h"
 
 namespace quillot::cli {
 
@@ -168,29 +170,62 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
   return out;
 }
 
-bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& files,
-                 const std::vector<decode::TDecodeReport>& decoded, std::string& error) {
-  return WriteFileAtomically(report.Path, ReportText(files, report.Json, decoded), &error);
+bool WriteOutputFile(const TReportFile& file, const char* what, std::string_view contents, std::string& error) {
+  // Written beside and renamed over the name: on failure the temporary file goes and the name still
+  // holds what it held.
+  std::string why;
+  if (WriteFileAtomically(file.Path, contents, &why)) return true;
+  error = std::string("the ") + what + " " + file.Path + " could not be written (" + why + ")";
+  if (!file.Created)
+    error += std::string("; the earlier ") + what + " there is left as it was";
+  else if (RemoveCreatedFile(file))
+    error += "; the empty file made for it at the start was removed";
+  return false;
 }
 
-namespace {
-// An existing file may be replaced by a report only when it is one (or empty): a report never
-// destroys anything else, whatever its name.
+bool IsJsonReportPath(std::string_view path) { return EqualsNoCase(Utf8OfPath(PathOfUtf8(path).extension()), ".json"); }
+
+// An existing file may be replaced by a report only when it is one: a report never destroys anything
+// else, whatever its name, an empty file included (an empty file this run created is its own).
 bool HoldsAReport(std::string_view head) {
-  return head.empty() || head.rfind(kTsvFirstColumns, 0) == 0 || head.rfind("[\n {\"name\": ", 0) == 0 ||
-         head == "[]\n";
+  if (head == "[]\n") return true;  // a JSON report of no files
+  // A TSV report: its heading, the first five columns those of every version.
+  if (head.substr(0, kTsvFirstColumns.size()) == kTsvFirstColumns)
+    return head.size() > kTsvFirstColumns.size() &&
+           std::string_view("\t\r\n").find(head[kTsvFirstColumns.size()]) != std::string_view::npos;
+  // A JSON report: its first row's name, a JSON string, then its format.
+  constexpr std::string_view first = "[\n {\"name\": \"", next = ", \"format\": \"";
+  if (head.substr(0, first.size()) != first) return false;
+  for (size_t i = first.size(); i < head.size(); ++i) {
+    if (head[i] == '\\')
+      ++i;
+    else if (head[i] == '"')
+      return head.substr(i + 1, next.size()) == next;
+    else if (static_cast<unsigned char>(head[i]) < 0x20)
+      return false;
+  }
+  return false;
 }
 
-// Likewise a map replaces only a map.
-bool HoldsAMap(std::string_view head) { return head.empty() || head.rfind(kMapFirstBytes, 0) == 0; }
-}  // namespace
-
-std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report) {
-  return PrepareOutputFile(path, sourceLetter, "report", HoldsAReport, report);
+// Likewise a map replaces only a map: its first line, and the start of its title, as every version
+// wrote them.
+bool HoldsAMap(std::string_view head) {
+  std::string_view rest = head;
+  for (std::string_view part : {kMapFirstBytes, kMapFirstLineRest, kMapTitleStart}) {
+    if (rest.substr(0, part.size()) != part) return false;
+    rest.remove_prefix(part.size());
+  }
+  return true;
 }
 
-std::optional<std::string> PrepareMap(const std::string& path, char sourceLetter, TReportFile& map) {
-  return PrepareOutputFile(path, sourceLetter, "map", HoldsAMap, map);
+std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report,
+                                         const TReportFile* apart) {
+  return PrepareOutputFile(path, sourceLetter, "report", HoldsAReport, report, apart);
+}
+
+std::optional<std::string> PrepareMap(const std::string& path, char sourceLetter, TReportFile& map,
+                                      const TReportFile* apart) {
+  return PrepareOutputFile(path, sourceLetter, "map", HoldsAMap, map, apart);
 }
 
 }  // namespace quillot::cli
