@@ -12,13 +12,15 @@ namespace quillot::cli {
 namespace {
 constexpr double kLeft = 20, kWidth = 960, kBarTop = 40, kBarHeight = 48;
 
-// Text for an attribute or an element: markup escaped, bytes that are not UTF-8 shown as '?'.
+// Text for an attribute or an element: markup escaped, control characters and bytes that are not UTF-8
+// shown as '?'.
 std::string XmlText(const std::string& s) {
   std::string out;
   for (size_t i = 0; i < s.size();) {
     const size_t n = Utf8Length(s, i);
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (n == 0 || c < 0x20 || c == 0x7F)
+    const bool c1 = n == 2 && c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;  // U+0080-U+009F
+    if (n == 0 || c < 0x20 || c == 0x7F || c1)
       out += '?';
     else if (c == '&')
       out += "&amp;";

@@ -275,14 +275,14 @@ void PrintSummary(const TTerminalView& view, const TRecoveryPass& pass, bool dry
 bool WriteOutput(const TReportFile& file, const char* what, const std::string& contents) {
   std::string error;
   if (!WriteOutputFile(file, what, contents, error)) {
-    std::fprintf(stderr, "quillot-cli: %s\n", error.c_str());
+    std::fprintf(stderr, "quillot-cli: %s\n", TerminalText(error).c_str());
     return false;
   }
   if (!file.Created && file.Links > 1)
     std::fprintf(stderr,
                  "quillot-cli: note: the earlier %s %s had %llu names (hard links); this name now holds the new "
                  "%s, the other names keep the earlier one\n",
-                 what, file.Path.c_str(), static_cast<unsigned long long>(file.Links), what);
+                 what, TerminalText(file.Path).c_str(), static_cast<unsigned long long>(file.Links), what);
   return true;
 }
 

@@ -13,6 +13,11 @@
 namespace quillot::cli {
 
 namespace {
+// Whether the UTF-8 sequence of n bytes at s[i] is a C1 control character, U+0080 to U+009F.
+bool IsC1Control(const std::string& s, size_t i, size_t n) {
+  return n == 2 && static_cast<unsigned char>(s[i]) == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;
+}
+
 // The TSV heading line: the columns' names.
 std::string TsvHeader() {
   std::string header;
@@ -22,7 +27,8 @@ std::string TsvHeader() {
 }
 
 // A JSON string of any bytes. A byte that is not part of UTF-8 is written as the lone surrogate
-// U+DC00 + byte (\udc80-\udcff), which no UTF-8 text yields, so the bytes can be had back.
+// U+DC00 + byte (\udc80-\udcff), which no UTF-8 text yields, so the bytes can be had back. Control
+// characters (C0, DEL and C1) are written as \u escapes, so none reaches a terminal that shows the file.
 std::string JsonString(const std::string& s) {
   std::string out = "\"";
   char esc[8];
@@ -41,6 +47,9 @@ std::string JsonString(const std::string& s) {
     } else if (c < 0x20 || c == 0x7F) {
       std::snprintf(esc, sizeof esc, "\\u%04x", c);
       out += esc;
+    } else if (IsC1Control(s, i, n)) {
+      std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned char>(s[i + 1]));
+      out += esc;
     } else {
       out.append(s, i, n);
     }
@@ -49,13 +58,50 @@ std::string JsonString(const std::string& s) {
   return out + "\"";
 }
 
-// Tabs and line breaks would break a row apart.
-std::string TsvField(std::string s) {
-  for (char& c : s)
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  return s;
+}  // namespace
+
+namespace {
+// Control characters and bytes that are not UTF-8, each byte as \t, \n, \r or \xHH; a backslash
+// doubled where escapes must be undone (TSV); line feeds and tabs kept where asked.
+std::string Escaped(const std::string& s, bool doubleBackslash, bool keepBreaks) {
+  std::string out;
+  out.reserve(s.size());
+  char esc[8];
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t n = Utf8Length(s, i);
+    if (n == 0 || c < 0x20 || c == 0x7F || IsC1Control(s, i, n)) {
+      for (size_t k = 0; k < (n ? n : 1); ++k) {
+        const unsigned char b = static_cast<unsigned char>(s[i + k]);
+        if (keepBreaks && (b == '\n' || b == '\t'))
+          out += static_cast<char>(b);
+        else if (b == '\t')
+          out += "\\t";
+        else if (b == '\n')
+          out += "\\n";
+        else if (b == '\r')
+          out += "\\r";
+        else {
+          std::snprintf(esc, sizeof esc, "\\x%02x", b);
+          out += esc;
+        }
+      }
+      i += n ? n : 1;
+      continue;
+    }
+    if (c == '\\' && doubleBackslash)
+      out += "\\\\";
+    else
+      out.append(s, i, n);
+    i += n;
+  }
+  return out;
 }
 }  // namespace
+
+std::string TsvEscaped(const std::string& s) { return Escaped(s, true, false); }
+
+std::string TerminalText(const std::string& s, bool keepBreaks) { return Escaped(s, false, keepBreaks); }
 
 size_t Utf8Length(const std::string& s, size_t i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
@@ -162,7 +208,7 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
         out += (c ? ", \"" : "\"") + std::string(kReportColumns[c].Name) +
                "\": " + JsonValue(kReportColumns[c], cells[c]);
       else
-        out += (c ? "\t" : "") + TsvField(cells[c]);
+        out += (c ? "\t" : "") + TsvEscaped(cells[c]);
     }
     out += json ? "}" : "\n";
   }

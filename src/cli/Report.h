@@ -72,6 +72,16 @@ bool IsJsonReportPath(std::string_view path);
 bool HoldsAReport(std::string_view head);
 bool HoldsAMap(std::string_view head);
 
+// A TSV field: a backslash as \\, a tab as \t, a line feed as \n, a carriage return as \r, and every
+// other control character (U+0000-U+001F, U+007F-U+009F) and every byte that is not part of UTF-8 as
+// \xHH, one escape per byte; the rest as it is. Undoing the escapes gives the bytes back.
+std::string TsvEscaped(const std::string& s);
+
+// Text for a terminal: the control characters and the bytes that are not UTF-8 escaped as in TSV, so
+// no name can move the cursor, retitle the window or break a line; a backslash stays as it is (paths on
+// Windows). With keepBreaks, line feeds and tabs stay as they are (messages laid out in lines).
+std::string TerminalText(const std::string& s, bool keepBreaks = false);
+
 // decoded holds each file's decoding (--verify), in the order of files, or is empty.
 std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
                        const std::vector<decode::TDecodeReport>& decoded = {});
