@@ -1,11 +1,11 @@
 #!/bin/sh
 # quillot-cli under faults: bad arguments and odd images, a destination that fills up, goes away or turns
-# read-only mid-pass, a source that shrinks mid-pass, settings that cannot be written at exit. Each run
-# must end as the program says, with the right lines; what was recovered before a fault stays whole. The
-# cases come in groups, each a test of its own:
+# read-only mid-pass, a source that shrinks mid-pass, settings that cannot be written at exit, a report or
+# map aimed at what is not one. Each run must end as the program says, with the right lines; what was
+# recovered before a fault stays whole. The cases come in groups, each a test of its own:
 #   usage      bad arguments, odd images and program files, settings that cannot be saved
-#   outputs    the report and the map aimed at files that are not theirs
-#   full       a destination that fills up
+#   outputs    the report and the map aimed at files that are not theirs, replacing their own, escaping
+#   full       a destination that fills up, under the recovered files and under the report and map
 #   vanishing  a destination removed or made read-only while the pass runs
 #   shrinking  a source truncated while the pass runs
 #   loop       loop devices: a device the user may not read, a destination on the source's file system
@@ -245,15 +245,60 @@ group_full() {
   mkdir -p "$tmp/small"
   if mount -t tmpfs -o size=300k quillot-test "$tmp/small" 2>/dev/null; then
     mounted="$tmp/small"
-    run 1 "full file system" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/small/out"
+    run 1 "full file system" "$cli" recover --image "$tmp/noisy.img" --dest "$tmp/small/out" \
+      --report "$tmp/small/r.tsv" --map "$tmp/small/m.svg"
     said out "^Error: Cannot write to destination file: $tmp/small/out/"
     said out "^Recovery encountered an fatal error.$"
     check_intact "$tmp/small/out" "$tmp/clean"
+    # The report and map the pass left no room for are gone, never left empty or cut short.
+    for file in r.tsv m.svg; do
+      if [ -e "$tmp/small/$file" ]; then
+        tail -c 1 "$tmp/small/$file" | grep -q '^$' || fail "full file system: $file is cut short"
+      else
+        said err "^quillot-cli: the .* $tmp/small/$file could not be written (.*); the empty file made for it at the start was removed$"
+      fi
+    done
     umount "$tmp/small" && mounted=""
   else
     echo "note: cannot mount a small tmpfs here; the file-size limit stood in for a full disk"
   fi
 
+  # The report and the map where there is no room for them: each said not to be written, an earlier one
+  # left byte for byte, an empty one made for this run removed, no temporary file left beside them. The
+  # file-size limit stands in anywhere (on a dry run, which writes nothing else); a tmpfs filled up, where
+  # root may mount one, is the real thing. Each fault comes with the words the system gives it.
+  mkdir -p "$tmp/outs"
+  run 0 "an earlier report and map" "$cli" recover --image "$tmp/card.img" --dest "$tmp/dry" --dry-run \
+    --report "$tmp/outs/old.tsv" --map "$tmp/outs/old.svg"
+  cp "$tmp/outs/old.tsv" "$tmp/old.tsv.before" && cp "$tmp/outs/old.svg" "$tmp/old.svg.before"
+  full_outputs() {  # folder, description, the system's words for the fault, command to run the program under...
+    dir=$1; fault=$2; why=$3; shift 3
+    for names in new.tsv:new.svg old.tsv:old.svg; do
+      report=$dir/${names%:*}; map=$dir/${names#*:}
+      run 1 "$fault: $names" "$@" "$cli" recover --image "$tmp/card.img" --dest "$tmp/fulldest" --dry-run \
+        --report "$report" --map "$map"
+      for file in "$report" "$map"; do
+        what=report; case "$file" in *.svg) what=map ;; esac
+        case "$file" in
+          */new.*) said err "^quillot-cli: the $what $file could not be written (.*$why.*); the empty file made for it at the start was removed$"
+                   [ -e "$file" ] && fail "$fault: the $what $file was left ($(wc -c < "$file") bytes)" ;;
+          *) said err "^quillot-cli: the $what $file could not be written (.*$why.*); the earlier $what there is left as it was$"
+             cmp -s "$file" "$tmp/$(basename "$file").before" || fail "$fault: the earlier $what $file changed" ;;
+        esac
+      done
+      [ -z "$(ls "$dir" | grep '\.tmp-')" ] || fail "$fault: a temporary file was left: $(ls "$dir")"
+    done
+  }
+  full_outputs "$tmp/outs" "report and map past the file-size limit" "File too large" sh -c 'ulimit -f 1; exec "$@"' -
+  mkdir -p "$tmp/tiny"
+  if mount -t tmpfs -o size=64k quillot-test "$tmp/tiny" 2>/dev/null; then
+    cp "$tmp/outs/old.tsv" "$tmp/outs/old.svg" "$tmp/tiny/"
+    dd if=/dev/zero of="$tmp/tiny/filler" bs=4k 2>/dev/null
+    full_outputs "$tmp/tiny" "report and map on a full file system" "No space left on device" env
+    umount "$tmp/tiny"
+  else
+    echo "note: cannot mount a small tmpfs here; the file-size limit stood in for a full disk under the report"
+  fi
 }
 
 group_vanishing() {
@@ -320,8 +365,11 @@ group_loop() {
     run 2 "destination on the source" "$cli" recover --image "$tmp/loop.img" --dest "$tmp/loopmnt/out"
     said err "Destination folder is on the same drive as source."
     [ -e "$tmp/loopmnt/out" ] && fail "a destination on the source was created"
-    run 2 "report on the source" "$cli" recover --image "$tmp/loop.img" --dest "$tmp/lo" --report "$tmp/loopmnt/r.tsv"
-    [ -e "$tmp/loopmnt/r.tsv" ] && fail "a report on the source was created"
+    for option in --report --map; do
+      run 2 "$option on the source" "$cli" recover --image "$tmp/loop.img" --dest "$tmp/lo" $option "$tmp/loopmnt/r.tsv"
+      said err "would lie on the source drive"
+      [ -e "$tmp/loopmnt/r.tsv" ] && fail "a ${option#--} on the source was created"
+    done
     umount "$tmp/loopmnt"
   else
     echo "note: skipped the destination on a loop-mounted source (needs root and a kernel that allows it)"
@@ -334,27 +382,117 @@ group_outputs() {
   ln -s "$tmp/card.img" "$tmp/link.tsv"
   ln "$tmp/card.img" "$tmp/hard.tsv" 2>/dev/null || cp "$tmp/card.img" "$tmp/hard.tsv"
   echo "my notes" > "$tmp/notes.txt"
+  # Files of the user's that merely look like ours: an empty file (with a second name, which it keeps),
+  # drawings (plain, as Inkscape saves one, and one that borrows our map's first words), JSON that is no
+  # report. A named pipe, a device and a socket are no files to write: none is opened so that the run waits.
+  : > "$tmp/empty.tsv"
+  ln "$tmp/empty.tsv" "$tmp/empty-too.tsv"
+  printf '<svg xmlns="http://www.w3.org/2000/svg" width="40" height="40"><circle cx="20" cy="20" r="9"/></svg>\n' \
+    > "$tmp/drawing.svg"
+  printf '%s\n' '<?xml version="1.0" encoding="UTF-8" standalone="no"?>' \
+    '<!-- Created with Inkscape (http://www.inkscape.org/) -->' '' '<svg' '   width="210mm"' '   height="297mm"' \
+    '   viewBox="0 0 210 297"' '   version="1.1"' '   id="svg5"' \
+    '   xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape"' '   xmlns="http://www.w3.org/2000/svg">' \
+    '  <g inkscape:label="Layer 1" id="layer1"><rect width="80" height="40" x="20" y="30" /></g>' '</svg>' \
+    > "$tmp/inkscape.svg"
+  printf '<svg xmlns="http://www.w3.org/2000/svg" class="quillot-map" width="300" height="80">\n<rect width="9" height="9"/>\n</svg>\n' \
+    > "$tmp/borrowed.svg"
+  printf '[\n {"name": "Ada", "born": 1815}\n]\n' > "$tmp/people.json"
+  mkfifo "$tmp/pipe.tsv"
+  for f in notes.txt empty.tsv drawing.svg inkscape.svg borrowed.svg people.json; do cp "$tmp/$f" "$tmp/$f.before"; done
   # The map's path is checked as the report's is; a map refused beside a good report leaves no report.
   for option in --report --map; do
-    for report in "$tmp/card.img" "$tmp/../$(basename "$tmp")/card.img" "$tmp/link.tsv" "$tmp" "$tmp/none/r.tsv" \
-                  "$tmp/notes.txt"; do
-      run 2 "$option $report" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" $option "$report"
-      [ -e "$tmp/rep" ] && fail "$option $report: the refused run left its destination"
-    done
+    what=${option#--}
+    {
+      echo "$tmp/card.img|is the source being read"
+      echo "$tmp/../$(basename "$tmp")/card.img|is the source being read"
+      echo "$tmp/link.tsv|"
+      echo "$tmp|is a folder"
+      echo "$tmp/none/r.tsv|no folder"
+      echo "$tmp/notes.txt|exists and is not a $what: name a new file"
+      echo "$tmp/empty.tsv|exists and is not a $what: name a new file"
+      echo "$tmp/drawing.svg|exists and is not a $what"
+      echo "$tmp/inkscape.svg|exists and is not a $what"
+      echo "$tmp/borrowed.svg|exists and is not a $what"
+      echo "$tmp/people.json|exists and is not a $what"
+      echo "$tmp/pipe.tsv|is a named pipe (FIFO), not a regular file: name a new file for the $what"
+      echo "/dev/null|is a device, not a regular file\|cannot write into /dev"
+    } > "$tmp/rows"
+    while IFS='|' read -r report message; do
+      # A run that waits on the pipe fails by the timeout rather than hanging the suite.
+      run 2 "$option $report" timeout 20 "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" $option "$report" \
+        </dev/null
+      [ -z "$message" ] || said err "$message"
+      [ -e "$tmp/rep" ] && fail "$option $report: the refused run left its destination" && rm -rf "$tmp/rep"
+    done < "$tmp/rows"
   done
+  for f in notes.txt empty.tsv drawing.svg inkscape.svg borrowed.svg people.json; do
+    cmp -s "$tmp/$f" "$tmp/$f.before" || fail "a refused report or map changed $f"
+  done
+  [ "$(stat -c %i "$tmp/empty.tsv")" = "$(stat -c %i "$tmp/empty-too.tsv")" ] || fail "the empty file lost its second name"
+  [ -p "$tmp/pipe.tsv" ] || fail "the named pipe was replaced"
+  # A socket, where python3 can make one.
+  if python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$tmp/socket.tsv" 2>/dev/null; then
+    run 2 "--report on a socket" timeout 20 "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" \
+      --report "$tmp/socket.tsv"
+    said err "is a socket, not a regular file"
+    [ -S "$tmp/socket.tsv" ] || fail "the socket was replaced"
+  else
+    echo "note: no socket made (python3 is missing); skipped the report aimed at one"
+  fi
   printf 'name\tformat\n' > "$tmp/old-report.tsv"
   run 2 "map over a report" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" --report "$tmp/new.tsv" \
     --map "$tmp/old-report.tsv"
   said err "exists and is not a map"
   [ -e "$tmp/new.tsv" ] && fail "a refused map left the report it made"
   [ "$(cat "$tmp/old-report.tsv")" = "$(printf 'name\tformat')" ] || fail "a map replaced a report"
-  [ "$(cat "$tmp/notes.txt")" = "my notes" ] || fail "a report replaced a file that is not one"
   cmp -s "$tmp/hard.tsv" "$tmp/card.img" || fail "the hard link changed"
   run 0 "report among the recovered files" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" \
     --report "$tmp/rep/snd00001.wav"
   head -1 "$tmp/rep/snd00001.wav" | grep -q "^name" || fail "the report was replaced by a recovered file"
   [ "$(tail -n +2 "$tmp/rep/snd00001.wav" | wc -l)" -eq 8 ] || fail "report among the files: $(cat "$tmp/rep/snd00001.wav")"
   grep -q "^snd00001.wav" "$tmp/rep/snd00001.wav" && fail "the report lists itself as recovered"
+
+  # The report and the map are two files, however one file is named twice: the same name, through ./, a
+  # folder's symbolic link or a hard link. A report made for the run goes; an earlier one stays.
+  run 0 "an earlier report" "$cli" recover --image "$tmp/card.img" --dest "$tmp/rep" --dry-run --report "$tmp/ours.tsv"
+  ln "$tmp/ours.tsv" "$tmp/ours-too.tsv"
+  cp "$tmp/ours.tsv" "$tmp/ours.before"
+  ln -s "$tmp" "$tmp/here"
+  while IFS='|' read -r report map; do
+    run 2 "--report $report --map $map" sh -c 'cd "$1" && exec "$2" recover --image card.img --dest same \
+      --report "$3" --map "$4"' - "$tmp" "$cli" "$report" "$map" </dev/null
+    said err "the map $tmp/.* is the same file as the report $tmp/.*: --report and --map need two files"
+    [ -e "$tmp/same.tsv" ] && fail "--report $report --map $map: the refused run left the report it made"
+    [ -e "$tmp/same" ] && fail "--report $report --map $map: the refused run left its destination"
+  done <<ROWS
+same.tsv|same.tsv
+same.tsv|./same.tsv
+same.tsv|here/same.tsv
+$tmp/same.tsv|same.tsv
+ours.tsv|ours-too.tsv
+ours-too.tsv|$tmp/here/ours.tsv
+ROWS
+  cmp -s "$tmp/ours.tsv" "$tmp/ours.before" || fail "a refused map changed the earlier report"
+
+  # An earlier report or map is replaced, whichever version wrote it: the first reports' five columns, a
+  # JSON report (of no files too), a map's head as every version wrote it. An earlier report with a second
+  # name (a hard link) is replaced under its name; the other name keeps it as it was, and the run says so.
+  printf 'name\tformat\tfirst_sector\tsectors\tbytes\nsnd00001.wav\tWAV\t0\t1\t512\n' > "$tmp/v1.tsv"
+  printf '[\n {"name": "snd\\u0001\\"00001.wav", "format": "WAV", "first_sector": 0}\n]\n' > "$tmp/v1.json"
+  printf '[]\n' > "$tmp/none.json"
+  printf '%s\n' '<svg xmlns="http://www.w3.org/2000/svg" class="quillot-map" width="1000" height="170" viewBox="0 0 1000 170" font-family="sans-serif" font-size="12">' \
+    '<title>Sectors 0 to 81920: 0 recovered files</title>' '</svg>' > "$tmp/v1.svg"
+  for pair in v1.tsv:v1.svg v1.json:v2.svg none.json:v3.svg ours.tsv:v4.svg; do
+    report=${pair%:*}; map=${pair#*:}
+    run 0 "over the earlier $report" "$cli" recover --image "$tmp/card.img" --dest "$tmp/again" --dry-run \
+      --report "$tmp/$report" --map "$tmp/${map%%:*}"
+    [ "$(grep -c "snd00001.wav" "$tmp/$report")" -eq 1 ] && [ "$(grep -c "$tmp/again/" "$tmp/$report")" -eq 8 ] ||
+      fail "the earlier $report was not replaced: $(head -3 "$tmp/$report")"
+  done
+  [ "$(grep -c 'class="file"' "$tmp/v1.svg")" -eq 8 ] || fail "the earlier map was not replaced: $(head -3 "$tmp/v1.svg")"
+  said err "note: the earlier report $tmp/ours.tsv had 2 names (hard links); this name now holds the new report, the other names keep the earlier one"
+  cmp -s "$tmp/ours-too.tsv" "$tmp/ours.before" || fail "the report's second name lost the earlier report"
 
   # Passes that share a destination keep their own files; each report lists exactly what it wrote.
   cases=$((cases + 1))
@@ -369,15 +507,43 @@ group_outputs() {
   done
   [ -e "$tmp/shared-wrong" ] && fail "shared destination: listed sizes differ: $(cat "$tmp/shared-wrong")"
 
-  # The JSON report stays JSON whatever bytes a prefix holds; bytes that are not UTF-8 come back.
+  # The JSON report stays JSON whatever bytes a prefix holds, whatever the case of its extension; bytes
+  # that are not UTF-8 come back.
   mkdir -p "$tmp/prog"
   cp "$cli" "$tmp/prog/quillot-cli"
   printf '[options]\nformats_list=WAV\n[WAV]\nFileExtension=w\nFilePrefix=a\001"\\\377\nSearch=1\nScanBytes=0=#82,1=#73,2=#70,3=#70\n' \
     > "$tmp/prog/Quillot.ini"
-  run 0 "odd bytes in a prefix" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/odd" \
-    --report "$tmp/odd.json" --dry-run
-  said odd.json '"name": "a\\u0001\\"\\\\\\udcff00001.w"'
-
+  for report in odd.json ODD.Json; do
+    run 0 "odd bytes in a prefix, $report" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/odd" \
+      --report "$tmp/$report" --dry-run
+    said "$report" '"name": "a\\u0001\\"\\\\\\udcff00001.w"'
+  done
+  # A name's tab, escape sequence, bell, backslash, C1 control (U+0085) and a byte that is not UTF-8:
+  # each escaped in the TSV report (undone, the file's name again), the JSON report and on the terminal,
+  # where none arrives as a control.
+  printf '[options]\nformats_list=WAV\n[WAV]\nFileExtension=w\nFilePrefix=a\t\033]0;x\007\\\302\205\377"b\nSearch=1\nScanBytes=0=#82,1=#73,2=#70,3=#70\n' \
+    > "$tmp/prog/Quillot.ini"
+  run 0 "control characters in a name" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" --dest "$tmp/ctl" \
+    --report "$tmp/ctl.tsv" --map "$tmp/ctl.svg"
+  tab=$(printf '\t')
+  escaped='a\\t\\x1b]0;x\\x07\\\\\\xc2\\x85\\xff"b00001\.w'
+  said ctl.tsv "^$escaped$tab"
+  said ctl.tsv "$tab$tmp/ctl/$escaped\$"
+  said out '^Recovering file: a\\t\\x1b]0;x\\x07\\\\xc2\\x85\\xff"b00001\.w\.\.\.$'
+  tr -d '\n' < "$tmp/out" | LC_ALL=C grep -q '[[:cntrl:]]' && fail "a control character reached the terminal"
+  tr -d '\n' < "$tmp/ctl.svg" | LC_ALL=C grep -q '[[:cntrl:]]' && fail "the map holds a control character"
+  if python3 -c 'pass' 2>/dev/null; then
+    python3 - "$tmp/ctl.tsv" "$tmp/ctl" <<'PY' || fail "the TSV report's name does not give the file's name back"
+import os, re, sys
+row = open(sys.argv[1], "rb").read().split(b"\n")[1].split(b"\t")
+undo = lambda s: re.sub(rb"\\(x[0-9a-f]{2}|.)", lambda m: {b"t": b"\t", b"n": b"\n", b"r": b"\r", b"\\": b"\\"}.get(
+    m.group(1), bytes([int(m.group(1)[1:], 16)]) if m.group(1)[:1] == b"x" else None), s)
+sys.exit(0 if [undo(row[0])] == os.listdir(os.fsencode(sys.argv[2])) and undo(row[-1]).endswith(undo(row[0])) else 1)
+PY
+  fi
+  run 0 "control characters in a name, JSON" "$tmp/prog/quillot-cli" recover --image "$tmp/card.img" \
+    --dest "$tmp/ctl2" --report "$tmp/ctl.json" --dry-run
+  said ctl.json '"name": "a\\u0009\\u001b]0;x\\u0007\\\\\\u0085\\udcff\\"b00001.w"'
 }
 
 if [ "$group" = all ]; then
