@@ -148,8 +148,10 @@ group_usage() {
 
   # Odd images: none is read past its end, none crashes.
   : > "$tmp/empty.img"
-  run 2 "0-byte image" "$cli" recover --image "$tmp/empty.img" --dest "$tmp/e" --all
+  run 2 "0-byte image" "$cli" recover --image "$tmp/empty.img" --dest "$tmp/e" --all --report "$tmp/e.tsv" \
+    --map "$tmp/e.svg"
   said err "TotalPhysSec = 0"
+  [ -e "$tmp/e.tsv" ] || [ -e "$tmp/e.svg" ] && fail "a pass that never ran left its report or map"
   head -c 1000 "$tmp/card.img" > "$tmp/odd.img"
   run 0 "1000-byte image" "$cli" recover --image "$tmp/odd.img" --dest "$tmp/o" --all
   said out "scanned 1024 bytes"
