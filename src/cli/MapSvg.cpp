@@ -12,13 +12,15 @@ namespace quillot::cli {
 namespace {
 constexpr double kLeft = 20, kWidth = 960, kBarTop = 40, kBarHeight = 48;
 
-// Text for an attribute or an element: markup escaped, bytes that are not UTF-8 shown as '?'.
+// Text for an attribute or an element: markup escaped, control characters and bytes that are not UTF-8
+// shown as '?'.
 std::string XmlText(const std::string& s) {
   std::string out;
   for (size_t i = 0; i < s.size();) {
     const size_t n = Utf8Length(s, i);
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (n == 0 || c < 0x20 || c == 0x7F)
+    const bool c1 = n == 2 && c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;  // U+0080-U+009F
+    if (n == 0 || c < 0x20 || c == 0x7F || c1)
       out += '?';
     else if (c == '&')
       out += "&amp;";
@@ -50,10 +52,9 @@ std::pair<double, double> Place(const TMediumMap& map, uint64_t first, uint64_t 
 }  // namespace
 
 std::string MapSvgText(const TMediumMap& map, const std::vector<TRecoveredFile>& files) {
-  std::string out = std::string(kMapFirstBytes) +
-                    " width=\"1000\" height=\"170\" viewBox=\"0 0 1000 170\" font-family=\"sans-serif\" "
-                    "font-size=\"12\">\n";
-  out += "<title>Sectors " + std::to_string(map.First) + " to " + std::to_string(map.End) + ": " +
+  // The head that tells our maps from other drawings (HoldsAMap): the same in every version.
+  std::string out = std::string(kMapFirstBytes) + std::string(kMapFirstLineRest);
+  out += std::string(kMapTitleStart) + std::to_string(map.First) + " to " + std::to_string(map.End) + ": " +
          std::to_string(files.size()) + " recovered files</title>\n";
   out += "<text x=\"20\" y=\"28\">Sectors " + std::to_string(map.First) + " to " + std::to_string(map.End) +
          "</text>\n";

@@ -269,6 +269,23 @@ void PrintSummary(const TTerminalView& view, const TRecoveryPass& pass, bool dry
   std::fflush(stdout);
 }
 
+// Writes the report or map over its name, or says why it could not (a full destination: the earlier one
+// is left whole, an empty one this run made is removed). An earlier one with other names (hard links)
+// is replaced under this name only, and the run says so: the other names keep the earlier file.
+bool WriteOutput(const TReportFile& file, const char* what, const std::string& contents) {
+  std::string error;
+  if (!WriteOutputFile(file, what, contents, error)) {
+    std::fprintf(stderr, "quillot-cli: %s\n", TerminalText(error).c_str());
+    return false;
+  }
+  if (!file.Created && file.Links > 1)
+    std::fprintf(stderr,
+                 "quillot-cli: note: the earlier %s %s had %llu names (hard links); this name now holds the new "
+                 "%s, the other names keep the earlier one\n",
+                 what, TerminalText(file.Path).c_str(), static_cast<unsigned long long>(file.Links), what);
+  return true;
+}
+
 int RunRecover(const TArgs& args) {
   TOptions o;
   if (auto error = Parse(args, o)) return UsageError("recover", *error);
@@ -291,23 +308,19 @@ int RunRecover(const TArgs& args) {
   std::error_code ec;
   if (!o.dryRun && !std::filesystem::create_directories(dest, ec) && ec)
     return UsageError("recover", "cannot create " + Utf8OfPath(dest) + ": " + ec.message());
-  TReportFile report;
-  if (o.report) {
-    if (auto problem = PrepareReport(*o.report, letter, report)) {
-      for (auto p = dest; p != existed && p.has_parent_path() && std::filesystem::remove(p, ec);) p = p.parent_path();
-      return UsageError("recover", *problem);
-    }
-  }
-
-  TReportFile map;
-  if (o.map) {
-    if (auto problem = PrepareMap(*o.map, letter, map)) {
-      // The report made for this run goes too: a refused run leaves nothing behind.
-      if (o.report && report.Created) std::filesystem::remove(PathOfUtf8(report.Path), ec);
-      for (auto p = dest; p != existed && p.has_parent_path() && std::filesystem::remove(p, ec);) p = p.parent_path();
-      return UsageError("recover", *problem);
-    }
-  }
+  // A refused report or map leaves nothing behind: the file made for the other goes, and the folders
+  // made for the destination.
+  TReportFile report, map;
+  const auto refuse = [&](const std::string& problem) {
+    RemoveCreatedFile(report);
+    RemoveCreatedFile(map);
+    for (auto p = dest; p != existed && p.has_parent_path() && std::filesystem::remove(p, ec);) p = p.parent_path();
+    return UsageError("recover", problem);
+  };
+  if (o.report)
+    if (auto problem = PrepareReport(*o.report, letter, report)) return refuse(*problem);
+  if (o.map)
+    if (auto problem = PrepareMap(*o.map, letter, map, o.report ? &report : nullptr)) return refuse(*problem);
 
   TDiskDestination disk;
   if (o.report) disk.Protect(report.Device, report.Inode);
@@ -319,7 +332,11 @@ int RunRecover(const TArgs& args) {
     TStopSignals signals(pass.StopRequested);
     pass.StartRecovery(options, chosen);
   }
-  if (!pass.PassDone) return kExitUsage;  // the drive has no sectors: the message said so
+  if (!pass.PassDone) {  // the drive has no sectors: the message said so, and nothing is written
+    RemoveCreatedFile(report);
+    RemoveCreatedFile(map);
+    return kExitUsage;
+  }
   PrintSummary(view, pass, o.dryRun, letter, options.TargetFolder);
 
   int status = kExitOk;
@@ -351,15 +368,10 @@ int RunRecover(const TArgs& args) {
   // Written for a cancelled pass too: the files it lists are whole and closed.
   if (o.map) {
     const TMediumMap layout = LayOutMedium(view.PassFirstSector(), view.PassEndSector(), view.files);
-    if (!WriteFileAtomically(map.Path, MapSvgText(layout, view.files), &error)) {
-      std::fprintf(stderr, "quillot-cli: cannot write the map %s: %s\n", map.Path.c_str(), error.c_str());
-      if (status == kExitOk) status = kExitFatal;
-    }
+    if (!WriteOutput(map, "map", MapSvgText(layout, view.files)) && status == kExitOk) status = kExitFatal;
   }
-  if (o.report && !WriteReport(report, view.files, decoded, error)) {
-    std::fprintf(stderr, "quillot-cli: cannot write the report %s: %s\n", report.Path.c_str(), error.c_str());
-    if (status == kExitOk) status = kExitFatal;
-  }
+  if (o.report && !WriteOutput(report, "report", ReportText(view.files, report.Json, decoded)) && status == kExitOk)
+    status = kExitFatal;
   ForgetStopAsked();
   return status;
 }

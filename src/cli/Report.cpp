@@ -7,10 +7,17 @@
 #include "engine/FileClaim.h"
 #include "engine/ReportColumns.h"
 #include "platform/AtomicFile.h"
+#include "platform/Utf8Path.h"
+#include "util/Text.h"
 
 namespace quillot::cli {
 
 namespace {
+// Whether the UTF-8 sequence of n bytes at s[i] is a C1 control character, U+0080 to U+009F.
+bool IsC1Control(const std::string& s, size_t i, size_t n) {
+  return n == 2 && static_cast<unsigned char>(s[i]) == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;
+}
+
 // The TSV heading line: the columns' names.
 std::string TsvHeader() {
   std::string header;
@@ -20,7 +27,8 @@ std::string TsvHeader() {
 }
 
 // A JSON string of any bytes. A byte that is not part of UTF-8 is written as the lone surrogate
-// U+DC00 + byte (\udc80-\udcff), which no UTF-8 text yields, so the bytes can be had back.
+// U+DC00 + byte (\udc80-\udcff), which no UTF-8 text yields, so the bytes can be had back. Control
+// characters (C0, DEL and C1) are written as \u escapes, so none reaches a terminal that shows the file.
 std::string JsonString(const std::string& s) {
   std::string out = "\"";
   char esc[8];
@@ -39,6 +47,9 @@ std::string JsonString(const std::string& s) {
     } else if (c < 0x20 || c == 0x7F) {
       std::snprintf(esc, sizeof esc, "\\u%04x", c);
       out += esc;
+    } else if (IsC1Control(s, i, n)) {
+      std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned char>(s[i + 1]));
+      out += esc;
     } else {
       out.append(s, i, n);
     }
@@ -47,13 +58,50 @@ std::string JsonString(const std::string& s) {
   return out + "\"";
 }
 
-// Tabs and line breaks would break a row apart.
-std::string TsvField(std::string s) {
-  for (char& c : s)
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  return s;
+}  // namespace
+
+namespace {
+// Control characters and bytes that are not UTF-8, each byte as \t, \n, \r or \xHH; a backslash
+// doubled where escapes must be undone (TSV); line feeds and tabs kept where asked.
+std::string Escaped(const std::string& s, bool doubleBackslash, bool keepBreaks) {
+  std::string out;
+  out.reserve(s.size());
+  char esc[8];
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t n = Utf8Length(s, i);
+    if (n == 0 || c < 0x20 || c == 0x7F || IsC1Control(s, i, n)) {
+      for (size_t k = 0; k < (n ? n : 1); ++k) {
+        const unsigned char b = static_cast<unsigned char>(s[i + k]);
+        if (keepBreaks && (b == '\n' || b == '\t'))
+          out += static_cast<char>(b);
+        else if (b == '\t')
+          out += "\\t";
+        else if (b == '\n')
+          out += "\\n";
+        else if (b == '\r')
+          out += "\\r";
+        else {
+          std::snprintf(esc, sizeof esc, "\\x%02x", b);
+          out += esc;
+        }
+      }
+      i += n ? n : 1;
+      continue;
+    }
+    if (c == '\\' && doubleBackslash)
+      out += "\\\\";
+    else
+      out.append(s, i, n);
+    i += n;
+  }
+  return out;
 }
 }  // namespace
+
+std::string TsvEscaped(const std::string& s) { return Escaped(s, true, false); }
+
+std::string TerminalText(const std::string& s, bool keepBreaks) { return Escaped(s, false, keepBreaks); }
 
 size_t Utf8Length(const std::string& s, size_t i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
@@ -160,7 +208,7 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
         out += (c ? ", \"" : "\"") + std::string(kReportColumns[c].Name) +
                "\": " + JsonValue(kReportColumns[c], cells[c]);
       else
-        out += (c ? "\t" : "") + TsvField(cells[c]);
+        out += (c ? "\t" : "") + TsvEscaped(cells[c]);
     }
     out += json ? "}" : "\n";
   }
@@ -168,29 +216,62 @@ std::string ReportText(const std::vector<TRecoveredFile>& files, bool json,
   return out;
 }
 
-bool WriteReport(const TReportFile& report, const std::vector<TRecoveredFile>& files,
-                 const std::vector<decode::TDecodeReport>& decoded, std::string& error) {
-  return WriteFileAtomically(report.Path, ReportText(files, report.Json, decoded), &error);
+bool WriteOutputFile(const TReportFile& file, const char* what, std::string_view contents, std::string& error) {
+  // Written beside and renamed over the name: on failure the temporary file goes and the name still
+  // holds what it held.
+  std::string why;
+  if (WriteFileAtomically(file.Path, contents, &why)) return true;
+  error = std::string("the ") + what + " " + file.Path + " could not be written (" + why + ")";
+  if (!file.Created)
+    error += std::string("; the earlier ") + what + " there is left as it was";
+  else if (RemoveCreatedFile(file))
+    error += "; the empty file made for it at the start was removed";
+  return false;
 }
 
-namespace {
-// An existing file may be replaced by a report only when it is one (or empty): a report never
-// destroys anything else, whatever its name.
+bool IsJsonReportPath(std::string_view path) { return EqualsNoCase(Utf8OfPath(PathOfUtf8(path).extension()), ".json"); }
+
+// An existing file may be replaced by a report only when it is one: a report never destroys anything
+// else, whatever its name, an empty file included (an empty file this run created is its own).
 bool HoldsAReport(std::string_view head) {
-  return head.empty() || head.rfind(kTsvFirstColumns, 0) == 0 || head.rfind("[\n {\"name\": ", 0) == 0 ||
-         head == "[]\n";
+  if (head == "[]\n") return true;  // a JSON report of no files
+  // A TSV report: its heading, the first five columns those of every version.
+  if (head.substr(0, kTsvFirstColumns.size()) == kTsvFirstColumns)
+    return head.size() > kTsvFirstColumns.size() &&
+           std::string_view("\t\r\n").find(head[kTsvFirstColumns.size()]) != std::string_view::npos;
+  // A JSON report: its first row's name, a JSON string, then its format.
+  constexpr std::string_view first = "[\n {\"name\": \"", next = ", \"format\": \"";
+  if (head.substr(0, first.size()) != first) return false;
+  for (size_t i = first.size(); i < head.size(); ++i) {
+    if (head[i] == '\\')
+      ++i;
+    else if (head[i] == '"')
+      return head.substr(i + 1, next.size()) == next;
+    else if (static_cast<unsigned char>(head[i]) < 0x20)
+      return false;
+  }
+  return false;
 }
 
-// Likewise a map replaces only a map.
-bool HoldsAMap(std::string_view head) { return head.empty() || head.rfind(kMapFirstBytes, 0) == 0; }
-}  // namespace
-
-std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report) {
-  return PrepareOutputFile(path, sourceLetter, "report", HoldsAReport, report);
+// Likewise a map replaces only a map: its first line, and the start of its title, as every version
+// wrote them.
+bool HoldsAMap(std::string_view head) {
+  std::string_view rest = head;
+  for (std::string_view part : {kMapFirstBytes, kMapFirstLineRest, kMapTitleStart}) {
+    if (rest.substr(0, part.size()) != part) return false;
+    rest.remove_prefix(part.size());
+  }
+  return true;
 }
 
-std::optional<std::string> PrepareMap(const std::string& path, char sourceLetter, TReportFile& map) {
-  return PrepareOutputFile(path, sourceLetter, "map", HoldsAMap, map);
+std::optional<std::string> PrepareReport(const std::string& path, char sourceLetter, TReportFile& report,
+                                         const TReportFile* apart) {
+  return PrepareOutputFile(path, sourceLetter, "report", HoldsAReport, report, apart);
+}
+
+std::optional<std::string> PrepareMap(const std::string& path, char sourceLetter, TReportFile& map,
+                                      const TReportFile* apart) {
+  return PrepareOutputFile(path, sourceLetter, "map", HoldsAMap, map, apart);
 }
 
 }  // namespace quillot::cli

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include "cli/Report.h"
+
 namespace quillot::cli {
 
 using Clock = std::chrono::steady_clock;
@@ -58,7 +60,8 @@ void TTerminalView::MaybeRedraw() {
 void TTerminalView::AddLogLine(const std::string& line) {
   ShowWriteErrors();
   ClearLine();
-  std::printf("%s\n", line.c_str());
+  // A log line names files and paths: no byte of a name reaches the terminal as a control.
+  std::printf("%s\n", TerminalText(line).c_str());
   std::fflush(stdout);
 }
 
@@ -79,7 +82,7 @@ void TTerminalView::ShowWriteErrors() {
 void TTerminalView::ShowMessage(const std::string& text, bool warning) {
   ClearLine();
   messages.push_back(text);
-  std::fprintf(stderr, "quillot-cli: %s%s\n", warning ? "warning: " : "", text.c_str());
+  std::fprintf(stderr, "quillot-cli: %s%s\n", warning ? "warning: " : "", TerminalText(text, true).c_str());
 }
 
 bool TTerminalView::AskYesNo(const std::string& text) {
