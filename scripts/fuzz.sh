@@ -8,7 +8,7 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
-targets="${*:-rules formats_file language_file settings_store comma_text stream_units pieces_pass}"
+targets="${*:-rules formats_file language_file settings_store comma_text stream_units pieces_pass review_report}"
 dir="${QUILLOT_FUZZ_DIR:-build-fuzz}"
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLOT_BUILD_FUZZ=ON -DQUILLOT_BUILD_TESTS=OFF -DQUILLOT_BUILD_GUI=OFF >/dev/null

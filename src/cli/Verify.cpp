@@ -22,10 +22,13 @@ std::vector<decode::TDecodeReport> VerifyFiles(const std::vector<TRecoveredFile>
   size_t workersLeft = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
   workersLeft = std::min(workersLeft, std::max<size_t>(files.size(), 1));
 
+  // A stop sent to this program alone (not its process group) ends the running children at once too.
+  decode::TDecodeLimits limits;
+  limits.Stop = [] { return StopWasAsked(); };
   const auto work = [&] {
     for (size_t i; !StopWasAsked() && (i = next++) < files.size();) {
       const TRecoveredFile& f = files[i];
-      decode::TDecodeReport r = decode::CheckRecoveredFile(f.Path, f.StreamEnd);
+      decode::TDecodeReport r = decode::CheckRecoveredFile(f.Path, f.StreamEnd, limits);
       // Ctrl-C reaches the children too: one that died of it says nothing of its file.
       if (StopWasAsked()) r = {};
       if (f.Verdict == TVerdict::CutShort) decode::JudgeCutShort(r, f.Bytes);

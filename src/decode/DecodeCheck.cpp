@@ -39,7 +39,8 @@ std::string DecoderProgram() {
 
 TDecodeReport CheckRecoveredFile(const std::string& path, uint64_t streamEnd, const TDecodeLimits& limits) {
   if (DecoderProgram().empty()) return {};
-  return RunDecoder(CheckArguments(path, streamEnd, limits), limits);
+  const TDecodeLimits figured = LimitsForFile(path, streamEnd, limits);
+  return RunDecoder(CheckArguments(path, streamEnd, figured), figured);
 }
 
 TDecodeReport RunDecoder(const std::vector<std::string>& args, const TDecodeLimits& limits) {
@@ -76,9 +77,17 @@ TDecodeReport RunDecoder(const std::vector<std::string>& args, const TDecodeLimi
   }
 
   std::string answer;
-  bool timedOut = false;
-  const auto deadline = std::chrono::steady_clock::now() + limits.Time;
+  bool timedOut = false, stopped = false;
+  const auto time = limits.Time.count() > 0 ? limits.Time : kMostDecodeTime;
+  const auto deadline = std::chrono::steady_clock::now() + time;
+  // A stop is looked for this often; without one to look for, the clock alone is watched.
+  const int64_t tick = limits.Stop ? 50 : 1000;
+  const auto stopAsked = [&] { return limits.Stop && limits.Stop(); };
   for (;;) {
+    if (stopAsked()) {
+      stopped = true;
+      break;
+    }
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
@@ -86,7 +95,7 @@ TDecodeReport RunDecoder(const std::vector<std::string>& args, const TDecodeLimi
       break;
     }
     pollfd p{out[0], POLLIN, 0};
-    const int ready = poll(&p, 1, static_cast<int>(std::min<int64_t>(left.count(), 1000)));
+    const int ready = poll(&p, 1, static_cast<int>(std::min<int64_t>(left.count(), tick)));
     if (ready < 0 && errno != EINTR) break;
     if (ready <= 0) continue;
     char buf[4096];
@@ -96,23 +105,30 @@ TDecodeReport RunDecoder(const std::vector<std::string>& args, const TDecodeLimi
     if (answer.size() < kMostAnswer) answer.append(buf, static_cast<size_t>(n));
   }
   close(out[0]);
-  if (timedOut) kill(pid, SIGKILL);
+  if (timedOut || stopped) kill(pid, SIGKILL);
   int status = 0;
-  // Its output closed, the child is ending; one that closed it early and lingers is ended at the deadline.
+  // Its output closed, the child is ending; one that closed it early and lingers is ended at the deadline,
+  // or at a stop.
   for (;;) {
     const pid_t done = waitpid(pid, &status, WNOHANG);
     if (done == pid) break;
     if (done < 0 && errno != EINTR) return Failed(TDecodeOutcome::Crashed, "lost the decoder process");
-    if (done == 0 && !timedOut && std::chrono::steady_clock::now() >= deadline) {
-      kill(pid, SIGKILL);
-      timedOut = true;
+    if (done == 0 && !timedOut && !stopped) {
+      if (stopAsked()) {
+        kill(pid, SIGKILL);
+        stopped = true;
+      } else if (std::chrono::steady_clock::now() >= deadline) {
+        kill(pid, SIGKILL);
+        timedOut = true;
+      }
     }
     if (done == 0) usleep(5000);
   }
-  if (timedOut)
-    return Failed(TDecodeOutcome::TimedOut, "ran past " + std::to_string(limits.Time.count()) + " s and was ended");
+  // A stopped child says nothing of its file, whatever it managed to print.
+  if (stopped) return {};
+  if (timedOut) return Failed(TDecodeOutcome::TimedOut, TimedOutText(limits));
   if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
-    return Failed(TDecodeOutcome::TimedOut, "used up its processor time");
+    return Failed(TDecodeOutcome::TimedOut, TimedOutText(limits, true));
   if (WIFSIGNALED(status))
     return Failed(TDecodeOutcome::Crashed, std::string("killed by signal ") + std::to_string(WTERMSIG(status)) + " (" +
                                                strsignal(WTERMSIG(status)) + ")");

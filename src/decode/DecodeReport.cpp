@@ -150,7 +150,7 @@ std::string OutcomeText(const TDecodeReport& r) {
              (r.Error.empty() ? "" : ": " + r.Error);
     case TDecodeOutcome::NoAudio: return "no audio" + (r.Error.empty() ? "" : ": " + r.Error);
     case TDecodeOutcome::Crashed: return "decoder crashed" + (r.Error.empty() ? "" : ": " + r.Error);
-    case TDecodeOutcome::TimedOut: return "decoder timed out";
+    case TDecodeOutcome::TimedOut: return "decoder timed out" + (r.Error.empty() ? "" : ": " + r.Error);
     case TDecodeOutcome::NotChecked: break;
   }
   return "not checked";

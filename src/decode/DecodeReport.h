@@ -66,8 +66,9 @@ void JudgeCutShort(TDecodeReport& report, uint64_t fileBytes);
 // A playing time as minutes, seconds and tenths: "0:03.2", "2:05.1".
 std::string PlayingTime(double seconds);
 
-// "plays to the end", "breaks at 0:03.2 (byte 51200): <error>", "no audio: <error>", "decoder crashed",
-// "decoder timed out", "not checked": the words the report and the terminal print.
+// "plays to the end", "breaks at 0:03.2 (byte 51200): <error>", "no audio: <error>", "decoder crashed:
+// <error>", "decoder timed out: ran past 24 s (the limit for a file of 3.5 MB) and was ended", "not checked":
+// the words the report and the terminal print.
 std::string OutcomeText(const TDecodeReport& report);
 
 }  // namespace quillot::decode

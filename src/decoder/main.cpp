@@ -25,6 +25,7 @@ extern "C" {
 }
 
 #include "decode/DecodeReport.h"
+#include "decode/OpenToDecode.h"
 #include "decoder/Envelope.h"
 #include "decoder/FlacSum.h"
 
@@ -94,6 +95,7 @@ int64_t Seek(void* opaque, int64_t offset, int whence) {
 
 struct TOptions {
   std::string Mode, Path;
+  std::string Within;  // the folder the file must lie in, or "" for any
   uint64_t StreamEnd = 0, Memory = 0, Cpu = 0;
 };
 
@@ -112,6 +114,10 @@ bool Parse(int argc, char** argv, TOptions& o) {
   int i = 2;
   for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     const std::string a = argv[i];
+    if (a.rfind("--within=", 0) == 0 && a.size() > 9) {
+      o.Within = a.substr(9);
+      continue;
+    }
     if (!Number(a, "--stream-end", o.StreamEnd) && !Number(a, "--memory", o.Memory) && !Number(a, "--cpu", o.Cpu))
       return false;
   }
@@ -171,9 +177,14 @@ class TDecoder {
   // Decodes the file up to streamEnd (0: its end); pcm writes the samples to standard output as it goes.
   TDecodeReport Run(const TOptions& o, bool pcm) {
     pcm_ = pcm;
-    source_.Fd = open(o.Path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file, never through a link, never a pipe that would block: the bytes decoded are
+    // those of the file checked, read through this descriptor alone.
+    quillot::decode::TFileRefusal refusal;
+    std::string why;
+    source_.Fd = quillot::decode::OpenToDecode(o.Path, o.Within, refusal, why);
+    if (source_.Fd < 0) return NoAudio(quillot::decode::RefusalText(refusal, why));
     struct stat st {};
-    if (source_.Fd < 0 || fstat(source_.Fd, &st) != 0) return NoAudio(std::strerror(errno));
+    if (fstat(source_.Fd, &st) != 0) return NoAudio(std::strerror(errno));
     const uint64_t size = static_cast<uint64_t>(st.st_size);
     const uint64_t end = o.StreamEnd > 0 && o.StreamEnd < size ? o.StreamEnd : size;
     source_.Limit = static_cast<int64_t>(end);
@@ -376,8 +387,10 @@ int main(int argc, char** argv) {
     if (const int status = RunTestMode(argv[1]); status >= 0) return status;
   }
   if (!Parse(argc, argv, o) || (o.Mode != "check" && o.Mode != "pcm")) {
-    std::fprintf(stderr,
-                 "usage: quillot-decode check|pcm [--stream-end=BYTE] [--memory=BYTES] [--cpu=SECONDS] -- FILE\n");
+    std::fprintf(
+        stderr,
+        "usage: quillot-decode check|pcm [--stream-end=BYTE] [--memory=BYTES] [--cpu=SECONDS] [--within=FOLDER] -- "
+        "FILE\n");
     return kExitArguments;
   }
   av_log_set_level(AV_LOG_ERROR);

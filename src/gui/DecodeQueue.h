@@ -21,11 +21,13 @@ class TDecodeQueue : public QObject {
   explicit TDecodeQueue(QString program, QObject* parent = nullptr);
   ~TDecodeQueue() override;
 
+  // The limits of every child; a Time left 0 is figured for each file from its length
+  // (decode::LimitsForFile), and the window's own timer gives it a second more.
   void SetLimits(const decode::TDecodeLimits& limits) { limits_ = limits; }
   // How many children run at once.
   void SetParallel(int children) { parallel_ = std::max(1, children); }
-  // The row's file joins the queue.
-  void Add(int row, const std::string& path, uint64_t streamEnd);
+  // The row's file joins the queue; folder: the one it must lie in ("" for any, decode::TDecodeLimits).
+  void Add(int row, const std::string& path, uint64_t streamEnd, const std::string& folder = "");
   bool Idle() const { return waiting_.empty() && running_ == 0; }
 
  signals:
@@ -37,6 +39,7 @@ class TDecodeQueue : public QObject {
     int Row;
     std::string Path;
     uint64_t StreamEnd;
+    std::string Folder;
   };
   void StartNext();
   void Finish(QProcess* child, int row, decode::TDecodeReport report);

@@ -6,11 +6,14 @@ namespace quillot::gui {
 
 namespace {
 constexpr std::array kGui{
-    strNoReadPermission,   strCannotOpenDrive,   strAddImageCaption,  strAddImageFilter,   strStopping,
-    strNoAccessAskOnStart, strAccessNotGiven,    strTrimmingEndsThem, strDecodeNotChecked, strDecodeWaiting,
-    strDecodeChecking,     strDecodePlaysToEnd,  strDecodeBreaksAt,   strDecodeNoAudio,    strDecodeCrashed,
-    strDecodeTimedOut,     strDecodeFileMissing, strReviewColumns,    strMapFileHint,      strMapUnreadableHint,
-    strReviewCannotRead,   strReviewNotAReport,  strPlayFailed,       strPlayNoDecoder,
+    strNoReadPermission,     strCannotOpenDrive,     strAddImageCaption,   strAddImageFilter,   strStopping,
+    strNoAccessAskOnStart,   strAccessNotGiven,      strTrimmingEndsThem,  strDecodeNotChecked, strDecodeWaiting,
+    strDecodeChecking,       strDecodePlaysToEnd,    strDecodeBreaksAt,    strDecodeNoAudio,    strDecodeCrashed,
+    strDecodeTimedOut,       strDecodeFileMissing,   strReviewColumns,     strMapFileHint,      strMapUnreadableHint,
+    strReviewCannotRead,     strReviewNotAReport,    strPlayFailed,        strPlayNoDecoder,    strReviewRowLacks,
+    strReviewBadNumber,      strReviewBadSeconds,    strReviewBadText,     strReviewBadYesNo,   strReviewBadSectors,
+    strReviewTooManySectors, strReviewTooManyPieces, strReviewTooManyRows, strReviewTooLarge,   strDecodeRefused,
+    strRefusedOutside,       strRefusedLink,         strRefusedNotRegular,
 };
 }  // namespace
 

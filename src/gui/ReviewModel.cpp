@@ -25,10 +25,19 @@ QString TReviewModel::DurationText(double seconds) {
   return ToQ(decode::PlayingTime(seconds));
 }
 
+QString TReviewModel::RefusedText(decode::TFileRefusal refusal) {
+  using decode::TFileRefusal;
+  const TMessage& why = refusal == TFileRefusal::Outside ? strRefusedOutside
+                        : refusal == TFileRefusal::Link  ? strRefusedLink
+                                                         : strRefusedNotRegular;
+  return ToQ(Tr(strDecodeRefused, {Tr(why)}));
+}
+
 QString TReviewModel::DecodeText(const TReviewFile& file) {
   using decode::TDecodeOutcome;
   switch (file.State) {
     case TReviewFile::TState::Missing: return ToQ(Tr(strDecodeFileMissing));
+    case TReviewFile::TState::Refused: return RefusedText(file.Refusal);
     case TReviewFile::TState::Waiting: return ToQ(Tr(strDecodeWaiting));
     case TReviewFile::TState::Checking: return ToQ(Tr(strDecodeChecking));
     case TReviewFile::TState::NotChecked:

@@ -6,20 +6,9 @@
 #include <QString>
 #include <vector>
 
-#include "decode/DecodeReport.h"
-#include "engine/RecoveryView.h"
+#include "gui/ReviewFile.h"
 
 namespace quillot::gui {
-
-struct TReviewFile {
-  TRecoveredFile File;
-  enum class TState { NotChecked, Waiting, Checking, Answered, Missing };
-  TState State = TState::NotChecked;
-  decode::TDecodeReport Decode;
-  // A row from a report: the decoder's words and the duration as the report gave them.
-  QString ReportedDecode;
-  double ReportedSeconds = -1;
-};
 
 class TReviewModel : public QAbstractTableModel {
   Q_OBJECT
@@ -45,6 +34,8 @@ class TReviewModel : public QAbstractTableModel {
   // The words a cell shows, for the table and for tests.
   static QString VerdictText(const TRecoveredFile& file);
   static QString DecodeText(const TReviewFile& file);
+  // "not opened: outside the report's folder", and the like.
+  static QString RefusedText(decode::TFileRefusal refusal);
   static QString DurationText(double seconds);
 
  private:

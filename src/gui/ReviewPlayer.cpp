@@ -22,7 +22,7 @@ TReviewPlayer::TReviewPlayer(QString program, QObject* parent) : QObject(parent)
 
 TReviewPlayer::~TReviewPlayer() { Stop(); }
 
-void TReviewPlayer::Play(const QString& path, uint64_t streamEnd, double seconds) {
+void TReviewPlayer::Play(const QString& path, uint64_t streamEnd, double seconds, const std::string& folder) {
   Stop();
   if (program_.isEmpty()) {
     Fail(ToQ(Tr(strPlayNoDecoder)));
@@ -47,7 +47,11 @@ void TReviewPlayer::Play(const QString& path, uint64_t streamEnd, double seconds
   });
   QStringList arguments;
   // The list starts with the decoder's own path, which QProcess takes apart from the arguments.
-  const std::vector<std::string> line = decode::PcmArguments(FromQ(path), streamEnd, decode::TDecodeLimits{});
+  // The child's processor time is that of a check of the same file; it waits on the sound card for free.
+  decode::TDecodeLimits limits;
+  limits.Folder = folder;
+  limits = decode::LimitsForFile(FromQ(path), streamEnd, limits);
+  const std::vector<std::string> line = decode::PcmArguments(FromQ(path), streamEnd, limits);
   for (size_t i = 1; i < line.size(); ++i) arguments << ToQ(line[i]);
   child_->start(program_, arguments);
   feeder_->start();

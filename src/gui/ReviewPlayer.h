@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <string>
 
 class QAudioSink;
 class QIODevice;
@@ -21,8 +22,9 @@ class TReviewPlayer : public QObject {
   explicit TReviewPlayer(QString program, QObject* parent = nullptr);
   ~TReviewPlayer() override;
 
-  // Starts playing path from seconds in; errors come as Failed, never thrown.
-  void Play(const QString& path, uint64_t streamEnd, double seconds = 0);
+  // Starts playing path from seconds in; errors come as Failed, never thrown. folder: the one the file must
+  // lie in ("" for any, decode::TDecodeLimits).
+  void Play(const QString& path, uint64_t streamEnd, double seconds = 0, const std::string& folder = "");
   void Stop();
   bool Playing() const { return sink_ != nullptr || child_ != nullptr; }
   // Where playing has reached, in seconds from the file's start.

@@ -98,7 +98,7 @@ TReviewWindow::TReviewWindow(std::vector<TReviewFile> files, uint64_t firstSecto
       // A report's rows keep the decoder's words they came with; a file that is gone is not asked about.
       if (f.State != TReviewFile::TState::NotChecked || !f.ReportedDecode.isEmpty()) continue;
       model_->SetState(row, TReviewFile::TState::Waiting);
-      queue_->Add(row, f.File.Path, f.File.StreamEnd);
+      queue_->Add(row, f.File.Path, f.File.StreamEnd, f.Folder);
     }
 
   connect(ReviewMap, &TMediumMapWidget::FileClicked, this, &TReviewWindow::SelectFile);
@@ -117,7 +117,7 @@ TReviewWindow::TReviewWindow(std::vector<TReviewFile> files, uint64_t firstSecto
     const int file = SelectedFile();
     if (player_->Playing() && file >= 0)
       player_->Play(ToQ(model_->File(file).File.Path), model_->File(file).File.StreamEnd,
-                    ReviewSliderPosition->value() / 10.0);
+                    ReviewSliderPosition->value() / 10.0, model_->File(file).Folder);
   });
   connect(player_, &TReviewPlayer::PositionChanged, this, &TReviewWindow::ShowPosition);
   connect(player_, &TReviewPlayer::Finished, this, &TReviewWindow::CheckState);
@@ -158,9 +158,11 @@ QList<QStringList> TReviewWindow::ShownRows() const {
 
 void TReviewWindow::CheckState() {
   const int file = SelectedFile();
-  ReviewButtonPlay->setEnabled(file >= 0);
+  // A file the window will not open is neither played nor shown.
+  const bool refused = file >= 0 && model_->File(file).State == TReviewFile::TState::Refused;
+  ReviewButtonPlay->setEnabled(file >= 0 && !refused);
   ReviewButtonStop->setEnabled(player_->Playing());
-  ReviewButtonShowFolder->setEnabled(file >= 0 && !model_->File(file).File.Path.empty());
+  ReviewButtonShowFolder->setEnabled(file >= 0 && !refused && !model_->File(file).File.Path.empty());
   double seconds = 0;
   if (file >= 0) {
     const TReviewFile& f = model_->File(file);
@@ -177,10 +179,10 @@ void TReviewWindow::ShowPosition(double seconds) {
 
 void TReviewWindow::ReviewButtonPlayClick() {
   const int file = SelectedFile();
-  if (file < 0) return;
+  if (file < 0 || model_->File(file).State == TReviewFile::TState::Refused) return;
   ReviewLabelPlayError->clear();
   const TRecoveredFile& f = model_->File(file).File;
-  player_->Play(ToQ(f.Path), f.StreamEnd, ReviewSliderPosition->value() / 10.0);
+  player_->Play(ToQ(f.Path), f.StreamEnd, ReviewSliderPosition->value() / 10.0, model_->File(file).Folder);
   CheckState();
 }
 
@@ -191,7 +193,7 @@ void TReviewWindow::ReviewButtonStopClick() {
 
 void TReviewWindow::ReviewButtonShowFolderClick() {
   const int file = SelectedFile();
-  if (file < 0) return;
+  if (file < 0 || model_->File(file).State == TReviewFile::TState::Refused) return;
   ExecuteFile(QString::fromLatin1(kFileExplorer),
               QFileInfo(ToQ(model_->File(file).File.Path)).absolutePath() + QLatin1Char('/'));
 }

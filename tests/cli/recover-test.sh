@@ -249,6 +249,35 @@ if [ -x "$(dirname "$cli")/quillot-decode" ]; then
   rm -rf "$tmp/many" "$tmp/many.img"
 fi
 
+# A stop sent to quillot-cli alone, not to its process group, while a decoder works: the child is ended
+# at once, not when its time is up. tests/fixtures/decode/expanding.flac.xz holds 300 kB of FLAC frames of
+# 26 bytes, each asking for 65535 samples on eight channels (the frames of ExpandingFlac in
+# tests/decode/DecodeCheckTest.cpp): a decoder is busy with them for longer than their 12 s.
+if [ -x "$(dirname "$cli")/quillot-decode" ]; then
+  xz -dc "$src/tests/fixtures/decode/expanding.flac.xz" > "$tmp/expanding.flac"
+  pad=$(( (512 - $(wc -c < "$tmp/expanding.flac") % 512) % 512 ))
+  { head -c 65536 /dev/zero; cat "$tmp/expanding.flac"; head -c $((pad + 65536)) /dev/zero; } > "$tmp/slow.img"
+  "$cli" recover --image "$tmp/slow.img" --dest "$tmp/slow" --types FLAC --verify --report "$tmp/slow.tsv" \
+    >"$tmp/stop.out" 2>&1 &
+  pid=$!
+  # The decoder's command line names the recovered file; the program's own names only the folder.
+  i=0
+  until grep -qaF "$tmp/slow/" /proc/[0-9]*/cmdline 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; i=$((i + 1)); done
+  [ $i -lt 300 ] || fail "TERM in --verify: no decoder started ($(tail -2 "$tmp/stop.out"))"
+  kill -TERM $pid
+  i=0
+  while kill -0 $pid 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+  [ $i -lt 50 ] || fail "TERM in --verify: still decoding 5 s after the stop"
+  wait $pid
+  status=$?
+  [ $status -eq 130 ] || fail "TERM in --verify: exit $status, wanted 130 ($(tail -2 "$tmp/stop.out"))"
+  grep -q "^--verify was stopped: 1 files were not decoded.$" "$tmp/stop.out" ||
+    fail "TERM in --verify: $(tail -3 "$tmp/stop.out")"
+  grep -q "	not checked	" "$tmp/slow.tsv" || fail "TERM in --verify: the file is not left not checked"
+  grep -qaF "$tmp/slow/" /proc/[0-9]*/cmdline 2>/dev/null && fail "TERM in --verify: a decoder outlived the stop"
+  rm -rf "$tmp/slow" "$tmp/slow.img" "$tmp/expanding.flac"
+fi
+
 # Output into a closed pipe is dropped: the pass runs to its end and recovers everything.
 { "$cli" recover --image "$tmp/card.img" --dest "$tmp/piped" --report "$tmp/piped.tsv" 2>"$tmp/err"; echo $? > "$tmp/piped.status"; } | head -1 > /dev/null
 [ "$(cat "$tmp/piped.status")" = 0 ] || fail "into a closed pipe: exit $(cat "$tmp/piped.status") ($(cat "$tmp/err"))"

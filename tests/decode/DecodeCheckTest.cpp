@@ -3,8 +3,12 @@
 #include "decode/DecodeCheck.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "streams/Crc.h"
 #include "support/Files.h"
@@ -274,32 +278,177 @@ TEST(DecodeCheck, PcmGivesEverySample) {
   EXPECT_EQ(out.size() - header.size(), 32000u * 2);
 }
 
+// A FLAC stream of tiny frames, each asking for 65535 samples on eight channels of one constant value:
+// 26 bytes a frame that decode to half a million samples, so a megabyte of them keeps a decoder busy for
+// minutes. Its STREAMINFO announces the most samples it can, so no length is ever met.
+namespace {
+std::string ExpandingFlac(size_t bytes) {
+  std::string out = "fLaC";
+  out += std::string("\x80\x00\x00\x22", 4);
+  out += std::string("\xff\xff\xff\xff", 4);  // 65535 samples a block, at least and at most
+  out += std::string(6, '\0');                // frame sizes unknown
+  // 8000 Hz, 8 channels, 8 bits, 2^36 - 1 samples; no MD5.
+  const uint64_t packed = uint64_t{8000} << 44 | uint64_t{7} << 41 | uint64_t{7} << 36 | ((uint64_t{1} << 36) - 1);
+  for (int i = 7; i >= 0; --i) out += static_cast<char>(packed >> (8 * i));
+  out += std::string(16, '\0');
+  for (uint32_t n = 0; out.size() < bytes; ++n) {
+    // Sync, a 16-bit block size after the header, the rate of STREAMINFO, 8 independent channels of 8 bits,
+    // the frame's number (UTF-8 coded), 65535 - 1, the header's CRC-8.
+    std::string frame = {'\xff', '\xf8', '\x70', '\x72'};
+    if (n < 0x80) {
+      frame += static_cast<char>(n);
+    } else if (n < 0x800) {
+      frame += static_cast<char>(0xc0 | n >> 6);
+      frame += static_cast<char>(0x80 | (n & 0x3f));
+    } else {
+      frame += static_cast<char>(0xe0 | n >> 12);
+      frame += static_cast<char>(0x80 | (n >> 6 & 0x3f));
+      frame += static_cast<char>(0x80 | (n & 0x3f));
+    }
+    frame += "\xff\xfe";
+    frame += static_cast<char>(Crc8(0, reinterpret_cast<const uint8_t*>(frame.data()), frame.size()));
+    // Each channel a constant subframe: its header, then the value.
+    for (int c = 0; c < 8; ++c) frame += std::string("\x00\x10", 2);
+    const uint16_t crc = Crc16(0, reinterpret_cast<const uint8_t*>(frame.data()), frame.size());
+    frame += static_cast<char>(crc >> 8);
+    frame += static_cast<char>(crc & 0xff);
+    out += frame;
+  }
+  return out;
+}
+}  // namespace
+
+// A decoder's time is its stream's length's: a floor, a rate per megabyte begun, a cap. The words of a
+// child that overran it say which limit and for what.
+TEST(DecodeCheck, TheTimeLimitFollowsTheStreamsLength) {
+  EXPECT_EQ(DecodeTimeFor(0), kLeastDecodeTime);
+  EXPECT_EQ(DecodeTimeFor(1), std::chrono::seconds(11));
+  EXPECT_EQ(DecodeTimeFor(1'000'000), std::chrono::seconds(14));
+  EXPECT_EQ(DecodeTimeFor(3'500'000), std::chrono::seconds(24));
+  EXPECT_EQ(DecodeTimeFor(12'500'000), kMostDecodeTime);
+  EXPECT_EQ(DecodeTimeFor(uint64_t{1} << 40), kMostDecodeTime);
+  EXPECT_EQ(DecodeTimeFor(UINT64_MAX), kMostDecodeTime);
+  for (uint64_t bytes = 0; bytes < 20'000'000; bytes += 250'000)
+    EXPECT_LE(DecodeTimeFor(bytes), DecodeTimeFor(bytes + 250'000)) << bytes;
+
+  const std::string clip = kClips + "chirp.flac";
+  const uint64_t size = test::ReadText(clip).size();
+  TDecodeLimits limits = LimitsForFile(clip, 0);
+  EXPECT_EQ(limits.Time, DecodeTimeFor(size));
+  EXPECT_EQ(limits.StreamBytes, size);
+  // Only the bytes up to the stream's end are decoded.
+  EXPECT_EQ(LimitsForFile(clip, 1000).StreamBytes, 1000u);
+  // A time given stays as it is; a file that is not there gets the floor.
+  TDecodeLimits given;
+  given.Time = std::chrono::seconds(3);
+  EXPECT_EQ(LimitsForFile(clip, 0, given).Time, std::chrono::seconds(3));
+  EXPECT_EQ(LimitsForFile("/nonexistent/file.flac", 0).Time, kLeastDecodeTime);
+
+  // The child is told the same time for its processor, and the folder it must keep to.
+  limits.Folder = "/some/folder";
+  const std::vector<std::string> line = CheckArguments(clip, 0, limits);
+  EXPECT_NE(std::find(line.begin(), line.end(), "--cpu=" + std::to_string(limits.Time.count())), line.end());
+  EXPECT_NE(std::find(line.begin(), line.end(), "--within=/some/folder"), line.end());
+  EXPECT_EQ(line.back(), clip);
+
+  limits.Time = std::chrono::seconds(24);
+  limits.StreamBytes = 3'500'000;
+  EXPECT_EQ(TimedOutText(limits), "ran past 24 s (the limit for a file of 3.5 MB) and was ended");
+  EXPECT_EQ(TimedOutText(limits, true),
+            "used up its 24 s of processor time (the limit for a file of 3.5 MB) and was ended");
+  limits.StreamBytes = 4096;
+  EXPECT_EQ(TimedOutText(limits), "ran past 24 s (the limit for a file of 4.1 kB) and was ended");
+  limits.StreamBytes = 0;
+  EXPECT_EQ(TimedOutText(limits), "ran past 24 s and was ended");
+}
+
 // A child that hangs or spins is ended (by the parent's clock, or by the processor limit it set itself),
-// one that crashes or runs out of memory answers Crashed, one that cannot start too: the parent always
-// comes back.
+// one that crashes or runs out of memory answers Crashed, one that cannot start too, one asked to stop is
+// ended at once and says nothing (NotChecked): the parent always comes back, well before a minute. A file
+// that is no regular file (a pipe that would block the open, a device, a folder), a link, or one outside
+// the folder the child is given is never opened for reading.
 TEST(DecodeCheck, TheParentOutlivesEveryWayTheChildFails) {
   NEED_DECODER();
+  test::TTempDir dir;
+  const std::filesystem::path folder = dir.Path() / "folder";
+  std::filesystem::create_directory(folder);
+  test::WriteText((folder / "chirp.wav").string(), test::ReadText(kClips + "voice-memo.wav"));
+#ifndef _WIN32  // no pipes there, and no decoder to run: the test is skipped above
+  ASSERT_EQ(mkfifo((folder / "pipe.wav").c_str(), 0600), 0);
+#endif
+  std::filesystem::create_symlink(kClips + "voice-memo.wav", folder / "link.wav");
+  std::filesystem::create_directory_symlink(kClips, folder / "clips");
+  test::WriteText(dir.File("outside.wav"), test::ReadText(kClips + "voice-memo.wav"));
+  test::WriteText(dir.File("expanding.flac"), ExpandingFlac(1'000'000));
+
   struct TRow {
     std::vector<std::string> args;
     TDecodeLimits limits;
     TDecodeOutcome outcome;
     std::string error;
   };
+  const auto within = [&](const std::string& path) {
+    return std::vector<std::string>{DecoderProgram(), "check", "--within=" + folder.string(), "--", path};
+  };
+  const auto seconds = [](int n, uint64_t bytes = 0) {
+    TDecodeLimits limits;
+    limits.Time = std::chrono::seconds(n);
+    limits.StreamBytes = bytes;
+    return limits;
+  };
+  // A stop asked a moment after the child starts.
+  auto rowStart = std::chrono::steady_clock::now();
+  TDecodeLimits stopped = seconds(60);
+  stopped.Stop = [&] { return std::chrono::steady_clock::now() - rowStart > std::chrono::milliseconds(300); };
   const std::string program = DecoderProgram();
+  const std::string clip = kClips + "voice-memo.wav";
   for (const auto& row : {
-           TRow{{program, "test-hang"}, {std::chrono::seconds(1)}, TDecodeOutcome::TimedOut, "ran past 1 s"},
-           TRow{{program, "test-spin", "--cpu=1"},
-                {std::chrono::seconds(60)},
+           TRow{{program, "test-hang"}, seconds(1), TDecodeOutcome::TimedOut, "ran past 1 s and was ended"},
+           TRow{{program, "test-hang"},
+                seconds(1, 3'500'000),
                 TDecodeOutcome::TimedOut,
-                "processor time"},
+                "ran past 1 s (the limit for a file of 3.5 MB) and was ended"},
+           TRow{{program, "test-spin", "--cpu=1"}, seconds(60), TDecodeOutcome::TimedOut, "processor time"},
            TRow{{program, "test-crash"}, {}, TDecodeOutcome::Crashed, "killed by signal 11"},
            TRow{{program, "test-eat", "--memory=268435456"}, {}, TDecodeOutcome::Crashed, "out of memory"},
            TRow{{program, "check", "--", "/nonexistent/file.wav"}, {}, TDecodeOutcome::NoAudio, ""},
            TRow{{program, "no-such-mode"}, {}, TDecodeOutcome::Crashed, "no answer"},
            TRow{{"/nonexistent/quillot-decode"}, {}, TDecodeOutcome::Crashed, "cannot start"},
+           // Stopped: a hanging child, and a spinning one, end at once.
+           TRow{{program, "test-hang"}, stopped, TDecodeOutcome::NotChecked, ""},
+           TRow{{program, "test-spin"}, stopped, TDecodeOutcome::NotChecked, ""},
+           // A stream crafted to expand runs past the time its length gives it.
+           TRow{{program, "check", "--", dir.File("expanding.flac")},
+                seconds(2, 1'000'000),
+                TDecodeOutcome::TimedOut,
+                "ran past 2 s (the limit for a file of 1.0 MB)"},
+           // Files that are not opened: a pipe (no writer: an open would block), a device, a folder, a
+           // link, and, with a folder to keep to, a file outside it, straight or through a linked folder.
+           TRow{{program, "check", "--", (folder / "pipe.wav").string()},
+                seconds(20),
+                TDecodeOutcome::NoAudio,
+                "not a regular file (a pipe)"},
+           TRow{{program, "check", "--", "/dev/zero"},
+                seconds(20),
+                TDecodeOutcome::NoAudio,
+                "not a regular file (a device)"},
+           TRow{{program, "check", "--", folder.string()}, seconds(20), TDecodeOutcome::NoAudio, "(a folder)"},
+           TRow{{program, "check", "--", (folder / "link.wav").string()},
+                seconds(20),
+                TDecodeOutcome::NoAudio,
+                "a symbolic link"},
+           TRow{within(dir.File("outside.wav")), seconds(20), TDecodeOutcome::NoAudio, "outside the folder"},
+           TRow{within((folder / "clips" / "voice-memo.wav").string()), seconds(20), TDecodeOutcome::NoAudio,
+                "outside the folder"},
+           TRow{within((folder / ".." / "outside.wav").string()), seconds(20), TDecodeOutcome::NoAudio, "outside"},
+           // The same decoder plays a file inside its folder, and any file without one.
+           TRow{within((folder / "chirp.wav").string()), seconds(20), TDecodeOutcome::PlaysToEnd, ""},
+           TRow{{program, "check", "--", dir.File("outside.wav")}, seconds(20), TDecodeOutcome::PlaysToEnd, ""},
        }) {
-    SCOPED_TRACE(row.args[row.args.size() > 1 ? 1 : 0]);
+    SCOPED_TRACE(row.args.back());
+    rowStart = std::chrono::steady_clock::now();
     const TDecodeReport r = RunDecoder(row.args, row.limits);
+    EXPECT_LT(std::chrono::steady_clock::now() - rowStart, std::chrono::seconds(20));
     EXPECT_EQ(r.Outcome, row.outcome) << OutcomeText(r);
     EXPECT_NE(r.Error.find(row.error), std::string::npos) << r.Error;
   }

@@ -104,6 +104,8 @@ TEST(DecodeReport, OutcomeTextsSayWhatHappened) {
            TRow{TDecodeOutcome::NoAudio, 0, "moov atom not found", "no audio: moov atom not found"},
            TRow{TDecodeOutcome::Crashed, 0, "", "decoder crashed"},
            TRow{TDecodeOutcome::TimedOut, 0, "", "decoder timed out"},
+           TRow{TDecodeOutcome::TimedOut, 0, "ran past 24 s (the limit for a file of 3.5 MB) and was ended",
+                "decoder timed out: ran past 24 s (the limit for a file of 3.5 MB) and was ended"},
            TRow{TDecodeOutcome::NotChecked, 0, "", "not checked"},
        }) {
     TDecodeReport r;

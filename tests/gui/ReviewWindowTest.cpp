@@ -10,6 +10,8 @@
 #include <QTableView>
 #include <cmath>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <sys/stat.h>
 
 #include "decode/DecodeCheck.h"
@@ -199,7 +201,42 @@ TEST_F(ReviewWindowTest, TheSampleCardsFilesAreListedSortedAndMapped) {
   window->close();
 }
 
-// Reports that cannot be reviewed say why; a row whose file is gone says so.
+namespace {
+// A report of one row: a row the CLI could write, with fields replaced (a value "" drops the field) and
+// more put after it.
+std::string OneRow(const std::map<std::string, std::string>& replace = {}, const std::string& more = "") {
+  std::map<std::string, std::string> fields = {
+      {"name", R"("a.wav")"},
+      {"format", R"("WAV")"},
+      {"first_sector", "100"},
+      {"sectors", "8"},
+      {"bytes", "4096"},
+      {"unreadable_sectors", R"("101-102")"},
+      {"short", "false"},
+      {"verdict", R"("whole")"},
+      {"evidence", R"("structure")"},
+      {"unwritten_sectors", R"("")"},
+      {"pieces", R"("")"},
+      {"duration", "1.5"},
+      {"decode", R"("plays to the end")"},
+      {"bytes_after_end", "0"},
+  };
+  for (const auto& [key, value] : replace) fields[key] = value;
+  std::string row;
+  for (const auto& [key, value] : fields)
+    if (!value.empty()) row += (row.empty() ? "" : ", ") + ("\"" + key + "\": " + value);
+  return "[{" + row + "}" + more + "]";
+}
+
+std::string Repeated(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+}  // namespace
+
+// Reports that cannot be reviewed say why, naming the field and the row that break a bound; a row whose
+// file is gone says so.
 TEST_F(ReviewWindowTest, ReportsThatCannotBeReviewedSayWhy) {
   const fs::path dir = env.Home();
   std::ofstream(dir / "empty.json") << "";
@@ -210,27 +247,94 @@ TEST_F(ReviewWindowTest, ReportsThatCannotBeReviewedSayWhy) {
       "first_sector": 100, "sectors": 8, "bytes": 4096, "unreadable_sectors": "101-102", "short": false,
       "verdict": "whole, reassembled from 2 pieces", "evidence": "checksums", "unwritten_sectors": "",
       "pieces": "100+4,300+4", "duration": 1.5, "decode": "plays to the end", "bytes_after_end": 96}])";
+  ASSERT_EQ(mkfifo((dir / "pipe.json").c_str(), 0600), 0);
+  // Past the size a report may have, without a byte written.
+  { std::ofstream(dir / "huge.json") << "["; }
+  fs::resize_file(dir / "huge.json", static_cast<uintmax_t>(gui::kReportMostBytes) + 1);
+  const std::string most = "9223372036854775807";  // 2^63 - 1
   const struct {
     const char* file;
-    const char* error;  // the start of the message, or "" when it reads
+    std::string text;   // written to file unless empty
+    std::string error;  // a part of the message, or "" when it reads
   } rows[] = {
-      {"missing.json", "The report "},
-      {"", "The report "},  // the folder itself
-      {"empty.json", " is not a report of recovered files"},
-      {"object.json", " is not a report of recovered files: not a list"},
-      {"nameless.json", " is not a report of recovered files: a row lacks"},
-      {"report.tsv", " is not a report of recovered files"},
-      {"gone.json", ""},
+      {"missing.json", "", "The report "},
+      {"", "", "The report "},  // the folder itself
+      {"pipe.json", "", "cannot be read: not a regular file"},
+      {"huge.json", "", "cannot be read: it is larger than 134217728 bytes"},
+      {"empty.json", "", " is not a report of recovered files"},
+      {"object.json", "", " is not a report of recovered files: not a list"},
+      {"nameless.json", "", " is not a report of recovered files: row 1 lacks \"name\""},
+      {"report.tsv", "", " is not a report of recovered files"},
+      {"gone.json", "", ""},
+      {"plain.json", OneRow(), ""},
+      // Sector lists: 3 KB of wild ranges are refused before a sector is held; a file's unreadable
+      // sectors are no more than its own (8, and 2 more left unwritten after its end).
+      {"wild-ranges.json", OneRow({{"unreadable_sectors", "\"" + Repeated("0-999999,", 340) + "\""}}),
+       "row 1: \"unreadable_sectors\" lists more than 8 sectors"},
+      {"nine-of-eight.json", OneRow({{"unreadable_sectors", R"("100-108")"}}), "lists more than 8 sectors"},
+      {"ten-of-ten.json", OneRow({{"unreadable_sectors", R"("100-109")"}, {"unwritten_sectors", R"("108-109")"}}), ""},
+      {"unreadable-trailing-comma.json", OneRow({{"unreadable_sectors", R"("101-102,")"}}),
+       "\"unreadable_sectors\" does not list sectors of the file"},
+      {"unreadable-backwards.json", OneRow({{"unreadable_sectors", R"("102-101")"}}), "does not list sectors"},
+      {"unreadable-negative.json", OneRow({{"unreadable_sectors", R"("-5")"}}), "does not list sectors"},
+      {"unreadable-past-2-63.json", OneRow({{"unreadable_sectors", R"("9223372036854775808")"}}),
+       "does not list sectors"},
+      {"unreadable-not-text.json", OneRow({{"unreadable_sectors", "[101, 102]"}}),
+       "\"unreadable_sectors\" is not a text of at most"},
+      {"unwritten-wild.json", OneRow({{"unwritten_sectors", R"("x-y")"}}),
+       "\"unwritten_sectors\" does not list sectors"},
+      // Numbers: whole, not negative, below 2^63, a file's end too.
+      {"first-2-64.json", OneRow({{"first_sector", "18446744073709551615"}}),
+       "row 1: \"first_sector\" is not a whole number from 0 to " + most},
+      {"first-negative.json", OneRow({{"first_sector", "-1"}}), "\"first_sector\" is not a whole number"},
+      {"first-fraction.json", OneRow({{"first_sector", "1.5"}}), "\"first_sector\" is not a whole number"},
+      {"first-text.json", OneRow({{"first_sector", R"("100")"}}), "\"first_sector\" is not a whole number"},
+      {"first-null.json", OneRow({{"first_sector", "null"}}), "\"first_sector\" is not a whole number"},
+      {"first-absent.json", OneRow({{"first_sector", ""}}), "row 1 lacks \"first_sector\""},
+      {"first-2-63-less-1.json", OneRow({{"first_sector", most}, {"sectors", "0"}, {"unreadable_sectors", R"("")"}}),
+       ""},
+      {"end-past-2-63.json", OneRow({{"first_sector", "9223372036854775800"}, {"unreadable_sectors", R"("")"}}),
+       "\"sectors\" is not a whole number from 0 to 7"},
+      {"bytes-huge.json", OneRow({{"bytes", "1e300"}}), "\"bytes\" is not a whole number"},
+      {"after-end-past-bytes.json", OneRow({{"bytes_after_end", "4097"}}),
+       "\"bytes_after_end\" is not a whole number from 0 to 4096"},
+      // Pieces: a few, each its first sector and count, ending below 2^63.
+      {"pieces.json", OneRow({{"pieces", R"("100+4,300+4")"}}), ""},
+      {"pieces-malformed.json", OneRow({{"pieces", R"("100+4+4")"}}), "\"pieces\" does not list sectors"},
+      {"pieces-no-count.json", OneRow({{"pieces", R"("100")"}}), "\"pieces\" does not list sectors"},
+      {"pieces-past-2-63.json", OneRow({{"pieces", R"("9223372036854775800+100")"}}), "\"pieces\" does not list"},
+      {"pieces-many.json", OneRow({{"pieces", "\"" + Repeated("1+1,", 64) + "1+1\""}}),
+       "\"pieces\" lists more than 64 pieces"},
+      // A playing time, finite and sane, or none.
+      {"duration-null.json", OneRow({{"duration", "null"}}), ""},
+      {"duration-negative.json", OneRow({{"duration", "-1"}}), "\"duration\" is not a number of seconds from 0 to"},
+      {"duration-huge.json", OneRow({{"duration", "1e300"}}), "\"duration\" is not a number of seconds"},
+      {"duration-text.json", OneRow({{"duration", R"("1.5")"}}), "\"duration\" is not a number of seconds"},
+      // Texts of sane lengths; yes or no as true or false.
+      {"name-long.json", OneRow({{"name", "\"" + std::string(2000, 'a') + "\""}}),
+       "\"name\" is not a text of at most 1024 characters"},
+      {"name-empty.json", OneRow({{"name", R"("")"}}), "row 1 lacks \"name\""},
+      {"name-number.json", OneRow({{"name", "12"}}), "\"name\" is not a text"},
+      {"name-null-char.json", OneRow({{"name", R"("a\u0000.wav")"}}), "\"name\" is not a text"},
+      {"path-long.json", OneRow({{"path", "\"/" + std::string(5000, 'a') + "\""}}), "\"path\" is not a text"},
+      {"verdict-long.json", OneRow({{"verdict", "\"" + std::string(300, 'w') + "\""}}), "\"verdict\" is not a text"},
+      {"short-yes.json", OneRow({{"short", R"("yes")"}}), "\"short\" is neither true nor false"},
+      // The row is named: the second here, and a row that is no object lacks its name.
+      {"second-row.json", OneRow({}, R"(, {"name": "b.wav", "first_sector": 200, "sectors": -8})"),
+       "row 2: \"sectors\" is not a whole number"},
+      {"row-not-object.json", OneRow({}, ", 7"), "row 2 lacks \"name\""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.file);
+    if (!row.text.empty()) std::ofstream(dir / row.file) << row.text;
     gui::TReviewReport report;
     QString error;
     const QString path = QString::fromStdString((dir / row.file).string());
     const bool read = gui::LoadReviewReport(path, report, error);
-    EXPECT_EQ(read, *row.error == 0) << error.toStdString();
+    EXPECT_EQ(read, row.error.empty()) << error.toStdString();
     if (!read) {
-      EXPECT_TRUE(error.contains(QString::fromLatin1(row.error))) << error.toStdString();
+      EXPECT_TRUE(error.contains(QString::fromStdString(row.error))) << error.toStdString();
+      EXPECT_TRUE(report.Files.empty());
     }
   }
   gui::TReviewReport report;
@@ -265,6 +369,87 @@ TEST_F(ReviewWindowTest, ReportsThatCannotBeReviewedSayWhy) {
   EXPECT_EQ(near.Files[1].State, TReviewFile::TState::Missing);
 }
 
+// A report may name any path: the window opens only regular files inside the report's own folder, never
+// through a link, and the decoder is told that folder too; a row it refuses says why, is not decoded and
+// offers no Play.
+TEST_F(ReviewWindowTest, OnlyRegularFilesInsideTheReportsFolderAreOpened) {
+  const fs::path home = env.Home(), dir = home / "report";
+  fs::create_directories(dir / "sub");
+  WriteWav(dir / "inside.wav", 1, 0.5);
+  WriteWav(dir / "sub" / "deeper.wav", 1, 0.5);
+  WriteWav(home / "outside.wav", 1, 0.5);
+  ASSERT_EQ(mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+  fs::create_symlink(home / "outside.wav", dir / "link.wav");
+  fs::create_symlink(dir / "inside.wav", dir / "link-inside.wav");
+  fs::create_directory_symlink(home, dir / "up");
+  const std::string outside = "not opened: outside the report's folder", notFile = "not opened: not a regular file";
+  const struct {
+    std::string name, path;  // no path: the name beside the report
+    std::string shown;       // "" for a file the decoder is asked about
+  } rows[] = {
+      {"inside.wav", "", ""},
+      {"deeper.wav", (dir / "sub" / "deeper.wav").string(), ""},
+      {"outside.wav", (home / "outside.wav").string(), outside},
+      {"shadow", "/etc/shadow", outside},
+      {"null", "/dev/null", notFile},
+      {"pipe.wav", "", notFile},
+      {"sub", "", notFile},
+      {"link.wav", "", "not opened: a symbolic link"},
+      {"link-inside.wav", "", "not opened: a symbolic link"},
+      {"up.wav", (dir / "up" / "outside.wav").string(), outside},
+      {"../outside.wav", "", outside},
+      {"gone.wav", "", "file not found"},
+  };
+  std::string json;
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    json += json.empty() ? "[" : ",\n";
+    json += R"({"name": ")" + rows[i].name + R"(", "first_sector": )" + std::to_string(i * 10) + R"(, "sectors": 1)";
+    if (!rows[i].path.empty()) json += R"(, "path": ")" + rows[i].path + R"(")";
+    json += "}";
+  }
+  std::ofstream(dir / "r.json") << json << "]\n";
+  gui::TReviewReport report;
+  QString error;
+  // The pipe is never opened for reading: the report reads at once.
+  ASSERT_TRUE(gui::LoadReviewReport(QString::fromStdString((dir / "r.json").string()), report, error))
+      << error.toStdString();
+  ASSERT_EQ(report.Files.size(), std::size(rows));
+  EXPECT_EQ(fs::path(report.Folder), dir);
+
+  // The decoder stand-in writes down what it was asked.
+  const fs::path log = home / "asked.txt";
+  const QString decoder = FakeDecoder(home, "log.sh", "echo \"$@\" >> '" + log.string() + "'");
+  gui::TReviewWindow window(std::move(report.Files), report.FirstSector, report.EndSector, nullptr, &decoder);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.Decoder().Idle(); }, 20000));
+  int asked = 0;
+  for (size_t r = 0; r < std::size(rows); ++r) {
+    SCOPED_TRACE(rows[r].name);
+    const QString shown = window.Model().index(static_cast<int>(r), TReviewModel::kDecode).data().toString();
+    if (rows[r].shown.empty()) {
+      // The stand-in prints no answer.
+      EXPECT_EQ(shown, "decoder crashed");
+      ++asked;
+    } else {
+      EXPECT_EQ(shown.toStdString(), rows[r].shown);
+    }
+    window.SelectFile(static_cast<int>(r));
+    const bool refused = rows[r].shown.rfind("not opened", 0) == 0;
+    EXPECT_EQ(window.ReviewButtonPlay->isEnabled(), !refused);
+    EXPECT_EQ(window.ReviewButtonShowFolder->isEnabled(), !refused);
+  }
+  // Only the two files inside were decoded, each within the report's folder.
+  std::istringstream lines(test::ReadText(log.string()));
+  std::vector<std::string> calls;
+  for (std::string line; std::getline(lines, line);) calls.push_back(line);
+  ASSERT_EQ(calls.size(), 2u);
+  for (const std::string& call : calls) {
+    EXPECT_NE(call.find("--within=" + dir.string() + " "), std::string::npos) << call;
+    EXPECT_TRUE(call.find("inside.wav") != std::string::npos || call.find("deeper.wav") != std::string::npos) << call;
+  }
+  EXPECT_EQ(asked, 2);
+}
+
 // Decoders that misbehave cost their own row only; without a decoder every row says "not checked".
 TEST_F(ReviewWindowTest, ADecoderThatCrashesHangsOrTalksNonsenseCostsOnlyItsRow) {
   const fs::path dir = env.Home();
@@ -288,8 +473,14 @@ TEST_F(ReviewWindowTest, ADecoderThatCrashesHangsOrTalksNonsenseCostsOnlyItsRow)
     window.Decoder().SetLimits(limits);
     window.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.Decoder().Idle(); }, 20000));
-    for (int r = 0; r < 3; ++r)
+    for (int r = 0; r < 3; ++r) {
       EXPECT_EQ(window.Model().index(r, TReviewModel::kDecode).data().toString(), row.shown) << r;
+      // The decoder's own words, under the pointer.
+      if (row.shown == QLatin1String("decoder timed out")) {
+        EXPECT_EQ(window.Model().index(r, TReviewModel::kDecode).data(Qt::ToolTipRole).toString(),
+                  "ran past 1 s and was ended");
+      }
+    }
     // The window still answers: a row is selected and Show in Folder is there for it.
     window.SelectFile(2);
     EXPECT_EQ(window.SelectedFile(), 2);
