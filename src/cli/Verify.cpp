@@ -56,8 +56,8 @@ std::vector<decode::TDecodeReport> VerifyFiles(const std::vector<TRecoveredFile>
         continue;
       }
       const std::string duration = DurationText(d);
-      std::printf("%s: %s%s\n", files[i].Name.c_str(), duration.empty() ? "" : (duration + " s, ").c_str(),
-                  decode::OutcomeText(d).c_str());
+      std::printf("%s: %s%s\n", TerminalText(files[i].Name).c_str(),
+                  duration.empty() ? "" : (duration + " s, ").c_str(), decode::OutcomeText(d).c_str());
       std::fflush(stdout);
       if (d.Outcome == decode::TDecodeOutcome::PlaysToEnd) ++plays;
     }
