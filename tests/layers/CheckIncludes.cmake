@@ -9,6 +9,7 @@ set(RANK_i18n 2)
 set(RANK_app 3)
 set(RANK_drive 4)
 set(RANK_formats 4)
+set(RANK_signal 4)  # what a recording's samples tell: whether bytes go on with it
 set(RANK_help 4)
 set(RANK_streams 5)
 set(RANK_decode 5)  # decoding recovered files in a child process
