@@ -48,43 +48,39 @@ bool DecodePlain(const TPcmFormat& f, const uint8_t* before, size_t beforeSize, 
   return true;
 }
 
+// The decoder carries its state across a split block, so the after side's bytes decode smoothly up to its
+// next block, whose header restarts from the sample and step the after side's encoder had: that is where
+// the two sides meet, and the junction the judge weighs.
 bool DecodeAdpcm(const TPcmFormat& f, const uint8_t* before, size_t beforeSize, const uint8_t* after, size_t afterSize,
                  TJunctionSamples& out) {
   const size_t block = f.BlockAlign, fpb = f.FramesPerBlock, split = beforeSize % block;
-  const size_t wholeBefore = beforeSize / block;
-  size_t frameAt[kJunctionChannels], first = fpb;  // each channel's junction in the split block
-  for (uint16_t c = 0; c < f.Channels; ++c) {
-    frameAt[c] = split ? std::min(ImaAdpcmFrameAt(f, split, c), fpb) : 0;
-    first = std::min(first, frameAt[c]);
-  }
-  // Frames on the timeline of the blocks from the first whole one before: the junction at `junction`.
-  const size_t junction = wholeBefore * fpb + first;
-  const size_t nb = std::min(junction, kJunctionBefore);
-  const size_t start = junction - nb, end = junction + kJunctionAfter;  // [start, end) is kept
+  const size_t wholeBefore = beforeSize / block, meet = (wholeBefore + (split ? 1 : 0)) * fpb;
+  const size_t nb = std::min(meet, kJunctionBefore), start = meet - nb, end = meet + kJunctionAfter;
   float* base = &out.Samples[0][0];
   constexpr size_t stride = TJunctionSamples::kSpan;
-  size_t count = 0;
+  size_t count = 0;  // frames decoded from `start` on without a gap
   auto decode = [&](const uint8_t* bytes, size_t size, size_t blockStart) {
     const size_t lo = std::max(start, blockStart), hi = std::min(end, blockStart + fpb);
     if (lo >= hi) return true;
+    if (lo != start + count) return false;
     const size_t got = DecodeImaAdpcmBlock(f, bytes, size, lo - blockStart, hi - lo, base + (lo - start), stride);
-    count = lo - start + got;
+    count += got;
     return got == hi - lo;
   };
-  for (size_t b = start / fpb; b < wholeBefore; ++b)
-    if (!decode(before + b * block, block, b * fpb)) break;
+  bool whole = true;
+  for (size_t b = start / fpb; whole && b < wholeBefore; ++b) whole = decode(before + b * block, block, b * fpb);
   size_t from = 0;
-  if (split) {
+  if (whole && split) {
     uint8_t joined[kJunctionMaxBlock];
     from = std::min(block - split, afterSize);
     std::memcpy(joined, before + wholeBefore * block, split);
     std::memcpy(joined + split, after, from);
-    decode(joined, split + from, wholeBefore * fpb);
+    whole = decode(joined, split + from, wholeBefore * fpb);
   }
-  for (size_t b = wholeBefore + (split ? 1 : 0); count == (b * fpb - start) && from < afterSize; ++b, from += block)
-    if (!decode(after + from, std::min(block, afterSize - from), b * fpb)) break;
+  for (size_t b = meet / fpb; whole && from < afterSize && b * fpb < end; ++b, from += block)
+    whole = decode(after + from, std::min(block, afterSize - from), b * fpb);
   out.Count = count;
-  for (uint16_t c = 0; c < f.Channels; ++c) out.Junction[c] = std::min(nb + frameAt[c] - first, count);
+  for (uint16_t c = 0; c < f.Channels; ++c) out.Junction[c] = std::min(nb, count);
   return true;
 }
 

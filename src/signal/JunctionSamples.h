@@ -1,7 +1,7 @@
 // The samples either side of a junction, decoded from the bytes the judge is given: up to kJunctionBefore
-// of each channel before it and kJunctionAfter from it on. A frame or ADPCM block the junction splits is
-// put together from both sides' bytes, and each channel's junction is its first sample that takes bits from
-// the bytes after it.
+// of each channel before it and kJunctionAfter from it on. A frame the junction splits is put together from
+// both sides' bytes, and each channel's junction is its first sample that takes bits from the bytes after it.
+// In IMA ADPCM the sides meet at the first block the after side starts (see DecodeAdpcm).
 #pragma once
 
 #include <cstddef>

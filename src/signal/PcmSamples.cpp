@@ -121,14 +121,4 @@ size_t DecodeImaAdpcmBlock(const TPcmFormat& f, const uint8_t* block, size_t siz
   return held - first;
 }
 
-size_t ImaAdpcmFrameAt(const TPcmFormat& f, size_t offset, uint16_t channel) {
-  const size_t header = 4 * size_t(f.Channels), group = header;
-  if (offset < 4 * size_t(channel) + 4) return 0;  // the header itself is split or past the offset
-  if (offset <= header) return 1;
-  const size_t d = offset - header, g = d / group, within = d % group, own = 4 * size_t(channel);
-  if (within <= own) return 1 + 8 * g;
-  if (within >= own + 4) return 1 + 8 * (g + 1);
-  return 1 + 8 * g + 2 * (within - own);
-}
-
 }  // namespace quillot

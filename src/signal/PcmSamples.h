@@ -25,8 +25,4 @@ void DecodePcmFrames(const TPcmFormat& format, const uint8_t* bytes, size_t fram
 size_t DecodeImaAdpcmBlock(const TPcmFormat& format, const uint8_t* block, size_t size, size_t first, size_t count,
                            float* out, size_t stride);
 
-// The first frame of an IMA ADPCM block whose sample of `channel` takes any of its bits from the block's bytes
-// at `offset` or beyond: where a block split at `offset` starts to decode the second part's bytes.
-size_t ImaAdpcmFrameAt(const TPcmFormat& format, size_t offset, uint16_t channel);
-
 }  // namespace quillot
