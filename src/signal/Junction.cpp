@@ -1,0 +1,60 @@
+#include "signal/Junction.h"
+
+#include <algorithm>
+
+#include "signal/JunctionMeasures.h"
+#include "signal/JunctionSamples.h"
+
+namespace quillot {
+
+namespace {
+
+// The bounds below were set on the bench's recordings (bench/JunctionRates.cpp): speech, voices, music and
+// melodies in eight layouts, three million junctions. A recording predictable enough that a piece from
+// elsewhere seldom meets it by chance has a capacity of 2.5 or more.
+constexpr float kMinCapacity = 2.5f;
+constexpr float kMaxClipped = 0.01f;
+constexpr float kMinLevel = 1e-8f;  // -80 dBFS: below it, silence
+
+// Every sign of a continuation: the first samples after, each way, no worse than the recording's own
+// prediction errors, and each side's predictor fitting the other side as its own does.
+bool ChannelContinues(const TChannelMeasures& m) {
+  return m.Measured && m.Capacity[1] >= kMinCapacity && m.Clipped < kMaxClipped && m.Level[0] > kMinLevel &&
+         m.Level[1] > kMinLevel && m.First[0] + m.First[1] < 4.0f && m.BackFirst < 4.0f && m.JumpFirst < 4.0f &&
+         m.JumpForward < 3.0f && m.CrossForward < 3.0f && m.CrossBackward < 3.0f && m.Level[1] < 4.0f * m.Level[0] &&
+         m.Level[0] < 4.0f * m.Level[1];
+}
+
+// A break no recording makes: the samples after a junction hundreds of times further from the prediction
+// than the worst error of the stretch before, the same backwards, at a steady level. An onset (a note, a
+// plosive) comes out of a quieter or different stretch, and is left alone.
+bool ChannelBreaks(const TChannelMeasures& m) {
+  return m.Measured && m.Capacity[1] >= 1.5f && m.Clipped < kMaxClipped && m.Level[0] > kMinLevel &&
+         m.Level[1] > kMinLevel && m.First[0] + m.First[1] > 300.0f * std::max(1.0f, m.Spike) && m.BackFirst > 300.0f &&
+         m.JumpForward > 30.0f && m.JumpBackward > 30.0f && m.Level[1] < 3.0f * m.Level[0] &&
+         m.Level[0] < 3.0f * m.Level[1];
+}
+
+}  // namespace
+
+TJunction JudgeMeasures(const TJunctionMeasures& m, bool mayBreak) {
+  bool all = m.Channels > 0;
+  for (uint16_t c = 0; c < m.Channels; ++c) {
+    if (mayBreak && ChannelBreaks(m.Channel[c])) return TJunction::DoesNotContinue;
+    all = all && ChannelContinues(m.Channel[c]);
+  }
+  return all ? TJunction::Continues : TJunction::CannotTell;
+}
+
+TJunction JudgeJunction(const TPcmFormat& format, const uint8_t* before, size_t beforeSize, const uint8_t* after,
+                        size_t afterSize) {
+  static thread_local TJunctionSamples samples;
+  if (!DecodeJunctionSamples(format, before, beforeSize, after, afterSize, samples)) return TJunction::CannotTell;
+  TJunctionMeasures measures;
+  MeasureJunction(samples, format.BitsPerSample, measures);
+  // An ADPCM block's header restarts from a sample and step of its own: the encoders' headers stray from the
+  // decoded stream enough that a break there is no proof.
+  return JudgeMeasures(measures, format.Encoding != TPcmFormat::TEncoding::ImaAdpcm);
+}
+
+}  // namespace quillot

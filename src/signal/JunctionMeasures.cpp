@@ -1,0 +1,112 @@
+#include "signal/JunctionMeasures.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "signal/Lpc.h"
+
+namespace quillot {
+
+namespace {
+
+constexpr size_t kNear = 256;  // samples either side over which residuals and levels are taken
+constexpr size_t kSpan = TJunctionSamples::kSpan;
+
+float Mean(const float* x, size_t from, size_t to) {
+  float sum = 0.0f;
+  for (size_t i = from; i < to; ++i) sum += x[i];
+  return sum / float(to - from);
+}
+
+float Power(const float* x, size_t from, size_t to) {
+  float sum = 0.0f;
+  for (size_t i = from; i < to; ++i) sum += x[i] * x[i];
+  return sum / float(to - from);
+}
+
+float Ratio(float num, float den) { return num / std::max(den, 1e-30f); }
+
+// The power of the rounding to `bits`: what no predictor removes. A float is taken as 24 bits.
+float QuantisationFloor(uint16_t bits) {
+  const float q = std::ldexp(1.0f, 1 - std::clamp<int>(bits == 4 ? 16 : bits, 8, 24));
+  return q * q / 12.0f;
+}
+
+void MeasureChannel(const float* s, size_t junction, size_t count, float floor, float (&z)[kSpan], float (&w)[kSpan],
+                    TChannelMeasures& m) {
+  const size_t p = kLpcOrder, J = junction, N = count;
+  if (J < 4 * p || N - J < 4 * p) return;
+  m.Dc[0] = Mean(s, 0, J);
+  m.Dc[1] = Mean(s, J, N);
+  for (size_t i = 0; i < N; ++i) {
+    z[i] = s[i] - m.Dc[0];
+    w[i] = s[i] - m.Dc[1];
+  }
+  float a[p + 1], b[p + 1], orders[p + 1];
+  if (!FitPredictor(z, J, floor, a, orders) || !FitPredictor(w + J, N - J, floor, b)) return;
+  for (int t = 0; t < 2; ++t) {
+    float c = 0.0f;
+    for (size_t k = 0; k < p; ++k) c += std::max(0.0f, std::log(orders[k] / (orders[p] * (t ? 8.0f : 1.0f))));
+    m.Capacity[t] = c / 2;
+  }
+  const size_t nearBefore = J - std::min(kNear, J - p), nearAfter = std::min(N, J + p + kNear);
+  m.Level[0] = Power(z, J - std::min(2 * kNear, J), J);
+  m.Level[1] = Power(w, J, std::min(N, J + 2 * kNear));
+  m.Floor = floor;
+  float e[kNear];
+  PredictionErrors(z, nearBefore, J, a, e);
+  float spike = 0.0f, power = 0.0f;
+  for (size_t i = 0; i < J - nearBefore; ++i) {
+    power += e[i] * e[i];
+    spike = std::max(spike, e[i] * e[i]);
+  }
+  m.Residual[0] = std::max(power / float(J - nearBefore), floor);
+  m.Spike = Ratio(spike, m.Residual[0]);
+  m.Residual[1] = std::max(PredictionError(w, J + p, nearAfter, b), floor);
+  PredictionErrors(z, J, J + 2, a, e);
+  m.First[0] = Ratio(e[0] * e[0], m.Residual[0]);
+  m.First[1] = Ratio(e[1] * e[1], m.Residual[0]);
+  m.BackFirst = Ratio(BackwardPredictionError(w, J - 1, J, b), m.Residual[1]);
+  m.JumpForward = Ratio(PredictionError(z, J, J + kJumpSamples, a), m.Residual[0]);
+  m.JumpFirst = Ratio(PredictionError(z, J, J + 4, a), m.Residual[0]);
+  m.JumpBackward = Ratio(BackwardPredictionError(w, J - kJumpSamples, J, b), m.Residual[1]);
+  m.CrossForward = Ratio(std::max(PredictionError(w, J + p, nearAfter, a), floor), m.Residual[1]);
+  m.CrossBackward = Ratio(std::max(PredictionError(z, nearBefore, J, b), floor), m.Residual[0]);
+  size_t rails = 0;
+  for (size_t i = 0; i < N; ++i) rails += std::fabs(s[i]) >= 0.998f;
+  m.Clipped = float(rails) / float(N);
+  m.Measured = true;
+}
+
+float Correlation(const float* x, const float* y, size_t from, size_t to) {
+  float xy = 0.0f, xx = 0.0f, yy = 0.0f;
+  const float mx = Mean(x, from, to), my = Mean(y, from, to);
+  for (size_t i = from; i < to; ++i) {
+    xy += (x[i] - mx) * (y[i] - my);
+    xx += (x[i] - mx) * (x[i] - mx);
+    yy += (y[i] - my) * (y[i] - my);
+  }
+  return xx > 0.0f && yy > 0.0f ? xy / std::sqrt(xx * yy) : 0.0f;
+}
+
+}  // namespace
+
+void MeasureJunction(const TJunctionSamples& samples, uint16_t bitsPerSample, TJunctionMeasures& out) {
+  out.Channels = samples.Channels;
+  const float floor = QuantisationFloor(bitsPerSample);
+  float z[kSpan], w[kSpan];
+  for (uint16_t c = 0; c < samples.Channels; ++c) {
+    out.Channel[c] = TChannelMeasures{};
+    MeasureChannel(samples.Samples[c], samples.Junction[c], samples.Count, floor, z, w, out.Channel[c]);
+  }
+  out.Correlation[0] = out.Correlation[1] = 0.0f;
+  if (samples.Channels >= 2) {
+    const size_t J = std::max(samples.Junction[0], samples.Junction[1]), N = samples.Count;
+    if (J >= kNear && N >= J + kNear) {
+      out.Correlation[0] = Correlation(samples.Samples[0], samples.Samples[1], J - std::min(J, 2 * kNear), J);
+      out.Correlation[1] = Correlation(samples.Samples[0], samples.Samples[1], J + 1, std::min(N, J + 2 * kNear));
+    }
+  }
+}
+
+}  // namespace quillot
