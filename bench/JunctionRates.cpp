@@ -144,7 +144,7 @@ void PrintRow(const std::string& name, const TCounts& c) {
       if (c.Of[t][v] && c.Of[t][v] < 100)
         std::printf(" %.2g %% (%" PRIu64 ") |", rate, c.Of[t][v]);
       else
-        std::printf(" %.1f %% |", rate);
+        std::printf(" %.3g %% |", rate);
     }
   }
   std::printf("\n");

@@ -22,12 +22,12 @@ bool FitPredictor(const float* x, size_t n, float floor, float* a, float* errors
     w[i] *= g;
     w[n - 1 - i] *= g;
   }
-  // All lags at once per sample, which vectorises without reordering sums.
-  float r[kLpcOrder + 1] = {};
-  for (size_t i = kLpcOrder; i < n; ++i)
-    for (int k = 0; k <= kLpcOrder; ++k) r[k] += w[i] * w[i - k];
-  for (size_t i = 0; i < size_t(kLpcOrder); ++i)
-    for (size_t k = 0; k <= i; ++k) r[k] += w[i] * w[i - k];
+  float r[kLpcOrder + 1];
+  for (int k = 0; k <= kLpcOrder; ++k) {
+    float sum = 0.0f;
+    for (size_t i = size_t(k); i < n; ++i) sum += w[i] * w[i - k];
+    r[k] = sum;
+  }
   if (!(r[0] > 0.0f)) return false;
   double R[kLpcOrder + 1];
   for (int k = 0; k <= kLpcOrder; ++k) R[k] = r[k];

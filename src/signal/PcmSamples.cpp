@@ -28,8 +28,19 @@ int32_t ReadInt(const uint8_t* p) {
   return int32_t(v);  // the sample sits in the top bits, so its sign is the word's
 }
 
+template <int Bytes, bool Big, int Channels>
+void DecodeChannels(const uint8_t* bytes, size_t frames, float* out, size_t stride) {
+  constexpr float kScale = 1.0f / 2147483648.0f;
+  for (int c = 0; c < Channels; ++c)
+    for (size_t i = 0; i < frames; ++i)
+      out[c * stride + i] = float(ReadInt<Bytes, Big>(bytes + (i * Channels + c) * Bytes)) * kScale;
+}
+
+// Mono and stereo, nearly every recording, with the channel count known to the compiler.
 template <int Bytes, bool Big>
 void DecodeInts(const uint8_t* bytes, size_t frames, uint16_t channels, float* out, size_t stride) {
+  if (channels == 1) return DecodeChannels<Bytes, Big, 1>(bytes, frames, out, stride);
+  if (channels == 2) return DecodeChannels<Bytes, Big, 2>(bytes, frames, out, stride);
   constexpr float kScale = 1.0f / 2147483648.0f;
   for (size_t i = 0; i < frames; ++i)
     for (uint16_t c = 0; c < channels; ++c)
