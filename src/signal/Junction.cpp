@@ -11,10 +11,10 @@ namespace {
 
 // The bounds below were set on the bench's recordings (bench/JunctionRates.cpp): speech, voices, music and
 // melodies in eight layouts, millions of junctions. A recording predictable enough that a piece from
-// elsewhere seldom meets it by chance has a capacity of 2.75 or more; channels that each go on add theirs, as
-// a piece must meet every one of them, but a stereo pair is mostly one signal, so it needs 3.
-constexpr float kMonoCapacity = 2.75f;
-constexpr float kChannelsCapacity = 3.0f;
+// elsewhere seldom meets it by chance has a capacity of 3.25 or more; channels that each go on add theirs, as
+// a piece must meet every one of them, but a stereo pair is mostly one signal, so it needs 3.5.
+constexpr float kMonoCapacity = 3.25f;
+constexpr float kChannelsCapacity = 3.5f;
 constexpr float kChannelCapacity = 1.0f;  // the least of each channel among several
 constexpr float kMaxClipped = 0.01f;
 constexpr float kMinLevel = 1e-8f;  // -80 dBFS: below it, silence
@@ -23,7 +23,7 @@ constexpr float kMinLevel = 1e-8f;  // -80 dBFS: below it, silence
 // prediction errors, and each side's predictor fitting the other side as its own does.
 bool ChannelContinues(const TChannelMeasures& m) {
   return m.Measured && m.Capacity[1] >= kChannelCapacity && m.Clipped < kMaxClipped && m.Level[0] > kMinLevel &&
-         m.Level[1] > kMinLevel && m.First[0] + m.First[1] < 4.0f && m.BackFirst < 4.0f && m.JumpFirst < 4.0f &&
+         m.Level[1] > kMinLevel && m.First[0] + m.First[1] < 8.0f && m.BackFirst < 8.0f && m.JumpFirst < 4.0f &&
          m.JumpForward < 3.0f && m.CrossForward < 3.0f && m.CrossBackward < 3.0f && m.Level[1] < 4.0f * m.Level[0] &&
          m.Level[0] < 4.0f * m.Level[1];
 }

@@ -122,8 +122,11 @@ TEST(Junction, JudgesVoicesAndMelodies) {
   };
   using enum TJunction;
   const TRow rows[] = {
-      {"voice goes on", &m16, &voice16, 1100 * 2, &voice16, 1100 * 2, Continues, false},
-      {"voice goes on later", &m16, &voice16, 1200 * 2 + 1, &voice16, 1200 * 2 + 1, Continues, false},
+      {"voice in stereo goes on", &s16, &voiceStereo16, 1100 * 4, &voiceStereo16, 1100 * 4, Continues, false},
+      {"voice in stereo, 1 byte into a frame", &s16, &voiceStereo16, 1200 * 4 + 1, &voiceStereo16, 1200 * 4 + 1,
+       Continues, false},
+      {"voice in mono goes on (a 22 kHz voice alone is not always sure)", &m16, &voice16, 1100 * 2, &voice16, 1100 * 2,
+       Continues, true},
       {"melody goes on", &s16, &melody16, 1200 * 4, &melody16, 1200 * 4, Continues, false},
       {"melody goes on, mid-frame", &s16, &melody16, 1400 * 4 + 2, &melody16, 1400 * 4 + 2, Continues, false},
       {"24-bit melody goes on", &s24, &melody24, 1300 * 6, &melody24, 1300 * 6, Continues, false},
