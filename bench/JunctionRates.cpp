@@ -3,8 +3,9 @@
 // junction (the bytes after it are the recording's own continuation), and two false ones with the same bytes
 // before: the bytes after from another recording of the same layout, and from another cluster of the same
 // recording at least a second away. Each recording is also laid as if its header were longer, so that its
-// clusters start at other places of the data. Prints the rates per kind and layout, and the time a judgement.
-//   usage: junction-rates CORPUS [--layouts N] [--dump FILE.csv]
+// clusters start at other places of the data. Prints the rates per kind and layout (with the count where under
+// 1000), and the time a judgement.
+//   usage: junction-rates CORPUS [--layouts N] [--dump FILE.csv]   (--dump writes what the judge measured)
 #include <algorithm>
 #include <chrono>
 #include <cinttypes>
@@ -90,6 +91,13 @@ bool ReadRecording(const fs::path& path, TRecording& r) {
 
 struct TCounts {
   uint64_t Of[3][3] = {};  // [true, another recording, same recording elsewhere][verdict]
+  double Seconds = 0;      // spent judging them
+
+  void Add(const TCounts& other) {
+    for (int t = 0; t < 3; ++t)
+      for (int v = 0; v < 3; ++v) Of[t][v] += other.Of[t][v];
+    Seconds += other.Seconds;
+  }
 };
 
 const char* const kTruth[3] = {"true", "other", "same"};
@@ -99,8 +107,8 @@ struct TJudge {
   double Seconds = 0;
   uint64_t Judged = 0;
 
-  TJunction operator()(const std::string& category, int truth, const TRecording& r, size_t junction,
-                       const TRecording& a, size_t afterAt) {
+  void operator()(TCounts& row, const std::string& category, int truth, const TRecording& r, size_t junction,
+                  const TRecording& a, size_t afterAt) {
     const TPcmFormat& f = r.Format;
     const size_t want = JunctionBytesBefore(f), align = f.BlockAlign;
     const size_t start = junction > want ? (junction - want + align - 1) / align * align : 0;
@@ -108,10 +116,12 @@ struct TJudge {
     const auto t0 = std::chrono::steady_clock::now();
     const TJunction verdict =
         JudgeJunction(f, r.Data.data() + start, junction - start, a.Data.data() + afterAt, afterSize);
-    Seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    Seconds += seconds;
+    row.Seconds += seconds;
     ++Judged;
+    ++row.Of[truth][int(verdict)];
     if (Dump) Write(category, truth, verdict, r, start, junction, a, afterAt, afterSize);
-    return verdict;
   }
 
   void Write(const std::string& category, int truth, TJunction verdict, const TRecording& r, size_t start,
@@ -121,8 +131,7 @@ struct TJudge {
     DecodeJunctionSamples(r.Format, r.Data.data() + start, junction - start, a.Data.data() + afterAt, afterSize,
                           samples);
     MeasureJunction(samples, r.Format.BitsPerSample, m);
-    std::fprintf(Dump, "%s,%s,%s,%zu,%d,%g,%g", category.c_str(), kTruth[truth], r.Name.c_str(), junction, int(verdict),
-                 m.Correlation[0], m.Correlation[1]);
+    std::fprintf(Dump, "%s,%s,%s,%zu,%d", category.c_str(), kTruth[truth], r.Name.c_str(), junction, int(verdict));
     for (int c = 0; c < 2; ++c) {
       const TChannelMeasures& ch = m.Channel[std::min<int>(c, m.Channels - 1)];
       std::fprintf(Dump, ",%d,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g", int(ch.Measured), ch.Level[0],
@@ -134,20 +143,23 @@ struct TJudge {
   }
 };
 
+// A rate, with its count where that is small enough to matter.
 void PrintRow(const std::string& name, const TCounts& c) {
   std::printf("| %s |", name.c_str());
+  uint64_t judged = 0;
   for (int t = 0; t < 3; ++t) {
     const uint64_t n = c.Of[t][0] + c.Of[t][1] + c.Of[t][2];
+    judged += n;
     std::printf(" %" PRIu64 " |", n);
     for (int v = 0; v < 3; ++v) {
       const double rate = n ? 100.0 * double(c.Of[t][v]) / double(n) : 0.0;
-      if (c.Of[t][v] && c.Of[t][v] < 100)
-        std::printf(" %.2g %% (%" PRIu64 ") |", rate, c.Of[t][v]);
+      if (c.Of[t][v] && c.Of[t][v] < 1000)
+        std::printf(" %.3g %% (%" PRIu64 ") |", rate, c.Of[t][v]);
       else
         std::printf(" %.3g %% |", rate);
     }
   }
-  std::printf("\n");
+  std::printf(" %.1f |\n", judged ? 1e6 * c.Seconds / double(judged) : 0.0);
 }
 
 }  // namespace
@@ -188,7 +200,7 @@ int main(int argc, char** argv) {
       for (size_t l = 0; l < layouts; ++l) {
         const size_t offset = (r.DataOffset + l * kCluster / layouts) % kCluster / 2 * 2;
         for (size_t j = kCluster - offset; j + kCluster <= r.Data.size(); j += kCluster) {
-          ++row.Of[0][int(judge(category, 0, r, j, r, j))];
+          judge(row, category, 0, r, j, r, j);
           // Another recording of the layout, at one of its cluster boundaries in a layout of its own.
           size_t other = random() % (list.size() - 1);
           other += other >= i;
@@ -197,27 +209,25 @@ int main(int argc, char** argv) {
           const size_t clusters = (o.Data.size() - (kCluster - otherOffset)) / kCluster;
           if (clusters > 0) {
             const size_t at = kCluster - otherOffset + random() % clusters * kCluster;
-            ++row.Of[1][int(judge(category, 1, r, j, o, at))];
+            judge(row, category, 1, r, j, o, at);
           }
           // The same recording, a second or more away on either side.
           const size_t away = (second + kCluster - 1) / kCluster * kCluster;
           std::vector<size_t> places;
           for (size_t at = j % kCluster; at + kCluster <= r.Data.size(); at += kCluster)
             if (at + away <= j || at >= j + away) places.push_back(at);
-          if (!places.empty()) ++row.Of[2][int(judge(category, 2, r, j, r, places[random() % places.size()]))];
+          if (!places.empty()) judge(row, category, 2, r, j, r, places[random() % places.size()]);
         }
       }
     }
     const std::string kind = category.substr(0, category.find('/')), layout = category.substr(kind.size() + 1);
-    for (TCounts* sum : {&byKind[kind], &byLayout[layout], &all})
-      for (int t = 0; t < 3; ++t)
-        for (int v = 0; v < 3; ++v) sum->Of[t][v] += row.Of[t][v];
+    for (TCounts* sum : {&byKind[kind], &byLayout[layout], &all}) sum->Add(row);
   }
   std::printf(
       "| kind / layout | true | Continues | DoesNotContinue | CannotTell | another recording | Continues | "
       "DoesNotContinue | "
-      "CannotTell | same recording, >= 1 s away | Continues | DoesNotContinue | CannotTell |\n");
-  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+      "CannotTell | same recording, >= 1 s away | Continues | DoesNotContinue | CannotTell | us a judgement |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const auto& [name, c] : rows) PrintRow(name, c);
   for (const auto& [name, c] : byKind) PrintRow("**" + name + "**", c);
   for (const auto& [name, c] : byLayout) PrintRow("**" + name + "**", c);

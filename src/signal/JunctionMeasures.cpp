@@ -78,17 +78,6 @@ void MeasureChannel(const float* s, size_t junction, size_t count, float floor, 
   m.Measured = true;
 }
 
-float Correlation(const float* x, const float* y, size_t from, size_t to) {
-  float xy = 0.0f, xx = 0.0f, yy = 0.0f;
-  const float mx = Mean(x, from, to), my = Mean(y, from, to);
-  for (size_t i = from; i < to; ++i) {
-    xy += (x[i] - mx) * (y[i] - my);
-    xx += (x[i] - mx) * (x[i] - mx);
-    yy += (y[i] - my) * (y[i] - my);
-  }
-  return xx > 0.0f && yy > 0.0f ? xy / std::sqrt(xx * yy) : 0.0f;
-}
-
 }  // namespace
 
 void MeasureJunction(const TJunctionSamples& samples, uint16_t bitsPerSample, TJunctionMeasures& out) {
@@ -98,14 +87,6 @@ void MeasureJunction(const TJunctionSamples& samples, uint16_t bitsPerSample, TJ
   for (uint16_t c = 0; c < samples.Channels; ++c) {
     out.Channel[c] = TChannelMeasures{};
     MeasureChannel(samples.Samples[c], samples.Junction[c], samples.Count, floor, z, w, out.Channel[c]);
-  }
-  out.Correlation[0] = out.Correlation[1] = 0.0f;
-  if (samples.Channels >= 2) {
-    const size_t J = std::max(samples.Junction[0], samples.Junction[1]), N = samples.Count;
-    if (J >= kNear && N >= J + kNear) {
-      out.Correlation[0] = Correlation(samples.Samples[0], samples.Samples[1], J - std::min(J, 2 * kNear), J);
-      out.Correlation[1] = Correlation(samples.Samples[0], samples.Samples[1], J + 1, std::min(N, J + 2 * kNear));
-    }
   }
 }
 

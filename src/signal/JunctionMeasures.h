@@ -32,7 +32,6 @@ struct TChannelMeasures {
 struct TJunctionMeasures {
   uint16_t Channels = 0;
   TChannelMeasures Channel[kJunctionChannels];
-  float Correlation[2] = {};  // of the first two channels, before and after
 };
 
 constexpr int kJumpSamples = 16;
