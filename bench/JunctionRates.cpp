@@ -134,10 +134,10 @@ struct TJudge {
     std::fprintf(Dump, "%s,%s,%s,%zu,%d", category.c_str(), kTruth[truth], r.Name.c_str(), junction, int(verdict));
     for (int c = 0; c < 2; ++c) {
       const TChannelMeasures& ch = m.Channel[std::min<int>(c, m.Channels - 1)];
-      std::fprintf(Dump, ",%d,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g", int(ch.Measured), ch.Level[0],
+      std::fprintf(Dump, ",%d,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g,%g", int(ch.Measured), ch.Level[0],
                    ch.Level[1], ch.Dc[0], ch.Dc[1], ch.Residual[0], ch.Residual[1], ch.Floor, ch.JumpForward,
                    ch.JumpBackward, ch.JumpFirst, ch.CrossForward, ch.CrossBackward, ch.Clipped, ch.First[0],
-                   ch.First[1], ch.BackFirst, ch.Spike, ch.Capacity[0], ch.Capacity[1]);
+                   ch.First[1], ch.BackFirst, ch.Spike, ch.Capacity);
     }
     std::fputc('\n', Dump);
   }

@@ -22,7 +22,7 @@ constexpr float kMinLevel = 1e-8f;  // -80 dBFS: below it, silence
 // Every sign of a continuation: the first samples after, each way, no worse than the recording's own
 // prediction errors, and each side's predictor fitting the other side as its own does.
 bool ChannelContinues(const TChannelMeasures& m) {
-  return m.Measured && m.Capacity[1] >= kChannelCapacity && m.Clipped < kMaxClipped && m.Level[0] > kMinLevel &&
+  return m.Measured && m.Capacity >= kChannelCapacity && m.Clipped < kMaxClipped && m.Level[0] > kMinLevel &&
          m.Level[1] > kMinLevel && m.First[0] + m.First[1] < 8.0f && m.BackFirst < 8.0f && m.JumpFirst < 4.0f &&
          m.JumpForward < 3.0f && m.CrossForward < 3.0f && m.CrossBackward < 3.0f && m.Level[1] < 4.0f * m.Level[0] &&
          m.Level[0] < 4.0f * m.Level[1];
@@ -33,7 +33,7 @@ bool ChannelContinues(const TChannelMeasures& m) {
 // plosive) mostly comes out of a quieter or different stretch and is left alone; the sharpest attacks of the
 // bench's melodies reached 330 times the worst error before.
 bool ChannelBreaks(const TChannelMeasures& m) {
-  return m.Measured && m.Capacity[1] >= 1.5f && m.Clipped < kMaxClipped && m.Level[0] > kMinLevel &&
+  return m.Measured && m.Capacity >= 1.5f && m.Clipped < kMaxClipped && m.Level[0] > kMinLevel &&
          m.Level[1] > kMinLevel && m.First[0] + m.First[1] > 1000.0f * std::max(1.0f, m.Spike) &&
          m.BackFirst > 1000.0f && m.JumpForward > 30.0f && m.JumpBackward > 30.0f && m.Level[1] < 3.0f * m.Level[0] &&
          m.Level[0] < 3.0f * m.Level[1];
@@ -47,7 +47,7 @@ TJunction JudgeMeasures(const TJunctionMeasures& m, bool mayBreak) {
   for (uint16_t c = 0; c < m.Channels; ++c) {
     if (mayBreak && ChannelBreaks(m.Channel[c])) return TJunction::DoesNotContinue;
     all = all && ChannelContinues(m.Channel[c]);
-    capacity += m.Channel[c].Capacity[1];
+    capacity += m.Channel[c].Capacity;
   }
   return all && capacity >= (m.Channels == 1 ? kMonoCapacity : kChannelsCapacity) ? TJunction::Continues
                                                                                   : TJunction::CannotTell;

@@ -44,11 +44,9 @@ void MeasureChannel(const float* s, size_t junction, size_t count, float floor, 
   }
   float a[p + 1], b[p + 1], orders[p + 1];
   if (!FitPredictor(z, J, floor, a, orders) || !FitPredictor(w + J, N - J, floor, b)) return;
-  for (int t = 0; t < 2; ++t) {
-    float c = 0.0f;
-    for (size_t k = 0; k < p; ++k) c += std::max(0.0f, std::log(orders[k] / (orders[p] * (t ? 8.0f : 1.0f))));
-    m.Capacity[t] = c / 2;
-  }
+  // An order counts where it leaves well above the full fit's error: only there does a piece from elsewhere
+  // have room to stray.
+  for (size_t k = 0; k < p; ++k) m.Capacity += std::max(0.0f, std::log(orders[k] / (8.0f * orders[p]))) / 2;
   const size_t nearBefore = J - std::min(kNear, J - p), nearAfter = std::min(N, J + p + kNear);
   m.Level[0] = Power(z, J - std::min(2 * kNear, J), J);
   m.Level[1] = Power(w, J, std::min(N, J + 2 * kNear));

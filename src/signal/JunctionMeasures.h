@@ -26,7 +26,7 @@ struct TChannelMeasures {
   float First[2] = {};      // the squared error of the first two samples after, over Residual[0]
   float BackFirst = 0;      // the squared backward error of the last sample before, over Residual[1]
   float Spike = 0;          // the largest squared error before, over Residual[0]
-  float Capacity[2] = {};   // half the sum of log(order m's error / (t * the fit's)) over orders, t = 1 and 8
+  float Capacity = 0;       // half the sum over orders below the fit's of log(the order's error / 8 the fit's)
 };
 
 struct TJunctionMeasures {

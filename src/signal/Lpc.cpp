@@ -6,15 +6,14 @@ namespace quillot {
 
 namespace {
 
-constexpr size_t kMaxFit = 4096;
 constexpr size_t kTaper = 64;  // samples tapered at each end of a fit
 
 }  // namespace
 
 bool FitPredictor(const float* x, size_t n, float floor, float* a, float* errors) {
-  n = std::min(n, kMaxFit);
+  n = std::min(n, kLpcMaxRun);
   if (n <= size_t(kLpcOrder)) return false;
-  float w[kMaxFit];
+  float w[kLpcMaxRun];
   const size_t taper = std::min(kTaper, n / 4);
   for (size_t i = 0; i < n; ++i) w[i] = x[i];
   for (size_t i = 0; i < taper; ++i) {

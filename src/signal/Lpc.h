@@ -9,14 +9,15 @@ namespace quillot {
 
 constexpr int kLpcOrder = 16;
 
+constexpr size_t kLpcMaxRun = 4096;  // the most samples a call below looks at
+
 // The weights a[1..kLpcOrder] (a[0] unused) fitted on x[0..n) by the autocorrelation method, the stretch's
 // ends tapered. `floor` is the power of noise the samples carry anyway (their quantisation), added so that a
 // fit on a pure tone stays stable. `errors`, when given, receives the fit's error power of every order 0 to
 // kLpcOrder. Returns false when the stretch has no power.
 bool FitPredictor(const float* x, size_t n, float floor, float* a, float* errors = nullptr);
 
-// Each error predicting x[i] for i in [from, to) into e[i - from]; `to - from` at most kLpcMaxRun.
-constexpr size_t kLpcMaxRun = 4096;
+// Each error predicting x[i] for i in [from, to) into e[i - from].
 void PredictionErrors(const float* x, size_t from, size_t to, const float* a, float* e);
 
 // Mean square of the error predicting x[i] for i in [from, to) from x[i - kLpcOrder .. i): x must hold the
