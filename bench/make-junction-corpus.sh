@@ -76,8 +76,9 @@ part() {  # seed instrument octave beat file
   local seed=$1 inst=$2 oct=$3 beat=$4 file=$5 args=() notes=(C D E F G A B) lens=(1 1 2 2 3 4)
   RANDOM=$seed
   for ((i = 0; i < 90; i++)); do
-    local len note
-    len=$(echo "$beat * ${lens[RANDOM % 6]}" | bc)
+    # RANDOM is read here, never inside $(...): a subshell draws from a generator of its own.
+    local k=$((RANDOM % 6)) len note
+    len=$(echo "$beat * ${lens[k]}" | bc)
     note=${notes[RANDOM % 7]}$((oct + RANDOM % 2))
     args+=(synth "$len" "$inst" "$note" fade 0.005 "$len" "$(echo "$len / 3" | bc -l | cut -c1-5)" :)
   done
