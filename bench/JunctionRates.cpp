@@ -90,17 +90,17 @@ bool ReadRecording(const fs::path& path, TRecording& r) {
 }
 
 struct TCounts {
-  uint64_t Of[3][3] = {};  // [true, another recording, same recording elsewhere][verdict]
+  uint64_t Of[5][3] = {};  // [true, another recording, same recording elsewhere, random bytes, a fill][verdict]
   double Seconds = 0;      // spent judging them
 
   void Add(const TCounts& other) {
-    for (int t = 0; t < 3; ++t)
+    for (int t = 0; t < 5; ++t)
       for (int v = 0; v < 3; ++v) Of[t][v] += other.Of[t][v];
     Seconds += other.Seconds;
   }
 };
 
-const char* const kTruth[3] = {"true", "other", "same"};
+const char* const kTruth[5] = {"true", "other", "same", "bytes", "fill"};
 
 struct TJudge {
   std::FILE* Dump = nullptr;
@@ -147,7 +147,7 @@ struct TJudge {
 void PrintRow(const std::string& name, const TCounts& c) {
   std::printf("| %s |", name.c_str());
   uint64_t judged = 0;
-  for (int t = 0; t < 3; ++t) {
+  for (int t = 0; t < 5; ++t) {
     const uint64_t n = c.Of[t][0] + c.Of[t][1] + c.Of[t][2];
     judged += n;
     std::printf(" %" PRIu64 " |", n);
@@ -194,6 +194,10 @@ int main(int argc, char** argv) {
     if (list.size() < 2) continue;
     std::mt19937_64 random(std::hash<std::string>{}(category));
     TCounts& row = rows[category];
+    // What another file's bytes or a card's fill put after the junction: random bytes stand for compressed ones.
+    TRecording noise = list[0], fill = list[0];
+    noise.Data.resize(64 * 1024);
+    for (auto& b : noise.Data) b = uint8_t(random());
     for (size_t i = 0; i < list.size(); ++i) {
       const TRecording& r = list[i];
       const size_t second = size_t(r.Format.SampleRate) * r.Format.BlockAlign / r.Format.FramesPerBlock;
@@ -217,6 +221,9 @@ int main(int argc, char** argv) {
           for (size_t at = j % kCluster; at + kCluster <= r.Data.size(); at += kCluster)
             if (at + away <= j || at >= j + away) places.push_back(at);
           if (!places.empty()) judge(row, category, 2, r, j, r, places[random() % places.size()]);
+          judge(row, category, 3, r, j, noise, random() % 8192 * 4);
+          fill.Data.assign(kCluster, j / kCluster % 2 ? 0xFF : 0x00);
+          judge(row, category, 4, r, j, fill, 0);
         }
       }
     }
@@ -226,8 +233,10 @@ int main(int argc, char** argv) {
   std::printf(
       "| kind / layout | true | Continues | DoesNotContinue | CannotTell | another recording | Continues | "
       "DoesNotContinue | "
-      "CannotTell | same recording, >= 1 s away | Continues | DoesNotContinue | CannotTell | us a judgement |\n");
-  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+      "CannotTell | same recording, >= 1 s away | Continues | DoesNotContinue | CannotTell | random bytes | "
+      "Continues | DoesNotContinue | CannotTell | fill (0x00, 0xFF) | Continues | DoesNotContinue | CannotTell | "
+      "us a judgement |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const auto& [name, c] : rows) PrintRow(name, c);
   for (const auto& [name, c] : byKind) PrintRow("**" + name + "**", c);
   for (const auto& [name, c] : byLayout) PrintRow("**" + name + "**", c);

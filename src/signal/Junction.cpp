@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "signal/ForeignBytes.h"
 #include "signal/JunctionMeasures.h"
 #include "signal/JunctionSamples.h"
 
@@ -57,6 +58,7 @@ TJunction JudgeJunction(const TPcmFormat& format, const uint8_t* before, size_t 
                         size_t afterSize) {
   static thread_local TJunctionSamples samples;
   if (!DecodeJunctionSamples(format, before, beforeSize, after, afterSize, samples)) return TJunction::CannotTell;
+  if (AfterIsForeign(format, before, beforeSize, after, afterSize, samples)) return TJunction::DoesNotContinue;
   TJunctionMeasures measures;
   MeasureJunction(samples, format.BitsPerSample, measures);
   // An ADPCM block's header restarts from a sample and step of its own: the encoders' headers stray from the

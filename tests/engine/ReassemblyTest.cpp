@@ -40,6 +40,9 @@ void PrintTo(const TCase& c, std::ostream* os) { *os << c.name; }
 class ReassemblyTest : public ::testing::TestWithParam<TCase> {};
 
 std::string Bytes(const test::TBytes& b) { return std::string(b.begin(), b.end()); }
+std::string Signal(const char* name) {
+  return Bytes(test::ReadBytes(std::string(QUILLOT_SOURCE_DIR) + "/tests/fixtures/signal/" + name));
+}
 
 // The length of the frame whose header starts at p (size bytes at hand), 0 where none does.
 using TFrameLength = size_t (*)(const uint8_t* p, size_t size);
@@ -247,13 +250,15 @@ INSTANTIATE_TEST_SUITE_P(
               PhasedLike(Bytes(test::StreamFixture("ac3", "pieces.ac3")),
                          Bytes(test::StreamFixture("ac3", "pieces-other.ac3")), 6 * 1024, Ac3Frame, false),
               {6, 2}},
-        // Plain PCM has no checksum and no frames: no piece is taken, whatever lies beside it.
-        TCase{"Wav",
-              Bytes(test::SampleAudio("voice-memo.wav")),
-              Bytes(test::SampleAudio("tune.ogg")),
-              {6},
-              false,
-              false}),
+        // Plain PCM has no checksum and no frames: the tune itself tells where its first piece stops and which
+        // cluster goes on with it, in every container that gives its samples' layout.
+        TCase{"Wav", Signal("tune.wav"), Bytes(test::SampleAudio("tune.ogg")), {40}, false},
+        TCase{"WavInThree", Signal("tune.wav"), Bytes(test::SampleAudio("tune.ogg")), {16, 20}, false},
+        TCase{"WavBesideWav", Signal("tune.wav"), Bytes(test::SampleAudio("voice-memo.wav")), {30}, false},
+        TCase{"Aiff", Signal("tune.aiff"), Bytes(test::SampleAudio("tune.ogg")), {36}, false},
+        TCase{"Au", Signal("tune.au"), Bytes(test::SampleAudio("tune.ogg")), {28}, false},
+        TCase{"W64", Signal("tune.w64"), Bytes(test::SampleAudio("tune.ogg")), {40}, false},
+        TCase{"Caf", Signal("tune.caf"), Bytes(test::SampleAudio("tune.ogg")), {44}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
