@@ -13,6 +13,7 @@ import sys
 import tempfile
 import unittest
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 BENCH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench")
 ENV = dict(os.environ, MTOOLS_SKIP_CHECK="1")
 
