@@ -30,7 +30,6 @@ bool AdpcmForeign(const TPcmFormat& f, const uint8_t* before, size_t beforeSize,
 
 struct TSide {
   float Mean = 0, Power = 0, Lag1 = 0, Lag2 = 0, Loud = 0;  // Loud: the share at half full scale or more
-  bool Constant = true;
 };
 
 TSide Measure(const float* x, size_t from, size_t to) {
@@ -39,7 +38,6 @@ TSide Measure(const float* x, size_t from, size_t to) {
   for (size_t i = from; i < to; ++i) {
     s.Mean += x[i];
     s.Loud += std::fabs(x[i]) >= 0.5f;
-    s.Constant = s.Constant && x[i] == x[from];
   }
   s.Mean /= n;
   s.Loud /= n;
@@ -67,24 +65,29 @@ float PredictionGain(const float* x, size_t n, float mean) {
   return orders[0] / std::max(orders[kLpcOrder], 1e-30f);
 }
 
-enum class TAfter { Recording, Bytes, Fill, Zeros };
+enum class TAfter { Recording, Bytes, Fill };
 
 // What one channel's samples after the junction are, judged against the recording before it.
+// Whether the side after is loud enough to be bytes: most junctions are not, and cost one look.
+bool Loud(const float* x, size_t from, size_t to) {
+  size_t loud = 0;
+  for (size_t i = from; i < to; ++i) loud += std::fabs(x[i]) >= 0.5f;
+  return 10 * loud >= 3 * (to - from);
+}
+
+bool Constant(const float* x, size_t from, size_t to) {
+  return std::all_of(x + from, x + to, [&](float v) { return v == x[from]; });
+}
+
 TAfter Channel(const float* x, size_t junction, size_t count) {
+  const size_t start = junction - std::min(junction, kLpcMaxRun);
+  // A fill far from silence (8-bit 0x00 or 0xFF): no recording rests at a rail. A fill at silence may be the
+  // recording's own pause, cut as sharply as a speech synthesiser cuts it.
+  if (Constant(x, junction, count))
+    return std::fabs(x[junction]) >= 1.0f / 64 && !Constant(x, start, junction) ? TAfter::Fill : TAfter::Recording;
+  if (!Loud(x, junction, count)) return TAfter::Recording;
   const TSide after = Measure(x, junction, count);
-  const TSide before = Measure(x, junction - std::min(junction, kLpcMaxRun), junction);
-  if (before.Constant) return TAfter::Recording;
-  if (after.Constant) {
-    // A fill far from silence (8-bit 0x00 or 0xFF): no recording rests at a rail.
-    if (std::fabs(x[junction]) >= 1.0f / 64) return TAfter::Fill;
-    // Digital silence the instant the recording stops, where the recording had a noise floor that never
-    // touched zero: a cluster zeroed when the file was deleted.
-    if (x[junction] != 0.0f) return TAfter::Recording;
-    const size_t tail = std::min<size_t>(junction, kLeastBefore);
-    for (size_t i = junction - tail; i < junction; ++i)
-      if (x[i] == 0.0f) return TAfter::Recording;
-    return Measure(x, junction - 32, junction).Power >= 1e-6f ? TAfter::Zeros : TAfter::Recording;
-  }
+  const TSide before = Measure(x, start, junction);
   // Bytes of a compressed or random file: white, loud and spread over the whole scale as no recording is,
   // after a quieter stretch whose samples a predictor follows.
   const bool white = std::fabs(after.Lag1) < 0.2f && std::fabs(after.Lag2) < 0.2f;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "signal/ForeignBytes.h"
+#include "signal/JunctionJudge.h"
 #include "signal/JunctionMeasures.h"
 #include "signal/JunctionSamples.h"
 
@@ -24,9 +24,9 @@ constexpr float kMinLevel = 1e-8f;  // -80 dBFS: below it, silence
 // prediction errors, and each side's predictor fitting the other side as its own does.
 bool ChannelContinues(const TChannelMeasures& m) {
   return m.Measured && m.Capacity >= kChannelCapacity && m.Clipped < kMaxClipped && m.Level[0] > kMinLevel &&
-         m.Level[1] > kMinLevel && m.First[0] + m.First[1] < 8.0f && m.BackFirst < 8.0f && m.JumpFirst < 4.0f &&
-         m.JumpForward < 3.0f && m.CrossForward < 3.0f && m.CrossBackward < 3.0f && m.Level[1] < 4.0f * m.Level[0] &&
-         m.Level[0] < 4.0f * m.Level[1];
+         m.Level[1] > kMinLevel && m.First[0] + m.First[1] < kContinuingFirst && m.BackFirst < 8.0f &&
+         m.JumpFirst < 4.0f && m.JumpForward < 3.0f && m.CrossForward < 3.0f && m.CrossBackward < 3.0f &&
+         m.Level[1] < 4.0f * m.Level[0] && m.Level[0] < 4.0f * m.Level[1];
 }
 
 // A break no recording makes: the samples after a junction a thousand times further from the prediction
@@ -35,7 +35,7 @@ bool ChannelContinues(const TChannelMeasures& m) {
 // bench's melodies reached 330 times the worst error before.
 bool ChannelBreaks(const TChannelMeasures& m) {
   return m.Measured && m.Capacity >= 1.5f && m.Clipped < kMaxClipped && m.Level[0] > kMinLevel &&
-         m.Level[1] > kMinLevel && m.First[0] + m.First[1] > 1000.0f * std::max(1.0f, m.Spike) &&
+         m.Level[1] > kMinLevel && m.First[0] + m.First[1] > kBreakingFirst * std::max(1.0f, m.Spike) &&
          m.BackFirst > 1000.0f && m.JumpForward > 30.0f && m.JumpBackward > 30.0f && m.Level[1] < 3.0f * m.Level[0] &&
          m.Level[0] < 3.0f * m.Level[1];
 }
@@ -56,14 +56,9 @@ TJunction JudgeMeasures(const TJunctionMeasures& m, bool mayBreak) {
 
 TJunction JudgeJunction(const TPcmFormat& format, const uint8_t* before, size_t beforeSize, const uint8_t* after,
                         size_t afterSize) {
-  static thread_local TJunctionSamples samples;
-  if (!DecodeJunctionSamples(format, before, beforeSize, after, afterSize, samples)) return TJunction::CannotTell;
-  if (AfterIsForeign(format, before, beforeSize, after, afterSize, samples)) return TJunction::DoesNotContinue;
-  TJunctionMeasures measures;
-  MeasureJunction(samples, format.BitsPerSample, measures);
-  // An ADPCM block's header restarts from a sample and step of its own: the encoders' headers stray from the
-  // decoded stream enough that a break there is no proof.
-  return JudgeMeasures(measures, format.Encoding != TPcmFormat::TEncoding::ImaAdpcm);
+  static thread_local TJunctionJudge judge;
+  judge.Before(format, before, beforeSize);
+  return judge.Judge(after, afterSize);
 }
 
 }  // namespace quillot

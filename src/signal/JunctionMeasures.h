@@ -8,6 +8,7 @@
 
 #include "signal/Junction.h"
 #include "signal/JunctionSamples.h"
+#include "signal/Lpc.h"
 
 namespace quillot {
 
@@ -35,8 +36,30 @@ struct TJunctionMeasures {
 };
 
 constexpr int kJumpSamples = 16;
+// The first two samples after a junction that goes on stray less than this from the prediction, over the
+// recording's own error; one that breaks strays more than kBreakingFirst times the worst error before.
+constexpr float kContinuingFirst = 8.0f;
+constexpr float kBreakingFirst = 1000.0f;
 
-void MeasureJunction(const TJunctionSamples& samples, uint16_t bitsPerSample, TJunctionMeasures& out);
+// One channel's side before the junction, fitted: all that the measures take from it alone.
+struct TBeforeFit {
+  bool Fitted = false;
+  size_t Junction = 0;  // the channel's junction the fit was made for
+  float Dc = 0, Level = 0, Residual = 0, Spike = 0, Capacity = 0;
+  float A[kLpcOrder + 1] = {};
+};
+
+// Fits each channel's side before the junction.
+void FitBefore(const TJunctionSamples& samples, uint16_t bitsPerSample, TBeforeFit (&fits)[kJunctionChannels]);
+
+// Measures every channel; fits, where given, are the sides before already fitted (FitBefore on the same bytes
+// before).
+void MeasureJunction(const TJunctionSamples& samples, uint16_t bitsPerSample, TJunctionMeasures& out,
+                     const TBeforeFit (*fits)[kJunctionChannels] = nullptr);
+
+// Whether the first samples after the junction already settle it as CannotTell: some channel strays too far
+// to go on, and none far enough to break.
+bool SettledByFirstSamples(const TJunctionSamples& samples, const TBeforeFit (&fits)[kJunctionChannels]);
 
 // The judge's answer on what was measured; DoesNotContinue only where `mayBreak`.
 TJunction JudgeMeasures(const TJunctionMeasures& measures, bool mayBreak);

@@ -12,6 +12,7 @@ void TPcmBody::Begin(const TPcmFormat& format, uint64_t first, uint64_t end) {
   recent_.clear();
   recentStart_ = first;
   next_ = FirstBoundaryFrom(first + 1);
+  judgedAt_ = UINT64_MAX;
 }
 
 uint64_t TPcmBody::FirstBoundaryFrom(uint64_t at) const {
@@ -31,6 +32,7 @@ void TPcmBody::Before(uint64_t at, const uint8_t*& bytes, size_t& size) const {
 
 std::optional<uint64_t> TPcmBody::Feed(const uint8_t* data, size_t size, uint64_t at) {
   if (!Judging()) return std::nullopt;
+  judgedAt_ = UINT64_MAX;
   if (next_ == UINT64_MAX) next_ = FirstBoundaryFrom(first_ + 1);
   const size_t before = JunctionBytesBefore(format_), after = JunctionBytesAfter(format_);
   if (at != recentStart_ + recent_.size()) {
@@ -75,11 +77,16 @@ TPcmBody TPcmBody::RestartedAt(uint64_t at) const {
 
 bool TPcmBody::GoesOnWith(uint64_t at, const uint8_t* next, size_t nextSize) const {
   if (!began_ || at < recentStart_ || at > recentStart_ + recent_.size()) return false;
-  const uint8_t* p = nullptr;
-  size_t n = 0;
-  Before(at, p, n);
+  // A search asks about one end of the recording with cluster after cluster: its side before is fitted once.
+  if (judgedAt_ != at) {
+    const uint8_t* p = nullptr;
+    size_t n = 0;
+    Before(at, p, n);
+    judge_.Before(format_, p, n);
+    judgedAt_ = at;
+  }
   const size_t got = static_cast<size_t>(std::min<uint64_t>({nextSize, JunctionBytesAfter(format_), end_ - at}));
-  return JudgeJunction(format_, p, n, next, got) == TJunction::Continues;
+  return judge_.Judge(next, got) == TJunction::Continues;
 }
 
 bool TPcmBody::RunsOnInto(uint64_t at, const uint8_t* before, size_t beforeSize, const uint8_t* next,

@@ -27,6 +27,7 @@ class TSizedStream : public TStreamUnit {
   bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
   bool RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const override;
   uint64_t PartsHeld() const override { return body_.Continued(); }
+  uint64_t ResumeSearchLength() const override { return body_.SearchCost(); }
 
  protected:
   static constexpr size_t kMaxField = 64;

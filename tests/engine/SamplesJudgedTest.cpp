@@ -42,8 +42,8 @@ TEST_P(SamplesJudgedTest, ACoveredClusterIsNeverWhole) {
     const char* name;
     bool trim, reassemble;
   };
-  for (const TPass& pass : {TPass{"plain", false, false}, TPass{"--trim", true, false},
-                            TPass{"--trim --reassemble", true, true}}) {
+  for (const TPass& pass :
+       {TPass{"plain", false, false}, TPass{"--trim", true, false}, TPass{"--trim --reassemble", true, true}}) {
     SCOPED_TRACE(pass.name);
     const auto files = test::RecoverImage(image, dir.File(pass.name), 5000, pass.trim, pass.reassemble);
     ASSERT_FALSE(files.empty());
@@ -65,7 +65,7 @@ std::string Signal(const char* name) {
 }
 
 const std::string kVoice = Bytes(test::SampleAudio("voice-memo.wav"));
-const std::string kRandom = Bytes(test::RandomBytes(4096, 9)), kZeros(4096, '\0');
+const std::string kRandom = Bytes(test::RandomBytes(4096, 9));
 
 // A tune in every container whose samples are judged; the voice memo, too little predictable for the judge to
 // say much, still must not be cut where it lies whole.
@@ -74,7 +74,6 @@ INSTANTIATE_TEST_SUITE_P(RawCards, SamplesJudgedTest,
                                            TOverwrite{"VoiceRandomBytesInside", kVoice, 40 * 1024, kRandom},
                                            TOverwrite{"WavIntact", Signal("tune.wav"), 0, ""},
                                            TOverwrite{"WavRandomBytesInside", Signal("tune.wav"), 20 * 1024, kRandom},
-                                           TOverwrite{"WavZeroedInside", Signal("tune.wav"), 24 * 1024, kZeros},
                                            TOverwrite{"AuIntact", Signal("tune.au"), 0, ""},
                                            TOverwrite{"AuRandomBytesInside", Signal("tune.au"), 20 * 1024, kRandom},
                                            TOverwrite{"AiffIntact", Signal("tune.aiff"), 0, ""},
