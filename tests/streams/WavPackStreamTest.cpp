@@ -101,18 +101,9 @@ TEST(WavPackStream, EndsWhenTheSamplesReachTheTotal) {
   }
 }
 
-}  // namespace quillot
-
-namespace quillot {
 namespace {
 
-using test::TBytes;
-
 TBytes From(const TBytes& b, size_t at) { return TBytes(b.begin() + static_cast<ptrdiff_t>(at), b.end()); }
-
-uint32_t Le32At(const TBytes& b, size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
-}
 
 // A file's first piece ends at a cluster boundary inside a block; the other piece comes from elsewhere.
 struct TJoin {
@@ -138,10 +129,10 @@ TEST(WavPackStream, APieceContinuesTheBlockWhoseSuccessorLandsInPlace) {
     const TBytes wv = test::StreamFixture("wavpack", j.File);
     // The block whose header lies whole in the first piece, and its successor.
     size_t block = 0, successor = 0;
-    for (size_t at = 0; at + 32 <= j.FirstPiece; at += Le32At(wv, at + 4) + 8) block = at;
-    successor = block + Le32At(wv, block + 4) + 8;
+    for (size_t at = 0; at + 32 <= j.FirstPiece; at += Le32(wv, at + 4) + 8) block = at;
+    successor = block + Le32(wv, block + 4) + 8;
     ASSERT_GT(successor, j.FirstPiece);
-    const TBytes piece(wv.begin(), wv.begin() + static_cast<ptrdiff_t>(j.FirstPiece));
+    const TBytes piece = Head(wv, j.FirstPiece);
     const TBytes rest = From(wv, j.FirstPiece);
 
     // The bytes stopped (a start came), or junk followed and the successor was not in place.
@@ -186,8 +177,7 @@ TEST(WavPackStream, APieceContinuesTheBlockWhoseSuccessorLandsInPlace) {
       EXPECT_FALSE(resumes(fromHead, changed(successor + 17, 1)));
       EXPECT_FALSE(resumes(fromHead, changed(successor + 26, 0x80)));
       // The next piece too short to hold the successor's header, another recording, the block's header cut.
-      EXPECT_FALSE(resumes(fromHead,
-                           TBytes(rest.begin(), rest.begin() + static_cast<ptrdiff_t>(successor - j.FirstPiece + 31))));
+      EXPECT_FALSE(resumes(fromHead, Head(rest, successor - j.FirstPiece + 31)));
       EXPECT_FALSE(resumes(fromHead, other));
       EXPECT_FALSE(resumes(31, rest));
     }
