@@ -178,9 +178,16 @@ bool TWavPackStream::MayResumeWith(const uint8_t* head, size_t headSize, const u
     }
   }
   if (!IsSuccessor(successor.data())) return false;
-  // Where the block carries a sum of its bytes, it checks those of both pieces; with none, every end of the first
-  // piece that puts the successor at the same medium byte would do as well, and the medium's order chooses.
-  if ((Le32(header_.data() + 24) & kHasBlockSum) == 0) return true;
+  // Where the block carries a sum of its bytes, it checks those of both pieces. With none, every end of the first
+  // piece on a sector boundary, with the candidate moved on by as much, puts the successor at the same medium
+  // byte: only one end may be taken. Where a start stopped the bytes, the first piece ran on up to it, as files
+  // are laid one after the other; where other bytes went on to the successor's place, nothing tells the end
+  // unless the block leaves room for one alone.
+  if ((Le32(header_.data() + 24) & kHasBlockSum) == 0) {
+    constexpr size_t kSector = 512;
+    if (status_ == TStatus::Reading) return blockStart_ + headSize == pos_;
+    return headSize + kSector > block && headSize < 32 + kSector;
+  }
   const auto byte = [&](uint64_t i) -> uint32_t { return i < headSize ? head[i] : next[i - headSize]; };
   // The sum's sub-block ends the block: its id, its length in words, then 4 bytes, or 2 folded from them.
   uint64_t sumAt = 0;

@@ -316,6 +316,19 @@ INSTANTIATE_TEST_SUITE_P(
               true,
               TClaim::Unverified,
               false},
+        // Blocks with no sum of their own: the first piece ends where the next file starts.
+        TCase{"WavPackWithoutSums",
+              Bytes(test::StreamFixture("wavpack", "ffmpeg-m22.wv")),
+              Bytes(test::SampleAudio("tune.ogg")),
+              {6},
+              false},
+        // Other bytes follow the first piece: any of its ends would put the successor in place, so none is taken.
+        TCase{"WavPackWithoutSumsBesideJunk",
+              Bytes(test::StreamFixture("wavpack", "ffmpeg-m22.wv")),
+              Bytes(test::RandomBytes(4096, 33)),
+              {6},
+              false,
+              false},
         // Plain PCM has no checksum and no frames: no piece is taken, whatever lies beside it.
         TCase{"Wav",
               Bytes(test::SampleAudio("voice-memo.wav")),
