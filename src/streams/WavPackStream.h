@@ -5,7 +5,7 @@
 // that starts again at sample 0 is a new file. The block checksum covers the decoded samples, so the
 // verdict rests on the structure. A total of 0 or all-ones is a placeholder (Unknown); blocks of audio past
 // the total mean a header that claimed less than was recorded (Unknown). The end is known one block header
-// (32 bytes) after it, or as TTrailingTags says. Memory: 32 bytes of header and the tags' fields.
+// (32 bytes) after it, or as TTrailingTags says. Memory: two block headers and the tags' fields.
 //
 // A recording stored in pieces: each block's successor stands exactly its size on and carries the next sample
 // index, so a piece that continues the block the bytes broke in is told by where the next header lands and what
@@ -26,7 +26,8 @@ class TWavPackStream : public TStreamUnit {
  public:
   TStreamAnswer Feed(const uint8_t* data, size_t size) override;
   TStreamVerdict Close() override;
-  // The block checksum covers decoded samples: a block's bytes are claimed by its size alone.
+  // The block CRC covers decoded samples, and the sum of a block's bytes (WavPack 5) is checked only at a join:
+  // a block's bytes are claimed by its size alone.
   bool ClaimsByLengthAlone() const override { return true; }
   // At the start of the block whose successor was missing or wrong, or that the bytes stopped in.
   std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const override;
