@@ -8,6 +8,6 @@ cd "$(dirname "$0")/.."
 . scripts/packages.sh
 # shellcheck disable=SC2086
 scripts/ensure-packages.sh $BUILD_PACKAGES $GUI_PACKAGES libbenchmark-dev python3 time dosfstools mtools sox libsox-fmt-all \
-  lame twolame flac vorbis-tools opus-tools ffmpeg imagemagick zip foremost scalpel testdisk
+  lame twolame flac vorbis-tools opus-tools ffmpeg imagemagick zip foremost scalpel testdisk espeak-ng wavpack
 QUILLOT_BUILD_DIR=build-bench scripts/build.sh -DQUILLOT_BUILD_TESTS=OFF -DQUILLOT_BUILD_BENCH=ON -DQUILLOT_BUILD_GUI=ON
 exec python3 bench/harness.py "$@"

@@ -1,19 +1,22 @@
 #!/usr/bin/env python3
 """Scores a carver's output against a card from make-pieces-card.sh: which recordings stored in pieces came back.
 
-  score_pieces.py IMAGE POOL OUT [REPORT.json] -> prints JSON, per kind and "all":
+  score_pieces.py IMAGE POOL OUT [REPORT.json] -> prints JSON, per kind, per group and "all":
     fragmented   live recordings that lie in two or more pieces
     two_piece    of those, the ones in two pieces whose second lies after the first within 64 MiB
     identical    fragmented recordings that some output file equals byte for byte
     identical_two_piece
     whole_prefix fragmented recordings that some output begins with (a carver that does not trim)
-    wrong        outputs the report says were put back together from pieces that are not the recording's,
-                 or that say they are whole and equal no original (with REPORT)
+    wrong_joins  outputs the report says were put back together from pieces that are not the recording's
+    false_whole  outputs the report calls whole or reassembled that equal no original, in pieces or not
+    wrong        outputs with either fault (with REPORT; else "-")
     pieces       count of fragmented recordings by their number of pieces
 
 IMAGE.manifest (see make-pieces-card.sh) gives each file's tag, kind, path, state and, for the files written
-after the deletes, their FAT clusters. A manifest without clusters (the voice recorder's card) has them read
-from the image with mtools' mshowfat, for every live file. POOL/<tag>.<kind> holds each file's bytes.
+after the deletes, their FAT clusters; words after those name groups the file is counted in besides its kind
+("interleaved"). A manifest without clusters (the voice recorder's card) has them read from the image with
+mtools' mshowfat, for every live file. POOL/<tag>.<kind> holds each file's bytes. An output from the report is
+counted under the kind and groups of the live file that begins at its first sector, else under its extension.
 """
 import hashlib
 import json
@@ -31,7 +34,7 @@ def digest(data):
 
 
 def manifest(image):
-    """The card's files as (tag, kind, path, state, chain), the cluster size and where cluster 2 lies."""
+    """The card's files as (tag, kind, path, state, chain, groups), the cluster size and where cluster 2 lies."""
     with open(image, "rb") as f:
         boot = f.read(64)
     bps, spc, reserved, fats = struct.unpack_from("<HBHB", boot, 11)
@@ -50,7 +53,7 @@ def manifest(image):
                                          env=dict(os.environ, MTOOLS_SKIP_CHECK="1")).stdout
                     chain = ",".join(r.strip("<> \n") for r in out[out.find("<"):].split("<") if r.strip())
                 fields.append(chain)
-            files.append(tuple(fields[:5]))
+            files.append((*fields[:5], tuple(fields[5:])))
     return files, cluster, offset
 
 
@@ -67,15 +70,15 @@ def main():
         with open(os.path.join(pool, f"{tag}.{kind}"), "rb") as g:
             return g.read()
 
-    targets = []  # (kind, original bytes, pieces, two pieces within the window)
-    for tag, kind, _, state, chain in files:
+    targets = []  # (kind and groups, original bytes, pieces, two pieces within the window)
+    for tag, kind, _, state, chain, groups in files:
         if state != "live" or chain == "-" or kind == "dat":
             continue
         ranges = ranges_of(chain)
         if len(ranges) < 2:
             continue
         gap = (ranges[1][0] - ranges[0][-1] - 1) * cluster
-        targets.append((kind, read(tag, kind), len(ranges), len(ranges) == 2 and 0 <= gap <= WINDOW))
+        targets.append(((kind, *groups), read(tag, kind), len(ranges), len(ranges) == 2 and 0 <= gap <= WINDOW))
 
     by_digest, by_head, outputs = set(), {}, {}
     for root, _, names in os.walk(out):
@@ -90,10 +93,11 @@ def main():
 
     def row(kind):
         return rows.setdefault(kind, {"fragmented": 0, "two_piece": 0, "identical": 0, "identical_two_piece": 0,
-                                      "whole_prefix": 0, "wrong": 0, "pieces": {}})
+                                      "whole_prefix": 0, "wrong_joins": "-", "false_whole": "-", "wrong": "-",
+                                      "pieces": {}})
 
-    for kind, data, pieces, two in targets:
-        for r in (row(kind), row("all")):
+    for names, data, pieces, two in targets:
+        for r in [row(k) for k in names] + [row("all")]:
             r["fragmented"] += 1
             r["pieces"][pieces] = r["pieces"].get(pieces, 0) + 1
             same = digest(data) in by_digest
@@ -103,31 +107,41 @@ def main():
                 r["identical_two_piece"] += same
             r["whole_prefix"] += any(outputs[n][:len(data)] == data for n in by_head.get(digest(data[:HEAD]), []))
     if report:
-        # An output put back together is wrong where a piece it lists is not the recording's piece at that
-        # place (its first sector, and the sector count of every piece but its last), or where it says it is
-        # whole and equals no original.
+        # An output put back together is a wrong join where a piece it lists is not the recording's piece at
+        # that place (its first sector, and the sector count of every piece but its last); any output is a false
+        # whole where it says it is whole (or reassembled) and equals no original.
         originals = {digest(read(tag, kind)) for tag, kind, *_ in files}
         layout = {}  # first sector -> each piece's first sector and the sector past it
-        for *_, chain in files:
+        starts = {}  # first sector -> the kind and groups of the live file that begins there
+        for _, kind, _, _, chain, groups in files:
             if chain != "-":
                 sectors = [((offset + (r[0] - 2) * cluster) // 512, (offset + (r[-1] - 1) * cluster) // 512)
                            for r in ranges_of(chain)]
                 layout[sectors[0][0]] = sectors
+                starts[sectors[0][0]] = (kind, *groups)
+        for r in rows.values():
+            r["wrong_joins"] = r["false_whole"] = r["wrong"] = 0
         with open(report) as f:
             for entry in json.load(f):
-                if "," not in entry.get("pieces", ""):
+                joined = "," in entry.get("pieces", "")
+                wrong_join = False
+                if joined:
+                    listed = [[int(x) for x in p.split("+")] for p in entry["pieces"].split(",")]
+                    true = layout.get(listed[0][0], [])
+                    wrong_join = len(listed) > len(true) or any(
+                        first != true[i][0] or (i + 1 < len(listed) and count != true[i][1] - true[i][0])
+                        for i, (first, count) in enumerate(listed))
+                false_whole = entry["verdict"].startswith(("whole", "reassembled,")) and \
+                    digest(outputs.get(entry["name"], b"")) not in originals
+                if not (wrong_join or false_whole):
                     continue
-                listed = [[int(x) for x in p.split("+")] for p in entry["pieces"].split(",")]
-                true = layout.get(listed[0][0], [])
-                wrong = len(listed) > len(true) or any(
-                    first != true[i][0] or (i + 1 < len(listed) and count != true[i][1] - true[i][0])
-                    for i, (first, count) in enumerate(listed))
-                if entry["verdict"].startswith(("whole", "reassembled,")):
-                    wrong = wrong or digest(outputs.get(entry["name"], b"")) not in originals
-                if wrong:
-                    kind = os.path.splitext(entry["name"])[1][1:]
-                    row(kind)["wrong"] += 1
-                    row("all")["wrong"] += 1
+                names = starts.get(entry["first_sector"], (os.path.splitext(entry["name"])[1][1:],))
+                for r in [row(k) for k in names] + [row("all")]:
+                    for key in ("wrong_joins", "false_whole", "wrong"):
+                        r[key] = r[key] if r[key] != "-" else 0
+                    r["wrong_joins"] += wrong_join
+                    r["false_whole"] += false_whole
+                    r["wrong"] += 1
     json.dump(rows, sys.stdout, indent=1, sort_keys=True)
     print()
 

@@ -30,6 +30,7 @@ class TMediumWindow {
   size_t Copied() const { return copied_; }
   // One sector's bytes, from the history or the chunk; nullptr where the window no longer holds it.
   const uint8_t* Sector(uint64_t sector) const;
+  uint32_t BytesPerSector() const { return bytesPerSec_; }
   // The bytes before the chunk it holds at least, once the pass has read that many.
   size_t History() const { return history_; }
   // The first sector whose bytes the window still holds.

@@ -20,7 +20,10 @@ size_t JunctionBytesAfter(const TPcmFormat& format);
 
 // before: the recording's bytes up to the junction, from the start of a frame (or ADPCM block) on; after: the
 // bytes that would follow it, from the junction on. The junction may fall inside a frame or block: its first
-// bytes are before's last ones.
+// bytes are before's last ones. Continues only where a piece from elsewhere would seldom pass (on the bench's
+// recordings about 1 in 10 000 did); DoesNotContinue only on bytes no recording of the format holds (see
+// signal/ForeignBytes.h) or a break no recording makes (none of three million true junctions), the latter never
+// for IMA ADPCM, whose block headers restart the stream; CannotTell otherwise.
 TJunction JudgeJunction(const TPcmFormat& format, const uint8_t* before, size_t beforeSize, const uint8_t* after,
                         size_t afterSize);
 

@@ -23,6 +23,18 @@ void TAuStream::OnField(const uint8_t* field, size_t) {
     return;
   }
   end_ = uint64_t(offset) + dataSize;
+  // Linear samples of 8 to 32 bits and 32-bit float are judged; the logarithmic codes are not.
+  const uint32_t encoding = word(12);
+  if (channels <= 8 && ((encoding >= 2 && encoding <= 5) || encoding == 6)) {
+    TPcmFormat f;
+    f.Encoding = encoding == 6 ? TPcmFormat::TEncoding::Float : TPcmFormat::TEncoding::Signed;
+    f.BitsPerSample = uint16_t(encoding == 6 ? 32 : 8 * (encoding - 1));
+    f.Channels = uint16_t(channels);
+    f.SampleRate = rate;
+    f.BlockAlign = uint16_t(f.Channels * f.BitsPerSample / 8);
+    f.BigEndian = !little;
+    Samples(f, offset, end_);
+  }
   SkipTo(end_);
 }
 

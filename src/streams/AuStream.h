@@ -7,9 +7,9 @@
 
 namespace quillot {
 
-class TAuStream : public TSizedStream {
+class TAuStream : public TSizedSamples<TAuStream> {
  public:
-  TAuStream() : TSizedStream(kHeaderSize) {}
+  TAuStream() : TSizedSamples(kHeaderSize) {}
 
  private:
   static constexpr size_t kHeaderSize = 24;

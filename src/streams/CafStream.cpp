@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace quillot {
 
@@ -11,6 +12,7 @@ namespace {
 constexpr uint8_t kFileHead[6] = {'c', 'a', 'f', 'f', 0, 1};
 constexpr uint64_t kLargest = uint64_t(1) << 62;
 constexpr uint64_t kToTheEnd = ~uint64_t(0);
+constexpr size_t kDescription = 32;
 // The format's chunk types; anything else after the audio is not this file's.
 constexpr std::string_view kTypes[] = {"desc", "data", "pakt", "chan", "kuki", "strg", "mark", "regn", "inst",
                                        "midi", "ovvw", "peak", "edct", "info", "umid", "uuid", "free"};
@@ -20,6 +22,24 @@ bool StartsKnownType(const uint8_t* p, size_t have) {
   const size_t n = std::min<size_t>(have, 4);
   return std::any_of(std::begin(kTypes), std::end(kTypes),
                      [&](std::string_view t) { return std::memcmp(p, t.data(), n) == 0; });
+}
+
+// The description's linear PCM: "lpcm", flags (1: float, 2: little-endian), one frame a packet.
+std::optional<TPcmFormat> Description(const uint8_t* p) {
+  if (std::memcmp(p + 8, "lpcm", 4) != 0) return std::nullopt;
+  const uint32_t flags = Be32(p + 12), bytesPerPacket = Be32(p + 16), framesPerPacket = Be32(p + 20);
+  TPcmFormat f;
+  f.Channels = uint16_t(std::min<uint32_t>(Be32(p + 24), 0xFFFF));
+  f.BitsPerSample = uint16_t(std::min<uint32_t>(Be32(p + 28), 0xFFFF));
+  f.Encoding = flags & 1 ? TPcmFormat::TEncoding::Float : TPcmFormat::TEncoding::Signed;
+  f.BigEndian = !(flags & 2);
+  f.BlockAlign = uint16_t(std::min<uint32_t>(bytesPerPacket, 0xFFFF));
+  const bool plain = f.BitsPerSample == 8 || f.BitsPerSample == 16 || f.BitsPerSample == 24 || f.BitsPerSample == 32;
+  if (framesPerPacket != 1 || f.Channels == 0 || f.Channels > 8 || !plain ||
+      uint32_t(f.BlockAlign) != f.Channels * f.BitsPerSample / 8u ||
+      (f.Encoding == TPcmFormat::TEncoding::Float && f.BitsPerSample != 32))
+    return std::nullopt;
+  return f;
 }
 
 }  // namespace
@@ -33,6 +53,11 @@ void TCafStream::Screen(const uint8_t* field, size_t have) {
 }
 
 void TCafStream::OnField(const uint8_t* field, size_t) {
+  if (descEnd_ != 0) {
+    format_ = Description(field);
+    SkipTo(std::exchange(descEnd_, 0));
+    return;
+  }
   if (chunkStart_ == 0) {
     OnSkipped();
     return;
@@ -57,6 +82,13 @@ void TCafStream::OnField(const uint8_t* field, size_t) {
   }
   ++chunks_;
   sawData_ = sawData_ || data;
+  if (chunks_ == 1 && size >= kDescription) {
+    descEnd_ = Pos() + size;
+    ReadField(kDescription);
+    return;
+  }
+  // The data begins with an edit count.
+  if (data && format_) Samples(*format_, Pos() + 4, Pos() + size);
   SkipTo(Pos() + size);
 }
 

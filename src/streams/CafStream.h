@@ -5,13 +5,15 @@
 // edit count is a placeholder: neither gives a length.
 #pragma once
 
+#include <optional>
+
 #include "streams/SizedStream.h"
 
 namespace quillot {
 
-class TCafStream : public TSizedStream {
+class TCafStream : public TSizedSamples<TCafStream> {
  public:
-  TCafStream() : TSizedStream(8) {}
+  TCafStream() : TSizedSamples(8) {}
 
  private:
   static constexpr size_t kHeadSize = 12;
@@ -22,6 +24,8 @@ class TCafStream : public TSizedStream {
   uint64_t chunkStart_ = 0;
   uint64_t chunks_ = 0;
   bool sawData_ = false;
+  uint64_t descEnd_ = 0;  // while the description's body is read: where its chunk ends
+  std::optional<TPcmFormat> format_;
 };
 
 }  // namespace quillot

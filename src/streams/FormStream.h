@@ -4,6 +4,7 @@
 // size written before the recording. Sizes of 0 or all-ones give no length. Lag 0.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "streams/SizedStream.h"
@@ -22,6 +23,8 @@ class TFormStream : public TSizedStream {
   explicit TFormStream(const TFormLayout& layout);
 
  private:
+  enum class TField { Head, ChunkHead, Common, SoundHead };
+  std::unique_ptr<TSizedStream> Clone() const override { return std::make_unique<TFormStream>(*this); }
   void Screen(const uint8_t* field, size_t have) override;
   void OnField(const uint8_t* field, size_t size) override;
   void OnSkipped() override;
@@ -33,6 +36,10 @@ class TFormStream : public TSizedStream {
   uint64_t end_ = 0;
   uint64_t chunkStart_ = 0;
   bool sawAudio_ = false;
+  TField field_ = TField::Head;
+  uint64_t chunkEnd_ = 0, soundEnd_ = 0;
+  bool aifc_ = false, samples_ = false;  // an AIFF-C form; an AIFF or AIFF-C form
+  std::optional<TPcmFormat> format_;     // from an AIFF's COMM chunk
 };
 
 class TIffStream : public TFormStream {

@@ -5,6 +5,7 @@
 
 #include "streams/Bytes.h"
 #include "streams/GatherField.h"
+#include "streams/WaveFormat.h"
 
 namespace quillot {
 
@@ -48,16 +49,20 @@ TStreamAnswer TRiffStream::Feed(const uint8_t* data, size_t size) {
       case TPhase::Ds64:
         if (Gather(data, size, kDs64Fields)) OnDs64();
         break;
-      case TPhase::FormatTag:
-        if (Gather(data, size, 2)) {
-          partSize_ = 0;
-          formatTag_ = Le16(part_.data());
-          phase_ = TPhase::ChunkBody;
-          if (pos_ == chunkEnd_) OnChunkEnd();
-        }
+      case TPhase::FormatChunk:
+        if (Gather(data, size, static_cast<size_t>(std::min<uint64_t>(chunkEnd_ - chunkStart_ - 8, part_.size()))))
+          OnFormatChunk();
         break;
       case TPhase::ChunkBody: {
         uint64_t skip = std::min<uint64_t>(size, chunkEnd_ - pos_);
+        if (dataChunk_ && body_.Judging()) {
+          if (const auto broke = body_.Feed(data, static_cast<size_t>(skip), pos_)) {
+            status_ = TStatus::Broke;
+            brokeAt_ = *broke;
+            brokeInSamples_ = true;
+            break;
+          }
+        }
         data += skip;
         size -= skip;
         pos_ += skip;
@@ -110,7 +115,8 @@ void TRiffStream::OnChunkHeader() {
     phase_ = TPhase::Ds64;
     return;
   }
-  bool data = std::memcmp(id, "data", 4) == 0;
+  const bool data = std::memcmp(id, "data", 4) == 0;
+  dataChunk_ = data;
   if (data && rf64_ && size == kAllOnes32) size = ds64DataSize_;
   if (size > kAllOnes64 / 2) {
     status_ = TStatus::NoLength;
@@ -123,7 +129,20 @@ void TRiffStream::OnChunkHeader() {
     status_ = TStatus::NoLength;
     return;
   }
-  phase_ = wave_ && size >= 2 && std::memcmp(id, "fmt ", 4) == 0 ? TPhase::FormatTag : TPhase::ChunkBody;
+  phase_ = wave_ && size >= 2 && std::memcmp(id, "fmt ", 4) == 0 ? TPhase::FormatChunk : TPhase::ChunkBody;
+  if (data && samples_ && judgeEvery_ > 0) {
+    body_.JudgeEvery(judgeEvery_);
+    body_.Begin(*samples_, chunkStart_ + 8, chunkStart_ + 8 + size);
+  }
+  if (pos_ == chunkEnd_) OnChunkEnd();
+}
+
+void TRiffStream::OnFormatChunk() {
+  const size_t have = partSize_;
+  partSize_ = 0;
+  formatTag_ = Le16(part_.data());
+  phase_ = TPhase::ChunkBody;
+  samples_ = WaveFormat(part_.data(), have);
   if (pos_ == chunkEnd_) OnChunkEnd();
 }
 
@@ -162,6 +181,42 @@ void TRiffStream::OnChunkEnd() {
 }
 
 TStreamAnswer TRiffStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
+
+std::optional<uint64_t> TRiffStream::PieceEnd() const {
+  // Where the samples stopped going on, or where the bytes stopped inside them (the next start came first).
+  if (status_ == TStatus::Broke && brokeInSamples_) return brokeAt_;
+  if (status_ == TStatus::Reading && dataChunk_ && body_.Judging() && phase_ == TPhase::ChunkBody && pos_ < chunkEnd_)
+    return pos_;
+  return std::nullopt;
+}
+
+std::unique_ptr<TStreamUnit> TRiffStream::RestartAtBreak(uint64_t& at) const {
+  const auto end = PieceEnd();
+  if (!end) return nullptr;
+  at = *end;
+  auto unit = std::make_unique<TRiffStream>(*this);
+  unit->status_ = TStatus::Reading;
+  unit->brokeInSamples_ = false;
+  unit->phase_ = TPhase::ChunkBody;
+  unit->pos_ = at;
+  unit->body_ = body_.RestartedAt(at);
+  unit->candidate_ = nullptr;
+  return unit;
+}
+
+bool TRiffStream::MayResumeWith(const uint8_t*, size_t headSize, const uint8_t* next, size_t nextSize) const {
+  candidate_ = nullptr;
+  const auto end = PieceEnd();
+  if (!end || headSize != 0) return false;
+  candidate_ = next;
+  candidateSize_ = nextSize;
+  return body_.GoesOnWith(*end, next, nextSize);
+}
+
+bool TRiffStream::RunsOnInto(const uint8_t*, size_t, const uint8_t* before, size_t beforeSize) const {
+  const auto end = PieceEnd();
+  return end && body_.RunsOnInto(*end, before, beforeSize, candidate_, candidateSize_);
+}
 
 TStreamVerdict TRiffStream::Close() {
   if (status_ != TStatus::Reading) return SettledVerdict(status_);

@@ -4,8 +4,12 @@
 
 #include <array>
 
+#include <optional>
+
+#include "streams/PcmBody.h"
 #include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
+#include "streams/WaveFormat.h"
 
 namespace quillot {
 
@@ -15,9 +19,17 @@ class TRiffStream : public TStreamUnit {
   TStreamVerdict Close() override;
   // PCM and its kin in a WAVE form: nothing but the sizes claims the samples.
   bool ClaimsByLengthAlone() const override;
+  // Plain PCM, float and IMA ADPCM are judged on their samples; a recording that broke there goes on where a
+  // cluster's samples continue it (streams/PcmBody.h).
+  void JudgeSamplesEvery(uint64_t bytes) override { judgeEvery_ = bytes; }
+  std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const override;
+  bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
+  bool RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const override;
+  uint64_t PartsHeld() const override { return body_.Continued(); }
+  uint64_t ResumeSearchLength() const override { return body_.SearchCost(); }
 
  private:
-  enum class TPhase { Header, ChunkHeader, Ds64, FormatTag, ChunkBody };
+  enum class TPhase { Header, ChunkHeader, Ds64, FormatChunk, ChunkBody };
   using TStatus = TStreamStatus;
 
   // Fills part_ up to want bytes; true when it holds them.
@@ -25,13 +37,16 @@ class TRiffStream : public TStreamUnit {
   void OnHeader();
   void OnChunkHeader();
   void OnDs64();
+  void OnFormatChunk();
+  // Where the piece of samples read so far ends, if the samples stopped there.
+  std::optional<uint64_t> PieceEnd() const;
   // Moves on once the chunk body ends at chunkEnd_.
   void OnChunkEnd();
   TStreamAnswer Answer() const;
 
   TPhase phase_ = TPhase::Header;
   TStatus status_ = TStatus::Reading;
-  std::array<uint8_t, 28> part_{};
+  std::array<uint8_t, kWaveFormatBytes> part_{};
   size_t partSize_ = 0;
   uint64_t pos_ = 0;
   uint64_t end_ = 0;  // 8 + RIFF size rounded to even, once known
@@ -44,6 +59,15 @@ class TRiffStream : public TStreamUnit {
   uint64_t chunkStart_ = 0;
   uint64_t chunkEnd_ = 0;
   uint64_t brokeAt_ = 0;
+  // The samples, judged where the data chunk's bytes cross a cluster boundary.
+  std::optional<TPcmFormat> samples_;
+  TPcmBody body_;
+  uint64_t judgeEvery_ = 0;
+  bool dataChunk_ = false;
+  bool brokeInSamples_ = false;
+  // MayResumeWith's candidate, for RunsOnInto after it.
+  mutable const uint8_t* candidate_ = nullptr;
+  mutable size_t candidateSize_ = 0;
 };
 
 }  // namespace quillot

@@ -25,6 +25,14 @@ TStreamAnswer TSizedStream::Feed(const uint8_t* data, size_t size) {
       continue;
     }
     uint64_t skip = std::min<uint64_t>(size, skipTo_ - pos_);
+    if (body_.Judging() && pos_ < samplesEnd_ && pos_ + skip > samplesFirst_) {
+      const uint64_t from = std::max(pos_, samplesFirst_), to = std::min(pos_ + skip, samplesEnd_);
+      if (const auto broke = body_.Feed(data + (from - pos_), size_t(to - from), from)) {
+        Break(*broke);
+        brokeInSamples_ = true;
+        break;
+      }
+    }
     data += skip;
     size -= size_t(skip);
     pos_ += skip;
@@ -64,6 +72,52 @@ void TSizedStream::NotMine() { status_ = TStatus::NotMine; }
 void TSizedStream::MayEndAt(uint64_t at) {
   mayEnd_ = true;
   at_ = at;
+}
+
+void TSizedStream::Samples(const TPcmFormat& format, uint64_t first, uint64_t end) {
+  samplesFirst_ = first;
+  samplesEnd_ = end;
+  if (judgeEvery_ == 0) return;
+  body_.JudgeEvery(judgeEvery_);
+  body_.Begin(format, first, end);
+}
+
+std::optional<uint64_t> TSizedStream::PieceEnd() const {
+  // Where the samples stopped going on, or where the bytes stopped inside them (the next start came first).
+  if (status_ == TStatus::Broke && brokeInSamples_) return at_;
+  if (status_ == TStatus::Reading && body_.Judging() && want_ == 0 && pos_ >= samplesFirst_ && pos_ < samplesEnd_)
+    return pos_;
+  return std::nullopt;
+}
+
+std::unique_ptr<TStreamUnit> TSizedStream::RestartAtBreak(uint64_t& at) const {
+  const auto end = PieceEnd();
+  if (!end) return nullptr;
+  auto unit = Clone();
+  if (!unit) return nullptr;
+  at = *end;
+  TSizedStream& u = *unit;
+  u.status_ = TStatus::Reading;
+  u.brokeInSamples_ = false;
+  u.mayEnd_ = false;
+  u.pos_ = at;
+  u.body_ = body_.RestartedAt(at);
+  u.candidate_ = nullptr;
+  return unit;
+}
+
+bool TSizedStream::MayResumeWith(const uint8_t*, size_t headSize, const uint8_t* next, size_t nextSize) const {
+  candidate_ = nullptr;
+  const auto end = PieceEnd();
+  if (!end || headSize != 0) return false;
+  candidate_ = next;
+  candidateSize_ = nextSize;
+  return body_.GoesOnWith(*end, next, nextSize);
+}
+
+bool TSizedStream::RunsOnInto(const uint8_t*, size_t, const uint8_t* before, size_t beforeSize) const {
+  const auto end = PieceEnd();
+  return end && body_.RunsOnInto(*end, before, beforeSize, candidate_, candidateSize_);
 }
 
 TStreamVerdict TSizedStream::Close() {

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <array>
+#include <memory>
+#include <optional>
 
 #include "streams/Bytes.h"
+#include "streams/PcmBody.h"
 #include "streams/StreamStatus.h"
 #include "streams/StreamUnit.h"
 
@@ -17,6 +20,14 @@ class TSizedStream : public TStreamUnit {
   TStreamVerdict Close() final;
   // Samples (PCM, DSD) that only the sizes claim.
   bool ClaimsByLengthAlone() const override { return true; }
+  // Samples a unit declared (see Samples) are judged on the signal; a recording that broke there goes on
+  // where a cluster's samples continue it (streams/PcmBody.h).
+  void JudgeSamplesEvery(uint64_t bytes) override { judgeEvery_ = bytes; }
+  std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const override;
+  bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
+  bool RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const override;
+  uint64_t PartsHeld() const override { return body_.Continued(); }
+  uint64_t ResumeSearchLength() const override { return body_.SearchCost(); }
 
  protected:
   static constexpr size_t kMaxField = 64;
@@ -41,9 +52,17 @@ class TSizedStream : public TStreamUnit {
   void MayEndAt(uint64_t at);
   uint64_t Pos() const { return pos_; }
   bool FirstField() const { return fields_ == 0; }
+  // The recording's samples lie from file byte first to end, laid out as format says: they are judged as the
+  // walk skips over them. Before the SkipTo that passes them.
+  void Samples(const TPcmFormat& format, uint64_t first, uint64_t end);
+  // A copy of the unit as it stands; a unit that gives none is not resumed in another piece.
+  virtual std::unique_ptr<TSizedStream> Clone() const { return nullptr; }
 
  private:
   using TStatus = TStreamStatus;
+  // Where the piece of samples read so far ends, if the samples stopped there.
+  std::optional<uint64_t> PieceEnd() const;
+
   TStatus status_ = TStatus::Reading;
   std::array<uint8_t, kMaxField> field_{};
   size_t have_ = 0;
@@ -53,6 +72,23 @@ class TSizedStream : public TStreamUnit {
   uint64_t fields_ = 0;  // fields whole so far
   uint64_t at_ = 0;      // the end or break
   bool mayEnd_ = false;
+  TPcmBody body_;
+  uint64_t judgeEvery_ = 0;
+  uint64_t samplesFirst_ = 0, samplesEnd_ = 0;
+  bool brokeInSamples_ = false;
+  // MayResumeWith's candidate, for RunsOnInto after it.
+  mutable const uint8_t* candidate_ = nullptr;
+  mutable size_t candidateSize_ = 0;
+};
+
+// Each unit that reads lengths alone and gives its samples' layout is resumed from a copy of itself.
+template <class TUnit>
+class TSizedSamples : public TSizedStream {
+ protected:
+  using TSizedStream::TSizedStream;
+  std::unique_ptr<TSizedStream> Clone() const override {
+    return std::make_unique<TUnit>(static_cast<const TUnit&>(*this));
+  }
 };
 
 // A four-character code of printable ASCII.

@@ -114,6 +114,10 @@ class TStreamUnit {
   // Whether the stream carries a checksum of its whole content (FLAC's MD5 of the audio): a file put
   // together from pieces is proven only once a decoder has checked it.
   virtual bool CarriesContentSum() const { return false; }
+  // A recording whose samples nothing else checks is judged on the signal where the medium's clusters begin,
+  // at file offsets that are multiples of bytes; where it plainly stops going on, its stream broke. Judged in
+  // every pass, as no claim of whole may rest on a length whose content another file took.
+  virtual void JudgeSamplesEvery(uint64_t bytes) { (void)bytes; }
   // Whether the stream's claim on the bytes that follow rests on a declared length alone, its content
   // unchecked (PCM samples): frames that confirm a start inside that length prove more than it does.
   virtual bool ClaimsByLengthAlone() const { return false; }

@@ -3,13 +3,15 @@
 // walk over the chunks fits it and met the data chunk; sizes of 0 or all-ones give no length. Lag 0.
 #pragma once
 
+#include <optional>
+
 #include "streams/SizedStream.h"
 
 namespace quillot {
 
-class TW64Stream : public TSizedStream {
+class TW64Stream : public TSizedSamples<TW64Stream> {
  public:
-  TW64Stream() : TSizedStream(kHeadSize + 16) {}
+  TW64Stream() : TSizedSamples(kHeadSize + 16) {}
 
  private:
   static constexpr size_t kHeadSize = 24;  // GUID and size
@@ -20,6 +22,8 @@ class TW64Stream : public TSizedStream {
   uint64_t end_ = 0;
   uint64_t chunkStart_ = 0;
   bool sawData_ = false;
+  uint64_t formatEnd_ = 0;  // while the fmt chunk's body is read: where the chunk ends
+  std::optional<TPcmFormat> format_;
 };
 
 }  // namespace quillot

@@ -104,14 +104,19 @@ std::vector<TRecoveredFile::TRun> SectorsOf(const TRecoveredFile& f) {
 }
 
 // What may not differ with the size of the reads: each file's sectors, pieces and claim.
+// The files by name: when a file that waited for its next piece is given up follows the budget, which the
+// reads' size shapes, so the order files finish in may differ; the files may not.
 std::string Layout(const TOutcome& o) {
-  std::string text;
+  std::vector<std::string> lines;
   for (size_t i = 0; i < o.files.size(); ++i) {
     const TRecoveredFile& f = o.files[i];
-    text += f.Name + " " + std::to_string(f.FirstSector) + "+" + std::to_string(f.Sectors) + " [";
-    for (const auto& p : f.Pieces) text += std::to_string(p.First) + "+" + std::to_string(p.Count) + " ";
-    text += "] " + ClaimKey(f) + " " + std::to_string(o.contents[i].size()) + "\n";
+    std::string line = f.Name + " " + std::to_string(f.FirstSector) + "+" + std::to_string(f.Sectors) + " [";
+    for (const auto& p : f.Pieces) line += std::to_string(p.First) + "+" + std::to_string(p.Count) + " ";
+    lines.push_back(line + "] " + ClaimKey(f) + " " + std::to_string(o.contents[i].size()) + "\n");
   }
+  std::sort(lines.begin(), lines.end());
+  std::string text;
+  for (const std::string& line : lines) text += line;
   return text;
 }
 

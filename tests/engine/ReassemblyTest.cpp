@@ -33,6 +33,7 @@ struct TCase {
   // for a decoder to check.
   TClaim claim = TClaim::Unverified;
   bool betweenStarts = true;  // the file between begins as a file, and comes back as one
+  bool erased = false;        // the card's free space reads 0xFF, as erased flash does
 };
 
 void PrintTo(const TCase& c, std::ostream* os) { *os << c.name; }
@@ -40,6 +41,9 @@ void PrintTo(const TCase& c, std::ostream* os) { *os << c.name; }
 class ReassemblyTest : public ::testing::TestWithParam<TCase> {};
 
 std::string Bytes(const test::TBytes& b) { return std::string(b.begin(), b.end()); }
+std::string Signal(const char* name) {
+  return Bytes(test::ReadBytes(std::string(QUILLOT_SOURCE_DIR) + "/tests/fixtures/signal/" + name));
+}
 
 // The length of the frame whose header starts at p (size bytes at hand), 0 where none does.
 using TFrameLength = size_t (*)(const uint8_t* p, size_t size);
@@ -93,6 +97,34 @@ std::string PhasedLike(const std::string& pieces, const std::string& other, size
   return other;
 }
 
+// Where each WavPack block begins, from the first byte on.
+std::vector<size_t> WavPackBlocks(const std::string& s) {
+  std::vector<size_t> starts;
+  const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+  for (size_t at = 0; at + 32 <= s.size() && s.compare(at, 4, "wvpk") == 0;
+       at += 8 + (p[at + 4] | p[at + 5] << 8 | p[at + 6] << 16 | size_t(p[at + 7]) << 24))
+    starts.push_back(at);
+  return starts;
+}
+
+// Two clusters of junk, then junk up to where the successor of the block that straddles pieces' first piece's end
+// would stand in the next cluster, then other's blocks from the one that carries that successor's sample index: a
+// recording with the same parameters and block length, whose header lands exactly where the missing piece's would
+// and says what it would, but for the total.
+std::string JunkThenBlocks(const std::string& pieces, const std::string& other, size_t firstPiece) {
+  size_t successor = 0;
+  for (size_t at : WavPackBlocks(pieces))
+    if (at > firstPiece) {
+      successor = at;
+      break;
+    }
+  const auto index = [](const std::string& s, size_t at) { return s.substr(at + 16, 4); };
+  for (size_t at : WavPackBlocks(other))
+    if (index(other, at) == index(pieces, successor))
+      return Bytes(test::RandomBytes(1024 + successor - firstPiece, 32)) + other.substr(at);
+  return other;
+}
+
 // Two clusters of junk, then junk up to where the successor of pieces' straddling frame would stand in the next
 // cluster, then other's frames from there: a cluster that frames in a row from the right place begin, with nothing
 // before it running on into it. Only the checksum over the frame put together turns it down.
@@ -126,9 +158,10 @@ TEST_P(ReassemblyTest, ARecordingInPiecesComesBackWhole) {
     files += " " + dir.File(hole) + " " + dir.File(between);
     holes += " ::/" + hole;
   }
-  const std::string script = "truncate -s 2M " + image + " && mkfs.fat -F 12 -S 512 -s 1 " + image + " >/dev/null && " +
-                             mtools + "mcopy -i " + image + " " + files + " ::/ && " + mtools + "mdel -i " + image +
-                             holes + " && " + mtools + "mcopy -i " + image + " " + dir.File("pieces") + " ::/rec";
+  const std::string blank = c.erased ? "head -c 2M /dev/zero | tr '\\0' '\\377' >" + image : "truncate -s 2M " + image;
+  const std::string script = blank + " && mkfs.fat -F 12 -S 512 -s 1 " + image + " >/dev/null && " + mtools +
+                             "mcopy -i " + image + " " + files + " ::/ && " + mtools + "mdel -i " + image + holes +
+                             " && " + mtools + "mcopy -i " + image + " " + dir.File("pieces") + " ::/rec";
   ASSERT_EQ(std::system(script.c_str()), 0);
   const std::string card = test::ReadText(image);
   ASSERT_EQ(card.find(c.pieces), std::string::npos) << "the recording was stored in one piece";
@@ -247,10 +280,64 @@ INSTANTIATE_TEST_SUITE_P(
               PhasedLike(Bytes(test::StreamFixture("ac3", "pieces.ac3")),
                          Bytes(test::StreamFixture("ac3", "pieces-other.ac3")), 6 * 1024, Ac3Frame, false),
               {6, 2}},
-        // Plain PCM has no checksum and no frames: no piece is taken, whatever lies beside it.
-        TCase{"Wav",
-              Bytes(test::SampleAudio("voice-memo.wav")),
+        // Plain PCM has no checksum and no frames: the tune itself tells where its first piece stops and which
+        // cluster goes on with it, in every container that gives its samples' layout.
+        TCase{"Wav", Signal("tune.wav"), Bytes(test::SampleAudio("tune.ogg")), {40}, false},
+        TCase{"WavInThree", Signal("tune.wav"), Bytes(test::SampleAudio("tune.ogg")), {16, 20}, false},
+        TCase{"WavBesideWav", Signal("tune.wav"), Bytes(test::SampleAudio("voice-memo.wav")), {30}, false},
+        TCase{"Aiff", Signal("tune.aiff"), Bytes(test::SampleAudio("tune.ogg")), {36}, false},
+        TCase{"Au", Signal("tune.au"), Bytes(test::SampleAudio("tune.ogg")), {28}, false},
+        TCase{"W64", Signal("tune.w64"), Bytes(test::SampleAudio("tune.ogg")), {40}, false},
+        TCase{"Caf", Signal("tune.caf"), Bytes(test::SampleAudio("tune.ogg")), {44}, false},
+        // Each block's successor stands where its size says and carries the next sample index: the join is proven
+        // by the structure, the bytes across it unchecked.
+        TCase{"WavPack",
+              Bytes(test::StreamFixture("wavpack", "pieces.wv")),
               Bytes(test::SampleAudio("tune.ogg")),
+              {6},
+              false},
+        TCase{"WavPackInThree",
+              Bytes(test::StreamFixture("wavpack", "pieces.wv")),
+              Bytes(test::SampleAudio("tune.ogg")),
+              {6, 4},
+              false},
+        // On erased flash the bytes after the last block read 0xFF: the file still ends at its last block.
+        TCase{"WavPackOnErasedFlash",
+              Bytes(test::StreamFixture("wavpack", "pieces.wv")),
+              Bytes(test::SampleAudio("tune.ogg")),
+              {6},
+              false,
+              true,
+              TClaim::Unverified,
+              true,
+              true},
+        // Between the pieces, another WavPack recording with the same parameters and block length.
+        TCase{"WavPackBesideWavPack",
+              Bytes(test::StreamFixture("wavpack", "pieces.wv")),
+              Bytes(test::StreamFixture("wavpack", "pieces-other.wv")),
+              {6},
+              false},
+        // Its block with the missing successor's index, exactly where that successor would stand: only the total
+        // it carries turns it down.
+        TCase{"WavPackBesideBlocksAfterJunk",
+              Bytes(test::StreamFixture("wavpack", "pieces.wv")),
+              JunkThenBlocks(Bytes(test::StreamFixture("wavpack", "pieces.wv")),
+                             Bytes(test::StreamFixture("wavpack", "pieces-other.wv")), 6 * 1024),
+              {6},
+              false,
+              true,
+              TClaim::Unverified,
+              false},
+        // Blocks with no sum of their own: the first piece ends where the next file starts.
+        TCase{"WavPackWithoutSums",
+              Bytes(test::StreamFixture("wavpack", "ffmpeg-m22.wv")),
+              Bytes(test::SampleAudio("tune.ogg")),
+              {6},
+              false},
+        // Other bytes follow the first piece: any of its ends would put the successor in place, so none is taken.
+        TCase{"WavPackWithoutSumsBesideJunk",
+              Bytes(test::StreamFixture("wavpack", "ffmpeg-m22.wv")),
+              Bytes(test::RandomBytes(4096, 33)),
               {6},
               false,
               false}),

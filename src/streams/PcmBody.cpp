@@ -1,0 +1,104 @@
+#include "streams/PcmBody.h"
+
+#include <algorithm>
+
+namespace quillot {
+
+void TPcmBody::Begin(const TPcmFormat& format, uint64_t first, uint64_t end) {
+  format_ = format;
+  began_ = format.BlockAlign > 0 && format.Channels > 0;
+  first_ = first;
+  end_ = end;
+  recent_.clear();
+  recentStart_ = first;
+  next_ = FirstBoundaryFrom(first + 1);
+  judgedAt_ = UINT64_MAX;
+}
+
+uint64_t TPcmBody::FirstBoundaryFrom(uint64_t at) const {
+  return every_ == 0 ? UINT64_MAX : (at + every_ - 1) / every_ * every_;
+}
+
+void TPcmBody::Before(uint64_t at, const uint8_t*& bytes, size_t& size) const {
+  const uint64_t want = JunctionBytesBefore(format_);
+  uint64_t from = std::max({recentStart_, first_, at > want ? at - want : 0});
+  // From the start of a frame (or block): the samples' phase follows the chunk's first byte.
+  const uint64_t phase = (from - first_) % format_.BlockAlign;
+  if (phase) from += format_.BlockAlign - phase;
+  from = std::min(from, at);
+  bytes = recent_.data() + (from - recentStart_);
+  size = static_cast<size_t>(at - from);
+}
+
+std::optional<uint64_t> TPcmBody::Feed(const uint8_t* data, size_t size, uint64_t at) {
+  if (!Judging()) return std::nullopt;
+  judgedAt_ = UINT64_MAX;
+  if (next_ == UINT64_MAX) next_ = FirstBoundaryFrom(first_ + 1);
+  const size_t before = JunctionBytesBefore(format_), after = JunctionBytesAfter(format_);
+  if (at != recentStart_ + recent_.size()) {
+    recent_.clear();
+    recentStart_ = at;
+  }
+  recent_.insert(recent_.end(), data, data + size);
+  const uint64_t reached = at + size;
+  while (next_ < end_ && (reached >= next_ + after || reached >= end_) && next_ < reached) {
+    const uint64_t b = next_;
+    next_ += every_;
+    if (b < recentStart_) continue;
+    const uint8_t* p = nullptr;
+    size_t n = 0;
+    Before(b, p, n);
+    const size_t got = static_cast<size_t>(std::min<uint64_t>(after, std::min(reached, end_) - b));
+    const TJunction judged = JudgeJunction(format_, p, n, recent_.data() + (b - recentStart_), got);
+    if (judged == TJunction::DoesNotContinue) return b;
+    if (judged == TJunction::Continues) ++continued_;
+  }
+  // Only what the next judgement needs is kept.
+  const uint64_t keepFrom = std::min(reached, next_) > before + format_.BlockAlign
+                                ? std::min(reached, next_) - before - format_.BlockAlign
+                                : 0;
+  if (keepFrom > recentStart_ + 64 * 1024) {
+    const size_t drop = static_cast<size_t>(keepFrom - recentStart_);
+    recent_.erase(recent_.begin(), recent_.begin() + static_cast<std::ptrdiff_t>(drop));
+    recentStart_ = keepFrom;
+  }
+  return std::nullopt;
+}
+
+TPcmBody TPcmBody::RestartedAt(uint64_t at) const {
+  TPcmBody body = *this;
+  if (at >= recentStart_ && at <= recentStart_ + recent_.size())
+    body.recent_.resize(static_cast<size_t>(at - recentStart_));
+  else
+    body.recent_.clear(), body.recentStart_ = at;
+  body.next_ = at;
+  return body;
+}
+
+bool TPcmBody::GoesOnWith(uint64_t at, const uint8_t* next, size_t nextSize) const {
+  if (!began_ || at < recentStart_ || at > recentStart_ + recent_.size()) return false;
+  // A search asks about one end of the recording with cluster after cluster: its side before is fitted once.
+  if (judgedAt_ != at) {
+    const uint8_t* p = nullptr;
+    size_t n = 0;
+    Before(at, p, n);
+    judge_.Before(format_, p, n);
+    judgedAt_ = at;
+  }
+  const size_t got = static_cast<size_t>(std::min<uint64_t>({nextSize, JunctionBytesAfter(format_), end_ - at}));
+  return judge_.Judge(next, got) == TJunction::Continues;
+}
+
+bool TPcmBody::RunsOnInto(uint64_t at, const uint8_t* before, size_t beforeSize, const uint8_t* next,
+                          size_t nextSize) const {
+  if (!began_ || !next) return false;
+  // Cut as the recording's frames would fall at the boundary.
+  const size_t phase = static_cast<size_t>((at - first_) % format_.BlockAlign);
+  size_t n = std::min(beforeSize, JunctionBytesBefore(format_));
+  if (n < phase) return false;
+  n -= (n - phase) % format_.BlockAlign;
+  const size_t got = std::min(nextSize, JunctionBytesAfter(format_));
+  return JudgeJunction(format_, before + (beforeSize - n), n, next, got) == TJunction::Continues;
+}
+
+}  // namespace quillot

@@ -1,0 +1,88 @@
+// A WAV recording whose samples nothing but its sizes claims, on a raw card: where another file's cluster took
+// the place of one of its own, the file is never called whole, whatever the pass; lying whole, it is whole and
+// comes back byte for byte.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/FileClaim.h"
+#include "support/Files.h"
+#include "support/RecoverImage.h"
+#include "support/StreamFeed.h"
+#include "support/TempDir.h"
+
+namespace quillot {
+namespace {
+
+std::string Bytes(const test::TBytes& b) { return std::string(b.begin(), b.end()); }
+
+struct TOverwrite {
+  const char* name;
+  std::string recording;
+  size_t at;            // the recording's byte where a foreign cluster begins (0: none)
+  std::string foreign;  // what lies there instead
+};
+
+void PrintTo(const TOverwrite& c, std::ostream* os) { *os << c.name; }
+
+class SamplesJudgedTest : public ::testing::TestWithParam<TOverwrite> {};
+
+TEST_P(SamplesJudgedTest, ACoveredClusterIsNeverWhole) {
+  const TOverwrite& c = GetParam();
+  test::TTempDir dir;
+  constexpr size_t kFirst = 64 * 512, kCluster = 4096;
+  std::string card = Bytes(test::RandomBytes(kFirst, 3)) + c.recording;
+  if (c.at > 0) card.replace(kFirst + c.at, kCluster, c.foreign.substr(0, kCluster));
+  card += Bytes(test::RandomBytes(64 * 1024, 4));
+  card.resize((card.size() + 511) / 512 * 512);
+  const std::string image = dir.File("card.img");
+  test::WriteText(image, card);
+  struct TPass {
+    const char* name;
+    bool trim, reassemble;
+  };
+  for (const TPass& pass :
+       {TPass{"plain", false, false}, TPass{"--trim", true, false}, TPass{"--trim --reassemble", true, true}}) {
+    SCOPED_TRACE(pass.name);
+    const auto files = test::RecoverImage(image, dir.File(pass.name), 5000, pass.trim, pass.reassemble);
+    ASSERT_FALSE(files.empty());
+    const TRecoveredFile& f = files.front();
+    ASSERT_EQ(f.FirstSector, kFirst / 512);
+    if (c.at == 0) {
+      EXPECT_EQ(ClaimOf(f), TClaim::Whole) << ClaimWords(f);
+      // Untrimmed, the bytes after the recording's end come too.
+      const std::string got = test::ReadText(f.Path);
+      EXPECT_EQ(pass.trim ? got : got.substr(0, c.recording.size()), c.recording);
+    } else {
+      EXPECT_NE(ClaimOf(f), TClaim::Whole) << "a recording with another file's cluster inside is called whole";
+    }
+  }
+}
+
+std::string Signal(const char* name) {
+  return Bytes(test::ReadBytes(std::string(QUILLOT_SOURCE_DIR) + "/tests/fixtures/signal/" + name));
+}
+
+const std::string kVoice = Bytes(test::SampleAudio("voice-memo.wav"));
+const std::string kRandom = Bytes(test::RandomBytes(4096, 9));
+
+// A tune in every container whose samples are judged; the voice memo, too little predictable for the judge to
+// say much, still must not be cut where it lies whole.
+INSTANTIATE_TEST_SUITE_P(RawCards, SamplesJudgedTest,
+                         ::testing::Values(TOverwrite{"VoiceIntact", kVoice, 0, ""},
+                                           TOverwrite{"VoiceRandomBytesInside", kVoice, 40 * 1024, kRandom},
+                                           TOverwrite{"WavIntact", Signal("tune.wav"), 0, ""},
+                                           TOverwrite{"WavRandomBytesInside", Signal("tune.wav"), 20 * 1024, kRandom},
+                                           TOverwrite{"AuIntact", Signal("tune.au"), 0, ""},
+                                           TOverwrite{"AuRandomBytesInside", Signal("tune.au"), 20 * 1024, kRandom},
+                                           TOverwrite{"AiffIntact", Signal("tune.aiff"), 0, ""},
+                                           TOverwrite{"AiffRandomBytesInside", Signal("tune.aiff"), 36 * 1024, kRandom},
+                                           TOverwrite{"W64Intact", Signal("tune.w64"), 0, ""},
+                                           TOverwrite{"W64RandomBytesInside", Signal("tune.w64"), 20 * 1024, kRandom},
+                                           TOverwrite{"CafIntact", Signal("tune.caf"), 0, ""},
+                                           TOverwrite{"CafRandomBytesInside", Signal("tune.caf"), 28 * 1024, kRandom}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace quillot
