@@ -72,10 +72,16 @@ TPcmBody TPcmBody::RestartedAt(uint64_t at) const {
   else
     body.recent_.clear(), body.recentStart_ = at;
   body.next_ = at;
+  body.candidate_ = nullptr;
   return body;
 }
 
-bool TPcmBody::GoesOnWith(uint64_t at, const uint8_t* next, size_t nextSize) const {
+bool TPcmBody::MayResumeWith(std::optional<uint64_t> end, size_t headSize, const uint8_t* next, size_t nextSize) const {
+  candidate_ = nullptr;
+  if (!end || headSize != 0) return false;
+  candidate_ = next;
+  candidateSize_ = nextSize;
+  const uint64_t at = *end;
   if (!began_ || at < recentStart_ || at > recentStart_ + recent_.size()) return false;
   // A search asks about one end of the recording with cluster after cluster: its side before is fitted once.
   if (judgedAt_ != at) {
@@ -89,9 +95,11 @@ bool TPcmBody::GoesOnWith(uint64_t at, const uint8_t* next, size_t nextSize) con
   return judge_.Judge(next, got) == TJunction::Continues;
 }
 
-bool TPcmBody::RunsOnInto(uint64_t at, const uint8_t* before, size_t beforeSize, const uint8_t* next,
-                          size_t nextSize) const {
-  if (!began_ || !next) return false;
+bool TPcmBody::RunsOnInto(std::optional<uint64_t> end, const uint8_t* before, size_t beforeSize) const {
+  const uint8_t* next = candidate_;
+  const size_t nextSize = candidateSize_;
+  if (!end || !began_ || !next) return false;
+  const uint64_t at = *end;
   // Cut as the recording's frames would fall at the boundary.
   const size_t phase = static_cast<size_t>((at - first_) % format_.BlockAlign);
   size_t n = std::min(beforeSize, JunctionBytesBefore(format_));

@@ -23,8 +23,12 @@ class TRiffStream : public TStreamUnit {
   // cluster's samples continue it (streams/PcmBody.h).
   void JudgeSamplesEvery(uint64_t bytes) override { judgeEvery_ = bytes; }
   std::unique_ptr<TStreamUnit> RestartAtBreak(uint64_t& at) const override;
-  bool MayResumeWith(const uint8_t* head, size_t headSize, const uint8_t* next, size_t nextSize) const override;
-  bool RunsOnInto(const uint8_t* head, size_t headSize, const uint8_t* before, size_t beforeSize) const override;
+  bool MayResumeWith(const uint8_t*, size_t headSize, const uint8_t* next, size_t nextSize) const override {
+    return body_.MayResumeWith(PieceEnd(), headSize, next, nextSize);
+  }
+  bool RunsOnInto(const uint8_t*, size_t, const uint8_t* before, size_t beforeSize) const override {
+    return body_.RunsOnInto(PieceEnd(), before, beforeSize);
+  }
   uint64_t PartsHeld() const override { return body_.Continued(); }
   uint64_t ResumeSearchLength() const override { return body_.SearchCost(); }
 
@@ -65,9 +69,6 @@ class TRiffStream : public TStreamUnit {
   uint64_t judgeEvery_ = 0;
   bool dataChunk_ = false;
   bool brokeInSamples_ = false;
-  // MayResumeWith's candidate, for RunsOnInto after it.
-  mutable const uint8_t* candidate_ = nullptr;
-  mutable size_t candidateSize_ = 0;
 };
 
 }  // namespace quillot

@@ -102,22 +102,7 @@ std::unique_ptr<TStreamUnit> TSizedStream::RestartAtBreak(uint64_t& at) const {
   u.mayEnd_ = false;
   u.pos_ = at;
   u.body_ = body_.RestartedAt(at);
-  u.candidate_ = nullptr;
   return unit;
-}
-
-bool TSizedStream::MayResumeWith(const uint8_t*, size_t headSize, const uint8_t* next, size_t nextSize) const {
-  candidate_ = nullptr;
-  const auto end = PieceEnd();
-  if (!end || headSize != 0) return false;
-  candidate_ = next;
-  candidateSize_ = nextSize;
-  return body_.GoesOnWith(*end, next, nextSize);
-}
-
-bool TSizedStream::RunsOnInto(const uint8_t*, size_t, const uint8_t* before, size_t beforeSize) const {
-  const auto end = PieceEnd();
-  return end && body_.RunsOnInto(*end, before, beforeSize, candidate_, candidateSize_);
 }
 
 TStreamVerdict TSizedStream::Close() {
