@@ -67,7 +67,6 @@ float PredictionGain(const float* x, size_t n, float mean) {
 
 enum class TAfter { Recording, Bytes, Fill };
 
-// What one channel's samples after the junction are, judged against the recording before it.
 // Whether the side after is loud enough to be bytes: most junctions are not, and cost one look.
 bool Loud(const float* x, size_t from, size_t to) {
   size_t loud = 0;
@@ -79,6 +78,7 @@ bool Constant(const float* x, size_t from, size_t to) {
   return std::all_of(x + from, x + to, [&](float v) { return v == x[from]; });
 }
 
+// What one channel's samples after the junction are, judged against the recording before it.
 TAfter Channel(const float* x, size_t junction, size_t count) {
   const size_t start = junction - std::min(junction, kLpcMaxRun);
   // A fill far from silence (8-bit 0x00 or 0xFF): no recording rests at a rail. A fill at silence may be the
@@ -91,7 +91,7 @@ TAfter Channel(const float* x, size_t junction, size_t count) {
   // Bytes of a compressed or random file: white, loud and spread over the whole scale as no recording is,
   // after a quieter stretch whose samples a predictor follows.
   const bool white = std::fabs(after.Lag1) < 0.2f && std::fabs(after.Lag2) < 0.2f;
-  if (!white || after.Loud < 0.3f || before.Loud >= 0.1f || after.Power < 4 * before.Power) return TAfter::Recording;
+  if (!white || before.Loud >= 0.1f || after.Power < 4 * before.Power) return TAfter::Recording;
   const size_t n = std::min(junction, kLpcMaxRun);
   return PredictionGain(x + junction - n, n, before.Mean) >= 2.0f ? TAfter::Bytes : TAfter::Recording;
 }

@@ -33,7 +33,6 @@ void TPcmBody::Before(uint64_t at, const uint8_t*& bytes, size_t& size) const {
 std::optional<uint64_t> TPcmBody::Feed(const uint8_t* data, size_t size, uint64_t at) {
   if (!Judging()) return std::nullopt;
   judgedAt_ = UINT64_MAX;
-  if (next_ == UINT64_MAX) next_ = FirstBoundaryFrom(first_ + 1);
   const size_t before = JunctionBytesBefore(format_), after = JunctionBytesAfter(format_);
   if (at != recentStart_ + recent_.size()) {
     recent_.clear();
