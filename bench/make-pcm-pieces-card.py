@@ -190,8 +190,8 @@ def make_one(pool, row):
         noise = [f"anoisesrc=seed={seed * 4 + c}:color=pink:amplitude=0.0015:sample_rate={rate}"
                  for c in range(channels)]
         args = ["ffmpeg", "-loglevel", "error", "-y", "-i", signal]
-        for spec in noise:
-            args += ["-f", "lavfi", "-i", spec]
+        for source in noise:
+            args += ["-f", "lavfi", "-i", source]
         mix = "[1][2]join=inputs=2:channel_layout=stereo[n];[0][n]" if channels == 2 else "[0][1]"
         args += ["-filter_complex", mix + "amix=inputs=2:normalize=0:duration=first", "-fflags", "+bitexact",
                  "-map_metadata", "-1", "-ac", str(channels)]

@@ -2,15 +2,16 @@
 """The bench's cards in pieces: the FAT chains make-pcm-pieces-card.py writes for two recordings made at the
 same time, and what score_pieces.py counts (back byte for byte, called whole but not, joined wrongly).
 Exits 77 (skipped) without mkfs.fat or mtools."""
-import importlib.util
 import json
 import os
 import random
+import runpy
 import shutil
 import struct
 import subprocess
 import sys
 import tempfile
+import types
 import unittest
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
@@ -19,10 +20,8 @@ ENV = dict(os.environ, MTOOLS_SKIP_CHECK="1")
 
 
 def load(name):
-    spec = importlib.util.spec_from_file_location(name.replace("-", "_"), os.path.join(BENCH, name))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    # The script's functions, its main guard not run.
+    return types.SimpleNamespace(**runpy.run_path(os.path.join(BENCH, name), run_name=name.replace("-", "_")))
 
 
 class Interleave(unittest.TestCase):
