@@ -52,9 +52,16 @@ TClaim ClaimOf(const TRecoveredFile& f) {
   return TClaim::Unknown;
 }
 
+// A recording that went on past its header's length, or may have, says so: its end is all it leaves unproven.
+const TMessage& ClaimMessage(const TRecoveredFile& f, TClaim claim) {
+  if (claim == TClaim::Unproven && f.PastHeader == TPastHeader::Longer) return strClaimLongerThanHeader;
+  if (claim == TClaim::Unproven && f.PastHeader == TPastHeader::MayBeLonger) return strClaimMayBeLongerThanHeader;
+  return ClaimMessage(claim);
+}
+
 std::string ClaimWords(const TRecoveredFile& f) {
   const TClaim claim = ClaimOf(f);
-  std::string words = Tr(ClaimMessage(claim));
+  std::string words = Tr(ClaimMessage(f, claim));
   if (NamesPieces(f, claim)) words += ", " + Tr(strClaimFromPieces, {std::to_string(f.Pieces.size())});
   if (claim == TClaim::Whole)
     words += ", " + Tr(f.Evidence == TEvidence::Checksums ? strClaimByChecksums : strClaimByStructure);
@@ -65,7 +72,7 @@ std::string ClaimLabel(TClaim claim) { return Tr(ClaimMessage(claim)); }
 
 std::string ClaimKey(const TRecoveredFile& f) {
   const TClaim claim = ClaimOf(f);
-  std::string key = ClaimMessage(claim).Default;
+  std::string key = ClaimMessage(f, claim).Default;
   if (NamesPieces(f, claim)) key += ", reassembled from " + std::to_string(f.Pieces.size()) + " pieces";
   return key;
 }
@@ -84,6 +91,13 @@ bool ParseClaim(std::string_view verdict, std::string_view evidence, TRecoveredF
                : evidence == "structure" ? TEvidence::Structure
                                          : TEvidence::None;
   f.AwaitsContentCheck = false;
+  f.PastHeader = verdict == strClaimLongerThanHeader.Default        ? TPastHeader::Longer
+                 : verdict == strClaimMayBeLongerThanHeader.Default ? TPastHeader::MayBeLonger
+                                                                    : TPastHeader::No;
+  if (f.PastHeader != TPastHeader::No) {
+    f.Verdict = TVerdict::Unproven;
+    return true;
+  }
   // The words of a file in pieces follow its state; the count is in the pieces column.
   if (const size_t comma = verdict.find(", reassembled from "); comma != std::string_view::npos)
     verdict = verdict.substr(0, comma);

@@ -187,6 +187,7 @@ void TFilesInPieces::EndResumed(TResumed& r, const TStreamAnswer& answer, uint32
   const TStreamVerdict verdict = r.Unit->Close();
   r.File.Verdict = verdict.Verdict;
   r.File.Evidence = verdict.Evidence;
+  r.File.PastHeader = verdict.PastHeader;
   // Broken again: the next piece may lie further on.
   uint64_t at = 0;
   // Broken again, or, with no count to tell, ended where a cluster ends inside its last frame: the next
@@ -226,6 +227,7 @@ void TFilesInPieces::Finish() {
     const TStreamVerdict verdict = r.Unit->Close();
     r.File.Verdict = verdict.Verdict;
     r.File.Evidence = verdict.Evidence;
+    r.File.PastHeader = verdict.PastHeader;
     FinishKept(r.Handle, r.File);
   }
   resumed_.clear();

@@ -230,6 +230,24 @@ void TRecoveredFileOutput::WriteRun(const uint8_t* data, size_t size) {
   }
 }
 
+void TRecoveredFileOutput::EndedLate(uint64_t at) {
+  answer_ = {TStreamState::Ended, at};
+  current_.StreamEnd = at;
+  if (!Trim || current_.Bytes <= at) return;
+  const uint64_t had = current_.Bytes;
+  if (!destination_.CutBack(handle_, at)) {
+    WriteFailed();
+    return;
+  }
+  current_.Bytes = at;
+  // The whole sectors after the one holding the end are not the file's, like those a trimmed file leaves.
+  if (const uint64_t sector = pendingSectorSize_) {
+    const uint64_t dropped = (had + sector - 1) / sector - (at + sector - 1) / sector;
+    current_.Sectors -= std::min(dropped, current_.Sectors);
+    unwritten_ += dropped;
+  }
+}
+
 void TRecoveredFileOutput::CloseAtItsEnd() {
   Flush();
   if (open_ && answer_.State == TStreamState::Ended && current_.Bytes > answer_.At && pendingSectorSize_ != 0) {
@@ -247,6 +265,10 @@ void TRecoveredFileOutput::CloseAtItsEnd() {
 void TRecoveredFileOutput::Close() {
   if (!open_) return;
   Flush();
+  // A unit still weighing whether its stream goes on past the end it declared: no more bytes come, so it
+  // ended there.
+  if (unit_ && answer_.State == TStreamState::Continues && !broken_)
+    if (const auto end = unit_->EndIfNoMore()) EndedLate(*end);
   // The bytes stopped before the stream's end (the next start came first): its piece may lie further on.
   if (Reassemble && Trim && unit_ && answer_.State == TStreamState::Continues && !broken_ &&
       unit_->Close().Verdict == TVerdict::CutShort)
@@ -272,6 +294,7 @@ void TRecoveredFileOutput::Close() {
     const TStreamVerdict v = unit_->Close();
     current_.Verdict = v.Verdict;
     current_.Evidence = v.Evidence;
+    current_.PastHeader = v.PastHeader;
     unit_.reset();
   }
   handle_ = -1;

@@ -148,6 +148,8 @@ class TRecoveredFileOutput {
   void FollowPending();
   // The open file's stream broke: it starts waiting for the piece that continues it, if its unit can say.
   void StartWaiting();
+  // The open file's recording ended at byte at, told only as the file closes: a trimming pass cuts it back there.
+  void EndedLate(uint64_t at);
   // The open file goes on with the piece at sector: cut back to where its first piece ends.
   bool ResumeOpenFile(uint64_t sector, TPieceMatch match, uint32_t bytesPerSec);
   // Offers the open file, if its stream broke, and every file waiting for a piece the sectors after its break

@@ -30,6 +30,8 @@ struct TRecoveredFile {
   // In pieces, and its stream carries a checksum of its whole content that no decoder has checked yet: no
   // join is proven until then (engine/FileClaim.h).
   bool AwaitsContentCheck = false;
+  // Whether its recording went on past the length its header declares; if so, the end is unproven.
+  TPastHeader PastHeader = TPastHeader::No;
   // The run of sectors after a trimmed file's end, up to the next start, that was not written.
   struct TRun {
     uint64_t First = 0, Count = 0;

@@ -43,6 +43,8 @@ constexpr std::array kAll{
     strOnlyFirst2TiBSearched,
     strClaimWhole,
     strClaimUnproven,
+    strClaimLongerThanHeader,
+    strClaimMayBeLongerThanHeader,
     strVerdictReassembledUnverified,
     strClaimCutShort,
     strClaimDamaged,

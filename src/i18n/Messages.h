@@ -73,6 +73,10 @@ inline constexpr TMessage strOnlyFirst2TiBSearched{
 // What a recovered file's verdict promises (engine/FileClaim.h), in the words a person reads.
 inline constexpr TMessage strClaimWhole{"strClaimWhole", "whole"};
 inline constexpr TMessage strClaimUnproven{"strClaimUnproven", "plays through, start and end unproven"};
+inline constexpr TMessage strClaimLongerThanHeader{"strClaimLongerThanHeader",
+                                                   "longer than its header says, end unproven"};
+inline constexpr TMessage strClaimMayBeLongerThanHeader{"strClaimMayBeLongerThanHeader",
+                                                        "may be longer than its header says, end unproven"};
 // A file put together from pieces that no checksum joins.
 inline constexpr TMessage strVerdictReassembledUnverified{"strVerdictReassembledUnverified", "reassembled, unverified"};
 inline constexpr TMessage strClaimCutShort{"strClaimCutShort", "cut short"};

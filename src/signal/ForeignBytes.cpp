@@ -89,9 +89,11 @@ TAfter Channel(const float* x, size_t junction, size_t count) {
   const TSide after = Measure(x, junction, count);
   const TSide before = Measure(x, start, junction);
   // Bytes of a compressed or random file: white, loud and spread over the whole scale as no recording is,
-  // after a quieter stretch whose samples a predictor follows.
+  // after a quieter stretch whose samples a predictor follows, or after a near silence (a recording's fading
+  // end, whose last samples are its noise floor) 30 dB below them.
   const bool white = std::fabs(after.Lag1) < 0.2f && std::fabs(after.Lag2) < 0.2f;
   if (!white || before.Loud >= 0.1f || after.Power < 4 * before.Power) return TAfter::Recording;
+  if (after.Power >= 1000 * before.Power) return TAfter::Bytes;
   const size_t n = std::min(junction, kLpcMaxRun);
   return PredictionGain(x + junction - n, n, before.Mean) >= 2.0f ? TAfter::Bytes : TAfter::Recording;
 }

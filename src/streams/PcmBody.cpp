@@ -40,10 +40,21 @@ std::optional<uint64_t> TPcmBody::Feed(const uint8_t* data, size_t size, uint64_
   }
   recent_.insert(recent_.end(), data, data + size);
   const uint64_t reached = at + size;
-  while (next_ < end_ && (reached >= next_ + after || reached >= end_) && next_ < reached) {
-    const uint64_t b = next_;
-    next_ += every_;
-    if (b < recentStart_) continue;
+  while (true) {
+    // The declared end, once past it, is judged in its place among the boundaries.
+    const bool declared = declared_ <= next_;
+    const uint64_t b = declared ? declared_ : next_;
+    if (!(b < end_ && (reached >= b + after || reached >= end_) && b < reached)) break;
+    if (declared) {
+      declared_ = kNone;
+      if (next_ == b) next_ += every_;
+    } else {
+      next_ += every_;
+    }
+    if (b < recentStart_) {
+      if (declared) return b;
+      continue;
+    }
     const uint8_t* p = nullptr;
     size_t n = 0;
     Before(b, p, n);
@@ -51,17 +62,36 @@ std::optional<uint64_t> TPcmBody::Feed(const uint8_t* data, size_t size, uint64_
     const TJunction judged = JudgeJunction(format_, p, n, recent_.data() + (b - recentStart_), got);
     if (judged == TJunction::DoesNotContinue) return b;
     if (judged == TJunction::Continues) ++continued_;
+    if (declared) {
+      // Unproven either way: what the signal cannot tell about is kept rather than cut away, unless it is a fill.
+      if (judged == TJunction::CannotTell && FillAfter(b, reached)) return b;
+      pastEnd_ = judged == TJunction::Continues ? TPastHeader::Longer : TPastHeader::MayBeLonger;
+    }
   }
   // Only what the next judgement needs is kept.
-  const uint64_t keepFrom = std::min(reached, next_) > before + format_.BlockAlign
-                                ? std::min(reached, next_) - before - format_.BlockAlign
-                                : 0;
+  const uint64_t judgeNext = std::min({reached, next_, declared_});
+  const uint64_t keepFrom = judgeNext > before + format_.BlockAlign ? judgeNext - before - format_.BlockAlign : 0;
   if (keepFrom > recentStart_ + 64 * 1024) {
     const size_t drop = static_cast<size_t>(keepFrom - recentStart_);
     recent_.erase(recent_.begin(), recent_.begin() + static_cast<std::ptrdiff_t>(drop));
     recentStart_ = keepFrom;
   }
   return std::nullopt;
+}
+
+bool TPcmBody::FillAfter(uint64_t at, uint64_t reached) const {
+  // The rest of the sector (of 512 bytes, which every sector size is a multiple of), or all the next one.
+  constexpr uint64_t kSector = 512;
+  const uint64_t end = std::min(reached, at / kSector * kSector + kSector);
+  const uint8_t* p = recent_.data() + (at - recentStart_);
+  return std::all_of(p, p + (end - at), [&](uint8_t v) { return v == p[0]; });
+}
+
+bool TPcmBody::GoOnPastEnd() {
+  if (!Judging() || end_ == kNone || (end_ - first_) % format_.BlockAlign != 0) return false;
+  declared_ = end_;
+  end_ = kNone;
+  return true;
 }
 
 TPcmBody TPcmBody::RestartedAt(uint64_t at) const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "signal/JunctionJudge.h"
+#include "streams/StreamUnit.h"
 
 namespace quillot {
 
@@ -25,6 +26,15 @@ class TPcmBody {
   std::optional<uint64_t> Feed(const uint8_t* data, size_t size, uint64_t at);
   // The boundaries whose bytes after them went on with the recording.
   uint64_t Continued() const { return continued_; }
+
+  // Past the chunk's declared end (a header written before the recording grew?): the end is judged like a
+  // boundary. Where the bytes after it plainly stop the recording, or are a fill (the rest of the end's
+  // sector in one byte value, as a file system pads it), Feed answers the declared end; else the body has no
+  // end and judges on at each boundary, Feed answering one where the bytes plainly stop. False where the end
+  // falls inside a frame: the samples cannot go on there.
+  bool GoOnPastEnd();
+  // Whether the bytes after the declared end went on with the recording, or may have.
+  TPastHeader PastEnd() const { return pastEnd_; }
 
   // This body as it stood at boundary at, ready to judge it again with other bytes after it.
   TPcmBody RestartedAt(uint64_t at) const;
@@ -45,12 +55,17 @@ class TPcmBody {
   // The recording's bytes before at, from a frame's start on.
   void Before(uint64_t at, const uint8_t*& bytes, size_t& size) const;
   uint64_t FirstBoundaryFrom(uint64_t at) const;
+  // Whether the bytes from at to its sector's end (reached: the bytes held end there) are all one value.
+  bool FillAfter(uint64_t at, uint64_t reached) const;
 
   TPcmFormat format_;
   bool began_ = false;
   uint64_t first_ = 0, end_ = 0;
   uint64_t every_ = 0;
   uint64_t next_ = 0;  // the next boundary to judge
+  static constexpr uint64_t kNone = UINT64_MAX;
+  uint64_t declared_ = kNone;  // the declared end, while it waits to be judged
+  TPastHeader pastEnd_ = TPastHeader::No;
   std::vector<uint8_t> recent_;
   uint64_t recentStart_ = 0;  // file byte of recent_[0]
   uint64_t continued_ = 0;

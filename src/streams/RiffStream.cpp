@@ -69,6 +69,15 @@ TStreamAnswer TRiffStream::Feed(const uint8_t* data, size_t size) {
         if (pos_ == chunkEnd_) OnChunkEnd();
         break;
       }
+      case TPhase::PastEnd:
+        if (const auto stop = body_.Feed(data, size, pos_)) {
+          status_ = TStatus::Ended;
+          // Not gone on: the form ended where it said; else the recording ended where its signal stopped.
+          if (body_.PastEnd() != TPastHeader::No) end_ = *stop;
+        }
+        pos_ += size;
+        size = 0;
+        break;
     }
   }
   return Answer();
@@ -177,7 +186,21 @@ void TRiffStream::OnChunkEnd() {
     return;
   }
   // A WAVE form whose announced size stops before any audio: its header was written early.
-  status_ = wave_ && !sawData_ ? TStatus::NoLength : TStatus::Ended;
+  if (wave_ && !sawData_) {
+    status_ = TStatus::NoLength;
+    return;
+  }
+  // Samples that end the form may go on after it: the header was written before the recording grew.
+  if (dataChunk_ && chunkEnd_ == end_ && body_.GoOnPastEnd()) {
+    phase_ = TPhase::PastEnd;
+    return;
+  }
+  status_ = TStatus::Ended;
+}
+
+std::optional<uint64_t> TRiffStream::EndIfNoMore() const {
+  if (status_ == TStatus::Reading && phase_ == TPhase::PastEnd && body_.PastEnd() == TPastHeader::No) return end_;
+  return std::nullopt;
 }
 
 TStreamAnswer TRiffStream::Answer() const { return AnswerFor(status_, end_, brokeAt_); }
@@ -204,6 +227,11 @@ std::unique_ptr<TStreamUnit> TRiffStream::RestartAtBreak(uint64_t& at) const {
 }
 
 TStreamVerdict TRiffStream::Close() {
+  if (phase_ == TPhase::PastEnd && body_.PastEnd() != TPastHeader::No &&
+      (status_ == TStatus::Reading || status_ == TStatus::Ended))
+    return {TVerdict::Unproven, TEvidence::Structure, body_.PastEnd()};
+  // Nothing after the declared end went on with the samples: the form ended there.
+  if (status_ == TStatus::Reading && phase_ == TPhase::PastEnd) return SettledVerdict(TStatus::Ended);
   if (status_ != TStatus::Reading) return SettledVerdict(status_);
   return pos_ > 0 ? TStreamVerdict{TVerdict::CutShort, TEvidence::Structure} : TStreamVerdict{};
 }

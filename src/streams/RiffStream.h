@@ -31,9 +31,13 @@ class TRiffStream : public TStreamUnit {
   }
   uint64_t PartsHeld() const override { return body_.Continued(); }
   uint64_t ResumeSearchLength() const override { return body_.SearchCost(); }
+  // The samples ended with the declared length and the bytes after it are still being weighed.
+  std::optional<uint64_t> EndIfNoMore() const override;
 
  private:
-  enum class TPhase { Header, ChunkHeader, Ds64, FormatChunk, ChunkBody };
+  // PastEnd: the data chunk ended the form; whether the samples go on after it (a header written before the
+  // recording grew) is judged on the signal.
+  enum class TPhase { Header, ChunkHeader, Ds64, FormatChunk, ChunkBody, PastEnd };
   using TStatus = TStreamStatus;
 
   // Fills part_ up to want bytes; true when it holds them.

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -38,9 +39,18 @@ inline constexpr size_t kVerdicts = 5;
 // What the verdict rests on.
 enum class TEvidence { None, Structure, Checksums };
 
+// Whether a recording went on past the length its header declares (a header written before the recording grew):
+// its end is then where the signal stopped going on, or where the bytes stopped, which no length proves.
+enum class TPastHeader {
+  No,
+  Longer,       // the samples after the declared end go on with the recording
+  MayBeLonger,  // the signal cannot tell whether they do, and they are kept rather than cut away
+};
+
 struct TStreamVerdict {
   TVerdict Verdict = TVerdict::Unknown;
   TEvidence Evidence = TEvidence::None;
+  TPastHeader PastHeader = TPastHeader::No;
   bool operator==(const TStreamVerdict&) const = default;
 };
 
@@ -103,6 +113,9 @@ class TStreamUnit {
     (void)beforeSize;
     return false;
   }
+  // Where the stream ends if no more bytes come, for a unit still weighing whether its stream goes on past the
+  // end it declared (TRiffStream); nothing where the answers tell it.
+  virtual std::optional<uint64_t> EndIfNoMore() const { return std::nullopt; }
   // How many bytes the part that broke (or was left unfinished) takes: where the first piece of a recording
   // stored in pieces may end at the most, counted from the break (0: the part had not begun).
   virtual uint64_t BrokenPartLength() const { return 0; }

@@ -84,5 +84,78 @@ INSTANTIATE_TEST_SUITE_P(RawCards, SamplesJudgedTest,
                                            TOverwrite{"CafRandomBytesInside", Signal("tune.caf"), 28 * 1024, kRandom}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A recorder that rewrites its sizes now and then, then lost power: its header declares fewer samples than it
+// wrote, up to where its last cluster ended; after that lies what the card held before. Or a header that told
+// the truth, with what the card held before after it.
+struct TStaleHeader {
+  const char* name;
+  size_t declared;   // the data bytes its header declares
+  size_t written;    // the file's bytes the recorder wrote (a cluster's end), zeros after the declared end
+  std::string then;  // what the card holds after them
+  TPastHeader past;  // what the claim must say
+};
+
+void PrintTo(const TStaleHeader& c, std::ostream* os) { *os << c.name; }
+
+class StaleHeaderTest : public ::testing::TestWithParam<TStaleHeader> {};
+
+TEST_P(StaleHeaderTest, NothingAfterTheDeclaredEndIsCutAwayUnlessItIsNoRecording) {
+  const TStaleHeader& c = GetParam();
+  test::TTempDir dir;
+  constexpr size_t kFirst = 64 * 512, kDataSize = 40, kRiffSize = 4, kHeader = 44;
+  std::string written = Signal("tune.wav").substr(0, c.written);
+  for (auto [at, value] : {std::pair{kRiffSize, c.declared + kHeader - 8}, std::pair{kDataSize, c.declared}})
+    for (int i = 0; i < 4; ++i) written[at + i] = static_cast<char>(value >> (8 * i));
+  if (c.past == TPastHeader::No) written.replace(kHeader + c.declared, std::string::npos, c.written - kHeader - c.declared, '\0');
+  std::string card = Bytes(test::RandomBytes(kFirst, 3)) + written + c.then;
+  card.resize((card.size() + 511) / 512 * 512);
+  const std::string image = dir.File("card.img");
+  test::WriteText(image, card);
+  const std::string recording = written.substr(0, c.past == TPastHeader::No ? kHeader + c.declared : c.written);
+  for (const bool trim : {false, true}) {
+    SCOPED_TRACE(trim ? "--trim" : "plain");
+    const auto files = test::RecoverImage(image, dir.File(trim ? "trim" : "plain"), 5000, trim, false);
+    ASSERT_FALSE(files.empty());
+    const TRecoveredFile& f = files.front();
+    const std::string got = test::ReadText(f.Path);
+    ASSERT_GE(got.size(), recording.size());
+    EXPECT_EQ(got.substr(0, recording.size()), recording);
+    EXPECT_EQ(f.PastHeader, c.past);
+    // A report says it, and reads back the same.
+    TRecoveredFile read;
+    ASSERT_TRUE(ParseClaim(ClaimKey(f), EvidenceKey(f.Evidence), read));
+    EXPECT_EQ(ClaimWords(read), ClaimWords(f));
+    if (c.past == TPastHeader::No) {
+      // A header that told the truth: whole, and trimmed where it says.
+      EXPECT_EQ(ClaimWords(f), "whole, by structure alone");
+      if (trim) EXPECT_EQ(got.size(), recording.size());
+      continue;
+    }
+    // Nothing the recorder wrote is cut away, and the claim is not whole: the end rests on no length.
+    EXPECT_EQ(ClaimWords(f), c.past == TPastHeader::Longer ? "longer than its header says, end unproven"
+                                                            : "may be longer than its header says, end unproven");
+    // Where the card's old bytes plainly are no recording, a trimmed file ends with the recorder's last cluster.
+    if (trim && c.then != std::string(c.then.size(), '\0')) {
+      EXPECT_EQ(got.size(), written.size());
+    }
+  }
+}
+
+const std::string kRandom64 = Bytes(test::RandomBytes(64 * 1024, 5));
+
+INSTANTIATE_TEST_SUITE_P(
+    RawCards, StaleHeaderTest,
+    ::testing::Values(
+        TStaleHeader{"GrewIntoRandomBytes", 24000, 48 * 1024, kRandom64, TPastHeader::Longer},
+        TStaleHeader{"GrewTwiceOverIntoRandomBytes", 6000, 64 * 1024, kRandom64, TPastHeader::Longer},
+        TStaleHeader{"GrewIntoZeros", 30000, 40 * 1024, std::string(64 * 1024, '\0'), TPastHeader::Longer},
+        TStaleHeader{"GrewWhereTheSignalCannotTell", 20000, 48 * 1024, kRandom64, TPastHeader::MayBeLonger},
+        TStaleHeader{"RightAndPaddedThenAnotherRecording", 30002, 40 * 1024, Signal("voice.wav").substr(44),
+                     TPastHeader::No},
+        TStaleHeader{"RightAndPaddedThenItsOwnEarlierTake", 30002, 40 * 1024, Signal("tune.wav").substr(9044),
+                     TPastHeader::No},
+        TStaleHeader{"RightThenRandomBytes", 40 * 1024 - 44, 40 * 1024, kRandom64, TPastHeader::No}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace quillot
