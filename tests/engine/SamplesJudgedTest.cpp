@@ -106,7 +106,8 @@ TEST_P(StaleHeaderTest, NothingAfterTheDeclaredEndIsCutAwayUnlessItIsNoRecording
   std::string written = Signal("tune.wav").substr(0, c.written);
   for (auto [at, value] : {std::pair{kRiffSize, c.declared + kHeader - 8}, std::pair{kDataSize, c.declared}})
     for (int i = 0; i < 4; ++i) written[at + i] = static_cast<char>(value >> (8 * i));
-  if (c.past == TPastHeader::No) written.replace(kHeader + c.declared, std::string::npos, c.written - kHeader - c.declared, '\0');
+  if (c.past == TPastHeader::No)
+    written.replace(kHeader + c.declared, std::string::npos, c.written - kHeader - c.declared, '\0');
   std::string card = Bytes(test::RandomBytes(kFirst, 3)) + written + c.then;
   card.resize((card.size() + 511) / 512 * 512);
   const std::string image = dir.File("card.img");
@@ -133,7 +134,7 @@ TEST_P(StaleHeaderTest, NothingAfterTheDeclaredEndIsCutAwayUnlessItIsNoRecording
     }
     // Nothing the recorder wrote is cut away, and the claim is not whole: the end rests on no length.
     EXPECT_EQ(ClaimWords(f), c.past == TPastHeader::Longer ? "longer than its header says, end unproven"
-                                                            : "may be longer than its header says, end unproven");
+                                                           : "may be longer than its header says, end unproven");
     // Where the card's old bytes plainly are no recording, a trimmed file ends with the recorder's last cluster.
     if (trim && c.then != std::string(c.then.size(), '\0')) {
       EXPECT_EQ(got.size(), written.size());
