@@ -55,6 +55,11 @@ std::optional<uint64_t> TPcmBody::Feed(const uint8_t* data, size_t size, uint64_
       if (declared) return b;
       continue;
     }
+    if (declared) {
+      pastEnd_ = JudgeDeclaredEnd(b, reached);
+      if (pastEnd_ == TPastHeader::No) return b;
+      continue;
+    }
     const uint8_t* p = nullptr;
     size_t n = 0;
     Before(b, p, n);
@@ -62,11 +67,6 @@ std::optional<uint64_t> TPcmBody::Feed(const uint8_t* data, size_t size, uint64_
     const TJunction judged = JudgeJunction(format_, p, n, recent_.data() + (b - recentStart_), got);
     if (judged == TJunction::DoesNotContinue) return b;
     if (judged == TJunction::Continues) ++continued_;
-    if (declared) {
-      // Unproven either way: what the signal cannot tell about is kept rather than cut away, unless it is a fill.
-      if (judged == TJunction::CannotTell && FillAfter(b, reached)) return b;
-      pastEnd_ = judged == TJunction::Continues ? TPastHeader::Longer : TPastHeader::MayBeLonger;
-    }
   }
   // Only what the next judgement needs is kept.
   const uint64_t judgeNext = std::min({reached, next_, declared_});
@@ -79,12 +79,35 @@ std::optional<uint64_t> TPcmBody::Feed(const uint8_t* data, size_t size, uint64_
   return std::nullopt;
 }
 
-bool TPcmBody::FillAfter(uint64_t at, uint64_t reached) const {
+TPastHeader TPcmBody::JudgeDeclaredEnd(uint64_t at, uint64_t reached) const {
+  if (PaddedAfter(at, reached)) return TPastHeader::No;
+  const uint8_t* p = nullptr;
+  size_t n = 0;
+  Before(at, p, n);
+  // Up to the end of the end's cluster where that holds enough to judge: a recorder wrote on into it, where a
+  // header that told the truth leaves it what lay there before, most likely the remains of one other file.
+  const uint64_t least = 128 * uint64_t(format_.BlockAlign);
+  uint64_t got = std::min<uint64_t>(JunctionBytesAfter(format_), reached - at);
+  if (next_ - at >= least) got = std::min(got, next_ - at);
+  switch (JudgeJunction(format_, p, n, recent_.data() + (at - recentStart_), static_cast<size_t>(got))) {
+    case TJunction::Continues: return TPastHeader::Longer;
+    case TJunction::DoesNotContinue: return TPastHeader::No;
+    // Unproven either way: kept rather than cut away.
+    case TJunction::CannotTell: break;
+  }
+  return TPastHeader::MayBeLonger;
+}
+
+bool TPcmBody::PaddedAfter(uint64_t at, uint64_t reached) const {
   // The rest of the sector (of 512 bytes, which every sector size is a multiple of), or all the next one.
   constexpr uint64_t kSector = 512;
   const uint64_t end = std::min(reached, at / kSector * kSector + kSector);
   const uint8_t* p = recent_.data() + (at - recentStart_);
-  return std::all_of(p, p + (end - at), [&](uint8_t v) { return v == p[0]; });
+  const size_t n = static_cast<size_t>(end - at);
+  // One byte value, as most file systems pad; or the sector before it again, as one that writes its last
+  // sector from a buffer still holding the one before leaves it.
+  if (std::all_of(p, p + n, [&](uint8_t v) { return v == p[0]; })) return true;
+  return at >= recentStart_ + kSector && std::equal(p, p + n, p - kSector);
 }
 
 bool TPcmBody::GoOnPastEnd() {

@@ -28,10 +28,10 @@ class TPcmBody {
   uint64_t Continued() const { return continued_; }
 
   // Past the chunk's declared end (a header written before the recording grew?): the end is judged like a
-  // boundary. Where the bytes after it plainly stop the recording, or are a fill (the rest of the end's
-  // sector in one byte value, as a file system pads it), Feed answers the declared end; else the body has no
-  // end and judges on at each boundary, Feed answering one where the bytes plainly stop. False where the end
-  // falls inside a frame: the samples cannot go on there.
+  // boundary. Where the bytes after it plainly stop the recording, or are a file system's padding of the end's
+  // sector, Feed answers the declared end; else the body has no end and judges on at each boundary, Feed
+  // answering one where the bytes plainly stop. False where the end falls inside a frame: the samples cannot
+  // go on there.
   bool GoOnPastEnd();
   // Whether the bytes after the declared end went on with the recording, or may have.
   TPastHeader PastEnd() const { return pastEnd_; }
@@ -55,8 +55,10 @@ class TPcmBody {
   // The recording's bytes before at, from a frame's start on.
   void Before(uint64_t at, const uint8_t*& bytes, size_t& size) const;
   uint64_t FirstBoundaryFrom(uint64_t at) const;
-  // Whether the bytes from at to its sector's end (reached: the bytes held end there) are all one value.
-  bool FillAfter(uint64_t at, uint64_t reached) const;
+  // Whether the bytes after the declared end at (reached: the bytes held end there) go on with the recording.
+  TPastHeader JudgeDeclaredEnd(uint64_t at, uint64_t reached) const;
+  // Whether the bytes from at to its sector's end are a file system's padding.
+  bool PaddedAfter(uint64_t at, uint64_t reached) const;
 
   TPcmFormat format_;
   bool began_ = false;
