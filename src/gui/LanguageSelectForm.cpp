@@ -15,6 +15,7 @@
 #include "gui/LanguagePictures.h"
 #include "gui/MakeControl.h"
 #include "gui/QtText.h"
+#include "wizard/VersionLine.h"
 
 namespace quillot::gui {
 
@@ -115,7 +116,7 @@ TLanguageSelectForm::TLanguageSelectForm(QWidget* parent) : QDialog(parent) {
   chosen->setSelected(true);
   LanguageListView->setFocus();
 
-  LabelProgramVersion->setText(VersionLine());
+  LabelProgramVersion->setText(ToQ(VersionLine()));
   LabelProgramName->setText(ToQ(ProductName));
 
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
