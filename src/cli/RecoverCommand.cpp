@@ -34,6 +34,7 @@
 #include "platform/Utf8Path.h"
 #include "platform/WriteAccess.h"
 #include "util/Text.h"
+#include "wizard/PassOptions.h"
 
 namespace quillot::cli {
 
@@ -231,15 +232,13 @@ char ChooseSource(const TOptions& o, std::string& error) {
 }
 
 TRecoveryOptions PassOptions(const TOptions& o, char letter, const std::string& folder) {
-  TRecoveryOptions options;
-  options.DriveLetter = letter;
-  options.DriveNumber = DriveNumberOf(letter);
-  options.TargetFolder = folder;
+  // The settings, as the wizard's Start takes them; the command line's options win.
+  TRecoveryOptions options = PassOptionsFromSettings(letter, folder, o.startSector.value_or(0));
   // The stored count is kept as stored; a run uses at most 100 retries, so a dying source ends.
-  options.RetryCount = std::clamp<int32_t>(o.retries.value_or(RecoveryRetryCount), 0, 100);
-  options.SectorsToRead = o.sectorsPerRead.value_or(RecoverySectorsToRead);
-  options.StartSector = o.startSector.value_or(0);
+  options.RetryCount = std::clamp<int32_t>(o.retries.value_or(options.RetryCount), 0, 100);
+  options.SectorsToRead = o.sectorsPerRead.value_or(options.SectorsToRead);
   options.StopEndsRetries = true;
+  // Trimming is asked for on the command line alone.
   options.Trim = o.trim;
   options.Reassemble = o.reassemble;
   return options;

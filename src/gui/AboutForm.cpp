@@ -11,10 +11,9 @@
 #include "gui/QtText.h"
 #include "gui/TranslateForms.h"
 #include "i18n/Messages.h"
+#include "wizard/VersionLine.h"
 
 namespace quillot::gui {
-
-QString VersionLine() { return ToQ(ProductVersion + " (" + Tr(strBuild) + ": " + BuildNumber + ")"); }
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("AboutForm"));
@@ -42,7 +41,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   LabelDescription->setObjectName(QStringLiteral("LabelDescription"));
   LabelDescription->setGeometry(78, 44, 270, 20);
 
-  LabelProgramVersion = new QLabel(VersionLine(), this);
+  LabelProgramVersion = new QLabel(ToQ(VersionLine()), this);
   LabelProgramVersion->setObjectName(QStringLiteral("LabelProgramVersion"));
   LabelProgramVersion->setGeometry(78, 66, 270, 20);
   // Built from the version facts and the translated "Build".

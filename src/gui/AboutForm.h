@@ -20,7 +20,4 @@ class TAboutForm : public QDialog {
   QPushButton* ButtonHelp;
 };
 
-// ProductVersion, " (", the translated "Build", ": ", BuildNumber, ")".
-QString VersionLine();
-
 }  // namespace quillot::gui

@@ -7,14 +7,12 @@
 #include <QTabWidget>
 #include <utility>
 
-#include "app/Settings.h"
 #include "gui/HelpKey.h"
 #include "gui/LanguagePictures.h"
 #include "gui/MakeControl.h"
 #include "gui/QtText.h"
 #include "gui/TranslateForms.h"
 #include "gui/WholeNumberEdit.h"
-#include "i18n/Language.h"
 
 namespace quillot::gui {
 
@@ -59,7 +57,7 @@ QWidget* Page(QTabWidget* tabs, const char* name, const QString& caption) {
 }
 }  // namespace
 
-TAdvancedParamsForm::TAdvancedParamsForm(QWidget* parent) : QDialog(parent) {
+TAdvancedParamsForm::TAdvancedParamsForm(QWidget* parent) : QDialog(parent), params_(TAdvancedParams::FromSettings()) {
   setObjectName(QStringLiteral("AdvancedParamsForm"));
   setWindowTitle(QStringLiteral("Advanced Parameters"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -79,22 +77,16 @@ TAdvancedParamsForm::TAdvancedParamsForm(QWidget* parent) : QDialog(parent) {
   // Translated before anything is filled in, so the language list keeps its own names.
   TranslateForms({this});
 
-  DriveEditRetryCount->SetValue(RecoveryRetryCount);
-  DriveEditSectorsToRead->SetValue(RecoverySectorsToRead);
-  AdvancedCheckBoxExpertMode->setChecked(RecoveryAdvancedMode);
-  AdvancedCheckBoxTrimFiles->setChecked(RecoveryTrimFiles);
-  AdvancedCheckBoxReassemble->setChecked(RecoveryReassemble);
-  AdvancedCheckBoxTrimFilesToggled(RecoveryTrimFiles);
+  DriveEditRetryCount->SetValue(params_.RetryCount);
+  DriveEditSectorsToRead->SetValue(params_.SectorsToRead);
+  AdvancedCheckBoxExpertMode->setChecked(params_.ExpertMode);
+  AdvancedCheckBoxTrimFiles->setChecked(params_.TrimFiles);
+  AdvancedCheckBoxReassemble->setChecked(params_.Reassemble);
+  AdvancedCheckBoxTrimFilesToggled(params_.TrimFiles);
 
-  LanguageSelectComboBox->addItem(QString::fromLatin1(kBuiltInLanguageEntry));
-  int selected = -1;
-  for (const TLanguageEntry& entry : AvailableLanguages()) {
-    LanguageSelectComboBox->addItem(ToQ(entry.DisplayName));
-    settingValues_.push_back(entry.SettingValue());
-    if (selected < 0 && entry.Matches(GlobalLanguage)) selected = LanguageSelectComboBox->count() - 1;
-  }
-  initialLanguage_ = selected < 0 ? 0 : selected;
-  LanguageSelectComboBox->setCurrentIndex(initialLanguage_);
+  for (const TLanguageChoice::TEntry& entry : params_.Languages.Entries)
+    LanguageSelectComboBox->addItem(ToQ(entry.Text));
+  LanguageSelectComboBox->setCurrentIndex(params_.InitialLanguage);
 }
 
 void TAdvancedParamsForm::CreateDrivePage() {
@@ -107,8 +99,7 @@ void TAdvancedParamsForm::CreateDrivePage() {
   DriveLabelRetryCount = Caption(p, "DriveLabelRetryCount", QStringLiteral("Number of retry aptempts:"), 40);
   DriveEditRetryCount = Make<TWholeNumberEdit>(p, "DriveEditRetryCount");
   DriveEditRetryCount->setGeometry(kFieldX, 40, 90, 23);
-  // Both bounds 0: any whole number, negative ones too, as the setting has always taken.
-  DriveEditRetryCount->SetBounds(0, 0);
+  DriveEditRetryCount->SetBounds(TAdvancedParams::kRetryCountBounds.Min, TAdvancedParams::kRetryCountBounds.Max);
   DriveLabelRetryNote = Note(p, "DriveLabelRetryNote",
                              QStringLiteral("Increase if your medium is physically damaged. "),
                              QRect(24, 68, kNoteWidth, 18));
@@ -117,7 +108,8 @@ void TAdvancedParamsForm::CreateDrivePage() {
       Caption(p, "DriveLabelSectorsToRead", QStringLiteral("Number of sectors to read at once:"), 102);
   DriveEditSectorsToRead = Make<TWholeNumberEdit>(p, "DriveEditSectorsToRead");
   DriveEditSectorsToRead->setGeometry(kFieldX, 102, 90, 23);
-  DriveEditSectorsToRead->SetBounds(1, kMostSectorsToRead);
+  DriveEditSectorsToRead->SetBounds(TAdvancedParams::kSectorsToReadBounds.Min,
+                                    TAdvancedParams::kSectorsToReadBounds.Max);
   DriveLabelSectorsNote = Note(p, "DriveLabelSectorsNote",
                                QStringLiteral("Increase this number for better performance."),
                                QRect(24, 130, kNoteWidth, 18));
@@ -155,9 +147,10 @@ void TAdvancedParamsForm::CreateAdvancedPage() {
 }
 
 void TAdvancedParamsForm::AdvancedCheckBoxTrimFilesToggled(bool checked) {
+  params_.TrimFiles = checked;
   // The box keeps its tick while it is off, so ticking trimming again brings the choice back.
-  AdvancedCheckBoxReassemble->setEnabled(checked);
-  AdvancedLabelReassembleNote->setEnabled(checked);
+  AdvancedCheckBoxReassemble->setEnabled(params_.ReassembleOffered());
+  AdvancedLabelReassembleNote->setEnabled(params_.ReassembleOffered());
 }
 
 void TAdvancedParamsForm::CreateLanguagePage() {
@@ -203,21 +196,14 @@ void TAdvancedParamsForm::CreateButtons() {
 void TAdvancedParamsForm::ButtonHelpClick() { PressHelpKey(this); }
 
 void TAdvancedParamsForm::Apply() {
-  RecoveryRetryCount = DriveEditRetryCount->Value();
-  RecoverySectorsToRead = DriveEditSectorsToRead->Value();
-  RecoveryAdvancedMode = AdvancedCheckBoxExpertMode->isChecked();
-  RecoveryTrimFiles = AdvancedCheckBoxTrimFiles->isChecked();
-  RecoveryReassemble = AdvancedCheckBoxReassemble->isChecked();
-  const int index = LanguageSelectComboBox->currentIndex();
-  // The same choice keeps the file already loaded.
-  if (index == initialLanguage_) return;
-  if (index <= 0) {
-    GlobalLanguage.clear();
-    LanguageFile.reset();
-    return;
-  }
-  GlobalLanguage = settingValues_[static_cast<size_t>(index - 1)];
-  LanguageFile = LoadLanguageFile(GlobalLanguage);
+  TAdvancedParams chosen = params_;
+  chosen.RetryCount = DriveEditRetryCount->Value();
+  chosen.SectorsToRead = DriveEditSectorsToRead->Value();
+  chosen.ExpertMode = AdvancedCheckBoxExpertMode->isChecked();
+  chosen.TrimFiles = AdvancedCheckBoxTrimFiles->isChecked();
+  chosen.Reassemble = AdvancedCheckBoxReassemble->isChecked();
+  chosen.Language = LanguageSelectComboBox->currentIndex();
+  chosen.Apply();
 }
 
 bool ShowAdvancedParameters(int page, QWidget* parent) {

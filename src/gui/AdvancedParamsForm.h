@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "wizard/AdvancedParams.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -21,8 +23,6 @@ class TAdvancedParamsForm : public QDialog {
   Q_OBJECT
  public:
   enum TPage { kDrivePage = 0, kAdvancedPage, kLanguagePage };
-  // The largest sectors-per-read the field takes: the pass cuts every chunk to its work buffer anyway.
-  static constexpr int32_t kMostSectorsToRead = 10000;
 
   // Translates itself, then shows the current settings and lists the languages.
   explicit TAdvancedParamsForm(QWidget* parent);
@@ -58,7 +58,7 @@ class TAdvancedParamsForm : public QDialog {
   QPushButton* ButtonHelp;
 
   // The language entry selected when the dialog was made.
-  int InitialLanguageIndex() const { return initialLanguage_; }
+  int InitialLanguageIndex() const { return params_.InitialLanguage; }
   // What OK does: the fields into the settings, and the language only when its choice changed.
   void Apply();
 
@@ -73,9 +73,8 @@ class TAdvancedParamsForm : public QDialog {
   void CreateLanguagePage();
   void CreateButtons();
 
-  int initialLanguage_ = 0;
-  // The setting value of each language entry after "English (Default)".
-  std::vector<std::string> settingValues_;
+  // The settings as the dialog opened on them, and the languages it lists.
+  TAdvancedParams params_;
 };
 
 // Makes the dialog on page, shows it modally over parent, applies it on OK, and answers whether OK

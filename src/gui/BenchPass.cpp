@@ -34,7 +34,8 @@ int BenchPass(const QString& image, const QString& destination, bool dryRun) {
   clock.start();
   form.ProgressButtonStart->click();
   const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-  const double bytes = static_cast<double>(form.DriveParams.TotalPhysSec) * form.DriveParams.BytesPerSec;
+  const double bytes = static_cast<double>(form.Wizard().DriveParams.TotalPhysSec) *
+                       form.Wizard().DriveParams.BytesPerSec;
   // The pass alone is timed as the command line times it, from its first sector to its end.
   const double pass = form.LastPassSeconds();
   std::printf("GUI pass%s: %d files from %c:, %.0f bytes scanned in %.3f s (%.1f MB/s); Start handler %.3f s\n",

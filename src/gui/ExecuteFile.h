@@ -5,13 +5,14 @@
 #include <QStringList>
 #include <functional>
 
+#include "wizard/Addresses.h"
+
 namespace quillot::gui {
 
-// The name that stands for the desktop's file manager.
-inline constexpr const char* kFileExplorer = "explorer.exe";
-// The maker's pages, opened in the user's browser.
-inline constexpr const char* kHomePage = "https://www.brantwick.example/quillot/";
-inline constexpr const char* kFeedbackPage = "https://www.brantwick.example/quillot/feedback/";
+// The file manager's stand-in name and the maker's pages, as the wizard opens them.
+using quillot::kFeedbackPage;
+using quillot::kFileExplorer;
+using quillot::kHomePage;
 
 // Starts a program detached; answers whether it started. Replaceable for tests.
 using TLauncher = std::function<bool(const QString& program, const QStringList& arguments)>;

@@ -13,7 +13,7 @@
 #include "gui/QtText.h"
 #include "gui/TranslateForms.h"
 #include "gui/WholeNumberEdit.h"
-#include "util/Text.h"
+#include "wizard/FormatFields.h"
 
 namespace quillot::gui {
 
@@ -30,22 +30,6 @@ void RowLabel(QWidget* parent, const char* name, const QString& text, int row, Q
   l->setBuddy(buddy);
 }
 }  // namespace
-
-QString ScriptLines(const std::string& scanBytes) {
-  QStringList lines;
-  for (std::string_view line : SplitLines(scanBytes)) lines << ToQ(line);
-  return lines.join(QLatin1Char('\n'));
-}
-
-std::string ScanBytesFromScript(const QString& script) {
-  const std::string typed = FromQ(script);
-  std::string text;
-  for (std::string_view line : SplitLines(typed)) {
-    text += line;
-    text += "\r\n";
-  }
-  return text;
-}
 
 TFormatPropForm::TFormatPropForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormatPropForm"));
@@ -117,16 +101,15 @@ bool EditFormatProperties(std::string& category, std::string& title, int32_t& or
                           std::string& fileExtension, QWidget* parent) {
   TFormatPropForm form(parent);
   form.EditCategory->setText(ToQ(category));
-  const QString shownTitle = ToQ(title);
   // The limit holds for typing; a longer title from the formats file must survive an unchanged OK.
-  form.EditFileFormat->setMaxLength(std::max<int>(kMaxTitleLength, static_cast<int>(shownTitle.size())));
-  form.EditFileFormat->setText(shownTitle);
+  form.EditFileFormat->setMaxLength(TitleLengthLimit(title));
+  form.EditFileFormat->setText(ToQ(title));
   form.SpinEditOrder->SetValue(order);
   form.EditFileExtension->setText(ToQ(fileExtension));
   form.EditDescription->setText(ToQ(typeDescription));
   form.EditPrefix->setText(ToQ(filePrefix));
   form.CheckBoxSearch->setChecked(search);
-  form.MemoRecoverySequence->setPlainText(ScriptLines(scanBytes));
+  form.MemoRecoverySequence->setPlainText(ToQ(ScriptLines(scanBytes)));
   if (parent) form.move(parent->window()->geometry().center() - form.rect().center());
 
   if (form.exec() != QDialog::Accepted) return false;
@@ -137,7 +120,7 @@ bool EditFormatProperties(std::string& category, std::string& title, int32_t& or
   typeDescription = FromQ(form.EditDescription->text());
   filePrefix = FromQ(form.EditPrefix->text());
   search = form.CheckBoxSearch->isChecked();
-  scanBytes = ScanBytesFromScript(form.MemoRecoverySequence->toPlainText());
+  scanBytes = ScanBytesFromScript(FromQ(form.MemoRecoverySequence->toPlainText()));
   return true;
 }
 

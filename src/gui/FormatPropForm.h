@@ -37,14 +37,6 @@ class TFormatPropForm : public QDialog {
   void ButtonHelpClick();
 };
 
-// The most characters a title can be typed with.
-inline constexpr int kMaxTitleLength = 50;
-
-// The script as the memo shows it: one line per line of scanBytes.
-QString ScriptLines(const std::string& scanBytes);
-// The memo's text as ScanBytes: every line followed by CR LF.
-std::string ScanBytesFromScript(const QString& script);
-
 // Shows the fields in a new dialog; on OK replaces all eight with the dialog's values and answers true,
 // otherwise touches none and answers false.
 bool EditFormatProperties(std::string& category, std::string& title, int32_t& order, std::string& scanBytes,

@@ -149,14 +149,6 @@ const QList<QPixmap>& LanguagePictures() {
   return pictures;
 }
 
-TLanguagePicture LanguagePictureOf(const QString& displayName) {
-  if (displayName == QLatin1String("English")) return lpEnglish;
-  if (displayName == QLatin1String("Dutch")) return lpDutch;
-  if (displayName == QLatin1String("Russian")) return lpRussian;
-  if (displayName == QLatin1String("German")) return lpGerman;
-  return lpAnyLanguage;
-}
-
 QPixmap LanguagePagePicture(int size) {
   QPixmap pm(size, size);
   pm.fill(Qt::transparent);

@@ -5,24 +5,14 @@
 #include <QPixmap>
 #include <QString>
 
+#include "wizard/LanguageChoice.h"
+
 namespace quillot::gui {
 
-// Numbers of the six 16 x 16 pictures of the language list.
-enum TLanguagePicture {
-  lpAnyLanguage = 0,  // a language file of any other name: a globe
-  lpBuiltIn = 1,      // the built-in English texts: a program window with the English flag
-  lpEnglish = 2,
-  lpDutch = 3,
-  lpRussian = 4,
-  lpGerman = 5,
-};
-
-// The six pictures, in the order of TLanguagePicture.
+// The six 16 x 16 pictures, in the order of TLanguagePicture (wizard/LanguageChoice.h): a globe for any
+// other language file, a program window with the English flag for the built-in texts, then the English,
+// Dutch, Russian and German flags.
 const QList<QPixmap>& LanguagePictures();
-
-// The picture of a language file's display name: the four flags by their exact English names, the
-// globe for every other name.
-TLanguagePicture LanguagePictureOf(const QString& displayName);
 
 // A larger globe with a speech bubble, size x size, for the language page of the Advanced Parameters
 // dialog.

@@ -9,14 +9,13 @@
 #include <QTreeWidget>
 #include <utility>
 
-#include "app/Settings.h"
 #include "app/VersionInfo.h"
 #include "gui/AboutForm.h"
 #include "gui/HelpKey.h"
 #include "gui/LanguagePictures.h"
 #include "gui/MakeControl.h"
 #include "gui/QtText.h"
-#include "i18n/Language.h"
+#include "wizard/VersionLine.h"
 
 namespace quillot::gui {
 
@@ -105,27 +104,19 @@ TLanguageSelectForm::TLanguageSelectForm(QWidget* parent) : QDialog(parent) {
   HelpButton->setAutoDefault(false);
 
   // The entries: the built-in texts first, then the language files as the folder lists them.
+  choice_ = TLanguageChoice::Load();
   const QList<QPixmap>& pictures = LanguagePictures();
-  auto* builtIn = new QTreeWidgetItem(LanguageListView, QStringList(QString::fromLatin1(kBuiltInLanguageEntry)));
-  builtIn->setIcon(0, pictures[lpBuiltIn]);
-  for (const TLanguageEntry& entry : AvailableLanguages()) {
-    const QString name = ToQ(entry.DisplayName);
-    auto* item = new QTreeWidgetItem(LanguageListView, QStringList(name));
-    item->setIcon(0, pictures[LanguagePictureOf(name)]);
-    settingValues_.push_back(entry.SettingValue());
+  for (const TLanguageChoice::TEntry& entry : choice_.Entries) {
+    auto* item = new QTreeWidgetItem(LanguageListView, QStringList(ToQ(entry.Text)));
+    item->setIcon(0, pictures[entry.Picture]);
   }
   LanguageListView->clearSelection();
-  QTreeWidgetItem* chosen = nullptr;
-  for (int i = 0; i < LanguageListView->topLevelItemCount() && !chosen; ++i) {
-    QTreeWidgetItem* item = LanguageListView->topLevelItem(i);
-    if (TLanguageEntry{{}, FromQ(item->text(0))}.Matches(GlobalLanguage)) chosen = item;
-  }
-  if (!chosen) chosen = builtIn;
+  QTreeWidgetItem* chosen = LanguageListView->topLevelItem(choice_.Preselected);
   LanguageListView->setCurrentItem(chosen);
   chosen->setSelected(true);
   LanguageListView->setFocus();
 
-  LabelProgramVersion->setText(VersionLine());
+  LabelProgramVersion->setText(ToQ(VersionLine()));
   LabelProgramName->setText(ToQ(ProductName));
 
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -141,14 +132,7 @@ void TLanguageSelectForm::HelpButtonClick() { PressHelpKey(this); }
 
 void TLanguageSelectForm::Apply() {
   const QList<QTreeWidgetItem*> selected = LanguageListView->selectedItems();
-  const int index = selected.isEmpty() ? 0 : LanguageListView->indexOfTopLevelItem(selected.first());
-  if (index <= 0) {
-    GlobalLanguage.clear();
-    LanguageFile.reset();
-    return;
-  }
-  GlobalLanguage = settingValues_[static_cast<size_t>(index - 1)];
-  LanguageFile = LoadLanguageFile(GlobalLanguage);
+  choice_.Apply(selected.isEmpty() ? 0 : LanguageListView->indexOfTopLevelItem(selected.first()));
 }
 
 void ShowLanguageSelection() {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "wizard/LanguageChoice.h"
+
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -36,8 +38,8 @@ class TLanguageSelectForm : public QDialog {
   void HelpButtonClick();
 
  private:
-  // The setting value of each entry after the first, in the list's order.
-  std::vector<std::string> settingValues_;
+  // The entries as listed.
+  TLanguageChoice choice_;
 };
 
 // Shows the dialog modally and applies the choice when it was closed with OK.

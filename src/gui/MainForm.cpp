@@ -1,8 +1,8 @@
 #include "gui/MainForm.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCollator>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,59 +12,49 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <unistd.h>
 #include <utility>
 
-#include "app/Settings.h"
-#include "app/VersionInfo.h"
-#include "drive/DriveTable.h"
 #include "gui/AboutForm.h"
 #include "gui/AdvancedParamsForm.h"
-#include "gui/DriveProblem.h"
 #include "gui/ExecuteFile.h"
 #include "gui/FolderPicker.h"
+#include "gui/FormatPropForm.h"
 #include "gui/HelpKey.h"
 #include "gui/LanguageSelectForm.h"
 #include "gui/Pictures.h"
 #include "gui/QtText.h"
 #include "gui/QtTranslations.h"
 #include "gui/ReviewWindow.h"
-#include "gui/SectorEdit.h"
 #include "gui/TranslateForms.h"
 #include "gui/TypesTreeView.h"
-#include "i18n/Language.h"
-#include "i18n/Messages.h"
-#include "platform/ProgramFolder.h"
 
 namespace quillot::gui {
 
-TMainForm::TMainForm(char preferredDrive, QWidget* parent)
-    : QWidget(parent),
-      destination_(std::make_unique<TDiskDestination>()),
-      pass_(std::make_unique<TRecoveryPass>(*this, *destination_)),
-      preferredDrive_(preferredDrive) {
+TMainForm::TMainForm(char preferredDrive, QWidget* parent) : QWidget(parent), wizard_(*this, preferredDrive) {
   CreateControls();
-  // The first start asks for the language before any text is taken from a language file.
-  if (GlobalFirstStart) ShowLanguageSelection();
-  // The language file the setting names; the window's own texts come from it.
-  if (!GlobalLanguage.empty()) {
-    LanguageFile = LoadLanguageFile(GlobalLanguage);
-    TranslateForms({this});
+  for (int i = 0; i < kControlCount; ++i) {
+    controls_[static_cast<size_t>(i)] = findChild<QWidget*>(QString::fromLatin1(ControlName(static_cast<TControl>(i))));
+    Q_ASSERT(controls_[static_cast<size_t>(i)]);
   }
-  FollowLanguageInQtTexts();
-  SetActivePage(kStartPage);
-  FillDrivesList();
-  DestinationFolderEdit->setText(ToQ(RecoveryTargetFolder));
-  setWindowTitle(WindowCaption());
   Image1->setPixmap(SidePicture());
   ImageListIcons = {CategoryImage()};
   TypesTreeView->SetStateImages(CheckImages());
+  // A press on a format's or category's check image is the wizard's to spread.
+  TypesTreeView->SetStateOfNode = [this](int node, int state) { wizard_.SetTypesState(node, state); };
+  // Categories compare as the platform compares names, without regard to case.
+  wizard_.CategoryOrder = {
+      [](const std::string& a, const std::string& b) { return ToQ(a).compare(ToQ(b), Qt::CaseInsensitive) == 0; },
+      [](const std::string& a, const std::string& b) {
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        return collator.compare(ToQ(a), ToQ(b));
+      }};
+  wizard_.OnRefresh = [this](uint64_t sector) {
+    if (OnRefresh) OnRefresh(sector);
+  };
   TypesCheckBoxShowAdvanced->setChecked(false);
-  TypesCheckBoxShowAdvancedClick();
-  ReloadFileFormats();
-  TypesCheckBoxShowAdvanced->setVisible(RecoveryAdvancedMode);
-  DrivesListPending = true;
-  // The first start ends with the quick start, which the caller opens once the window exists.
+  wizard_.Create();
+  FollowLanguageInQtTexts();
 
   // Esc presses Close while Close is enabled.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -86,148 +76,27 @@ TMainForm::TMainForm(char preferredDrive, QWidget* parent)
 
 TMainForm::~TMainForm() = default;
 
-QString TMainForm::WindowCaption() const { return ToQ(ProductName + " " + Tr(strVer) + " " + ProductVersion); }
-
-void TMainForm::SetDestination(std::unique_ptr<TDestination> destination) {
-  if (Running() || !destination) return;
-  // The pass holds a reference to the output, so it is made anew around the new one.
-  const bool passDone = pass_->PassDone;
-  destination_ = std::move(destination);
-  pass_ = std::make_unique<TRecoveryPass>(*this, *destination_);
-  pass_->PassDone = passDone;
-}
-
-int TMainForm::ActivePage() const { return PageControlMain->currentIndex(); }
-
-void TMainForm::SetActivePage(int index) { PageControlMain->setCurrentIndex(index); }
-
-void TMainForm::ButtonNextClick() {
-  if (!Running() && ActivePage() < kFinishPage) SetActivePage(ActivePage() + 1);
-  CheckState();
-}
-
-void TMainForm::ButtonBackClick() {
-  if (!Running() && ActivePage() > kStartPage) SetActivePage(ActivePage() - 1);
-  CheckState();
-}
-
-void TMainForm::CheckState() {
-  const int page = ActivePage();
-  switch (page) {
-    case kStartPage:
-      ButtonBack->setEnabled(false);
-      ButtonNext->setEnabled(true);
-      ButtonClose->setEnabled(true);
-      break;
-    case kTypesPage:
-    case kDestinationPage:
-      ButtonBack->setEnabled(true);
-      ButtonNext->setEnabled(true);
-      ButtonClose->setEnabled(true);
-      break;
-    case kProgressPage: {
-      QString folder = DestinationFolderEdit->text();
-      if (!folder.endsWith(QLatin1Char(PathDelim))) folder += QLatin1Char(PathDelim);
-      RecoveryTargetFolder = FromQ(folder);
-      if (Running()) {
-        ButtonBack->setEnabled(false);
-        ButtonNext->setEnabled(false);
-        ButtonClose->setEnabled(false);
-        ProgressButtonStart->setEnabled(false);
-        ProgressButtonStop->setEnabled(!StopRequested());
-      } else {
-        ButtonBack->setEnabled(true);
-        ButtonNext->setEnabled(PassDone());
-        ButtonClose->setEnabled(true);
-        ProgressButtonStart->setEnabled(true);
-        ProgressButtonStop->setEnabled(false);
-      }
-      break;
-    }
-    case kFinishPage:
-      ButtonBack->setEnabled(true);
-      ButtonNext->setEnabled(false);
-      ButtonClose->setEnabled(true);
-      break;
-    default: break;
-  }
-
-  // The drive layer serves one read at a time, and a slow read lets events run between its transfers:
-  // while a pass runs nothing else may reach it, so the pages that choose drives and formats are off
-  // and the drive is not asked again.
-  for (QWidget* page : {StartTabSheet, TypesTabSheet, DestinationTabSheet}) page->setEnabled(!Running());
-  if (DriveLetter != '?' && DriveLetter != '\0' && !Running()) {
-    QString status;
-    if (GetDriveParams(DriveNumber, DriveParams)) {
-      status = ToQ(Tr(strReady));
-      ProgressStartSectorSpinEdit->SetBounds(0, DriveParams.TotalPhysSec);
-      ProgressLabelDriveProblem->clear();
-    } else if (DriveAccessMayBeAsked(DriveLetter)) {
-      // Start stays as the page has it: the pass asks the system for access.
-      status = ToQ(Tr(strNoAccess));
-      ProgressStartSectorSpinEdit->SetBounds(0, 0);
-      ProgressLabelDriveProblem->setText(DriveProblem());
-    } else {
-      status = ToQ(Tr(strNotReady));
-      ProgressStartSectorSpinEdit->SetBounds(0, 0);
-      ProgressButtonStart->setEnabled(false);
-      ProgressLabelDriveProblem->setText(DriveProblem());
-    }
-    ProgressLabelTotalSectors->setText(QString::number(DriveParams.TotalPhysSec));
-    ProgressLabelDestinationFolder->setText(QString(QLatin1Char(DriveLetter)) + QStringLiteral(":\\ (") + status +
-                                            QLatin1Char(')'));
-  }
-  // Every file closed was reported; a start whose file could not be created was not.
-  FinishLabel2->setText(QString::number(FilesWritten()));
-  const QString starts = StartsLine();
-  FinishLabelStarts->setText(starts);
-  FinishLabelStarts->setHidden(starts.isEmpty());
-  // The verdicts stand right under the count unless the starts line takes that row.
-  FinishLabelVerdicts->move(FinishLabelStarts->x(),
-                            starts.isEmpty() ? FinishLabelStarts->y() : FinishLabelStarts->geometry().bottom() + 3);
-  FinishLabelVerdicts->setText(VerdictLine());
-  // Each takes the rows its words need, the line of pieces right under the verdicts.
-  FinishLabelVerdicts->setFixedHeight(FinishLabelVerdicts->heightForWidth(FinishLabelVerdicts->width()));
-  FinishLabelPieces->setText(PiecesLine());
-  FinishLabelPieces->move(FinishLabelVerdicts->x(), FinishLabelVerdicts->geometry().bottom() + 3);
-  FinishLabelPieces->setFixedHeight(FinishLabelPieces->heightForWidth(FinishLabelPieces->width()));
-  FinishButtonReview->setEnabled(FilesWritten() > 0 && !Running());
-}
-
-QString TMainForm::DriveProblem() const { return DriveProblemOf(DriveLetter); }
-
-void TMainForm::ButtonCloseClick() { close(); }
+QString TMainForm::WindowCaption() const { return ToQ(wizard_.WindowCaption()); }
+QString TMainForm::VerdictLine() const { return ToQ(wizard_.VerdictLine()); }
+QString TMainForm::PiecesLine() const { return ToQ(wizard_.PiecesLine()); }
+QString TMainForm::StartsLine() const { return ToQ(wizard_.StartsLine()); }
 
 void TMainForm::ButtonHelpClick() { PressHelpKey(this); }
-
-void TMainForm::StartButtonAdvParamsClick() {
-  // Only the check box's visibility follows expert mode; its state and the advanced controls stay.
-  if (ShowAdvancedParameters(0, this)) TypesCheckBoxShowAdvanced->setVisible(RecoveryAdvancedMode);
-}
-
-void TMainForm::ButtonAboutClick() {
-  TAboutForm about(this);
-  about.exec();
-}
-
-void TMainForm::LabelWebSiteClick() { ExecuteFile(QString::fromLatin1(kHomePage), QString()); }
-
-void TMainForm::FinishButtonExploreClick() {
-  ExecuteFile(QString::fromLatin1(kFileExplorer), ToQ(RecoveryTargetFolder));
-}
 
 TReviewWindow* TMainForm::ReviewWindow() const { return review_; }
 
 void TMainForm::FinishButtonReviewClick() {
-  if (passFiles_.empty()) return;
+  const std::vector<TRecoveredFile>& passFiles = wizard_.PassFiles();
+  if (passFiles.empty()) return;
   // One review at a time: a second click brings the open one forward.
   if (!review_) {
     std::vector<TReviewFile> files;
-    for (const TRecoveredFile& f : passFiles_) {
+    for (const TRecoveredFile& f : passFiles) {
       files.emplace_back();
       files.back().File = f;
     }
-    review_ = new TReviewWindow(std::move(files), first_, std::max(total_, first_ + 1), this);
+    const uint64_t first = wizard_.PassFirstSector();
+    review_ = new TReviewWindow(std::move(files), first, std::max(wizard_.PassTotalSectors(), first + 1), this);
     review_->setAttribute(Qt::WA_DeleteOnClose);
   }
   review_->show();
@@ -235,22 +104,11 @@ void TMainForm::FinishButtonReviewClick() {
   review_->activateWindow();
 }
 
-void TMainForm::FinishButtonFeedbackClick() { ExecuteFile(QString::fromLatin1(kFeedbackPage), QString()); }
-
-void TMainForm::DestinationFolderBrowseClick() {
-  const QString chosen = DestinationFolderDialog->Execute(this, DestinationFolderEdit->text());
-  if (!chosen.isEmpty()) DestinationFolderEdit->setText(chosen);
-}
-
 void TMainForm::closeEvent(QCloseEvent* event) {
-  if (Running()) {
-    // The pass ends at its next chunk boundary; the window closes when it has closed its file.
-    closeAfterPass_ = true;
-    pass_->RequestStop();
+  if (wizard_.MayClose())
+    event->accept();
+  else
     event->ignore();
-    return;
-  }
-  event->accept();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -304,5 +162,75 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   }
   return QWidget::eventFilter(watched, event);
 }
+
+// TWizardView.
+
+void TMainForm::SetEnabled(TControl control, bool enabled) { Control(control)->setEnabled(enabled); }
+
+void TMainForm::SetVisible(TControl control, bool visible) { Control(control)->setVisible(visible); }
+
+void TMainForm::SetText(TControl control, const std::string& text) {
+  QWidget* w = Control(control);
+  if (auto* label = qobject_cast<QLabel*>(w))
+    label->setText(ToQ(text));
+  else if (auto* edit = qobject_cast<QLineEdit*>(w))
+    edit->setText(ToQ(text));
+  else if (auto* button = qobject_cast<QAbstractButton*>(w))
+    button->setText(ToQ(text));
+}
+
+std::string TMainForm::Text(TControl control) const {
+  QWidget* w = Control(control);
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return FromQ(edit->text());
+  if (auto* label = qobject_cast<QLabel*>(w)) return FromQ(label->text());
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) return FromQ(button->text());
+  return {};
+}
+
+bool TMainForm::Checked(TControl control) const {
+  auto* button = qobject_cast<QAbstractButton*>(Control(control));
+  return button && button->isChecked();
+}
+
+void TMainForm::SetWidth(TControl control, int width) {
+  QWidget* w = Control(control);
+  w->resize(width, w->height());
+}
+
+void TMainForm::SetCaption(const std::string& caption) { setWindowTitle(ToQ(caption)); }
+
+void TMainForm::ShowPage(TWizardPage page) { PageControlMain->setCurrentIndex(page); }
+
+void TMainForm::ShowLanguageSelection() { gui::ShowLanguageSelection(); }
+
+void TMainForm::TranslateWindow() { TranslateForms({this}); }
+
+void TMainForm::ShowAbout() {
+  TAboutForm about(this);
+  about.exec();
+}
+
+bool TMainForm::ShowAdvancedParameters(int page) { return gui::ShowAdvancedParameters(page, this); }
+
+bool TMainForm::EditFormat(TFormat& f) {
+  return EditFormatProperties(f.Category, f.Title, f.Order, f.ScanBytes, f.Search, f.FilePrefix, f.TypeDescription,
+                              f.FileExtension, this);
+}
+
+std::optional<std::string> TMainForm::PickFolder(const std::string& start) {
+  const QString chosen = DestinationFolderDialog->Execute(this, ToQ(start));
+  if (chosen.isEmpty()) return std::nullopt;
+  return FromQ(chosen);
+}
+
+void TMainForm::OpenFile(const std::string& file, const std::string& parameters) {
+  ExecuteFile(ToQ(file), ToQ(parameters));
+}
+
+void TMainForm::RequestAttention() {
+  if (AskAttention) AskAttention(this);
+}
+
+void TMainForm::LetEventsRun() { QCoreApplication::processEvents(); }
 
 }  // namespace quillot::gui

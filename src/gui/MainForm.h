@@ -1,26 +1,21 @@
-// The wizard window: five pages (drive, types, destination, progress, finish) walked with Back and
-// Next. The recovery pass runs inside the Start button's handler on this thread, with this window as
-// its view.
+// The wizard window: five pages (drive, types, destination, progress, finish) walked with Back and Next.
+// What the pages do is the wizard's core (wizard/Wizard.h); this window shows it, lays its controls out
+// and hands their events to it.
 #pragma once
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
-#include <vector>
 
-#include "drive/IORoutines.h"
-#include "engine/Destination.h"
-#include "engine/RecoveryPass.h"
-#include "engine/RecoveryView.h"
+#include "wizard/Wizard.h"
+#include "wizard/WizardView.h"
 
 class QCheckBox;
-class QFrame;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -38,61 +33,49 @@ class TTypesTreeView;
 class TFolderPicker;
 class TReviewWindow;
 
-class TMainForm : public QWidget, public TRecoveryView {
+class TMainForm : public QWidget, private TWizardView {
   Q_OBJECT
  public:
-  enum TPage { kStartPage = 0, kTypesPage, kDestinationPage, kProgressPage, kFinishPage };
+  enum TPage {
+    kStartPage = quillot::kStartPage,
+    kTypesPage = quillot::kTypesPage,
+    kDestinationPage = quillot::kDestinationPage,
+    kProgressPage = quillot::kProgressPage,
+    kFinishPage = quillot::kFinishPage
+  };
 
-  // Runs the creation steps: translation, drive list, destination, caption, picture, format tree.
-  // preferredDrive, when a letter, is the drive chosen at the Start page's first showing.
+  // Makes the controls, then runs the wizard's creation steps. preferredDrive, when a letter, is the drive
+  // chosen at the Start page's first showing.
   explicit TMainForm(char preferredDrive = 0, QWidget* parent = nullptr);
   ~TMainForm() override;
 
-  // The chosen source drive.
-  char DriveLetter = '?';
-  uint8_t DriveNumber = 0;
-  TDriveParams DriveParams;
-  bool DrivesListPending = false;
+  // The wizard this window shows: the chosen drive, the pass and every rule of the pages.
+  TWizard& Wizard() { return wizard_; }
+  const TWizard& Wizard() const { return wizard_; }
 
-  // The pass state the wizard reads.
-  bool Running() const { return pass_->Running; }
-  bool StopRequested() const { return pass_->StopRequested; }
-  bool PassDone() const { return pass_->PassDone; }
-  int32_t FilesFound() const { return pass_->FilesFound; }
-  // The files the last pass wrote: starts whose file the destination could not create are not among them.
-  int32_t FilesWritten() const;
-  const TRecoveryPass& Pass() const { return *pass_; }
-
-  int ActivePage() const;
-  // Buttons and Progress-page labels in line with the page, the pass flags and the chosen drive.
-  void CheckState() override;
-  void StartRecovery();
-  void FillDrivesList();
-  void ReloadFileFormats();
-  // The caption: ProductName, "v.", ProductVersion.
+  bool Running() const { return wizard_.Running(); }
+  bool StopRequested() const { return wizard_.StopRequested(); }
+  bool PassDone() const { return wizard_.PassDone(); }
+  int32_t FilesFound() const { return wizard_.FilesFound(); }
+  int32_t FilesWritten() const { return wizard_.FilesWritten(); }
+  const TRecoveryPass& Pass() const { return wizard_.Pass(); }
+  int ActivePage() const { return wizard_.ActivePage(); }
+  void CheckState() { wizard_.CheckState(); }
+  void StartRecovery() { wizard_.StartRecovery(); }
+  void FillDrivesList() { wizard_.FillDrivesList(); }
+  void ReloadFileFormats() { wizard_.ReloadFileFormats(); }
   QString WindowCaption() const;
-
-  // Where recovered files go; a dry run writes nothing. The window keeps what it is given.
-  void SetDestination(std::unique_ptr<TDestination> destination);
-  // How often the window repaints and lets events run during a pass, in milliseconds.
-  void SetRefreshInterval(int milliseconds) { refreshInterval_ = milliseconds; }
+  void SetDestination(std::unique_ptr<TDestination> destination) { wizard_.SetDestination(std::move(destination)); }
+  void SetRefreshInterval(int milliseconds) { wizard_.SetRefreshInterval(milliseconds); }
   // Called at every repaint during a pass (tests and the timing mode watch the pass through it).
   std::function<void(uint64_t sector)> OnRefresh;
-  // Asks the window system to draw the user's eye to the window: after a pass of at least
-  // AttentionAfterSeconds that ended while the window was not the active one.
+  // Draws the window system's attention to the window when the wizard asks for it.
   std::function<void(QWidget*)> AskAttention = [](QWidget* window) { QApplication::alert(window); };
-  double AttentionAfterSeconds = 10;
-  // Seconds from the first sector of the last pass to its end steps.
-  double LastPassSeconds() const { return lastPassSeconds_; }
-  // The Finish page's line of verdicts, empty when the last pass wrote no file.
+  double LastPassSeconds() const { return wizard_.LastPassSeconds(); }
   QString VerdictLine() const;
-  // The line under it: the files put back together from pieces (a trimming pass), or those that hold bytes
-  // after their recording's end (a pass that did not trim); empty when there are none.
   QString PiecesLine() const;
-  // The Finish page's line of starts found, empty when every start became a file.
   QString StartsLine() const;
-  // The files the last pass wrote, in the order they were closed.
-  const std::vector<TRecoveredFile>& PassFiles() const { return passFiles_; }
+  const std::vector<TRecoveredFile>& PassFiles() const { return wizard_.PassFiles(); }
   // The review window the Finish page opened, while it is open.
   TReviewWindow* ReviewWindow() const;
 
@@ -155,56 +138,33 @@ class TMainForm : public QWidget, public TRecoveryView {
   QPushButton* FinishButtonFeedback;
 
  public slots:
-  void ButtonNextClick();
-  void ButtonBackClick();
-  void ButtonCloseClick();
+  void ButtonNextClick() { wizard_.ButtonNextClick(); }
+  void ButtonBackClick() { wizard_.ButtonBackClick(); }
+  void ButtonCloseClick() { close(); }
   void ButtonHelpClick();
-  void ButtonAboutClick();
-  void LabelWebSiteClick();
-  void StartButtonRescanClick();
+  void ButtonAboutClick() { wizard_.ButtonAboutClick(); }
+  void LabelWebSiteClick() { wizard_.LabelWebSiteClick(); }
+  void StartButtonRescanClick() { wizard_.StartButtonRescanClick(); }
   void StartButtonAddImageClick();
-  void StartButtonAdvParamsClick();
-  void StartListViewDrivesClick();
-  void StartTabSheetShow();
-  void TypesTreeViewClick();
-  void TypesCheckBoxShowAdvancedClick();
-  void TypesAdvButtonAddClick();
-  void TypesAdvButtonModifyClick();
-  void TypesAdvButtonDeleteClick();
-  void DestinationFolderBrowseClick();
-  void ProgressButtonStartClick();
-  void ProgressButtonStopClick();
-  void FinishButtonExploreClick();
+  void StartButtonAdvParamsClick() { wizard_.StartButtonAdvParamsClick(); }
+  void StartListViewDrivesClick() { wizard_.StartListViewDrivesClick(); }
+  void StartTabSheetShow() { wizard_.StartTabSheetShow(); }
+  void TypesTreeViewClick() { wizard_.TypesTreeViewClick(); }
+  void TypesCheckBoxShowAdvancedClick() { wizard_.TypesCheckBoxShowAdvancedClick(); }
+  void TypesAdvButtonAddClick() { wizard_.TypesAdvButtonAddClick(); }
+  void TypesAdvButtonModifyClick() { wizard_.TypesAdvButtonModifyClick(); }
+  void TypesAdvButtonDeleteClick() { wizard_.TypesAdvButtonDeleteClick(); }
+  void DestinationFolderBrowseClick() { wizard_.DestinationFolderBrowseClick(); }
+  void ProgressButtonStartClick() { wizard_.ProgressButtonStartClick(); }
+  void ProgressButtonStopClick() { wizard_.ProgressButtonStopClick(); }
+  void FinishButtonExploreClick() { wizard_.FinishButtonExploreClick(); }
   void FinishButtonReviewClick();
-  void FinishButtonFeedbackClick();
+  void FinishButtonFeedbackClick() { wizard_.FinishButtonFeedbackClick(); }
 
  public:
-  // Attaches an image file under the next free letter and lists it; answers its letter, or 0 after
-  // telling the user why not.
+  // Attaches an image file under the next free letter, lists it and chooses it; answers its letter, or 0
+  // after telling the user why not.
   char AddImage(const QString& path);
-
-  // TRecoveryView: what the pass shows and asks.
-  void OnPassStarted(uint64_t firstSector, uint64_t totalSectors, uint32_t bytesPerSec) override;
-  void OnPassEnded() override;
-  void OnSector(uint64_t sector) override {
-    current_ = sector;
-    // The clock is looked at every 64 sectors; the window repaints on its interval, not per sector.
-    if ((++sinceCheck_ & 63) == 0 && refreshClock_.elapsed() >= refreshInterval_) Refresh();
-  }
-  void ShowFilesFound(int32_t filesFound) override;
-  void ShowReadErrors(int32_t readErrors) override;
-  void AddLogLine(const std::string& line) override;
-  void SetStatus(const std::string& status) override;
-  void SetBusy(bool busy) override;
-  void SetStartStopEnabled(bool startEnabled, bool stopEnabled) override;
-  void ShowMessage(const std::string& text, bool warning) override;
-  bool AskYesNo(const std::string& text) override;
-  void ProcessMessages() override;
-  void OnReading(uint64_t sectorReached) override {
-    current_ = sectorReached;
-    if (refreshClock_.elapsed() >= refreshInterval_) Refresh();
-  }
-  void OnFileFinished(const TRecoveredFile& file) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -219,37 +179,51 @@ class TMainForm : public QWidget, public TRecoveryView {
   void CreateProgressPage();
   void CreateFinishPage();
   void CreateBottomBar();
-  void SetActivePage(int index);
-  // Why the chosen drive cannot be read, for the Progress page; empty when it can.
-  QString DriveProblem() const;
   QIcon FileIcon(const std::string& extension) const;
-  // The format a node of the types tree stands for; none for a category node.
-  static TFormat* FormatOf(const QTreeWidgetItem* node);
-  void SelectFormatNode(const TFormat* format);
-  TFormat* SelectedFormat() const;
-  void Refresh();
-  // The Progress page's elapsed time, speed and time left, from the pass's clock and current_.
-  void ShowClock();
-  // Moves the log lines gathered during a pass into ProgressMemoLog.
-  void FlushLog();
+  QWidget* Control(TControl control) const { return controls_[static_cast<size_t>(control)]; }
+  QTreeWidgetItem* TypesItemOf(int node) const;
 
-  std::unique_ptr<TDestination> destination_;
-  std::unique_ptr<TRecoveryPass> pass_;
-  char preferredDrive_ = 0;
+  // TWizardView: the wizard's controls, lists and dialogs as this window shows them.
+  void SetEnabled(TControl control, bool enabled) override;
+  void SetVisible(TControl control, bool visible) override;
+  void SetText(TControl control, const std::string& text) override;
+  std::string Text(TControl control) const override;
+  bool Checked(TControl control) const override;
+  void SetWidth(TControl control, int width) override;
+  void SetCaption(const std::string& caption) override;
+  void ShowPage(TWizardPage page) override;
+  void ShowDriveRows(const std::vector<TDriveRow>& rows) override;
+  void FocusDriveList() override;
+  void ChooseDriveRow(int row) override;
+  int FocusedDriveRow() const override;
+  void ShowTypesTree(const TTypesTree& tree) override;
+  void ShowTypesStates(const TTypesTree& tree) override;
+  void SelectTypesNode(int node) override;
+  int SelectedTypesNode() const override;
+  void FocusTypesTree() override;
+  void SetStartSectorBounds(uint64_t min, uint64_t max) override;
+  uint64_t StartSector() const override;
+  void SetProgress(int percent) override;
+  void AppendLog(const std::vector<std::string>& lines) override;
+  void SetBusy(bool busy) override;
+  void ArrangeFinishPage() override;
+  void ShowLanguageSelection() override;
+  void TranslateWindow() override;
+  void ShowAbout() override;
+  bool ShowAdvancedParameters(int page) override;
+  bool EditFormat(TFormat& format) override;
+  std::optional<std::string> PickFolder(const std::string& start) override;
+  void OpenFile(const std::string& file, const std::string& parameters) override;
+  bool IsActiveWindow() const override { return isActiveWindow(); }
+  void RequestAttention() override;
+  void CloseWindow() override { close(); }
+  void LetEventsRun() override;
+
+  TWizard wizard_;
+  std::array<QWidget*, kControlCount> controls_{};
   bool fillingDrives_ = false;
-  bool closeAfterPass_ = false;
   bool releaseEndsDoubleClick_ = false;
-  // During a pass.
-  QElapsedTimer refreshClock_, passClock_;
-  double lastPassSeconds_ = 0;
-  std::vector<TRecoveredFile> passFiles_;
   QPointer<TReviewWindow> review_;
-  QStringList pendingLog_;
-  int refreshInterval_ = 50;
-  uint64_t first_ = 0, current_ = 0, total_ = 0;
-  uint32_t bytesPerSec_ = 0;
-  QList<QWidget*> clockRows_;
-  uint32_t sinceCheck_ = 0;
 };
 
 }  // namespace quillot::gui

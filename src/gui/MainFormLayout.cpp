@@ -135,7 +135,7 @@ void TMainForm::CreateStartPage() {
   connect(StartButtonAdvParams, &QPushButton::clicked, this, &TMainForm::StartButtonAdvParamsClick);
   // The keyboard moves the focused item too; the choice follows it as it follows a click.
   connect(StartListViewDrives, &QTreeWidget::currentItemChanged, this, [this] {
-    if (!fillingDrives_ && !DrivesListPending) StartListViewDrivesClick();
+    if (!fillingDrives_ && !wizard_.DrivesListPending) StartListViewDrivesClick();
   });
 }
 
@@ -229,7 +229,6 @@ void TMainForm::CreateProgressPage() {
     MarkAsFixedText(v);
     c->hide();
     v->hide();
-    clockRows_ << c << v;
     clockY += 22;
     return v;
   };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "wizard/FieldBounds.h"
+
 namespace quillot::gui {
 
 namespace {
@@ -49,14 +51,10 @@ void TSectorEdit::SetBounds(uint64_t min, uint64_t max) {
 
 uint64_t TSectorEdit::Value() const {
   uint64_t v = 0;
-  if (!ParseSector(text(), v)) v = min_;
-  if (min_ != max_) v = std::clamp(v, min_, max_);
-  return v;
+  const bool parsed = ParseSector(text(), v);
+  return TFieldBounds<uint64_t>{min_, max_}.Read(parsed, v);
 }
 
-void TSectorEdit::SetValue(uint64_t value) {
-  if (min_ != max_) value = std::clamp(value, min_, max_);
-  setText(QString::number(value));
-}
+void TSectorEdit::SetValue(uint64_t value) { setText(QString::number(TFieldBounds<uint64_t>{min_, max_}.Held(value))); }
 
 }  // namespace quillot::gui

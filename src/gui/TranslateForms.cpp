@@ -1,39 +1,34 @@
 #include "gui/TranslateForms.h"
 
 #include <QComboBox>
-#include <QMap>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <QWidget>
 
 #include "gui/QtText.h"
 #include "i18n/Language.h"
+#include "wizard/FormTexts.h"
 
 namespace quillot::gui {
 
 std::function<void(QWidget*, const QList<TWindowText>&)> TranslateFormsWatcher;
 
 namespace {
-const QString kLineDefault = QStringLiteral("fsdef");
-
-QString Read(const std::string& section, const QString& key, const char* def = "") {
-  return ToQ(LanguageFile->ReadString(section, FromQ(key), def));
-}
-
 // A memo's lines are replaced together once all of them are read.
 class TMemoLines {
  public:
-  void Set(QPlainTextEdit* memo, int line, const QString& value) {
+  void Set(QPlainTextEdit* memo, int line, const std::string& value) {
     if (memo != memo_) Flush();
     memo_ = memo;
     changes_[line] = value;
   }
   void Flush() {
-    if (memo_ && !changes_.isEmpty()) {
-      QStringList lines = memo_->toPlainText().split(QLatin1Char('\n'));
-      for (auto it = changes_.cbegin(); it != changes_.cend(); ++it)
-        if (it.key() < lines.size()) lines[it.key()] = it.value();
-      memo_->setPlainText(lines.join(QLatin1Char('\n')));
+    if (memo_ && !changes_.empty()) {
+      std::vector<std::string> lines;
+      for (const QString& line : memo_->toPlainText().split(QLatin1Char('\n'))) lines.push_back(FromQ(line));
+      QStringList text;
+      for (const std::string& line : WithTranslatedLines(std::move(lines), changes_)) text << ToQ(line);
+      memo_->setPlainText(text.join(QLatin1Char('\n')));
     }
     memo_ = nullptr;
     changes_.clear();
@@ -41,28 +36,20 @@ class TMemoLines {
 
  private:
   QPointer<QPlainTextEdit> memo_;
-  QMap<int, QString> changes_;
+  std::map<int, std::string> changes_;
 };
 
 void Apply(const TWindowText& t, const std::string& section, TMemoLines& memoLines) {
   QObject* c = t.Component;
   if (!c) return;  // setting an earlier text replaced it
+  const std::optional<std::string> value = TranslatedFormText(section, FromQ(t.Key), FormTextKindOf(t.Kind));
+  if (!value) return;
   switch (t.Kind) {
-    case TWindowText::kCaption: SetComponentText(c, QStringLiteral("Caption"), Read(section, t.Key)); break;
-    case TWindowText::kHint: SetComponentText(c, QStringLiteral("Hint"), Read(section, t.Key)); break;
-    case TWindowText::kLine: {
-      // Only the exact default keeps the line: an empty value blanks it.
-      const QString v = Read(section, t.Key, "fsdef");
-      if (v != kLineDefault) memoLines.Set(qobject_cast<QPlainTextEdit*>(c), t.Index, v);
-      break;
-    }
-    case TWindowText::kItem:
-      if (QString v = Read(section, t.Key); !v.isEmpty()) qobject_cast<QComboBox*>(c)->setItemText(t.Index, v);
-      break;
-    case TWindowText::kColumn:
-      if (QString v = Read(section, t.Key); !v.isEmpty())
-        qobject_cast<QTreeWidget*>(c)->headerItem()->setText(t.Index, v);
-      break;
+    case TWindowText::kCaption: SetComponentText(c, QStringLiteral("Caption"), ToQ(*value)); break;
+    case TWindowText::kHint: SetComponentText(c, QStringLiteral("Hint"), ToQ(*value)); break;
+    case TWindowText::kLine: memoLines.Set(qobject_cast<QPlainTextEdit*>(c), t.Index, *value); break;
+    case TWindowText::kItem: qobject_cast<QComboBox*>(c)->setItemText(t.Index, ToQ(*value)); break;
+    case TWindowText::kColumn: qobject_cast<QTreeWidget*>(c)->headerItem()->setText(t.Index, ToQ(*value)); break;
   }
 }
 }  // namespace

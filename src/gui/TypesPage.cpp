@@ -1,11 +1,10 @@
-// The Types page: the catalogue as a tree of categories and formats whose checks set Search.
+// The Types page's tree as the wizard builds it: category nodes with the formats below them, each with
+// its check image and the desktop's icon for its files.
 #include <QApplication>
-#include <QCheckBox>
-#include <QCollator>
 #include <QFileIconProvider>
 #include <QMimeDatabase>
-#include <QPushButton>
 #include <QStyle>
+#include <QTreeWidgetItemIterator>
 
 #include "formats/FileTypes.h"
 #include "gui/MainForm.h"
@@ -15,8 +14,6 @@
 namespace quillot::gui {
 
 namespace {
-constexpr int kFormatRole = Qt::UserRole;
-
 class TTreeBusyScope {
  public:
   explicit TTreeBusyScope(QWidget* w) : w_(w) {
@@ -33,10 +30,6 @@ class TTreeBusyScope {
 };
 }  // namespace
 
-TFormat* TMainForm::FormatOf(const QTreeWidgetItem* node) {
-  return node ? static_cast<TFormat*>(node->data(0, kFormatRole).value<void*>()) : nullptr;
-}
-
 QIcon TMainForm::FileIcon(const std::string& extension) const {
   static QMimeDatabase mimes;
   const QMimeType type = mimes.mimeTypeForFile(QStringLiteral("x.") + ToQ(extension), QMimeDatabase::MatchExtension);
@@ -49,70 +42,63 @@ QIcon TMainForm::FileIcon(const std::string& extension) const {
   return icon;
 }
 
-void TMainForm::ReloadFileFormats() {
+void TMainForm::ShowTypesTree(const TTypesTree& tree) {
   TTreeBusyScope busy(TypesTreeView);
   TypesTreeView->clear();
   ImageListIcons = ImageListIcons.mid(0, 1);
-  if (!DataStorage) return;
-  const TFormatsList& formats = DataStorage->Formats;
-
-  // Categories without regard to case, each written as its first format in catalogue order writes it.
-  QCollator collator;
-  collator.setCaseSensitivity(Qt::CaseInsensitive);
-  QStringList categories;
-  for (const auto& f : formats) {
-    const QString c = ToQ(f->Category);
-    bool known = false;
-    for (const QString& k : categories) known = known || k.compare(c, Qt::CaseInsensitive) == 0;
-    if (!known) categories.append(c);
+  const auto& nodes = tree.Nodes();
+  std::vector<QTreeWidgetItem*> items(nodes.size(), nullptr);
+  const std::vector<int> roots = tree.Roots();
+  for (int root : roots) {
+    auto* item = new QTreeWidgetItem(TypesTreeView, QStringList(ToQ(nodes[static_cast<size_t>(root)].Text)));
+    item->setIcon(0, ImageListIcons.value(0));
+    items[static_cast<size_t>(root)] = item;
   }
-  std::stable_sort(categories.begin(), categories.end(),
-                   [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-
-  QList<QTreeWidgetItem*> nodes;
-  for (const QString& c : categories) {
-    auto* node = new QTreeWidgetItem(TypesTreeView, QStringList(c));
-    node->setIcon(0, ImageListIcons.value(0));
-    TypesTreeView->SetState(node, TTypesTreeView::kNoState);
-    nodes.append(node);
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    if (nodes[i].Parent < 0 || !items[static_cast<size_t>(nodes[i].Parent)]) continue;
+    auto* item = new QTreeWidgetItem(items[static_cast<size_t>(nodes[i].Parent)], QStringList(ToQ(nodes[i].Text)));
+    if (nodes[i].Format) {
+      ImageListIcons.append(FileIcon(nodes[i].Format->FileExtension));
+      item->setIcon(0, ImageListIcons.last());
+    }
+    items[i] = item;
   }
-  for (const auto& f : formats) {
-    const QString c = ToQ(f->Category);
-    QTreeWidgetItem* parent = nullptr;
-    for (QTreeWidgetItem* n : nodes)
-      if (n->text(0).compare(c, Qt::CaseInsensitive) == 0) parent = n;
-    if (!parent) continue;
-    auto* node = new QTreeWidgetItem(parent, QStringList(ToQ(f->Title + " (" + f->TypeDescription + ")")));
-    TypesTreeView->SetState(node, f->Search ? TTypesTreeView::kChecked : TTypesTreeView::kUnchecked);
-    ImageListIcons.append(FileIcon(f->FileExtension));
-    node->setIcon(0, ImageListIcons.last());
-    node->setData(0, kFormatRole, QVariant::fromValue(static_cast<void*>(f.get())));
-  }
+  for (size_t i = 0; i < nodes.size(); ++i)
+    if (items[i]) TTypesTreeView::SetNodeOf(items[i], static_cast<int>(i));
+  ShowTypesStates(tree);
   TypesTreeView->expandAll();
 }
 
-void TMainForm::TypesTreeViewClick() {
-  QTreeWidgetItemIterator it(TypesTreeView);
-  for (; *it; ++it) {
-    QTreeWidgetItem* node = *it;
-    if (!node->parent()) continue;
-    if (TFormat* f = FormatOf(node)) {
-      f->Search = TTypesTreeView::State(node) == TTypesTreeView::kChecked;
-      if (DataStorage) DataStorage->Modified = true;
-    }
-  }
-  QTreeWidgetItem* selected = TypesTreeView->currentItem();
-  const bool format = selected && selected->isSelected() && selected->parent();
-  TypesAdvButtonModify->setEnabled(format);
-  TypesAdvButtonDelete->setEnabled(format);
+QTreeWidgetItem* TMainForm::TypesItemOf(int node) const {
+  for (QTreeWidgetItemIterator it(TypesTreeView); *it; ++it)
+    if (TTypesTreeView::NodeOf(*it) == node) return *it;
+  return nullptr;
 }
 
-void TMainForm::TypesCheckBoxShowAdvancedClick() {
-  const bool show = TypesCheckBoxShowAdvanced->isChecked();
-  TypesTreeView->resize(show ? 337 : 425, TypesTreeView->height());
-  TypesAdvButtonAdd->setEnabled(show);
-  TypesAdvButtonModify->setEnabled(show);
-  TypesAdvButtonDelete->setEnabled(show);
+void TMainForm::ShowTypesStates(const TTypesTree& tree) {
+  for (QTreeWidgetItemIterator it(TypesTreeView); *it; ++it) {
+    const int node = TTypesTreeView::NodeOf(*it);
+    if (node < 0 || static_cast<size_t>(node) >= tree.Nodes().size()) continue;
+    const TTypesTree::TNode& n = tree.Nodes()[static_cast<size_t>(node)];
+    (*it)->setText(0, ToQ(n.Text));
+    TTypesTreeView::ShowState(*it, n.State);
+  }
+  TypesTreeView->viewport()->update();
 }
+
+void TMainForm::SelectTypesNode(int node) {
+  if (QTreeWidgetItem* item = TypesItemOf(node)) {
+    TypesTreeView->setCurrentItem(item);
+    item->setSelected(true);
+    TypesTreeView->scrollToItem(item);
+  }
+}
+
+int TMainForm::SelectedTypesNode() const {
+  QTreeWidgetItem* item = TypesTreeView->currentItem();
+  return item && item->isSelected() ? TTypesTreeView::NodeOf(item) : -1;
+}
+
+void TMainForm::FocusTypesTree() { TypesTreeView->setFocus(); }
 
 }  // namespace quillot::gui

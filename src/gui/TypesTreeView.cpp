@@ -9,6 +9,7 @@ namespace quillot::gui {
 
 namespace {
 constexpr int kStateRole = Qt::UserRole + 1;
+constexpr int kNodeRole = Qt::UserRole + 2;
 constexpr int kStateWidth = 18;  // the image and a gap before the node's own icon
 }  // namespace
 
@@ -58,38 +59,36 @@ int TTypesTreeView::State(const QTreeWidgetItem* item) {
   return v.isValid() ? v.toInt() : kNoState;
 }
 
+namespace {
+// The check rule's view of the widget's items.
+struct TItems {
+  static int State(const QTreeWidgetItem* item) { return TTypesTreeView::State(item); }
+  static void Store(QTreeWidgetItem* item, int state) { item->setData(0, kStateRole, state); }
+  static QTreeWidgetItem* Parent(const QTreeWidgetItem* item) { return item->parent(); }
+  static bool IsNode(const QTreeWidgetItem* item) { return item != nullptr; }
+  static int ChildCount(const QTreeWidgetItem* item) { return item->childCount(); }
+  static QTreeWidgetItem* Child(const QTreeWidgetItem* item, int i) { return item->child(i); }
+};
+}  // namespace
+
 void TTypesTreeView::SetState(QTreeWidgetItem* item, int state) {
-  item->setData(0, kStateRole, state);
-  if ((state == kUnchecked || state == kChecked) && StateRecursion && !propagating_) {
-    propagating_ = true;
-    PropagateDown(item, state);
-    PropagateUp(item);
-    propagating_ = false;
+  if (const int node = NodeOf(item); node >= 0 && SetStateOfNode) {
+    SetStateOfNode(node, state);
+  } else {
+    TItems items;
+    SetCheckState(items, item, state, StateRecursion, StateIgnore);
   }
   viewport()->update();
 }
 
-void TTypesTreeView::PropagateDown(QTreeWidgetItem* item, int state) {
-  for (int i = 0; i < item->childCount(); ++i) {
-    QTreeWidgetItem* child = item->child(i);
-    if (State(child) == StateIgnore) continue;  // the ignore value shields its whole subtree
-    if (State(child) != state) child->setData(0, kStateRole, state);
-    PropagateDown(child, state);
-  }
+void TTypesTreeView::ShowState(QTreeWidgetItem* item, int state) { item->setData(0, kStateRole, state); }
+
+int TTypesTreeView::NodeOf(const QTreeWidgetItem* item) {
+  const QVariant v = item->data(0, kNodeRole);
+  return v.isValid() ? v.toInt() : -1;
 }
 
-void TTypesTreeView::PropagateUp(QTreeWidgetItem* item) {
-  for (QTreeWidgetItem* parent = item->parent(); parent; parent = parent->parent()) {
-    if (State(parent) == StateIgnore) break;
-    bool allUnchecked = true, allChecked = true;
-    for (int i = 0; i < parent->childCount(); ++i) {
-      const int s = State(parent->child(i));
-      if (s != kUnchecked && s != kNoState) allUnchecked = false;
-      if (s != kChecked) allChecked = false;
-    }
-    parent->setData(0, kStateRole, allUnchecked ? kUnchecked : allChecked ? kChecked : kPartly);
-  }
-}
+void TTypesTreeView::SetNodeOf(QTreeWidgetItem* item, int node) { item->setData(0, kNodeRole, node); }
 
 QRect TTypesTreeView::StateImageRect(const QTreeWidgetItem* item) const {
   const QRect r = visualItemRect(item);
@@ -101,10 +100,7 @@ bool TTypesTreeView::ToggleAt(const QPoint& pos) {
   if (!item || !StateImageRect(item).contains(pos)) return false;
   setCurrentItem(item);
   const int state = State(item);
-  if (state == kUnchecked)
-    SetState(item, kChecked);
-  else if (state == kChecked || state == kPartly)
-    SetState(item, kUnchecked);
+  if (ToggledCheckState(state) != state) SetState(item, ToggledCheckState(state));
   return true;
 }
 

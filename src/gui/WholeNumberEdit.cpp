@@ -24,10 +24,6 @@ TWholeNumberEdit::TWholeNumberEdit(QWidget* parent) : QAbstractSpinBox(parent) {
   lineEdit()->setText(QStringLiteral("0"));
 }
 
-int64_t TWholeNumberEdit::Held(int64_t value) const {
-  return Bounded() ? std::clamp<int64_t>(value, min_, max_) : value;
-}
-
 void TWholeNumberEdit::SetBounds(int32_t min, int32_t max) {
   min_ = min;
   max_ = std::max(min, max);
@@ -36,8 +32,8 @@ void TWholeNumberEdit::SetBounds(int32_t min, int32_t max) {
 
 int32_t TWholeNumberEdit::Value() const {
   int32_t v = 0;
-  if (!ParseWholeNumber(text(), v)) return min_;
-  return static_cast<int32_t>(Held(v));
+  const bool parsed = ParseWholeNumber(text(), v);
+  return static_cast<int32_t>(Bounds().Read(parsed, v));
 }
 
 void TWholeNumberEdit::SetValue(int32_t value) { lineEdit()->setText(QString::number(Held(value))); }

@@ -5,6 +5,8 @@
 #include <QAbstractSpinBox>
 #include <cstdint>
 
+#include "wizard/FieldBounds.h"
+
 namespace quillot::gui {
 
 class TWholeNumberEdit : public QAbstractSpinBox {
@@ -29,8 +31,9 @@ class TWholeNumberEdit : public QAbstractSpinBox {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
-  bool Bounded() const { return min_ != max_; }
-  int64_t Held(int64_t value) const;
+  TFieldBounds<int64_t> Bounds() const { return {min_, max_}; }
+  bool Bounded() const { return Bounds().Restricts(); }
+  int64_t Held(int64_t value) const { return Bounds().Held(value); }
 
   int32_t min_ = 0, max_ = 0;
 };

@@ -48,29 +48,40 @@ QStringList MemoLines(const QPlainTextEdit* memo) {
   return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
-void AddComponentTexts(QList<TWindowText>& out, QObject* c, const QString& prefix) {
+void AddComponentTexts(QList<TWindowText>& out, QObject* c, const QString& window) {
   const bool fixed = c->property(kFixedTextProperty).toBool();
-  auto add = [&](TWindowText::TKind kind, int index, const QString& key, const QString& text) {
-    out.append({c, kind, index, prefix + key, fixed ? QString() : text});
+  const std::string form = window.toStdString(), component = c->objectName().toStdString();
+  auto add = [&](TWindowText::TKind kind, int index, const QString& text) {
+    const std::string key = FormTextKey(form, component, FormTextKindOf(kind), index);
+    out.append({c, kind, index, QString::fromStdString(key), fixed ? QString() : text});
   };
-  if (TakesCaption(c)) add(TWindowText::kCaption, 0, QStringLiteral(".Caption"), CaptionOf(c));
+  if (TakesCaption(c)) add(TWindowText::kCaption, 0, CaptionOf(c));
   if (auto* widget = qobject_cast<QWidget*>(c))
-    add(TWindowText::kHint, 0, QStringLiteral(".Hint"), widget->toolTip());
+    add(TWindowText::kHint, 0, widget->toolTip());
   else if (c->property("Hint").isValid())
-    add(TWindowText::kHint, 0, QStringLiteral(".Hint"), c->property("Hint").toString());
+    add(TWindowText::kHint, 0, c->property("Hint").toString());
 
   if (auto* memo = qobject_cast<QPlainTextEdit*>(c)) {
     const QStringList lines = MemoLines(memo);
-    for (int i = 0; i < lines.size(); ++i) add(TWindowText::kLine, i, QStringLiteral(".lines[%1]").arg(i), lines[i]);
+    for (int i = 0; i < lines.size(); ++i) add(TWindowText::kLine, i, lines[i]);
   } else if (auto* combo = qobject_cast<QComboBox*>(c)) {
-    for (int i = 0; i < combo->count(); ++i)
-      add(TWindowText::kItem, i, QStringLiteral(".items[%1]").arg(i), combo->itemText(i));
+    for (int i = 0; i < combo->count(); ++i) add(TWindowText::kItem, i, combo->itemText(i));
   } else if (auto* list = qobject_cast<QTreeWidget*>(c); list && list->property(kListViewProperty).toBool()) {
-    for (int i = 0; i < list->columnCount(); ++i)
-      add(TWindowText::kColumn, i, QStringLiteral(".Columns[%1].Caption").arg(i), list->headerItem()->text(i));
+    for (int i = 0; i < list->columnCount(); ++i) add(TWindowText::kColumn, i, list->headerItem()->text(i));
   }
 }
 }  // namespace
+
+TFormTextKind FormTextKindOf(TWindowText::TKind kind) {
+  switch (kind) {
+    case TWindowText::kCaption: return TFormTextKind::Caption;
+    case TWindowText::kHint: return TFormTextKind::Hint;
+    case TWindowText::kLine: return TFormTextKind::Line;
+    case TWindowText::kItem: return TFormTextKind::Item;
+    case TWindowText::kColumn: return TFormTextKind::Column;
+  }
+  return TFormTextKind::Caption;
+}
 
 void MarkAsListView(QObject* listView) { listView->setProperty(kListViewProperty, true); }
 
@@ -116,10 +127,12 @@ QList<TWindowText> TranslatableTexts(QWidget* window) {
   QList<TWindowText> out;
   if (!window) return out;
   const QString name = window->objectName();
-  out.append({window, TWindowText::kCaption, 0, name + QStringLiteral(".Caption"), window->windowTitle()});
+  out.append({window, TWindowText::kCaption, 0,
+              QString::fromStdString(FormTextKey(name.toStdString(), "", TFormTextKind::Caption)),
+              window->windowTitle()});
   // The components the window owns, in the order they were made.
   for (QObject* c : window->findChildren<QObject*>())
-    if (OwnedBy(c, window)) AddComponentTexts(out, c, name + QLatin1Char('.') + c->objectName());
+    if (OwnedBy(c, window)) AddComponentTexts(out, c, name);
   return out;
 }
 

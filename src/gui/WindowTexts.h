@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 
+#include "wizard/FormTexts.h"
+
 class QObject;
 class QWidget;
 
@@ -22,6 +24,9 @@ struct TWindowText {
   // control marked as showing data rather than words).
   QString Text;
 };
+
+// The kind of a text as the wizard's core names it (wizard/FormTexts.h).
+TFormTextKind FormTextKindOf(TWindowText::TKind kind);
 
 // Marks a tree widget as a list view, whose column captions take "Columns[i].Caption" keys.
 void MarkAsListView(QObject* listView);

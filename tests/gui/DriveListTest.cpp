@@ -75,19 +75,19 @@ TEST_F(DriveListTest, ALabelledVolumeShowsItsLabelAndTheClickTakesTheLetter) {
   const char fat = Attach(image, 0);
   gui::TMainForm form;
   form.show();
-  EXPECT_EQ(form.DriveLetter, zero);  // the first showing chose the first drive
+  EXPECT_EQ(form.Wizard().DriveLetter, zero);  // the first showing chose the first drive
   EXPECT_EQ(RowOf(form, fat)->text(0), QString(QLatin1Char(fat)) + " (SYSTEM)");
   ClickRow(form, fat);
-  EXPECT_EQ(form.DriveLetter, fat);
-  EXPECT_EQ(form.DriveNumber, fat - 'A' + 1);
+  EXPECT_EQ(form.Wizard().DriveLetter, fat);
+  EXPECT_EQ(form.Wizard().DriveNumber, fat - 'A' + 1);
   EXPECT_FALSE(form.ButtonBack->isEnabled());
   EXPECT_TRUE(form.ButtonNext->isEnabled());
 
   // A click beside every row leaves no drive chosen and Next off.
   QTest::mouseClick(form.StartListViewDrives->viewport(), Qt::LeftButton, {},
                     QPoint(20, form.StartListViewDrives->viewport()->height() - 5));
-  EXPECT_EQ(form.DriveLetter, '?');
-  EXPECT_EQ(form.DriveNumber, 0);
+  EXPECT_EQ(form.Wizard().DriveLetter, '?');
+  EXPECT_EQ(form.Wizard().DriveNumber, 0);
   EXPECT_FALSE(form.ButtonNext->isEnabled());
   EXPECT_TRUE(form.ButtonClose->isEnabled());
 
@@ -99,7 +99,7 @@ TEST_F(DriveListTest, ALabelledVolumeShowsItsLabelAndTheClickTakesTheLetter) {
 
   // Coming back does not choose the first drive again.
   form.ButtonBackClick();
-  EXPECT_EQ(form.DriveLetter, fat);
+  EXPECT_EQ(form.Wizard().DriveLetter, fat);
 }
 
 TEST_F(DriveListTest, TheKeyboardMovesTheChoiceWithTheFocusedRow) {
@@ -107,9 +107,9 @@ TEST_F(DriveListTest, TheKeyboardMovesTheChoiceWithTheFocusedRow) {
   const char b = AttachZeroImage("b.img", 64);
   gui::TMainForm form;
   form.show();
-  EXPECT_EQ(form.DriveLetter, a);
+  EXPECT_EQ(form.Wizard().DriveLetter, a);
   QTest::keyClick(form.StartListViewDrives, Qt::Key_Down);
-  EXPECT_EQ(form.DriveLetter, b);
+  EXPECT_EQ(form.Wizard().DriveLetter, b);
 }
 
 TEST_F(DriveListTest, RescanRebuildsTheListButKeepsTheChoice) {
@@ -118,7 +118,7 @@ TEST_F(DriveListTest, RescanRebuildsTheListButKeepsTheChoice) {
   gui::TMainForm form;
   form.show();
   ClickRow(form, b);
-  ASSERT_EQ(form.DriveNumber, b - 'A' + 1);
+  ASSERT_EQ(form.Wizard().DriveNumber, b - 'A' + 1);
   const bool nextBefore = form.ButtonNext->isEnabled();
   DriveTable().Remove(b);
   form.StartButtonRescan->click();
@@ -129,8 +129,8 @@ TEST_F(DriveListTest, RescanRebuildsTheListButKeepsTheChoice) {
   if (QTreeWidgetItem* row = RowOf(form, b)) {
     EXPECT_NE(row->toolTip(0).toStdString(), (env.Home() / "b.img").string());
   }
-  EXPECT_EQ(form.DriveLetter, b);
-  EXPECT_EQ(form.DriveNumber, b - 'A' + 1);
+  EXPECT_EQ(form.Wizard().DriveLetter, b);
+  EXPECT_EQ(form.Wizard().DriveNumber, b - 'A' + 1);
   EXPECT_EQ(form.ButtonNext->isEnabled(), nextBefore);
   EXPECT_EQ(form.StartListViewDrives->currentItem(), nullptr);
 }
@@ -151,7 +151,7 @@ TEST_F(DriveListTest, RescanKeepsEachDeviceOnItsLetterAndAVanishedChoiceIsNotRea
   gui::TMainForm form;
   form.show();
   ClickRow(form, 'E');
-  ASSERT_EQ(form.DriveLetter, 'E');
+  ASSERT_EQ(form.Wizard().DriveLetter, 'E');
   ASSERT_EQ(DriveTable().Source('E')->Name(), "sdc");
 
   // sdb is pulled and a new disk comes: sdc stays on E:, the new one takes F:, D: stays empty.
@@ -163,7 +163,7 @@ TEST_F(DriveListTest, RescanKeepsEachDeviceOnItsLetterAndAVanishedChoiceIsNotRea
   EXPECT_EQ(RowOf(form, 'E')->toolTip(0).toStdString(), (dev / "sdc").string());
   ASSERT_NE(RowOf(form, 'F'), nullptr);
   EXPECT_EQ(RowOf(form, 'F')->toolTip(0).toStdString(), (dev / "sdd").string());
-  EXPECT_EQ(form.DriveLetter, 'E');
+  EXPECT_EQ(form.Wizard().DriveLetter, 'E');
   EXPECT_TRUE(form.ButtonNext->isEnabled());
 
   // The chosen disk itself is pulled: the choice stays, but it is not ready and no pass can start.
@@ -172,8 +172,8 @@ TEST_F(DriveListTest, RescanKeepsEachDeviceOnItsLetterAndAVanishedChoiceIsNotRea
   form.StartButtonRescan->click();
   EXPECT_EQ(RowOf(form, 'E'), nullptr);
   EXPECT_NE(RowOf(form, 'G'), nullptr);
-  EXPECT_EQ(form.DriveLetter, 'E');
-  EXPECT_EQ(form.DriveNumber, 'E' - 'A' + 1);
+  EXPECT_EQ(form.Wizard().DriveLetter, 'E');
+  EXPECT_EQ(form.Wizard().DriveNumber, 'E' - 'A' + 1);
   EXPECT_TRUE(form.ButtonNext->isEnabled());
   for (int i = 0; i < 3; ++i) form.ButtonNextClick();
   ASSERT_EQ(form.ActivePage(), gui::TMainForm::kProgressPage);
@@ -191,18 +191,18 @@ TEST_F(DriveListTest, AddImageAttachesListsAndChoosesTheImage) {
   std::filesystem::resize_file(path, 4096 * 512);
   gui::TMainForm form;
   form.show();
-  EXPECT_EQ(form.DriveLetter, a);
+  EXPECT_EQ(form.Wizard().DriveLetter, a);
   const char added = form.AddImage(QString::fromStdString(path));
   ASSERT_NE(added, 0);
   EXPECT_NE(RowOf(form, added), nullptr);
-  EXPECT_EQ(form.DriveLetter, added);
+  EXPECT_EQ(form.Wizard().DriveLetter, added);
   EXPECT_TRUE(form.ButtonNext->isEnabled());
 
   // A file that cannot be attached is explained, and nothing changes.
   EXPECT_EQ(form.AddImage("/nonexistent/card.img"), 0);
   ASSERT_EQ(dialogs.Shown.size(), 1u);
   EXPECT_NE(dialogs.Shown[0].Text.find("/nonexistent/card.img"), std::string::npos);
-  EXPECT_EQ(form.DriveLetter, added);
+  EXPECT_EQ(form.Wizard().DriveLetter, added);
   // Attaching images leaves the advanced parameters within reach.
   EXPECT_TRUE(form.StartButtonAdvParams->isEnabled());
 }
@@ -212,7 +212,7 @@ TEST_F(DriveListTest, ADriveNamedAtStartIsChosenAtTheFirstShowing) {
   const char b = AttachZeroImage("b.img", 64);
   gui::TMainForm form(b);
   form.show();
-  EXPECT_EQ(form.DriveLetter, b);
+  EXPECT_EQ(form.Wizard().DriveLetter, b);
 }
 
 }  // namespace quillot::testing

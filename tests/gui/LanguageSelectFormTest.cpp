@@ -95,10 +95,10 @@ TEST_F(LanguageSelectFormTest, EntriesTakeTheirNamesAndPicturesFromTheFileNames)
 
   ASSERT_EQ(d.LanguageListView->topLevelItemCount(), 7);
   EXPECT_EQ(d.LanguageListView->topLevelItem(0)->text(0), "English (Default)");
-  EXPECT_EQ(PictureOf(d.LanguageListView->topLevelItem(0)), gui::lpBuiltIn);
-  const std::pair<const char*, int> expected[] = {{"German", gui::lpGerman},       {"Russian", gui::lpRussian},
-                                                  {"English", gui::lpEnglish},     {"Dutch", gui::lpDutch},
-                                                  {"Klingon", gui::lpAnyLanguage}, {"New zealand", gui::lpAnyLanguage}};
+  EXPECT_EQ(PictureOf(d.LanguageListView->topLevelItem(0)), lpBuiltIn);
+  const std::pair<const char*, int> expected[] = {{"German", lpGerman},       {"Russian", lpRussian},
+                                                  {"English", lpEnglish},     {"Dutch", lpDutch},
+                                                  {"Klingon", lpAnyLanguage}, {"New zealand", lpAnyLanguage}};
   for (const auto& [name, picture] : expected) {
     QTreeWidgetItem* item = Entry(d, QString::fromLatin1(name));
     ASSERT_NE(item, nullptr) << name;

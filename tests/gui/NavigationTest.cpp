@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include "app/Settings.h"
-#include "gui/DriveProblem.h"
 #include "gui/SectorEdit.h"
 #include "gui/TypesTreeView.h"
 #include "support/FakeDisk.h"
@@ -33,7 +32,7 @@ TEST_F(NavigationTest, ButtonsFollowThePageTableAndBackNextStopAtTheEnds) {
   gui::TMainForm form;
   form.show();
   EXPECT_EQ(form.ActivePage(), gui::TMainForm::kStartPage);
-  EXPECT_EQ(form.DriveLetter, letter);  // the first showing chose the first drive
+  EXPECT_EQ(form.Wizard().DriveLetter, letter);  // the first showing chose the first drive
 
   // Back on the first page changes nothing but still refreshes the state.
   form.ButtonNext->setEnabled(false);
@@ -83,8 +82,8 @@ TEST_F(NavigationTest, ButtonsFollowThePageTableAndBackNextStopAtTheEnds) {
   form.ButtonNextClick();
 
   // Back from Types to Start enables Next even with no drive chosen.
-  form.DriveLetter = '?';
-  form.DriveNumber = 0;
+  form.Wizard().DriveLetter = '?';
+  form.Wizard().DriveNumber = 0;
   form.ButtonBackClick();
   form.ButtonBackClick();
   EXPECT_EQ(form.ActivePage(), 0);
@@ -114,8 +113,8 @@ TEST_F(NavigationTest, TheProgressPageTakesOverTheDestinationAndShowsTheDrive) {
 
   // A 3 TiB drive (a sparse image): its whole count, and a start sector up to it.
   const char large = AttachZeroImage("large.img", uint64_t{6442450944});
-  form.DriveLetter = large;
-  form.DriveNumber = static_cast<uint8_t>(large - 'A' + 1);
+  form.Wizard().DriveLetter = large;
+  form.Wizard().DriveNumber = static_cast<uint8_t>(large - 'A' + 1);
   form.CheckState();
   EXPECT_EQ(form.ProgressLabelTotalSectors->text(), "6442450944");
   EXPECT_EQ(form.ProgressStartSectorSpinEdit->MaxValue(), 6442450944u);
@@ -135,8 +134,8 @@ TEST_F(NavigationTest, ADriveThatCannotBeReadIsNotReadyAndStartStaysOff) {
 
   // The image vanishes: the drive is not ready, Start is off and the field's bounds are lifted.
   std::filesystem::remove(env.Home() / "gone.img");
-  form.DriveLetter = gone;
-  form.DriveNumber = static_cast<uint8_t>(gone - 'A' + 1);
+  form.Wizard().DriveLetter = gone;
+  form.Wizard().DriveNumber = static_cast<uint8_t>(gone - 'A' + 1);
   form.CheckState();
   EXPECT_EQ(form.ProgressLabelDestinationFolder->text(), QString(QLatin1Char(gone)) + ":\\ (Not Ready)");
   EXPECT_FALSE(form.ProgressButtonStart->isEnabled());
@@ -160,8 +159,8 @@ TEST_F(NavigationTest, ADriveThatCannotBeReadIsNotReadyAndStartStaysOff) {
   locked->SourcePath = node.string();
   locked->FailOpen = true;
   TFakeDiskRegistration lockedDrive('P', locked);
-  form.DriveLetter = 'P';
-  form.DriveNumber = 'P' - 'A' + 1;
+  form.Wizard().DriveLetter = 'P';
+  form.Wizard().DriveNumber = 'P' - 'A' + 1;
   struct TRow {
     std::filesystem::perms mode;
     std::vector<std::string> said;
@@ -206,7 +205,7 @@ TEST_F(NavigationTest, ADriveThatCannotBeReadIsNotReadyAndStartStaysOff) {
 TEST_F(NavigationTest, WithNoDriveChosenTheDriveLineAndBoundsStayAsTheyWere) {
   gui::TMainForm form;  // an empty drive table: nothing to choose
   form.show();
-  EXPECT_EQ(form.DriveLetter, '?');
+  EXPECT_EQ(form.Wizard().DriveLetter, '?');
   EXPECT_FALSE(form.ButtonNext->isEnabled());
   form.ProgressStartSectorSpinEdit->SetBounds(0, 500);
   for (int i = 0; i < 3; ++i) form.ButtonNextClick();
@@ -416,20 +415,6 @@ TEST_F(NavigationTest, ADriveWithoutSectorsOnlyShowsTheMessage) {
   EXPECT_TRUE(form.ProgressMemoLog->toPlainText().isEmpty());
   EXPECT_FALSE(form.PassDone());
   EXPECT_FALSE(form.ButtonNext->isEnabled());
-}
-
-TEST(DriveProblemText, LackOfRightsGetsAdviceOtherFailuresTheReason) {
-  const QString denied = gui::DriveProblemText("/dev/sdb1", true, "");
-  EXPECT_TRUE(denied.contains("/dev/sdb1"));
-  EXPECT_TRUE(denied.contains("sudo"));
-  EXPECT_TRUE(denied.contains("Add image..."));
-  EXPECT_EQ(gui::DriveProblemText("/dev/sdb1", false, "/dev/sdb1: No medium found"),
-            "The drive cannot be read: /dev/sdb1: No medium found");
-  EXPECT_TRUE(gui::DriveProblemText("/dev/sdb1", false, "").isEmpty());
-  EXPECT_EQ(gui::DriveProblemText("/dev/sdb1", true, "/dev/sdb1: Permission denied", "disk"),
-            "Quillot may not read /dev/sdb1. Start Quillot as root (for example with sudo), or add your user to the "
-            "group \"disk\", which may read it, and log in again.");
-  EXPECT_TRUE(gui::ReadingGroupOf("/nonexistent/sdb1").empty());
 }
 
 }  // namespace quillot::testing

@@ -370,7 +370,7 @@ TEST_F(RecoveryThroughWindowTest, APassThatEndsUnseenAsksForAttention) {
   };
   for (const TRow& row : {TRow{false, 0, 1}, TRow{true, 0, 0}, TRow{false, 1e9, 0}}) {
     asked.clear();
-    form.AttentionAfterSeconds = row.after;
+    form.Wizard().AttentionAfterSeconds = row.after;
     QWidget* active = row.formActive ? static_cast<QWidget*>(&form) : &other;
     active->show();
     active->activateWindow();

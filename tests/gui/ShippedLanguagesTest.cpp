@@ -18,7 +18,6 @@
 #include "engine/FileClaim.h"
 #include "gui/AboutForm.h"
 #include "gui/AdvancedParamsForm.h"
-#include "gui/DriveProblem.h"
 #include "gui/FormatPropForm.h"
 #include "gui/GuiMessages.h"
 #include "gui/MediumMapWidget.h"
@@ -31,6 +30,7 @@
 #include "i18n/Messages.h"
 #include "support/GuiFixture.h"
 #include "util/Text.h"
+#include "wizard/DriveProblem.h"
 
 namespace quillot::testing {
 
@@ -302,7 +302,7 @@ TEST_P(ShippedLanguagesTest, FinishPageFiguresFitTheirLabels) {
       {form.FinishLabel2, most},
       {form.FinishLabelStarts, Tr(strStartsFound, {most})},
 
-      {form.ProgressLabelStatus, Tr(gui::strStopping)},
+      {form.ProgressLabelStatus, Tr(strStopping)},
       {form.ProgressLabelElapsedTime, "999:59:59"},
       {form.ProgressLabelSpeedValue, "9999 MB/s"},
       {form.ProgressLabelTimeLeft, "999:59:59"},
@@ -321,7 +321,7 @@ TEST_P(ShippedLanguagesTest, FinishPageFiguresFitTheirLabels) {
   const std::pair<QLabel*, std::string> wrapped[] = {
       {form.FinishLabelVerdicts, ClaimSummary(counts)},
       {form.FinishLabelPieces, *PiecesSummary(files)},
-      {form.FinishLabelPieces, *BytesAfterEndSummary(files, Tr(gui::strTrimmingEndsThem))},
+      {form.FinishLabelPieces, *BytesAfterEndSummary(files, Tr(strTrimmingEndsThem))},
   };
   for (const auto& [label, text] : wrapped) {
     label->setText(Q(text));
@@ -400,7 +400,7 @@ TEST_P(ShippedLanguagesTest, AVerdictReadsTheSameEverywhere) {
     ASSERT_FALSE(spans.empty());
     const QString hint = fromPass.ReviewMap->HintAt(spans[0].center());
     EXPECT_TRUE(hint.contains(said)) << FromQ(hint);
-    form.OnFileFinished(f);
+    form.Wizard().OnFileFinished(f);
   }
   // Six claims, six different words.
   EXPECT_EQ(words.size(), kClaims);
@@ -423,8 +423,8 @@ TEST_P(ShippedLanguagesTest, DriveAdviceFitsItsBox) {
   form.show();
   QLabel* box = form.ProgressLabelDriveProblem;
   for (const QString& advice :
-       {gui::DriveProblemText("/dev/mmcblk0", true, "", "plugdev"), gui::DriveProblemText("/dev/mmcblk0", true, "", ""),
-        gui::DriveProblemText("", false, "/dev/mmcblk0: Input/output error", "")}) {
+       {Q(DriveProblemText("/dev/mmcblk0", true, "", "plugdev")), Q(DriveProblemText("/dev/mmcblk0", true, "", "")),
+        Q(DriveProblemText("", false, "/dev/mmcblk0: Input/output error", ""))}) {
     box->setText(advice);
     EXPECT_LE(box->heightForWidth(box->width()), box->height()) << FromQ(advice);
   }

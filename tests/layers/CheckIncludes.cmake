@@ -15,9 +15,10 @@ set(RANK_streams 5)
 set(RANK_decode 5)  # decoding recovered files in a child process
 set(RANK_engine 6)
 set(RANK_startup 7)  # start-up and shutdown: the one place that knows every subsystem
-set(RANK_cli 8)
-set(RANK_gui 8)
-set(RANK_decoder 8)  # quillot-decode, the child that decodes one recovered file
+set(RANK_wizard 8)  # the wizard's behaviour without a toolkit: the front-ends are views of it
+set(RANK_cli 9)
+set(RANK_gui 9)
+set(RANK_decoder 9)  # quillot-decode, the child that decodes one recovered file
 # Only the windows may use Qt.
 set(QT_ALLOWED gui)
 

@@ -1,0 +1,14 @@
+#include "wizard/WizardMessages.h"
+
+#include <array>
+
+namespace quillot {
+
+namespace {
+constexpr std::array kWizard{strNoReadPermission, strCannotOpenDrive,  strNoAccessAskOnStart,
+                             strAccessNotGiven,   strTrimmingEndsThem, strStopping};
+}  // namespace
+
+std::span<const TMessage> AllWizardMessages() { return kWizard; }
+
+}  // namespace quillot
