@@ -132,7 +132,9 @@ TEST_P(StaleHeaderTest, NothingAfterTheDeclaredEndIsCutAwayUnlessItIsNoRecording
     if (c.past == TPastHeader::No) {
       // A header that told the truth: whole, and trimmed where it says.
       EXPECT_EQ(ClaimWords(f), "whole, by structure alone");
-      if (trim) EXPECT_EQ(got.size(), recording.size());
+      if (trim) {
+        EXPECT_EQ(got.size(), recording.size());
+      }
       continue;
     }
     // Nothing the recorder wrote is cut away, and the claim is not whole: the end rests on no length.
