@@ -44,7 +44,9 @@ TClaim ClaimOf(const TRecoveredFile& f) {
       if (!InPieces(f)) return TClaim::Whole;
       // Frames in a row prove no join; a checksum of the whole content proves it only once checked.
       return f.Evidence == TEvidence::Checksums && !f.AwaitsContentCheck ? TClaim::Whole : TClaim::Unverified;
-    case TVerdict::Unproven: return InPieces(f) ? TClaim::Unverified : TClaim::Unproven;
+    // A recording that went on past its header's length says so, in pieces too: its end is what is unproven.
+    case TVerdict::Unproven:
+      return InPieces(f) && f.PastHeader == TPastHeader::No ? TClaim::Unverified : TClaim::Unproven;
     case TVerdict::CutShort: return TClaim::CutShort;
     case TVerdict::Damaged: return TClaim::Damaged;
     case TVerdict::Unknown: break;
@@ -91,6 +93,9 @@ bool ParseClaim(std::string_view verdict, std::string_view evidence, TRecoveredF
                : evidence == "structure" ? TEvidence::Structure
                                          : TEvidence::None;
   f.AwaitsContentCheck = false;
+  // The words of a file in pieces follow its state; the count is in the pieces column.
+  if (const size_t comma = verdict.find(", reassembled from "); comma != std::string_view::npos)
+    verdict = verdict.substr(0, comma);
   f.PastHeader = verdict == strClaimLongerThanHeader.Default        ? TPastHeader::Longer
                  : verdict == strClaimMayBeLongerThanHeader.Default ? TPastHeader::MayBeLonger
                                                                     : TPastHeader::No;
@@ -98,9 +103,6 @@ bool ParseClaim(std::string_view verdict, std::string_view evidence, TRecoveredF
     f.Verdict = TVerdict::Unproven;
     return true;
   }
-  // The words of a file in pieces follow its state; the count is in the pieces column.
-  if (const size_t comma = verdict.find(", reassembled from "); comma != std::string_view::npos)
-    verdict = verdict.substr(0, comma);
   for (TClaim claim :
        {TClaim::Whole, TClaim::Unproven, TClaim::Unverified, TClaim::CutShort, TClaim::Damaged, TClaim::Unknown}) {
     if (verdict != ClaimMessage(claim).Default) continue;

@@ -132,7 +132,7 @@ bool TFilesInPieces::Take(const uint8_t* sector, uint32_t bytesPerSec, bool star
     TStreamAnswer answer;
     bool done = false;
     if (startHere || (pieceBegins && !beginsHere(resumed_[i]))) {
-      answer = {TStreamState::Broke, resumed_[i].Fed};
+      if (!EndedLate(resumed_[i], answer)) answer = {TStreamState::Broke, resumed_[i].Fed};
       resumed_[i].KeptLast = false;
       done = true;
     } else {
@@ -192,8 +192,8 @@ void TFilesInPieces::EndResumed(TResumed& r, const TStreamAnswer& answer, uint32
   uint64_t at = 0;
   // Broken again, or, with no count to tell, ended where a cluster ends inside its last frame: the next
   // piece may lie further on.
-  if ((answer.State == TStreamState::Broke || answer.State == TStreamState::Ended) && r.File.Pieces.size() < 8 &&
-      r.Unit->RestartAtBreak(at) && at >= r.RecentStart && at >= r.PieceOffset &&
+  if ((answer.State == TStreamState::Broke || answer.State == TStreamState::Ended) &&
+      r.File.Pieces.size() < kMostPieces && r.Unit->RestartAtBreak(at) && at >= r.RecentStart && at >= r.PieceOffset &&
       at <= r.RecentStart + r.Recent.size() &&
       (answer.State == TStreamState::Broke ||
        ClusterEndsWithin(r.PieceOffset, at, r.Unit->BrokenPartLength(), bytesPerSec))) {
@@ -204,6 +204,22 @@ void TFilesInPieces::EndResumed(TResumed& r, const TStreamAnswer& answer, uint32
   } else {
     FinishKept(r.Handle, r.File);
   }
+}
+
+bool TFilesInPieces::EndedLate(TResumed& r, TStreamAnswer& answer) {
+  const auto end = r.Unit->EndIfNoMore();
+  if (!end) return false;
+  answer = {TStreamState::Ended, *end};
+  r.File.StreamEnd = *end;
+  if (r.File.Bytes <= *end || !destination_.CutBack(r.Handle, *end)) return true;
+  // The whole sectors after the one that holds the end are not the file's.
+  const uint64_t sector = window_.BytesPerSector();
+  const uint64_t dropped =
+      std::min((r.File.Bytes + sector - 1) / sector - (*end + sector - 1) / sector, r.File.Pieces.back().Count);
+  r.File.Bytes = *end;
+  r.File.Sectors -= dropped;
+  r.File.Pieces.back().Count -= dropped;
+  return true;
 }
 
 void TFilesInPieces::FinishKept(int handle, TRecoveredFile& file) {
@@ -224,6 +240,8 @@ void TFilesInPieces::Finish() {
   for (TWaiting& w : waiting_) FinishKept(w.Handle, w.File);
   waiting_.clear();
   for (TResumed& r : resumed_) {
+    TStreamAnswer ended;
+    EndedLate(r, ended);
     const TStreamVerdict verdict = r.Unit->Close();
     r.File.Verdict = verdict.Verdict;
     r.File.Evidence = verdict.Evidence;

@@ -22,6 +22,10 @@
 
 namespace quillot {
 
+// The pieces a file may be put together from. A card filled and emptied many times over leaves a recording in
+// dozens; each search is bounded on its own (engine/SearchBudget.h), and each join proven or judged by its unit.
+inline constexpr size_t kMostPieces = 128;
+
 // Tells the view a file is finished, damaged where a sector of it could not be read or written.
 void ReportFinished(TRecoveryView& view, TRecoveredFile& file);
 
@@ -96,6 +100,9 @@ class TFilesInPieces {
   // Feeds a file that took a piece one more sector; true when its stream ended or broke (told in answer).
   bool FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec, TStreamAnswer& answer);
   // A resumed file whose stream ended or broke: closed, or waiting again for its next piece.
+  // A resumed file whose bytes stop while its unit still weighs whether its stream goes on past the end it
+  // declared ended there (TStreamUnit::EndIfNoMore): cut back to it, answer Ended. False where the unit says none.
+  bool EndedLate(TResumed& r, TStreamAnswer& answer);
   void EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec);
   // Closes a file kept open for its pieces and reports it.
   void FinishKept(int handle, TRecoveredFile& file);

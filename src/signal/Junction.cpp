@@ -42,6 +42,15 @@ bool ChannelBreaks(const TChannelMeasures& m) {
 
 }  // namespace
 
+bool ContinuesFrom(const TBeforeFit (&fits)[kJunctionChannels], uint16_t channels) {
+  float capacity = 0.0f;
+  for (uint16_t c = 0; c < channels; ++c) {
+    if (!fits[c].Fitted || fits[c].Capacity < kChannelCapacity || fits[c].Level <= kMinLevel) return false;
+    capacity += fits[c].Capacity;
+  }
+  return channels > 0 && capacity >= (channels == 1 ? kMonoCapacity : kChannelsCapacity);
+}
+
 TJunction JudgeMeasures(const TJunctionMeasures& m, bool mayBreak) {
   bool all = m.Channels > 0;
   float capacity = 0.0f;

@@ -9,6 +9,7 @@ void TJunctionJudge::Before(const TPcmFormat& format, const uint8_t* before, siz
   format_ = format;
   before_.assign(before, before + beforeSize);
   fitted_ = false;
+  mayContinue_ = -1;
 }
 
 TJunction TJunctionJudge::Judge(const uint8_t* after, size_t afterSize) {
@@ -30,6 +31,23 @@ TJunction TJunctionJudge::Judge(const uint8_t* after, size_t afterSize) {
   // An ADPCM block's header restarts from a sample and step of its own: the encoders' headers stray from the
   // decoded stream enough that a break there is no proof.
   return JudgeMeasures(measures, !adpcm);
+}
+
+bool TJunctionJudge::MayContinue() {
+  if (format_.Encoding == TPcmFormat::TEncoding::ImaAdpcm) return true;
+  if (mayContinue_ >= 0) return mayContinue_ == 1;
+  mayContinue_ = 0;
+  static thread_local TJunctionSamples samples;
+  // Any bytes after place each channel's junction; the fit takes the samples before it alone.
+  const std::vector<uint8_t> after(size_t(format_.BlockAlign) * kJunctionAfter, 0);
+  if (!DecodeJunctionSamples(format_, before_.data(), before_.size(), after.data(), after.size(), samples))
+    return false;
+  if (!fitted_) {
+    FitBefore(samples, format_.BitsPerSample, fits_);
+    fitted_ = true;
+  }
+  mayContinue_ = ContinuesFrom(fits_, samples.Channels) ? 1 : 0;
+  return mayContinue_ == 1;
 }
 
 }  // namespace quillot

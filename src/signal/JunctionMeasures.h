@@ -61,6 +61,9 @@ void MeasureJunction(const TJunctionSamples& samples, uint16_t bitsPerSample, TJ
 // to go on, and none far enough to break.
 bool SettledByFirstSamples(const TJunctionSamples& samples, const TBeforeFit (&fits)[kJunctionChannels]);
 
+// Whether the sides before, fitted, let the judge answer Continues for some side after (JudgeMeasures).
+bool ContinuesFrom(const TBeforeFit (&fits)[kJunctionChannels], uint16_t channels);
+
 // The judge's answer on what was measured; DoesNotContinue only where `mayBreak`.
 TJunction JudgeMeasures(const TJunctionMeasures& measures, bool mayBreak);
 

@@ -134,6 +134,12 @@ bool TPcmBody::MayResumeWith(std::optional<uint64_t> end, size_t headSize, const
   candidate_ = next;
   candidateSize_ = nextSize;
   const uint64_t at = *end;
+  if (!JudgeFrom(at)) return false;
+  const size_t got = static_cast<size_t>(std::min<uint64_t>({nextSize, JunctionBytesAfter(format_), end_ - at}));
+  return judge_.Judge(next, got) == TJunction::Continues;
+}
+
+bool TPcmBody::JudgeFrom(uint64_t at) const {
   if (!began_ || at < recentStart_ || at > recentStart_ + recent_.size()) return false;
   // A search asks about one end of the recording with cluster after cluster: its side before is fitted once.
   if (judgedAt_ != at) {
@@ -143,9 +149,10 @@ bool TPcmBody::MayResumeWith(std::optional<uint64_t> end, size_t headSize, const
     judge_.Before(format_, p, n);
     judgedAt_ = at;
   }
-  const size_t got = static_cast<size_t>(std::min<uint64_t>({nextSize, JunctionBytesAfter(format_), end_ - at}));
-  return judge_.Judge(next, got) == TJunction::Continues;
+  return true;
 }
+
+bool TPcmBody::MayBeResumedAt(uint64_t at) const { return JudgeFrom(at) && judge_.MayContinue(); }
 
 bool TPcmBody::RunsOnInto(std::optional<uint64_t> end, const uint8_t* before, size_t beforeSize) const {
   const uint8_t* next = candidate_;

@@ -42,6 +42,9 @@ class TPcmBody {
   // goes on with the recording. The piece goes on from a boundary, so headSize must be 0. Keeps next for
   // RunsOnInto.
   bool MayResumeWith(std::optional<uint64_t> end, size_t headSize, const uint8_t* next, size_t nextSize) const;
+  // Whether a piece could ever be found to go on from at: where the recording there is too little predictable
+  // (noise) or silent, no cluster would, and the search would only cost.
+  bool MayBeResumedAt(uint64_t at) const;
   // What judging a candidate weighs, as bytes a search reads: decoding both sides and fitting predictors on
   // them costs about what reading twice the bytes looked at does (bench: 0.9-1.2 s a 256 MiB card).
   uint64_t SearchCost() const {
@@ -55,6 +58,9 @@ class TPcmBody {
   // The recording's bytes before at, from a frame's start on.
   void Before(uint64_t at, const uint8_t*& bytes, size_t& size) const;
   uint64_t FirstBoundaryFrom(uint64_t at) const;
+  // Fits the judge on the recording before at, once for every candidate tried there; false where the bytes
+  // before it are not held.
+  bool JudgeFrom(uint64_t at) const;
   // Whether the bytes after the declared end at (reached: the bytes held end there) go on with the recording.
   TPastHeader JudgeDeclaredEnd(uint64_t at, uint64_t reached) const;
   // Whether the bytes from at to its sector's end are a file system's padding.

@@ -215,7 +215,8 @@ std::optional<uint64_t> TRiffStream::PieceEnd() const {
 
 std::unique_ptr<TStreamUnit> TRiffStream::RestartAtBreak(uint64_t& at) const {
   const auto end = PieceEnd();
-  if (!end) return nullptr;
+  // A recording whose end no piece could be found to go on is not searched for.
+  if (!end || !body_.MayBeResumedAt(*end)) return nullptr;
   at = *end;
   auto unit = std::make_unique<TRiffStream>(*this);
   unit->status_ = TStatus::Reading;

@@ -92,7 +92,8 @@ std::optional<uint64_t> TSizedStream::PieceEnd() const {
 
 std::unique_ptr<TStreamUnit> TSizedStream::RestartAtBreak(uint64_t& at) const {
   const auto end = PieceEnd();
-  if (!end) return nullptr;
+  // A recording whose end no piece could be found to go on is not searched for.
+  if (!end || !body_.MayBeResumedAt(*end)) return nullptr;
   auto unit = Clone();
   if (!unit) return nullptr;
   at = *end;

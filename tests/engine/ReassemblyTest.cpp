@@ -280,6 +280,11 @@ INSTANTIATE_TEST_SUITE_P(
               PhasedLike(Bytes(test::StreamFixture("ac3", "pieces.ac3")),
                          Bytes(test::StreamFixture("ac3", "pieces-other.ac3")), 6 * 1024, Ac3Frame, false),
               {6, 2}},
+        // A card filled and emptied many times over: a piece a cluster or two long, twelve of them.
+        TCase{"Ac3InTwelve",
+              Bytes(test::StreamFixture("ac3", "pieces.ac3")),
+              Bytes(test::SampleAudio("tune.ogg")),
+              {2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}},
         // Plain PCM has no checksum and no frames: the tune itself tells where its first piece stops and which
         // cluster goes on with it, in every container that gives its samples' layout.
         TCase{"Wav", Signal("tune.wav"), Bytes(test::SampleAudio("tune.ogg")), {40}, false},

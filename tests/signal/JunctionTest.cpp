@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "signal/Junction.h"
+#include "signal/JunctionJudge.h"
 #include "signal/SignalFixtures.h"
 
 namespace quillot {
@@ -146,11 +147,21 @@ TEST(Junction, JudgesVoicesAndMelodies) {
       {"a hiss of one step goes on", &m16, &hiss16, 2048 * 2, &hiss16, 2048 * 2, CannotTell, false},
       {"clipped melody goes on", &s16, &clipped16, 1200 * 4, &clipped16, 1200 * 4, CannotTell, false},
   };
+  // Whether any side after could go on from a side before: never false where one does, and false on noise and
+  // silence, whose searches for a next piece are then spared.
+  const auto mayContinue = [](const TPcmFormat& f, const TBytes& first, size_t at) {
+    const size_t start = at > JunctionBytesBefore(f) ? at - JunctionBytesBefore(f) : 0;
+    TJunctionJudge judge;
+    judge.Before(f, first.data() + start - start % f.BlockAlign, at - (start - start % f.BlockAlign));
+    return judge.MayContinue();
+  };
   for (const TRow& row : rows) {
     const TJunction got = Judge(*row.Format, *row.First, row.At, *row.Second, row.From);
+    if (got == TJunction::Continues) EXPECT_TRUE(mayContinue(*row.Format, *row.First, row.At)) << row.What;
     if (row.OrCannotTell && got == TJunction::CannotTell) continue;
     EXPECT_EQ(got, row.Expected) << row.What << ": " << Name(got);
   }
+  for (const TBytes* hopeless : {&noise16, &silence16, &hiss16}) EXPECT_FALSE(mayContinue(m16, *hopeless, 2048 * 2));
 
   // ADPCM: the voice and the melody split inside a block, and their blocks put after their own further on.
   // The voice at 22 kHz carries too much of the coding's noise to be sure of, but is never cut: a header
