@@ -33,8 +33,7 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
   if (unit && (!Trim || !written)) unit->SkipChecksums();
   // Samples nothing else checks are judged where clusters begin: as the starts seen tell their size, and
   // before they can, at every sector.
-  if (unit && getenv("NOJUDGE") == nullptr)
-    unit->JudgeSamplesEvery(pieces_.ClusterSectors() * pieces_.Window().BytesPerSector());
+  if (unit) unit->JudgeSamplesEvery(pieces_.ClusterSectors() * pieces_.Window().BytesPerSector());
   declined_ = written ? nullptr : std::move(unit);
   declinedAnswer_ = TStreamAnswer{};
   if (!declined) {
