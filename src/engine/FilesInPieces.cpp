@@ -141,6 +141,13 @@ bool TFilesInPieces::Take(const uint8_t* sector, uint32_t bytesPerSec, bool star
       answer = {TStreamState::Broke, resumed_[i].Fed};
       resumed_[i].KeptLast = false;
       done = true;
+      // A stream still weighing whether it goes on past its declared end ends there: nothing to wait for.
+      if (EndedIfNoMore(resumed_[i])) {
+        TResumed r = std::move(resumed_[i]);
+        resumed_.erase(resumed_.begin() + static_cast<ptrdiff_t>(i));
+        CloseResumed(r);
+        continue;
+      }
     } else {
       done = FeedResumed(resumed_[i], sector, bytesPerSec, answer);
     }
@@ -188,6 +195,23 @@ bool TFilesInPieces::FeedResumed(TResumed& r, const uint8_t* sector, uint32_t by
   return answer.State != TStreamState::Continues;
 }
 
+bool TFilesInPieces::EndedIfNoMore(TResumed& r) {
+  const std::optional<uint64_t> end = r.Unit->EndIfNoMore();
+  if (!end) return false;
+  r.File.StreamEnd = *end;
+  if (r.File.Bytes > *end && destination_.CutBack(r.Handle, *end)) r.File.Bytes = *end;
+  return true;
+}
+
+void TFilesInPieces::CloseResumed(TResumed& r) {
+  ++changes_;
+  const TStreamVerdict verdict = r.Unit->Close();
+  r.File.Verdict = verdict.Verdict;
+  r.File.Evidence = verdict.Evidence;
+  r.File.PastHeader = verdict.PastHeader;
+  FinishKept(r.Handle, r.File);
+}
+
 void TFilesInPieces::EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec) {
   ++changes_;
   const TStreamVerdict verdict = r.Unit->Close();
@@ -230,11 +254,8 @@ void TFilesInPieces::Finish() {
   for (TWaiting& w : waiting_) FinishKept(w.Handle, w.File);
   waiting_.clear();
   for (TResumed& r : resumed_) {
-    const TStreamVerdict verdict = r.Unit->Close();
-    r.File.Verdict = verdict.Verdict;
-    r.File.Evidence = verdict.Evidence;
-    r.File.PastHeader = verdict.PastHeader;
-    FinishKept(r.Handle, r.File);
+    EndedIfNoMore(r);
+    CloseResumed(r);
   }
   resumed_.clear();
 }

@@ -97,6 +97,11 @@ class TFilesInPieces {
   bool FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec, TStreamAnswer& answer);
   // A resumed file whose stream ended or broke: closed, or waiting again for its next piece.
   void EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec);
+  // A stream still weighing whether it goes on past the end it declared, once no more bytes come: the file is
+  // cut back to that end. False where the unit weighs nothing.
+  bool EndedIfNoMore(TResumed& r);
+  // Takes the unit's verdict, closes the file and reports it.
+  void CloseResumed(TResumed& r);
   // Closes a file kept open for its pieces and reports it.
   void FinishKept(int handle, TRecoveredFile& file);
 

@@ -38,6 +38,7 @@ struct TCase {
   // of other bytes. Their searches spend long on the card before the recording in pieces breaks.
   std::string stranded = {};
   size_t strandedKiB = 0;
+  std::string after = {};  // a file written right after the recording
 };
 
 void PrintTo(const TCase& c, std::ostream* os) { *os << c.name; }
@@ -177,9 +178,11 @@ TEST_P(ReassemblyTest, ARecordingInPiecesComesBackWhole) {
   const std::string size = std::to_string(megabytes) + "M ", fat = megabytes > 2 ? "16" : "12";
   const std::string blank = c.erased ? "head -c " + size + "/dev/zero | tr '\\0' '\\377' >" + image
                                      : "truncate -s " + size + image;
-  const std::string script = blank + " && mkfs.fat -F " + fat + " -S 512 -s 1 " + image + " >/dev/null && " + mtools +
-                             "mcopy -i " + image + " " + files + " ::/ && " + mtools + "mdel -i " + image + holes +
-                             " && " + mtools + "mcopy -i " + image + " " + dir.File("pieces") + " ::/rec";
+  std::string script = blank + " && mkfs.fat -F " + fat + " -S 512 -s 1 " + image + " >/dev/null && " + mtools +
+                       "mcopy -i " + image + " " + files + " ::/ && " + mtools + "mdel -i " + image + holes + " && " +
+                       mtools + "mcopy -i " + image + " " + dir.File("pieces") + " ::/rec";
+  test::WriteText(dir.File("after"), c.after);
+  if (!c.after.empty()) script += " && " + mtools + "mcopy -i " + image + " " + dir.File("after") + " ::/after";
   ASSERT_EQ(std::system(script.c_str()), 0);
   const std::string card = test::ReadText(image);
   ASSERT_EQ(card.find(c.pieces), std::string::npos) << "the recording was stored in one piece";
@@ -301,6 +304,19 @@ INSTANTIATE_TEST_SUITE_P(
         // Plain PCM has no checksum and no frames: the tune itself tells where its first piece stops and which
         // cluster goes on with it, in every container that gives its samples' layout.
         TCase{"Wav", Signal("tune.wav"), Bytes(test::SampleAudio("tune.ogg")), {40}, false},
+        // A file starts right after the last piece: the samples end where the header says, inside a sector.
+        TCase{"WavWithAStartAfter",
+              Signal("tune.wav"),
+              Bytes(test::SampleAudio("tune.ogg")),
+              {40},
+              false,
+              true,
+              TClaim::Unverified,
+              true,
+              false,
+              {},
+              0,
+              Bytes(test::SampleAudio("note.opus"))},
         TCase{"WavInThree", Signal("tune.wav"), Bytes(test::SampleAudio("tune.ogg")), {16, 20}, false},
         TCase{"WavBesideWav", Signal("tune.wav"), Bytes(test::SampleAudio("voice-memo.wav")), {30}, false},
         TCase{"Aiff", Signal("tune.aiff"), Bytes(test::SampleAudio("tune.ogg")), {36}, false},
