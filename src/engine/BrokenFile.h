@@ -23,6 +23,10 @@ inline constexpr uint32_t kMostPieceCandidates = 16;
 // The work one file's search may take from the pass's budget (engine/SearchBudget.h), so one file with
 // endless near misses leaves some for the others.
 inline constexpr uint64_t kMostSearchWork = 16ull << 20;
+// The continuing piece mostly lies within this of the break: the clusters freed nearest it are taken first. A
+// search further on draws no more of the budget than the upper half of its reserve, so searches that find
+// nothing for long do not leave the ones that begin after them without.
+inline constexpr uint64_t kNearPieceBytes = 4ull << 20;
 
 // A piece that continues the file: where the first piece ends (a byte offset in the file) and a unit fed the
 // file up to there, ready for the piece's bytes.
@@ -50,6 +54,8 @@ class TBrokenFile {
   }
   // The first medium byte not offered yet: the pass may have read past the break before its unit told it.
   uint64_t Next() const { return next_; }
+  // Whether a candidate at medium byte at lies far from the break.
+  bool Far(uint64_t at) const { return at > breakByte_ + kNearPieceBytes; }
   void OfferedUpTo(uint64_t end) { next_ = std::max(next_, end); }
 
  private:

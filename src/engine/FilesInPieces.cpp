@@ -66,6 +66,12 @@ std::optional<TFilesInPieces::TFound> TFilesInPieces::Offer(TBrokenFile& search,
   // Around each candidate the search sees the same bytes wherever the reads begin and end: enough before it to
   // tell whether another recording's frames run into it, and the bytes a start check reads after it.
   constexpr size_t kBefore = 64 * 1024;
+  // A search far from its break leaves the lower half of the reserve to those near theirs.
+  budget_.KeepAtLeast(search.Far(sector * bytesPerSec) ? TSearchBudget::kReserve / 2 : 0);
+  struct TFloor {
+    TSearchBudget& Budget;
+    ~TFloor() { Budget.KeepAtLeast(0); }
+  } floor{budget_};
   // Each offer costs, however few its candidates: the files waiting are many on a card made to have them.
   if (!budget_.Spend(TSearchBudget::kOffer)) return std::nullopt;
   const uint64_t clusterSectors = ClusterSectors();

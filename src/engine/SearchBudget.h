@@ -27,20 +27,23 @@ class TSearchBudget {
   static constexpr uint64_t kSearchedPerUnit = 16;
 
   void Earn(uint64_t bytes) { left_ = std::min(left_ + bytes / kBytesRead, kReserve); }
-  // Takes units when they are left; false (and nothing taken) when they are not.
+  // Takes units when they are left above the floor; false (and nothing taken) when they are not.
   bool Spend(uint64_t units) {
-    if (units > left_) return false;
+    if (units > Left()) return false;
     left_ -= units;
     spent_ += units;
     return true;
   }
+  // What Spend leaves untouched from now on: the part of the reserve a search may not draw.
+  void KeepAtLeast(uint64_t floor) { floor_ = floor; }
   bool Empty() const { return left_ < kQuickTest; }
   uint64_t Spent() const { return spent_; }
-  uint64_t Left() const { return left_; }
+  uint64_t Left() const { return left_ > floor_ ? left_ - floor_ : 0; }
 
  private:
   uint64_t left_ = kReserve;
   uint64_t spent_ = 0;
+  uint64_t floor_ = 0;
 };
 
 }  // namespace quillot

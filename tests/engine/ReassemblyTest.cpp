@@ -34,6 +34,11 @@ struct TCase {
   TClaim claim = TClaim::Unverified;
   bool betweenStarts = true;  // the file between begins as a file, and comes back as one
   bool erased = false;        // the card's free space reads 0xFF, as erased flash does
+  // Written first, four times: a recording cut short inside a part, whose piece lies nowhere; then strandedKiB
+  // of other bytes. Their searches spend long on the card before the recording in pieces breaks.
+  std::string stranded = {};
+  size_t strandedKiB = 0;
+  std::string after = {};  // a file written right after the recording
 };
 
 void PrintTo(const TCase& c, std::ostream* os) { *os << c.name; }
@@ -150,7 +155,17 @@ TEST_P(ReassemblyTest, ARecordingInPiecesComesBackWhole) {
   test::WriteText(dir.File("first.bin"), Bytes(test::RandomBytes(20 * 1024, 8)));
   test::WriteText(dir.File("pieces"), c.pieces);
   const std::string mtools = "MTOOLS_SKIP_CHECK=1 ";
-  std::string files = dir.File("first.bin"), holes;
+  std::string files, holes;
+  if (!c.stranded.empty()) {
+    for (int k = 0; k < 4; ++k) {
+      const std::string name = "stranded" + std::to_string(k);
+      test::WriteText(dir.File(name), c.stranded);
+      files += dir.File(name) + " ";
+    }
+    test::WriteText(dir.File("filler.bin"), Bytes(test::RandomBytes(c.strandedKiB * 1024, 9)));
+    files += dir.File("filler.bin") + " ";
+  }
+  files += dir.File("first.bin");
   for (size_t h = 0; h < c.holes.size(); ++h) {
     const std::string hole = "hole" + std::to_string(h) + ".bin", between = "between" + std::to_string(h);
     test::WriteText(dir.File(hole), Bytes(test::RandomBytes(c.holes[h] * 1024, static_cast<uint32_t>(7 + h))));
@@ -158,10 +173,16 @@ TEST_P(ReassemblyTest, ARecordingInPiecesComesBackWhole) {
     files += " " + dir.File(hole) + " " + dir.File(between);
     holes += " ::/" + hole;
   }
-  const std::string blank = c.erased ? "head -c 2M /dev/zero | tr '\\0' '\\377' >" + image : "truncate -s 2M " + image;
-  const std::string script = blank + " && mkfs.fat -F 12 -S 512 -s 1 " + image + " >/dev/null && " + mtools +
-                             "mcopy -i " + image + " " + files + " ::/ && " + mtools + "mdel -i " + image + holes +
-                             " && " + mtools + "mcopy -i " + image + " " + dir.File("pieces") + " ::/rec";
+  // One sector a cluster: FAT12 holds 2 MiB of them, a larger card takes FAT16.
+  const size_t megabytes = 2 + (4 * c.stranded.size() + c.strandedKiB * 1024 + (1 << 20) - 1) / (1 << 20);
+  const std::string size = std::to_string(megabytes) + "M ", fat = megabytes > 2 ? "16" : "12";
+  const std::string blank = c.erased ? "head -c " + size + "/dev/zero | tr '\\0' '\\377' >" + image
+                                     : "truncate -s " + size + image;
+  std::string script = blank + " && mkfs.fat -F " + fat + " -S 512 -s 1 " + image + " >/dev/null && " + mtools +
+                       "mcopy -i " + image + " " + files + " ::/ && " + mtools + "mdel -i " + image + holes + " && " +
+                       mtools + "mcopy -i " + image + " " + dir.File("pieces") + " ::/rec";
+  test::WriteText(dir.File("after"), c.after);
+  if (!c.after.empty()) script += " && " + mtools + "mcopy -i " + image + " " + dir.File("after") + " ::/after";
   ASSERT_EQ(std::system(script.c_str()), 0);
   const std::string card = test::ReadText(image);
   ASSERT_EQ(card.find(c.pieces), std::string::npos) << "the recording was stored in one piece";
@@ -288,6 +309,19 @@ INSTANTIATE_TEST_SUITE_P(
         // Plain PCM has no checksum and no frames: the tune itself tells where its first piece stops and which
         // cluster goes on with it, in every container that gives its samples' layout.
         TCase{"Wav", Signal("tune.wav"), Bytes(test::SampleAudio("tune.ogg")), {40}, false},
+        // A file starts right after the last piece: the samples end where the header says, inside a sector.
+        TCase{"WavWithAStartAfter",
+              Signal("tune.wav"),
+              Bytes(test::SampleAudio("tune.ogg")),
+              {40},
+              false,
+              true,
+              TClaim::Unverified,
+              true,
+              false,
+              {},
+              0,
+              Bytes(test::SampleAudio("note.opus"))},
         TCase{"WavInThree", Signal("tune.wav"), Bytes(test::SampleAudio("tune.ogg")), {16, 20}, false},
         TCase{"WavBesideWav", Signal("tune.wav"), Bytes(test::SampleAudio("voice-memo.wav")), {30}, false},
         TCase{"Aiff", Signal("tune.aiff"), Bytes(test::SampleAudio("tune.ogg")), {36}, false},
@@ -333,6 +367,20 @@ INSTANTIATE_TEST_SUITE_P(
               true,
               TClaim::Unverified,
               false},
+        // Searches that find nothing, each for a recording cut short early on the card, spend long before it
+        // breaks: the one that begins after them is still paid for, as those far from their break leave part
+        // of the reserve.
+        TCase{"WavPackAfterLongSearches",
+              Bytes(test::StreamFixture("wavpack", "pieces.wv")),
+              Bytes(test::SampleAudio("tune.ogg")),
+              {6},
+              false,
+              true,
+              TClaim::Unverified,
+              true,
+              false,
+              Bytes(test::StreamFixture("wavpack", "pieces-other.wv")).substr(0, 30000),
+              10 * 1024},
         // Blocks with no sum of their own: the first piece ends where the next file starts.
         TCase{"WavPackWithoutSums",
               Bytes(test::StreamFixture("wavpack", "ffmpeg-m22.wv")),
