@@ -150,6 +150,7 @@ class TMainForm : public QWidget, private TWizardView {
   void StartListViewDrivesClick() { wizard_.StartListViewDrivesClick(); }
   void StartTabSheetShow() { wizard_.StartTabSheetShow(); }
   void TypesTreeViewClick() { wizard_.TypesTreeViewClick(); }
+  void TypesTreeViewSpaceKey() { wizard_.TypesTreeViewSpaceKey(); }
   void TypesCheckBoxShowAdvancedClick() { wizard_.TypesCheckBoxShowAdvancedClick(); }
   void TypesAdvButtonAddClick() { wizard_.TypesAdvButtonAddClick(); }
   void TypesAdvButtonModifyClick() { wizard_.TypesAdvButtonModifyClick(); }

@@ -156,6 +156,7 @@ void TMainForm::CreateTypesPage() {
       ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   connect(TypesTreeView, &TTypesTreeView::Clicked, this, &TMainForm::TypesTreeViewClick);
+  connect(TypesTreeView, &TTypesTreeView::SpacePressed, this, &TMainForm::TypesTreeViewSpaceKey);
   connect(TypesCheckBoxShowAdvanced, &QCheckBox::clicked, this, &TMainForm::TypesCheckBoxShowAdvancedClick);
   connect(TypesAdvButtonAdd, &QPushButton::clicked, this, &TMainForm::TypesAdvButtonAddClick);
   connect(TypesAdvButtonModify, &QPushButton::clicked, this, &TMainForm::TypesAdvButtonModifyClick);

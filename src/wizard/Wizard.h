@@ -106,6 +106,9 @@ class TWizard final : public TRecoveryView {
   // A node's check state set by the user (a press on its image) or the program; it spreads.
   void SetTypesState(int node, int state);
   void TypesTreeViewClick();
+  // Space in the tree: the selected node's check changes as a press on its image changes it, and the
+  // checks reach Search as after a click.
+  void TypesTreeViewSpaceKey();
   void TypesCheckBoxShowAdvancedClick();
   void TypesAdvButtonAddClick();
   void TypesAdvButtonModifyClick();

@@ -239,6 +239,22 @@ TEST_F(WizardTest, TheTypesTreeSortsCategoriesSummarisesChecksAndCopiesThemIntoS
   EXPECT_TRUE(mp3->Search);
   EXPECT_TRUE(view[TControl::TypesAdvButtonModify].Enabled);
   EXPECT_TRUE(view[TControl::TypesAdvButtonDelete].Enabled);
+  // Space does what a press on the selected node's image does, and the checks reach Search at once.
+  struct TSpace {
+    int node;
+    int state;
+    bool wav, mp3;
+  };
+  for (const TSpace& row : {TSpace{formats[1], kUnchecked, false, false}, TSpace{audio, kChecked, true, true},
+                            TSpace{formats[0], kUnchecked, false, true}, TSpace{audio, kUnchecked, false, false}}) {
+    view.SelectedNode = row.node;
+    w.TypesTreeViewSpaceKey();
+    EXPECT_EQ(view.Tree.State(row.node), row.state) << row.node;
+    EXPECT_EQ(wav->Search, row.wav) << row.node;
+    EXPECT_EQ(mp3->Search, row.mp3) << row.node;
+  }
+  EXPECT_EQ(view.Tree.State(audio), kUnchecked);
+  EXPECT_FALSE(view[TControl::TypesAdvButtonModify].Enabled);  // a category selected
 
   // "Show advanced controls" narrows the tree and enables the three buttons, selection or none.
   for (const bool shown : {true, false}) {
