@@ -119,6 +119,7 @@ class TMainForm : public QWidget, private TWizardView {
   QLabel* ProgressLabelReadErrors;
   QLabel* ProgressLabelStatus;
   QLabel* ProgressLabelDriveProblem;
+  QLabel* ProgressLabelExistingFiles;
   QLabel* ProgressLabelElapsedTime;
   QLabel* ProgressLabelSpeedValue;
   QLabel* ProgressLabelTimeLeft;
@@ -133,6 +134,7 @@ class TMainForm : public QWidget, private TWizardView {
   QLabel* FinishLabelStarts;
   QLabel* FinishLabelVerdicts;
   QLabel* FinishLabelPieces;
+  QLabel* FinishLabelStopped;
   QPushButton* FinishButtonExplore;
   QPushButton* FinishButtonReview;
   QPushButton* FinishButtonFeedback;
@@ -204,6 +206,7 @@ class TMainForm : public QWidget, private TWizardView {
   void FocusTypesTree() override;
   void SetStartSectorBounds(uint64_t min, uint64_t max) override;
   uint64_t StartSector() const override;
+  void SetStartSector(uint64_t sector) override;
   void SetProgress(int percent) override;
   void AppendLog(const std::vector<std::string>& lines) override;
   void SetBusy(bool busy) override;
