@@ -39,7 +39,6 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
   if (!declined) {
     if (created != TCreateResult::Created) {
       FatalError = true;
-      view_.AddLogLine(Tr(strCannotCreateDestinationFile, {path}));
     } else {
       FatalError = false;
       open_ = accepting_ = true;
@@ -56,6 +55,8 @@ void TRecoveredFileOutput::Start(const std::string& prefix, const std::string& e
     }
   }
   view_.AddLogLine(Tr(strRecoveringFile, {name}));
+  // A file's error follows the line that names it.
+  if (!declined && created != TCreateResult::Created) view_.AddLogLine(Tr(strCannotCreateDestinationFile, {path}));
 }
 
 void TRecoveredFileOutput::WriteFailed() {

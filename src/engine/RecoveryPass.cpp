@@ -364,8 +364,15 @@ void TRecoveryPass::EndPass(TPassRun& run) {
   run.reading.reset();
   // Read before the open file is closed.
   std::optional<uint64_t> resume;
-  if (run.output && !run.refused && run.current < run.total)
-    resume = run.output->IsOpen() ? run.output->OpenFileStart() : run.current;
+  if (run.output && !run.refused && run.current < run.total) {
+    // The unit follows what the file holds so far, so an end already written is known.
+    try {
+      run.output->Follow();
+    } catch (...) {
+      run.raised = true;
+    }
+    resume = run.output->IsOpen() && !run.output->Ended() ? run.output->OpenFileStart() : run.current;
+  }
   if (run.output) {
     try {
       run.output->Close();

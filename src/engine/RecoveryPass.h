@@ -61,7 +61,8 @@ class TRecoveryPass {
   // How the last pass that started ended; a drive without sectors starts none.
   TPassOutcome Outcome() const { return outcome_; }
   // After a pass stopped before the drive's end: the sector a new pass starts from to go on, the first
-  // sector of the file that was open (so that it comes back whole), else the first sector not read.
+  // sector of the file that was open (so that it comes back whole) unless its recording had ended, else the
+  // first sector not read.
   // Empty after any other end.
   std::optional<uint64_t> ResumeSector() const { return resume_; }
 

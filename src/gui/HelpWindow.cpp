@@ -10,6 +10,11 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextFragment>
+#include <QTextImageFormat>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -80,6 +85,41 @@ void THelpBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType typ
     return;
   }
   QTextBrowser::doSetSource(url, type);
+  FitPictures();
+}
+
+void THelpBrowser::resizeEvent(QResizeEvent* event) {
+  QTextBrowser::resizeEvent(event);
+  FitPictures();
+}
+
+void THelpBrowser::FitPictures() {
+  // The room a picture has: the pane less the page's margins and a scroll bar's width.
+  const int room = std::max(32, viewport()->width() - 2 * static_cast<int>(document()->documentMargin()) - 24);
+  QTextCursor cursor(document());
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      if (!fragment.isValid() || !fragment.charFormat().isImageFormat()) continue;
+      QTextImageFormat image = fragment.charFormat().toImageFormat();
+      const QVariant data = document()->resource(QTextDocument::ImageResource, QUrl(image.name()));
+      QImage picture;
+      if (data.userType() == QMetaType::QImage)
+        picture = data.value<QImage>();
+      else if (data.userType() == QMetaType::QPixmap)
+        picture = data.value<QPixmap>().toImage();
+      else
+        picture.loadFromData(data.toByteArray());
+      if (picture.isNull()) continue;
+      const int width = std::min(picture.width(), room);
+      if (static_cast<int>(image.width()) == width) continue;
+      image.setWidth(width);
+      image.setHeight(static_cast<double>(picture.height()) * width / picture.width());
+      cursor.setPosition(fragment.position());
+      cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+      cursor.setCharFormat(image);
+    }
+  }
 }
 
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -151,6 +191,31 @@ void THelpWindow::ShowTopic(std::shared_ptr<THelpBook> book, const std::string& 
   browser_->setSource(THelpBrowser::PageUrl(topic.empty() ? book_->DefaultTopic() : topic));
 }
 
+void THelpWindow::FitToScreen() {
+  const QScreen* on = screen();
+  if (on == nullptr) return;
+  const QRect frame = frameGeometry();
+  const QRect fitted = FitInto(frame, on->availableGeometry());
+  if (fitted == frame) return;
+  resize(fitted.size() - (frame.size() - size()));
+  move(fitted.topLeft());
+}
+
+void THelpWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  FitToScreen();
+  fitWhenFramed_ = frameGeometry().size() == size();
+}
+
+void THelpWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (fitWhenFramed_ && frameGeometry().size() != size()) {
+    fitWhenFramed_ = false;
+    // After this event, so the window manager has settled the frame it reported.
+    QTimer::singleShot(0, this, &THelpWindow::FitToScreen);
+  }
+}
+
 void THelpWindow::FillContents() {
   contents_->clear();
   AddItems(contents_, nullptr, book_->Contents());
@@ -189,6 +254,13 @@ void THelpWindow::SelectCurrentPage(const QUrl& url) {
     if (pageMatch == nullptr && anchor.empty()) pageMatch = *it;
   }
   if (pageMatch != nullptr) contents_->setCurrentItem(pageMatch);
+}
+
+QRect FitInto(const QRect& frame, const QRect& screen) {
+  const QSize size = frame.size().boundedTo(screen.size());
+  const int left = std::clamp(frame.left(), screen.left(), screen.right() - size.width() + 1);
+  const int top = std::clamp(frame.top(), screen.top(), screen.bottom() - size.height() + 1);
+  return QRect(QPoint(left, top), size);
 }
 
 QRect PlaceBeside(const QRect& wizard, const QSize& help, const QRect& screen) {
@@ -232,25 +304,28 @@ QWidget* Wizard() {
   return hidden;
 }
 
-// mayMoveWizard: where the help would cover the wizard, the two may go side by side.
-void PlaceBesideWizard(QWidget* help, bool mayMoveWizard) {
-  QWidget* wizard = Wizard();
-  if (wizard == nullptr) return;
-  const QScreen* screen = wizard->screen();
-  if (screen == nullptr) return;
+// Puts help beside the window it explains: a modal dialog, else the wizard. Where the help would cover
+// it, the two may go side by side: a dialog always, the wizard when mayMoveWizard. Answers whether the
+// help went beside the wizard on screen.
+bool PlaceBesideOwner(QWidget* help, QWidget* dialog, bool mayMoveWizard) {
+  QWidget* owner = dialog != nullptr ? dialog : Wizard();
+  if (owner == nullptr) return false;
+  const QScreen* screen = owner->screen();
+  if (screen == nullptr) return false;
   // The window manager's frame is counted on both windows alike.
-  const QRect wizardFrame = wizard->frameGeometry();
-  const QSize frame = wizardFrame.size() - wizard->size();
+  const QRect ownerFrame = owner->frameGeometry();
+  const QSize frame = ownerFrame.size() - owner->size();
   const QRect room = screen->availableGeometry();
-  QRect place = PlaceBeside(wizardFrame, help->size() + frame, room);
-  if (place.intersects(wizardFrame) && mayMoveWizard) {
-    if (const auto pair = SideBySide(wizardFrame, help->size() + frame, room)) {
-      wizard->move(pair->first.topLeft());
+  QRect place = PlaceBeside(ownerFrame, help->size() + frame, room);
+  if (place.intersects(ownerFrame) && (dialog != nullptr || mayMoveWizard)) {
+    if (const auto pair = SideBySide(ownerFrame, help->size() + frame, room)) {
+      owner->move(pair->first.topLeft());
       place = pair->second;
     }
   }
   help->resize(place.size() - frame);
   help->move(place.topLeft());
+  return dialog == nullptr && owner->isVisible();
 }
 }  // namespace
 
@@ -258,15 +333,19 @@ THelpHandle TQtHelpDisplay::ShowTopic(THelpHandle, std::shared_ptr<THelpBook> bo
   // A modal dialog blocks every window but its own children: the help window then belongs to it, so it
   // can be read and scrolled while the dialog is open.
   QWidget* modal = QApplication::activeModalWidget();
-  if (window_ && window_->parentWidget() != modal) window_->close();
+  // A window closed, by the user or here, is on its way to deletion: it is never shown again.
+  if (window_ && (window_->isHidden() || window_->parentWidget() != modal)) {
+    window_->close();
+    window_.clear();
+  }
   if (!window_) {
     window_ = new THelpWindow(modal);
-    // A new window goes beside the wizard; one already open stays where the user put it. The first of
-    // the run may move the wizard aside to make room; later ones leave it where the user has it.
-    PlaceBesideWizard(window_, !placedOnce_);
-    placedOnce_ = true;
+    // A new window goes beside the window it explains; one already open stays where the user put it. The
+    // first beside the wizard may move the wizard aside to make room; later ones leave it where it is.
+    if (PlaceBesideOwner(window_, modal, !placedOnce_)) placedOnce_ = true;
   }
   window_->ShowTopic(std::move(book), topic);
+  if (window_->isMinimized()) window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
   window_->show();
   window_->raise();
   window_->activateWindow();

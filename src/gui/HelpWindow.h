@@ -32,9 +32,12 @@ class THelpBrowser : public QTextBrowser {
   // The address of a page of the book, as the browser's source.
   static QUrl PageUrl(const std::string& topic);
   QVariant loadResource(int type, const QUrl& name) override;
+  // Pictures wider than the pane are shown at its width, their height in proportion.
+  void FitPictures();
 
  protected:
   void doSetSource(const QUrl& name, QTextDocument::ResourceType type) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   std::shared_ptr<THelpBook> book_;
@@ -50,6 +53,12 @@ class THelpWindow : public QWidget {
   QTreeWidget* ContentsTree() const { return contents_; }
   QTreeWidget* IndexList() const { return index_; }
   const std::string& BookPath() const;
+  // Moves and, where it must, shrinks the window so its frame lies on the screen it is on.
+  void FitToScreen();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void FillContents();
@@ -60,7 +69,14 @@ class THelpWindow : public QWidget {
   QTreeWidget* contents_;
   QTreeWidget* index_;
   std::shared_ptr<THelpBook> book_;
+  // The window manager's frame is known only some time after the window is shown: the first move that
+  // brings it fits the window again.
+  bool fitWhenFramed_ = false;
 };
+
+// Where a window's frame goes so that it lies whole on screen: shrunk to the screen where it is larger,
+// then moved in.
+QRect FitInto(const QRect& frame, const QRect& screen);
 
 // Where a new help window of frame size help goes on screen (the available area) so it leaves the
 // wizard's frame uncovered: to its right when there is room, else to its left, else narrowed into the
@@ -80,9 +96,11 @@ class TQtHelpDisplay final : public THelpDisplay {
   bool OfferEngineDownload(const std::string& text) override;
   void OpenAddress(const std::string& address) override;
   THelpWindow* Window() const { return window_; }
+  bool PlacedBesideWizard() const { return placedOnce_; }
 
  private:
   QPointer<THelpWindow> window_;
+  // A help window has gone beside the wizard on screen (the first may move the wizard aside).
   bool placedOnce_ = false;
 };
 

@@ -119,6 +119,7 @@ class TMainForm : public QWidget, private TWizardView {
   QLabel* ProgressLabelReadErrors;
   QLabel* ProgressLabelStatus;
   QLabel* ProgressLabelDriveProblem;
+  QLabel* ProgressLabelExistingFiles;
   QLabel* ProgressLabelElapsedTime;
   QLabel* ProgressLabelSpeedValue;
   QLabel* ProgressLabelTimeLeft;
@@ -133,6 +134,7 @@ class TMainForm : public QWidget, private TWizardView {
   QLabel* FinishLabelStarts;
   QLabel* FinishLabelVerdicts;
   QLabel* FinishLabelPieces;
+  QLabel* FinishLabelStopped;
   QPushButton* FinishButtonExplore;
   QPushButton* FinishButtonReview;
   QPushButton* FinishButtonFeedback;
@@ -150,6 +152,7 @@ class TMainForm : public QWidget, private TWizardView {
   void StartListViewDrivesClick() { wizard_.StartListViewDrivesClick(); }
   void StartTabSheetShow() { wizard_.StartTabSheetShow(); }
   void TypesTreeViewClick() { wizard_.TypesTreeViewClick(); }
+  void TypesTreeViewSpaceKey() { wizard_.TypesTreeViewSpaceKey(); }
   void TypesCheckBoxShowAdvancedClick() { wizard_.TypesCheckBoxShowAdvancedClick(); }
   void TypesAdvButtonAddClick() { wizard_.TypesAdvButtonAddClick(); }
   void TypesAdvButtonModifyClick() { wizard_.TypesAdvButtonModifyClick(); }
@@ -203,6 +206,7 @@ class TMainForm : public QWidget, private TWizardView {
   void FocusTypesTree() override;
   void SetStartSectorBounds(uint64_t min, uint64_t max) override;
   uint64_t StartSector() const override;
+  void SetStartSector(uint64_t sector) override;
   void SetProgress(int percent) override;
   void AppendLog(const std::vector<std::string>& lines) override;
   void SetBusy(bool busy) override;

@@ -156,6 +156,7 @@ void TMainForm::CreateTypesPage() {
       ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   connect(TypesTreeView, &TTypesTreeView::Clicked, this, &TMainForm::TypesTreeViewClick);
+  connect(TypesTreeView, &TTypesTreeView::SpacePressed, this, &TMainForm::TypesTreeViewSpaceKey);
   connect(TypesCheckBoxShowAdvanced, &QCheckBox::clicked, this, &TMainForm::TypesCheckBoxShowAdvancedClick);
   connect(TypesAdvButtonAdd, &QPushButton::clicked, this, &TMainForm::TypesAdvButtonAddClick);
   connect(TypesAdvButtonModify, &QPushButton::clicked, this, &TMainForm::TypesAdvButtonModifyClick);
@@ -238,6 +239,10 @@ void TMainForm::CreateProgressPage() {
   // Shown only while no pass can run, when the counters beside it are short: it takes their right part.
   ProgressLabelDriveProblem = Label(p, "ProgressLabelDriveProblem", QString(), QRect(250, 60, 183, 120), true);
   ProgressLabelDriveProblem->setStyleSheet(QStringLiteral("color: #a00000;"));
+  // The recovered files the destination already holds, said in the same room before Start.
+  ProgressLabelExistingFiles = Label(p, "ProgressLabelExistingFiles", QString(), QRect(250, 60, 183, 120), true);
+  MarkAsFixedText(ProgressLabelExistingFiles);
+  ProgressLabelExistingFiles->hide();
 
   ProgressBar = Make<QProgressBar>(p, "ProgressBar");
   ProgressBar->setGeometry(8, 184, 425, 18);
@@ -273,6 +278,9 @@ void TMainForm::CreateFinishPage() {
   MarkAsFixedText(FinishLabelVerdicts);
   FinishLabelPieces = Label(p, "FinishLabelPieces", QString(), QRect(8, 77, 425, 40), true);
   MarkAsFixedText(FinishLabelPieces);
+  // A pass that was stopped: where to go on from.
+  FinishLabelStopped = Label(p, "FinishLabelStopped", QString(), QRect(8, 100, 425, 40), true);
+  MarkAsFixedText(FinishLabelStopped);
   FinishButtonExplore =
       Button(p, "FinishButtonExplore", QStringLiteral("Explore Recovered Files"), QRect(8, 146, 190, 27));
   FinishButtonReview =

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "gui/BusyAnimation.h"
 #include "gui/MainForm.h"
@@ -12,9 +13,18 @@
 
 namespace quillot::gui {
 
+namespace {
+// Where the Finish page's buttons stand when the lines above them are short, and how far the page lets
+// them and what follows them move down.
+constexpr int kFinishButtonsTop = 146;
+constexpr int kFinishRoomBelow = 24;
+}  // namespace
+
 void TMainForm::SetStartSectorBounds(uint64_t min, uint64_t max) { ProgressStartSectorSpinEdit->SetBounds(min, max); }
 
 uint64_t TMainForm::StartSector() const { return ProgressStartSectorSpinEdit->Value(); }
+
+void TMainForm::SetStartSector(uint64_t sector) { ProgressStartSectorSpinEdit->SetValue(sector); }
 
 void TMainForm::SetProgress(int percent) {
   // The bar would repaint itself at once; it is painted with the labels instead, in one go.
@@ -49,6 +59,26 @@ void TMainForm::ArrangeFinishPage() {
   FinishLabelVerdicts->setFixedHeight(FinishLabelVerdicts->heightForWidth(FinishLabelVerdicts->width()));
   FinishLabelPieces->move(FinishLabelVerdicts->x(), FinishLabelVerdicts->geometry().bottom() + 3);
   FinishLabelPieces->setFixedHeight(FinishLabelPieces->heightForWidth(FinishLabelPieces->width()));
+  const bool pieces = !FinishLabelPieces->text().isEmpty();
+  FinishLabelStopped->move(FinishLabelPieces->x(),
+                           pieces ? FinishLabelPieces->geometry().bottom() + 3 : FinishLabelPieces->y());
+  FinishLabelStopped->setFixedHeight(std::max(0, FinishLabelStopped->heightForWidth(FinishLabelStopped->width())));
+  // The buttons and all below them move down as far as the lines above need, within the page.
+  const int last = (!FinishLabelStopped->text().isEmpty() ? FinishLabelStopped
+                    : pieces                              ? FinishLabelPieces
+                                                          : FinishLabelVerdicts)
+                       ->geometry()
+                       .bottom();
+  const int shift = std::clamp(last + 6 - kFinishButtonsTop, 0, kFinishRoomBelow);
+  struct TPlace {
+    const char* name;
+    int y;
+  };
+  for (const TPlace& place :
+       {TPlace{"FinishButtonExplore", 146}, TPlace{"FinishButtonReview", 146}, TPlace{"FinishBevel1", 182},
+        TPlace{"FinishLabel3", 196}, TPlace{"FinishButtonFeedback", 254}, TPlace{"FinishLabel4", 288}})
+    if (auto* w = TabSheetFinish->findChild<QWidget*>(QString::fromLatin1(place.name)))
+      w->move(w->x(), place.y + shift);
 }
 
 }  // namespace quillot::gui

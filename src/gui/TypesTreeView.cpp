@@ -1,6 +1,7 @@
 #include "gui/TypesTreeView.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -115,6 +116,23 @@ void TTypesTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
   QTreeWidget::mouseDoubleClickEvent(event);
   leftPressed_ = event->button() == Qt::LeftButton;
   if (leftPressed_) ToggleAt(event->position().toPoint());
+}
+
+void TTypesTreeView::keyPressEvent(QKeyEvent* event) {
+  QTreeWidgetItem* item = currentItem();
+  if (event->key() != Qt::Key_Space || event->modifiers() != Qt::NoModifier || !item) {
+    QTreeWidget::keyPressEvent(event);
+    return;
+  }
+  item->setSelected(true);
+  if (NodeOf(item) >= 0 && SetStateOfNode) {
+    emit SpacePressed();
+  } else {
+    const int state = State(item);
+    if (ToggledCheckState(state) != state) SetState(item, ToggledCheckState(state));
+    emit Clicked();
+  }
+  viewport()->update();
 }
 
 void TTypesTreeView::mouseReleaseEvent(QMouseEvent* event) {

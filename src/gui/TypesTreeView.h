@@ -46,11 +46,15 @@ class TTypesTreeView : public QTreeWidget {
  signals:
   // Every click of the left mouse button in the tree, after any change of check state.
   void Clicked();
+  // Space on the current node, which is selected first: a node of the wizard's tree leaves the change
+  // to the wizard; any other toggles as a press on its image does, and Clicked follows.
+  void SpacePressed();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   friend class TStateImageDelegate;

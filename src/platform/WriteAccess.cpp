@@ -1,6 +1,9 @@
 #include "platform/WriteAccess.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,5 +17,19 @@ bool MayWrite(const std::string& path) {
 }
 
 bool MayWriteInto(const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }
+
+std::string WhyCannotWriteInto(const std::string& folder) {
+  if (access(folder.c_str(), W_OK | X_OK) != 0) return std::strerror(errno);
+  // Root passes every permission check, and some file systems refuse what their bits allow (/proc): a
+  // file made and removed again tells.
+  std::string probe = folder;
+  if (!probe.empty() && probe.back() != '/') probe += '/';
+  probe += ".quillot-write-" + std::to_string(getpid());
+  const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return std::strerror(errno);
+  close(fd);
+  unlink(probe.c_str());
+  return {};
+}
 
 }  // namespace quillot

@@ -14,4 +14,8 @@ bool MayWrite(const std::string& path);
 // True when this process may create files in the folder (write and search rights on it).
 bool MayWriteInto(const std::string& folder);
 
+// The system's reason this process may not create files in the folder ("Read-only file system"); empty
+// when it may.
+std::string WhyCannotWriteInto(const std::string& folder);
+
 }  // namespace quillot

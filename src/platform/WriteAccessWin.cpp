@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <system_error>
+
 namespace quillot {
 
 namespace {
@@ -33,5 +35,10 @@ bool MayWrite(const std::string& path) {
 }
 
 bool MayWriteInto(const std::string& folder) { return MayCreateIn(WideFromUtf8(folder)); }
+
+std::string WhyCannotWriteInto(const std::string& folder) {
+  if (MayCreateIn(WideFromUtf8(folder))) return {};
+  return std::system_category().message(static_cast<int>(GetLastError()));
+}
 
 }  // namespace quillot

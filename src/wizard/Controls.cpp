@@ -23,6 +23,7 @@ constexpr std::array<const char*, kControlCount> kNames{
     "ProgressLabelDestinationFolder",
     "ProgressLabelTotalSectors",
     "ProgressLabelDriveProblem",
+    "ProgressLabelExistingFiles",
     "ProgressLabelCurSector",
     "ProgressLabelFilesFound",
     "ProgressLabelReadErrors",
@@ -39,6 +40,7 @@ constexpr std::array<const char*, kControlCount> kNames{
     "FinishLabelStarts",
     "FinishLabelVerdicts",
     "FinishLabelPieces",
+    "FinishLabelStopped",
     "FinishButtonReview",
 };
 }  // namespace

@@ -24,6 +24,7 @@ enum class TControl : uint8_t {
   ProgressLabelDestinationFolder,
   ProgressLabelTotalSectors,
   ProgressLabelDriveProblem,
+  ProgressLabelExistingFiles,
   ProgressLabelCurSector,
   ProgressLabelFilesFound,
   ProgressLabelReadErrors,
@@ -40,6 +41,7 @@ enum class TControl : uint8_t {
   FinishLabelStarts,
   FinishLabelVerdicts,
   FinishLabelPieces,
+  FinishLabelStopped,
   FinishButtonReview,
 };
 inline constexpr int kControlCount = static_cast<int>(TControl::FinishButtonReview) + 1;

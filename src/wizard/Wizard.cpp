@@ -5,10 +5,13 @@
 
 #include "app/Settings.h"
 #include "app/VersionInfo.h"
+#include "formats/FileTypes.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
 #include "platform/ProgramFolder.h"
+#include "wizard/DestinationCheck.h"
 #include "wizard/DriveProblem.h"
+#include "wizard/WizardMessages.h"
 
 namespace quillot {
 
@@ -53,6 +56,7 @@ void TWizard::SetDestination(std::unique_ptr<TDestination> destination) {
   // The pass holds a reference to the output, so it is made anew around the new one.
   const bool passDone = pass_->PassDone;
   destination_ = std::move(destination);
+  writesFiles_ = dynamic_cast<TDiskDestination*>(destination_.get()) != nullptr;
   pass_ = std::make_unique<TRecoveryPass>(*this, *destination_);
   pass_->PassDone = passDone;
 }
@@ -74,9 +78,10 @@ void TWizard::ButtonBackClick() {
 
 bool TWizard::MayClose() {
   if (!Running()) return true;
-  // The pass ends at its next chunk boundary; the window closes when it has closed its file.
+  // The pass ends at its next chunk boundary; the window closes when it has closed its file. The page says
+  // so as it does after Stop.
   closeAfterPass_ = true;
-  pass_->RequestStop();
+  ProgressButtonStopClick();
   return false;
 }
 
@@ -118,6 +123,7 @@ void TWizard::CheckState() {
   for (TControl page : {TControl::StartTabSheet, TControl::TypesTabSheet, TControl::DestinationTabSheet})
     view_.SetEnabled(page, !Running());
   if (DriveLetter != '?' && DriveLetter != '\0' && !Running()) ShowDriveStatus();
+  ShowExistingFiles();
   ShowFinishFigures();
 }
 
@@ -140,6 +146,17 @@ void TWizard::ShowDriveStatus() {
   }
   view_.SetText(TControl::ProgressLabelTotalSectors, std::to_string(DriveParams.TotalPhysSec));
   view_.SetText(TControl::ProgressLabelDestinationFolder, std::string(1, DriveLetter) + ":\\ (" + status + ")");
+}
+
+void TWizard::ShowExistingFiles() {
+  // Said before Start, where the clock stands during a pass, unless a drive problem takes the room.
+  std::string text;
+  if (page_ == kProgressPage && !Running() && writesFiles_ && DataStorage &&
+      view_.Text(TControl::ProgressLabelDriveProblem).empty())
+    if (const int count = CountRecoveredFiles(RecoveryTargetFolder, DataStorage->Formats); count > 0)
+      text = Tr(strExistingFiles, {std::to_string(count)});
+  view_.SetText(TControl::ProgressLabelExistingFiles, text);
+  view_.SetVisible(TControl::ProgressLabelExistingFiles, !text.empty());
 }
 
 void TWizard::StartButtonAdvParamsClick() {

@@ -106,6 +106,9 @@ class TWizard final : public TRecoveryView {
   // A node's check state set by the user (a press on its image) or the program; it spreads.
   void SetTypesState(int node, int state);
   void TypesTreeViewClick();
+  // Space in the tree: the selected node's check changes as a press on its image changes it, and the
+  // checks reach Search as after a click.
+  void TypesTreeViewSpaceKey();
   void TypesCheckBoxShowAdvancedClick();
   void TypesAdvButtonAddClick();
   void TypesAdvButtonModifyClick();
@@ -143,6 +146,8 @@ class TWizard final : public TRecoveryView {
   void SetActivePage(int page);
   void ShowDriveStatus();
   void ShowFinishFigures();
+  // The Progress page's note of the recovered files the destination already holds.
+  void ShowExistingFiles();
   // The format of the selected node; none for a category node, no selection, or while a pass runs (the
   // pass holds the catalogue's formats).
   TFormat* SelectedFormat() const;
@@ -160,6 +165,9 @@ class TWizard final : public TRecoveryView {
   char preferredDrive_ = 0;
   int page_ = kStartPage;
   bool closeAfterPass_ = false;
+  // The files go to the disk (not a dry run, nor a test's destination): the folder is checked at Start and
+  // its files counted.
+  bool writesFiles_ = true;
   std::vector<TDriveRow> driveRows_;
   TTypesTree types_;
   // During a pass.

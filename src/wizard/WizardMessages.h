@@ -27,6 +27,28 @@ inline constexpr TMessage strTrimmingEndsThem{"strTrimmingEndsThem", "trimming (
 // The Progress page's status once Stop is pressed: the pass ends when the chunk in hand is read.
 inline constexpr TMessage strStopping{"strStopping", "Stopping after this chunk"};
 
+// Start refuses a destination before anything is read; the first %s is the folder, the second the system's
+// reason.
+inline constexpr TMessage strDestinationNotCreated{"strDestinationNotCreated",
+                                                   "The destination folder %s cannot be created: %s."};
+inline constexpr TMessage strDestinationNotWritable{"strDestinationNotWritable",
+                                                    "Recovered files cannot be written into %s: %s."};
+// A pass that ended on a fatal error, said in a message once it has ended.
+inline constexpr TMessage strPassEndedOnError{
+    "strPassEndedOnError",
+    "The recovery stopped on an error before the end of the drive; the log shows which file and why. The files "
+    "recovered before it are kept."};
+// The Progress page's status after a pass: how it ended.
+inline constexpr TMessage strStatusFinished{"strStatusFinished", "Finished"};
+inline constexpr TMessage strStatusStopped{"strStatusStopped", "Stopped"};
+inline constexpr TMessage strStatusFailed{"strStatusFailed", "Stopped by an error"};
+// The Progress page before Start, when the destination already holds recovered files; %s is how many.
+inline constexpr TMessage strExistingFiles{
+    "strExistingFiles", "The destination folder already holds %s recovered files; new files are numbered after them."};
+// The Finish page after a pass that was stopped; %s is the sector to start again from.
+inline constexpr TMessage strFinishStopped{
+    "strFinishStopped", "The recovery was stopped before the end of the drive. To go on, start again from sector %s."};
+
 // The wizard's own messages above.
 std::span<const TMessage> AllWizardMessages();
 

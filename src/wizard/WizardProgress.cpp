@@ -10,6 +10,7 @@
 #include "i18n/Messages.h"
 #include "platform/Dialogs.h"
 #include "platform/UDisksOpen.h"
+#include "wizard/DestinationCheck.h"
 #include "wizard/DriveProblem.h"
 #include "wizard/PassOptions.h"
 #include "wizard/Wizard.h"
@@ -29,6 +30,9 @@ std::string Duration(double seconds) {
 void TWizard::ProgressButtonStartClick() {
   StartRecovery();
   CheckState();
+  // Stopped: the field holds where to go on, so Start goes on from there.
+  if (const auto resume = pass_->ResumeSector(); resume && !Running()) view_.SetStartSector(*resume);
+  if (pass_->Outcome() == TPassOutcome::Fatal && !closeAfterPass_) ShowMessage(Tr(strPassEndedOnError), true);
   // A close asked for during the pass is carried out now that the file is closed.
   if (closeAfterPass_) {
     closeAfterPass_ = false;
@@ -46,6 +50,13 @@ void TWizard::ProgressButtonStopClick() {
 
 void TWizard::StartRecovery() {
   if (Running() || !DataStorage) return;
+  RecoveryTargetFolder = WithTrailingDelimiter(RecoveryTargetFolder);
+  // The destination before anything is read: a folder the files cannot go to is refused with the reason.
+  if (writesFiles_)
+    if (const auto problem = DestinationProblem(DriveLetter, RecoveryTargetFolder)) {
+      ShowMessage(*problem, true);
+      return;
+    }
   // A device we may not read is asked for here, once: the system shows its password prompt.
   if (!GetDriveParams(DriveNumber, DriveParams) && DriveAccessMayBeAsked(DriveLetter)) {
     TAccessRequestScope ask;
@@ -54,8 +65,9 @@ void TWizard::StartRecovery() {
       return;
     }
   }
-  RecoveryTargetFolder = WithTrailingDelimiter(RecoveryTargetFolder);
   TRecoveryOptions options = PassOptionsFromSettings(DriveLetter, RecoveryTargetFolder, view_.StartSector());
+  // The page shows where this pass begins from its first repaint, not where the last one ended.
+  first_ = current_ = options.StartSector;
   options.DriveNumber = DriveNumber;
   pass_->StartRecovery(options, DataStorage->Formats);
   DriveParams = pass_->DriveParams;
@@ -110,6 +122,11 @@ void TWizard::OnPassEnded() {
   view_.SetProgress(0);
   view_.SetText(TControl::ProgressLabelCurSector, "0");
   ShowClockRows(false);
+  // The status says how the pass ended, where the pass itself leaves it idle.
+  const TPassOutcome outcome = pass_->Outcome();
+  SetStatus(Tr(outcome == TPassOutcome::Fatal       ? strStatusFailed
+               : outcome == TPassOutcome::Cancelled ? strStatusStopped
+                                                    : strStatusFinished));
   if (lastPassSeconds_ >= AttentionAfterSeconds && !view_.IsActiveWindow()) view_.RequestAttention();
 }
 
@@ -181,6 +198,8 @@ void TWizard::ShowFinishFigures() {
   view_.SetVisible(TControl::FinishLabelStarts, !starts.empty());
   view_.SetText(TControl::FinishLabelVerdicts, VerdictLine());
   view_.SetText(TControl::FinishLabelPieces, PiecesLine());
+  const auto resume = pass_->ResumeSector();
+  view_.SetText(TControl::FinishLabelStopped, resume ? Tr(strFinishStopped, {std::to_string(*resume)}) : "");
   view_.ArrangeFinishPage();
   view_.SetEnabled(TControl::FinishButtonReview, FilesWritten() > 0 && !Running());
 }

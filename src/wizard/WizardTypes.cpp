@@ -37,6 +37,13 @@ void TWizard::TypesTreeViewClick() {
   view_.SetEnabled(TControl::TypesAdvButtonDelete, format);
 }
 
+void TWizard::TypesTreeViewSpaceKey() {
+  const int node = view_.SelectedTypesNode();
+  if (Running() || node < 0 || static_cast<size_t>(node) >= types_.Nodes().size()) return;
+  SetTypesState(node, ToggledCheckState(types_.State(node)));
+  TypesTreeViewClick();
+}
+
 void TWizard::TypesCheckBoxShowAdvancedClick() {
   const bool show = view_.Checked(TControl::TypesCheckBoxShowAdvanced);
   view_.SetWidth(TControl::TypesTreeView, show ? kNarrowTree : kWideTree);

@@ -49,6 +49,7 @@ class TWizardView {
   // progress bar, lines added to the log, the busy animation.
   virtual void SetStartSectorBounds(uint64_t min, uint64_t max) = 0;
   virtual uint64_t StartSector() const = 0;
+  virtual void SetStartSector(uint64_t sector) = 0;
   virtual void SetProgress(int percent) = 0;
   virtual void AppendLog(const std::vector<std::string>& lines) = 0;
   virtual void SetBusy(bool busy) = 0;

@@ -95,7 +95,7 @@ TEST(DestinationTest, NewNamesAreExclusiveAndASourceOrTheReportIsNeverEmptiedHow
   output.Start("snd", "wav", "WAV", 0);
   EXPECT_FALSE(output.IsOpen());
   EXPECT_TRUE(output.FatalError);
-  EXPECT_EQ(view.log.front(), "Error: Cannot create destination file: " + out + "/snd100001.wav.");
+  EXPECT_EQ(view.log.at(1), "Error: Cannot create destination file: " + out + "/snd100001.wav.");
 
   EXPECT_EQ(test::ReadText(image), card);
   EXPECT_EQ(test::ReadText(report), "name\tformat\n");

@@ -100,8 +100,8 @@ TEST(RecoveredFileOutput, CreateAndWriteFailuresSetFatalErrorByTheLastOutcome) {
   TRecoveredFileOutput out(files, view, "/o/");
   out.Start("a", "w", "W", 0);
   EXPECT_TRUE(out.FatalError);
-  EXPECT_EQ(view.log, (std::vector<std::string>{"Error: Cannot create destination file: /o/a00001.w.",
-                                                "Recovering file: a00001.w..."}));
+  EXPECT_EQ(view.log, (std::vector<std::string>{"Recovering file: a00001.w...",
+                                                "Error: Cannot create destination file: /o/a00001.w."}));
   out.Append(data.data(), 512);  // no file open: written nowhere
   out.Start("a", "w", "W", 1);
   EXPECT_FALSE(out.FatalError);
@@ -131,7 +131,7 @@ TEST(RecoveredFileOutput, APrefixOrExtensionCannotLeaveTheFolder) {
   EXPECT_TRUE(files.created.empty());
   EXPECT_TRUE(out.FatalError);
   EXPECT_FALSE(out.IsOpen());
-  EXPECT_EQ(view.log[0], "Error: Cannot create destination file: /o/../../etc/x00001.wav.");
+  EXPECT_EQ(view.log[1], "Error: Cannot create destination file: /o/../../etc/x00001.wav.");
 }
 
 }  // namespace quillot

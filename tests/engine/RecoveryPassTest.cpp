@@ -9,6 +9,7 @@
 #include "support/Files.h"
 #include "support/PassFixture.h"
 #include "support/RecordingView.h"
+#include "support/StreamFeed.h"
 #include "support/TempDir.h"
 
 namespace quillot {
@@ -99,6 +100,25 @@ TEST_F(RecoveryPassTest, StopTakesEffectAtTheChunkBoundary) {
   Run();
   EXPECT_EQ(pass.ResumeSector(), 10000u);
   EXPECT_EQ(view.log.end()[-2], "To go on from here, start again from sector 10000.");
+
+  // A file whose recording had ended whole is not recovered again: from the first sector not read.
+  auto riff = std::make_unique<TFormat>();
+  riff->Title = "WAV";
+  riff->FilePrefix = "w";
+  riff->FileExtension = "wav";
+  riff->Search = true;
+  riff->Stream = "riff";
+  riff->ScanBytes = "0=#$52,1=#$49,2=#$46,3=#$46";
+  catalogue.Add(std::move(riff));
+  const auto wav = test::SampleAudio("voice-memo.wav");
+  std::fill(disk->Data.begin(), disk->Data.end(), 0);
+  std::copy(wav.begin(), wav.end(), disk->Data.begin() + 512);
+  Run();
+  EXPECT_EQ(files.contents["/out/w00001.wav"].substr(0, wav.size()), std::string(wav.begin(), wav.end()));
+  EXPECT_EQ(pass.ResumeSector(), 10000u);
+  std::fill(disk->Data.begin() + 512, disk->Data.begin() + 512 + static_cast<ptrdiff_t>(wav.size()), 0);
+  EXPECT_EQ(view.log.end()[-2], "To go on from here, start again from sector 10000.");
+  catalogue.Remove(&catalogue.Items(catalogue.Count() - 1));
 
   // With no stop, the last chunk is cut to the 2000 sectors that remain.
   disk->Data[0] = 0xAB;
@@ -237,7 +257,9 @@ TEST_F(RecoveryPassTest, AFullRealDestinationNeverCrashesAndOverwritesNothing) {
   options.TargetFolder = blocker + "/sub";
   view.log.clear();
   real.StartRecovery(options, catalogue);
-  EXPECT_EQ(view.log[1], "Error: Cannot create destination file: " + blocker + "/sub" + PathDelim + "f00001.bin.");
+  // The error follows the line of the file it concerns.
+  EXPECT_EQ(view.log[1], "Recovering file: f00001.bin...");
+  EXPECT_EQ(view.log[2], "Error: Cannot create destination file: " + blocker + "/sub" + PathDelim + "f00001.bin.");
   EXPECT_EQ(view.log.back(), "Recovery encountered an fatal error.");
 }
 

@@ -5,6 +5,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextFragment>
+#include <QTextImageFormat>
 #include <QTimer>
 #include <QTreeWidget>
 #include <optional>
@@ -224,6 +227,99 @@ TEST_F(HelpWindowTest, ADialogsHelpButtonShowsItsTopicAndLeavesItOpen) {
     EXPECT_EQ(ShownPage(), row.page);
     EXPECT_TRUE(row.dialog->isVisible());
     row.dialog->close();
+  }
+}
+
+TEST_F(HelpWindowTest, WithHelpOpenADialogsHelpShowsItsTopicBesideTheDialog) {
+  gui::TMainForm form;
+  form.show();
+  QTest::keyClick(form.ButtonNext, Qt::Key_F1);
+  ASSERT_NE(display.Window(), nullptr);
+  EXPECT_TRUE(display.PlacedBesideWizard());
+  gui::TFormatPropForm formatDialog(&form);
+  formatDialog.setModal(true);
+  formatDialog.show();
+  QApplication::setActiveWindow(&formatDialog);
+  formatDialog.EditPrefix->setFocus();
+  struct TRow {
+    const char* what;
+    std::function<void()> before;
+  };
+  // The window open for the wizard; then minimised; then closed by the user but not yet deleted.
+  const TRow rows[] = {{"open", [] {}},
+                       {"minimised", [this] { display.Window()->showMinimized(); }},
+                       {"closed", [this] { display.Window()->close(); }}};
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.before();
+    QTest::mouseClick(formatDialog.Button1, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_NE(display.Window(), nullptr);
+    EXPECT_EQ(ShownPage(), "/files/params.advanced.html");
+    EXPECT_TRUE(display.Window()->isVisible());
+    EXPECT_FALSE(display.Window()->isMinimized());
+    EXPECT_EQ(display.Window()->parentWidget(), &formatDialog);
+    EXPECT_TRUE(formatDialog.isVisible());
+    // Beside the dialog wherever the screen has room for both.
+    const QRect room = formatDialog.screen()->availableGeometry();
+    const QRect dialog = formatDialog.frameGeometry();
+    const QSize help = display.Window()->frameGeometry().size();
+    if (gui::SideBySide(dialog, help, room) || !gui::PlaceBeside(dialog, help, room).intersects(dialog)) {
+      EXPECT_FALSE(display.Window()->frameGeometry().intersects(dialog));
+    }
+    EXPECT_TRUE(room.contains(display.Window()->frameGeometry()));
+  }
+  formatDialog.close();
+}
+
+TEST_F(HelpWindowTest, TheHelpWindowFitsTheScreenAndItsPicturesThePane) {
+  struct TRow {
+    QRect frame, screen, fitted;
+  };
+  const TRow rows[] = {
+      {{100, 100, 860, 600}, {0, 0, 1920, 1080}, {100, 100, 860, 600}},   // on the screen already
+      {{100, 230, 860, 630}, {0, 0, 1280, 800}, {100, 170, 860, 630}},    // 600 high and a frame ran off
+      {{600, 0, 860, 900}, {0, 0, 1280, 800}, {420, 0, 860, 800}},        // too tall: shrunk, moved in
+      {{-50, -20, 500, 400}, {1280, 0, 1024, 768}, {1280, 0, 500, 400}},  // on a second screen
+  };
+  for (const TRow& row : rows) EXPECT_EQ(gui::FitInto(row.frame, row.screen), row.fitted) << row.frame.y();
+
+  // A dialog's help does not count as the first start's place beside the wizard.
+  gui::TAboutForm about(nullptr);
+  about.setModal(true);
+  about.show();
+  QTest::keyClick(about.OkButton, Qt::Key_F1);
+  ASSERT_NE(display.Window(), nullptr);
+  EXPECT_FALSE(display.PlacedBesideWizard());
+  about.close();
+
+  ASSERT_GT(HtmlHelpCall(0, ApplicationHelpFile + "::/files/carving.html", HH_DISPLAY_TOPIC, 0), 0);
+  gui::THelpWindow* window = display.Window();
+  const QRect screen = window->screen()->availableGeometry();
+  window->resize(screen.width() + 400, screen.height() + 300);
+  window->hide();
+  window->show();
+  EXPECT_TRUE(screen.contains(window->frameGeometry()));
+  // The carving picture is 560 pixels wide: at most the pane's width, its height in proportion.
+  auto picture = [window] {
+    QTextDocument* doc = window->Browser()->document();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+      for (auto it = b.begin(); !it.atEnd(); ++it)
+        if (it.fragment().charFormat().isImageFormat()) return it.fragment().charFormat().toImageFormat();
+    return QTextImageFormat();
+  };
+  for (const int width : {320, 1200}) {
+    window->resize(width, 500);
+    QCoreApplication::processEvents();
+    const QTextImageFormat image = picture();
+    ASSERT_TRUE(image.isValid());
+    const int pane = window->Browser()->viewport()->width();
+    EXPECT_LE(image.width(), pane) << width;
+    if (pane > 600) {
+      EXPECT_EQ(image.width(), 560) << width;
+    }
+    EXPECT_NEAR(image.height(), image.width() * 120 / 560, 1) << width;
   }
 }
 

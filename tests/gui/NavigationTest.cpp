@@ -375,10 +375,12 @@ TEST_F(NavigationTest, TabGoesRoundEveryControlOfThePageAndEnterPressesNext) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(form.ActivePage(), row.enterMoves ? row.page + 1 : row.page);
     if (row.page == gui::TMainForm::kTypesPage) {
-      // Space on a format leaves its check box as it was.
+      // Space on a format ticks it off and on again, as a press on its check box does; Enter still moves on.
       form.ButtonBackClick();
       form.TypesTreeView->setFocus();
       form.TypesTreeView->setCurrentItem(form.TypesTreeView->topLevelItem(0)->child(0));
+      QTest::keyClick(form.TypesTreeView, Qt::Key_Space);
+      EXPECT_FALSE(wav->Search);
       QTest::keyClick(form.TypesTreeView, Qt::Key_Space);
       EXPECT_TRUE(wav->Search);
       QTest::keyClick(form.TypesTreeView, Qt::Key_Enter);  // the keypad's Enter too

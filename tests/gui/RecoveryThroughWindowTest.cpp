@@ -99,10 +99,15 @@ TEST_F(RecoveryThroughWindowTest, TheSampleCardIsRecoveredAndTheWindowShowsIt) {
   EXPECT_EQ(log.last(), "Recovery finished.");
   EXPECT_EQ(log.filter("Recovering file: ").size(), clips);
 
-  // After the pass: idle controls, Next open, the count on the Finish page.
+  // After the pass: idle controls, the status saying how it ended, Next open, the count on the Finish page.
   EXPECT_FALSE(form.Running());
   EXPECT_TRUE(form.PassDone());
-  EXPECT_EQ(form.ProgressLabelStatus->text(), "Idle");
+  EXPECT_EQ(form.ProgressLabelStatus->text(), "Finished");
+  // A next pass into the folder would number its files after these, and the page says so.
+  EXPECT_TRUE(form.ProgressLabelExistingFiles->isVisible());
+  EXPECT_EQ(form.ProgressLabelExistingFiles->text(),
+            QString("The destination folder already holds %1 recovered files; new files are numbered after them.")
+                .arg(clips));
   EXPECT_FALSE(form.ProgressAnimate->isVisible());
   EXPECT_EQ(form.ProgressBar->value(), 0);
   EXPECT_EQ(form.ProgressLabelCurSector->text(), "0");
@@ -214,6 +219,35 @@ TEST_F(RecoveryThroughWindowTest, TheFinishPageCountsTheFilesWrittenAndTheStarts
   }
 }
 
+// Start checks the destination before reading the card: a folder that cannot be made or written is
+// refused with the system's reason, and nothing is logged.
+TEST_F(RecoveryThroughWindowTest, StartRefusesAFolderItCannotWriteBeforeReading) {
+  LoadShippedCatalogue();
+  const char letter = Attach(card_, 0);
+  gui::TMainForm form(letter);
+  form.show();
+  struct TRow {
+    const char* folder;
+    QString said;
+  };
+  const TRow rows[] = {{"/proc/quillot-out", "The destination folder /proc/quillot-out/ cannot be created: "},
+                       {"/proc", "Recovered files cannot be written into /proc/: "}};
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.folder);
+    dialogs.Shown.clear();
+    WalkToProgress(form, row.folder);
+    form.ProgressButtonStart->click();
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_TRUE(QString::fromStdString(dialogs.Shown[0].Text).startsWith(row.said)) << dialogs.Shown[0].Text;
+    EXPECT_GT(dialogs.Shown[0].Text.size(), static_cast<size_t>(row.said.size()));  // the reason follows
+    EXPECT_TRUE(form.ProgressMemoLog->toPlainText().isEmpty());
+    EXPECT_FALSE(form.PassDone());
+    form.ButtonBackClick();
+    form.ButtonBackClick();
+    form.ButtonBackClick();
+  }
+}
+
 TEST_F(RecoveryThroughWindowTest, StopInMidPassEndsAtTheChunkAndKeepsEveryFileWhole) {
   LoadShippedCatalogue();
   RecoverySectorsToRead = 256;
@@ -278,16 +312,27 @@ TEST_F(RecoveryThroughWindowTest, StopInMidPassEndsAtTheChunkAndKeepsEveryFileWh
   const QRegularExpressionMatch resume =
       QRegularExpression("^To go on from here, start again from sector (\\d+)\\.$").match(log.end()[-2]);
   ASSERT_TRUE(resume.hasMatch()) << log.end()[-2].toStdString();
+  // The field holds it already, and the Finish page says so too.
+  EXPECT_EQ(form.ProgressLabelStatus->text(), "Stopped");
+  EXPECT_EQ(form.ProgressStartSectorSpinEdit->text(), resume.captured(1));
+  form.ButtonNextClick();
+  EXPECT_TRUE(form.FinishLabelStopped->isVisible());
+  EXPECT_TRUE(form.FinishLabelStopped->text().endsWith(" sector " + resume.captured(1) + "."));
+  EXPECT_LT(form.FinishLabelStopped->geometry().bottom(), form.FinishButtonExplore->y());
+  form.ButtonBackClick();
   form.ButtonBackClick();
   const fs::path rest = env.Home() / "rest";
   form.DestinationFolderEdit->setText(QString::fromStdString(rest.string()));
   form.ButtonNextClick();
-  form.ProgressStartSectorSpinEdit->SetValue(resume.captured(1).toULongLong());
   form.OnRefresh = nullptr;
   form.ProgressButtonStart->click();
   const auto after = Files(rest);
-  ASSERT_FALSE(after.empty());
-  EXPECT_TRUE(after.begin()->second == full.at(lastName)) << after.begin()->first << " against " << lastName;
+  // Every file comes back once over the two passes: the one open at the stop again from its start, unless its
+  // recording had already ended, and none is lost.
+  EXPECT_EQ(some.size() + after.size(), full.size());
+  if (!after.empty() && resume.captured(1).toULongLong() < stoppedAt) {
+    EXPECT_TRUE(after.begin()->second == full.at(lastName)) << after.begin()->first << " against " << lastName;
+  }
 }
 
 // A source that reads slowly: the window answers between the transfers of a chunk (Stop and About are
@@ -348,7 +393,7 @@ TEST_F(RecoveryThroughWindowTest, ASlowSourceKeepsTheWindowAnsweringAndStopEndsT
   EXPECT_EQ(log.last(), "Recovery cancelled.");
   // After the pass the pages and Stop are as before it, the clock is put away.
   EXPECT_TRUE(form.StartTabSheet->isEnabled() && form.TypesTabSheet->isEnabled());
-  EXPECT_EQ(form.ProgressLabelStatus->text(), "Idle");
+  EXPECT_EQ(form.ProgressLabelStatus->text(), "Stopped");
   EXPECT_FALSE(form.ProgressLabelElapsedTime->isVisible());
 }
 
@@ -405,18 +450,22 @@ TEST_F(RecoveryThroughWindowTest, ClosingInMidPassStopsClosesTheFileAndSavesAtEx
     ASSERT_TRUE(DataStorage->Modified);
     form.ButtonBackClick();
     WalkToProgress(form, dest);
-    bool asked = false, stayedOpen = true;
+    bool asked = false, stayedOpen = true, stoppingShown = false;
     form.OnRefresh = [&](uint64_t sector) {
       if (!asked && sector > 30000) {
         asked = true;
         QTimer::singleShot(0, &form, &QWidget::close);
       } else if (asked) {
         stayedOpen = stayedOpen && form.isVisible();
+        // The page shows the wait as after Stop.
+        stoppingShown = stoppingShown || (form.ProgressLabelStatus->text() == "Stopping after this chunk" &&
+                                          !form.ProgressButtonStop->isEnabled());
       }
     };
     form.ProgressButtonStart->click();
     ASSERT_TRUE(asked);
     EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(stoppingShown);
     EXPECT_FALSE(form.isVisible());  // closed once the pass had ended
     EXPECT_FALSE(form.Running());
     EXPECT_EQ(Log(form).last(), "Recovery cancelled.");

@@ -98,6 +98,41 @@ TEST_F(TypesPageTest, ChecksPropagateAndTheClickCopiesThemIntoSearch) {
   EXPECT_FALSE(form.TypesAdvButtonDelete->isEnabled());
 }
 
+TEST_F(TypesPageTest, SpaceTicksAndUnticksTheFocusedFormatOrCategory) {
+  TFormat* wav = AddFormat("Audio", "WAV", "Wave", true);
+  TFormat* mp3 = AddFormat("Audio", "MP3", "Layer 3", false);
+  gui::TMainForm form;
+  form.show();
+  form.ButtonNextClick();
+  TTypesTreeView* tree = form.TypesTreeView;
+  tree->setFocus();
+  QTreeWidgetItem* audio = tree->topLevelItem(0);
+  struct TRow {
+    QTreeWidgetItem* item;
+    int format, category;
+    bool wav, mp3;
+  };
+  // The category follows the rule of a press: partly checked becomes unchecked with its formats.
+  const TRow rows[] = {{audio->child(1), TTypesTreeView::kChecked, TTypesTreeView::kChecked, true, true},
+                       {audio->child(0), TTypesTreeView::kUnchecked, TTypesTreeView::kPartly, false, true},
+                       {audio, TTypesTreeView::kUnchecked, TTypesTreeView::kUnchecked, false, false},
+                       {audio, TTypesTreeView::kChecked, TTypesTreeView::kChecked, true, true}};
+  for (const TRow& row : rows) {
+    tree->setCurrentItem(row.item);
+    QTest::keyClick(tree, Qt::Key_Space);
+    EXPECT_EQ(TTypesTreeView::State(row.item), row.format);
+    EXPECT_EQ(TTypesTreeView::State(audio), row.category);
+    EXPECT_EQ(wav->Search, row.wav);
+    EXPECT_EQ(mp3->Search, row.mp3);
+    EXPECT_TRUE(row.item->isSelected());
+  }
+  // The selection is a format again: Modify and Delete follow it as after a click.
+  tree->setCurrentItem(audio->child(1));
+  QTest::keyClick(tree, Qt::Key_Space);
+  EXPECT_TRUE(form.TypesAdvButtonModify->isEnabled());
+  EXPECT_FALSE(mp3->Search);
+}
+
 TEST_F(TypesPageTest, TheIgnoreValueStopsPropagationBothWays) {
   gui::TMainForm form;
   TTypesTreeView* tree = form.TypesTreeView;

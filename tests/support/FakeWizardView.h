@@ -76,6 +76,7 @@ class TFakeWizardView final : public TWizardView {
     StartSectorMax = max;
   }
   uint64_t StartSector() const override { return StartSectorValue; }
+  void SetStartSector(uint64_t sector) override { StartSectorValue = sector; }
   void SetProgress(int percent) override { Progress = percent; }
   void AppendLog(const std::vector<std::string>& lines) override { Log.insert(Log.end(), lines.begin(), lines.end()); }
   void SetBusy(bool busy) override { Busy = busy; }

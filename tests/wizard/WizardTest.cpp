@@ -239,6 +239,22 @@ TEST_F(WizardTest, TheTypesTreeSortsCategoriesSummarisesChecksAndCopiesThemIntoS
   EXPECT_TRUE(mp3->Search);
   EXPECT_TRUE(view[TControl::TypesAdvButtonModify].Enabled);
   EXPECT_TRUE(view[TControl::TypesAdvButtonDelete].Enabled);
+  // Space does what a press on the selected node's image does, and the checks reach Search at once.
+  struct TSpace {
+    int node;
+    int state;
+    bool wav, mp3;
+  };
+  for (const TSpace& row : {TSpace{formats[1], kUnchecked, false, false}, TSpace{audio, kChecked, true, true},
+                            TSpace{formats[0], kUnchecked, false, true}, TSpace{audio, kUnchecked, false, false}}) {
+    view.SelectedNode = row.node;
+    w.TypesTreeViewSpaceKey();
+    EXPECT_EQ(view.Tree.State(row.node), row.state) << row.node;
+    EXPECT_EQ(wav->Search, row.wav) << row.node;
+    EXPECT_EQ(mp3->Search, row.mp3) << row.node;
+  }
+  EXPECT_EQ(view.Tree.State(audio), kUnchecked);
+  EXPECT_FALSE(view[TControl::TypesAdvButtonModify].Enabled);  // a category selected
 
   // "Show advanced controls" narrows the tree and enables the three buttons, selection or none.
   for (const bool shown : {true, false}) {
@@ -364,19 +380,28 @@ TEST_F(WizardTest, APassShowsItsFiguresLogAndClockAndTheFinishPageItsLines) {
     EXPECT_FALSE(view[TControl::ButtonNext].Enabled);
     EXPECT_FALSE(view[TControl::StartTabSheet].Enabled);
   };
+  // Files an earlier pass left are counted before Start; others are not.
+  std::filesystem::create_directories(env.Home() / "out");
+  for (const char* name : {"f00001.bin", "f00007.bin", "f1.bin", "g00002.bin", "f00003.wav", "notes.txt"})
+    std::fclose(std::fopen((env.Home() / "out" / name).string().c_str(), "w"));
   view[TControl::DestinationFolderEdit].Text = (env.Home() / "out").string();
   WalkTo(kProgressPage);
+  EXPECT_EQ(view[TControl::ProgressLabelExistingFiles].Text,
+            "The destination folder already holds 2 recovered files; new files are numbered after them.");
+  EXPECT_TRUE(view[TControl::ProgressLabelExistingFiles].Visible);
   RecoverySectorsToRead = 50;
   w.ProgressButtonStartClick();
   EXPECT_TRUE(w.PassDone());
   EXPECT_EQ(w.FilesFound(), 3);
+  EXPECT_NE(view[TControl::ProgressLabelExistingFiles].Text.find(" 5 "), std::string::npos);
+  EXPECT_TRUE(view[TControl::FinishLabelStopped].Text.empty());
   EXPECT_TRUE(clockShown);
   EXPECT_NE(std::find(elapsed.begin(), elapsed.end(), "0:00:01"), elapsed.end());
   EXPECT_FALSE(view[TControl::ProgressLabelTimeLeft].Visible);
   EXPECT_EQ(view[TControl::ProgressLabelCurSector].Text, "0");
   EXPECT_EQ(view.Progress, 0);
   EXPECT_EQ(view[TControl::ProgressLabelFilesFound].Text, "3");
-  EXPECT_EQ(view[TControl::ProgressLabelStatus].Text, "Idle");
+  EXPECT_EQ(view[TControl::ProgressLabelStatus].Text, "Finished");
   ASSERT_FALSE(view.Log.empty());
   EXPECT_EQ(view.Log.back(), "Recovery finished.");
   // Next and the pages come back; the Finish page counts the files written and words their verdicts.
@@ -406,24 +431,96 @@ TEST_F(WizardTest, StopEndsThePassAtTheChunkAndACloseWaitsForIt) {
   view[TControl::DestinationFolderEdit].Text = (env.Home() / "out").string();
   WalkTo(kProgressPage);
   RecoverySectorsToRead = 100;
-  std::string statusAtStop;
-  bool closed = true;
-  view.OnEventsRun = [&] {
-    // Once the first chunk is being read.
-    const std::string sector = view[TControl::ProgressLabelCurSector].Text;
-    if (!statusAtStop.empty() || !w.Running() || sector.empty() || sector == "0") return;
-    w.ProgressButtonStopClick();
-    statusAtStop = view[TControl::ProgressLabelStatus].Text;
-    EXPECT_FALSE(view[TControl::ProgressButtonStop].Enabled);
-    closed = w.MayClose();
+  struct TRow {
+    bool byClose;
   };
+  for (const TRow row : {TRow{false}, TRow{true}}) {
+    SCOPED_TRACE(row.byClose);
+    std::string statusAtStop;
+    bool closed = true;
+    view.Closes = 0;
+    view.StartSectorValue = 0;
+    view.OnEventsRun = [&] {
+      // Once the second chunk is being read: the file that began at sector 100 is open.
+      const std::string sector = view[TControl::ProgressLabelCurSector].Text;
+      if (!statusAtStop.empty() || !w.Running() || sector.empty() || std::stoull(sector) < 150) return;
+      if (row.byClose)
+        closed = w.MayClose();
+      else
+        w.ProgressButtonStopClick();
+      // A close waits as Stop does, and the page says so alike.
+      statusAtStop = view[TControl::ProgressLabelStatus].Text;
+      EXPECT_FALSE(view[TControl::ProgressButtonStop].Enabled);
+    };
+    w.ProgressButtonStartClick();
+    EXPECT_EQ(statusAtStop, "Stopping after this chunk");
+    EXPECT_EQ(view[TControl::ProgressLabelStatus].Text, "Stopped");
+    EXPECT_EQ(closed, !row.byClose);
+    EXPECT_EQ(view.Closes, row.byClose ? 1 : 0);  // the close asked for in mid-pass, carried out once it ended
+    EXPECT_EQ(view.Log.back(), "Recovery cancelled.");
+    EXPECT_EQ(view.Log.end()[-2], "To go on from here, start again from sector 100.");
+    EXPECT_EQ(w.FilesFound(), 2);
+    // The field holds where to go on from; the Finish page says so too.
+    EXPECT_EQ(view.StartSectorValue, 100u);
+    EXPECT_EQ(view[TControl::FinishLabelStopped].Text,
+              "The recovery was stopped before the end of the drive. To go on, start again from sector 100.");
+    EXPECT_TRUE(w.MayClose());
+  }
+  // Going on from there recovers the rest and the stop is no longer mentioned.
+  view.OnEventsRun = nullptr;
   w.ProgressButtonStartClick();
-  EXPECT_EQ(statusAtStop, "Stopping after this chunk");
-  EXPECT_FALSE(closed);
-  EXPECT_EQ(view.Closes, 1);  // the close asked for in mid-pass, carried out once the pass ended
-  EXPECT_EQ(view.Log.back(), "Recovery cancelled.");
-  EXPECT_EQ(w.FilesFound(), 1);
-  EXPECT_TRUE(w.MayClose());
+  EXPECT_EQ(w.Pass().FilesFound, 2);
+  EXPECT_EQ(view[TControl::ProgressLabelStatus].Text, "Finished");
+  EXPECT_TRUE(view[TControl::FinishLabelStopped].Text.empty());
+}
+
+TEST_F(WizardTest, StartRefusesADestinationItCannotUseBeforeReadingAndAFatalEndIsSaid) {
+  TFormat* format = AddFormat("Test", "Test", true);
+  auto disk = Disk('D', 64, {0, 10});
+  TWizard& w = Open();
+  const std::string blocker = (env.Home() / "file").string();
+  std::fclose(std::fopen(blocker.c_str(), "w"));
+  struct TRow {
+    std::string folder, said;
+  };
+  const TRow rows[] = {
+      {blocker + "/sub", "The destination folder " + blocker + "/sub/ cannot be created: Not a directory."},
+      {"/proc/quillot-out", "The destination folder /proc/quillot-out/ cannot be created: "},
+      {"/proc", "Recovered files cannot be written into /proc/: "},
+      {"D:\\out", "Destination folder is on the same drive as source."},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.folder);
+    dialogs.Shown.clear();
+    view.Log.clear();
+    view[TControl::DestinationFolderEdit].Text = row.folder;
+    WalkTo(kProgressPage);
+    w.ProgressButtonStartClick();
+    ASSERT_EQ(dialogs.Shown.size(), 1u);
+    EXPECT_EQ(dialogs.Shown[0].Text.substr(0, row.said.size()), row.said);
+    EXPECT_EQ(dialogs.Shown[0].Icon, TDialogIcon::Warning);
+    EXPECT_TRUE(view.Log.empty());
+    EXPECT_EQ(disk->Reads, 0u);
+    EXPECT_FALSE(w.PassDone());
+    w.ButtonBackClick();
+  }
+  EXPECT_FALSE(std::filesystem::exists("D:\\out"));
+
+  // No file can be created (a prefix that leads out of the folder): the error follows its file's line,
+  // a message says the pass ended on an error, and so does the status.
+  format->FilePrefix = "../f";
+  dialogs.Shown.clear();
+  view[TControl::DestinationFolderEdit].Text = (env.Home() / "out").string();
+  WalkTo(kProgressPage);
+  w.ProgressButtonStartClick();
+  EXPECT_GT(disk->Reads, 0u);
+  ASSERT_GE(view.Log.size(), 4u);
+  EXPECT_EQ(view.Log[1], "Recovering file: ../f00001.bin...");
+  EXPECT_EQ(view.Log[2].rfind("Error: Cannot create destination file: ", 0), 0u) << view.Log[2];
+  EXPECT_EQ(view.Log.back(), "Recovery encountered an fatal error.");
+  ASSERT_EQ(dialogs.Shown.size(), 1u);
+  EXPECT_EQ(dialogs.Shown[0].Text, Tr(strPassEndedOnError));
+  EXPECT_EQ(view[TControl::ProgressLabelStatus].Text, "Stopped by an error");
 }
 
 TEST_F(WizardTest, ALongPassThatEndsUnseenAsksForAttentionOnce) {
