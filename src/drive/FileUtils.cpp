@@ -73,12 +73,12 @@ std::string DriveStatusText(const TViewDriveParams& view) {
 
 std::string DriveTypeName(uint32_t code) {
   switch (code & 127) {
-    case DRIVE_REMOVABLE: return "Removable";
-    case DRIVE_FIXED: return "Fixed";
-    case DRIVE_REMOTE: return "Network";
-    case DRIVE_CDROM: return "CDROM";
-    case DRIVE_RAMDISK: return "RAM";
-    default: return "Unknown";
+    case DRIVE_REMOVABLE: return Tr(strDriveRemovable);
+    case DRIVE_FIXED: return Tr(strDriveFixed);
+    case DRIVE_REMOTE: return Tr(strDriveNetwork);
+    case DRIVE_CDROM: return Tr(strDriveCdrom);
+    case DRIVE_RAMDISK: return Tr(strDriveRam);
+    default: return Tr(strDriveUnknown);
   }
 }
 

@@ -33,7 +33,8 @@ std::string DriveStatusText(const TViewDriveParams& view);
 // The volume answers a size query.
 bool IsDriveReady(char letter);
 
-// "Removable", "Fixed", "Network", "CDROM", "RAM" or "Unknown" for a drive-type code (top bit ignored).
+// "Removable", "Fixed", "Network", "CDROM", "RAM" or "Unknown" for a drive-type code (top bit ignored), in the
+// chosen language.
 std::string DriveTypeName(uint32_t code);
 
 // A byte count with the user's thousands separator ("16,011,804,672"); the translated

@@ -33,6 +33,14 @@ inline constexpr TMessage strNomedia{"strNomedia", "No media"};
 inline constexpr TMessage strNotAvailable{"strNotAvailable", "not available"};
 inline constexpr TMessage strNotReady{"strNotReady", "Not Ready"};
 inline constexpr TMessage strReady{"strReady", "Ready"};
+// The drive list's types and the Progress page's speed.
+inline constexpr TMessage strDriveRemovable{"strDriveRemovable", "Removable"};
+inline constexpr TMessage strDriveFixed{"strDriveFixed", "Fixed"};
+inline constexpr TMessage strDriveNetwork{"strDriveNetwork", "Network"};
+inline constexpr TMessage strDriveCdrom{"strDriveCdrom", "CDROM"};
+inline constexpr TMessage strDriveRam{"strDriveRam", "RAM"};
+inline constexpr TMessage strDriveUnknown{"strDriveUnknown", "Unknown"};
+inline constexpr TMessage strMegabytesPerSecond{"strMegabytesPerSecond", "%s MB/s"};
 inline constexpr TMessage strRecoveringFile{"strRecoveringFile", "Recovering file: %s..."};
 inline constexpr TMessage strRecoveryCancelled{"strRecoveryCancelled", "Recovery cancelled."};
 inline constexpr TMessage strRecoveryEncounteredFatalError{"strRecoveryEncounteredFatalError",

@@ -98,8 +98,8 @@ void TWizard::ShowClock() {
   view_.SetText(TControl::ProgressLabelElapsedTime, Duration(seconds));
   const double mbps = bytesPerSecond / 1e6;
   char speed[48] = "";
-  if (done > 0) std::snprintf(speed, sizeof speed, "%.*f MB/s", mbps < 100 ? 1 : 0, mbps);
-  view_.SetText(TControl::ProgressLabelSpeedValue, speed);
+  if (done > 0) std::snprintf(speed, sizeof speed, "%.*f", mbps < 100 ? 1 : 0, mbps);
+  view_.SetText(TControl::ProgressLabelSpeedValue, done > 0 ? Tr(strMegabytesPerSecond, {speed}) : std::string());
   // Left unsaid until the pass has read something to judge by.
   const double left = static_cast<double>(total_ > current_ ? total_ - current_ : 0);
   view_.SetText(TControl::ProgressLabelTimeLeft, done > 0 ? Duration(left * seconds / done) : std::string());

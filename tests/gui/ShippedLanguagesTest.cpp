@@ -55,8 +55,8 @@ const std::vector<std::pair<QString, TMakeWindow>> kDialogs = {
 // Texts that read the same in the language as in English.
 const std::set<QString> kSameEverywhere = {"Quillot"};
 const std::map<std::string, std::set<QString>> kSameAsEnglish = {
-    {"German", {"Start", "Status", "Status:", "Build"}},
-    {"Dutch", {"Start", "Status", "Status:", "Build", "Type", "&Help"}},
+    {"German", {"Start", "Status", "Status:", "Build", "%s MB/s"}},
+    {"Dutch", {"Start", "Status", "Status:", "Build", "Type", "&Help", "%s MB/s"}},
 };
 
 std::vector<fs::path> ShippedFiles() {

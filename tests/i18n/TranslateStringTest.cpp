@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/UserFolders.h"
+#include "drive/FileUtils.h"
 #include "i18n/Language.h"
 #include "i18n/Messages.h"
 #include "support/TempEnvironment.h"
@@ -157,6 +158,11 @@ TEST(Messages, TableKeysAreUniqueAndTheSampleFileTranslatesEveryOne) {
     EXPECT_EQ(CountPlaceholders(text), CountPlaceholders(m.Default)) << m.Key;
   }
   EXPECT_EQ(Tr(strRecoveryFinished), "Wiederherstellung beendet.");
+  // Texts the program puts together speak the language too.
+  EXPECT_EQ(DriveTypeName(2), "Wechselmedium");
+  EXPECT_EQ(Tr(strMegabytesPerSecond, {"1.5"}), "1.5 MB/s");
+  LanguageFile.reset();
+  EXPECT_EQ(DriveTypeName(3), "Fixed");
 }
 
 }  // namespace quillot
