@@ -99,10 +99,10 @@ class TFilesInPieces {
   bool Claimed(uint64_t sector) const;
   // Feeds a file that took a piece one more sector; true when its stream ended or broke (told in answer).
   bool FeedResumed(TResumed& r, const uint8_t* sector, uint32_t bytesPerSec, TStreamAnswer& answer);
-  // A resumed file whose stream ended or broke: closed, or waiting again for its next piece.
   // A resumed file whose bytes stop while its unit still weighs whether its stream goes on past the end it
   // declared ended there (TStreamUnit::EndIfNoMore): cut back to it, answer Ended. False where the unit says none.
   bool EndedLate(TResumed& r, TStreamAnswer& answer);
+  // A resumed file whose stream ended or broke: closed, or waiting again for its next piece.
   void EndResumed(TResumed& r, const TStreamAnswer& answer, uint32_t bytesPerSec);
   // Closes a file kept open for its pieces and reports it.
   void FinishKept(int handle, TRecoveredFile& file);
